@@ -1,0 +1,433 @@
+#include "ProjectArchive.h"
+
+#include "ByteBuffer.h"
+#include "../resources/Strings.h"
+
+#include <cstdio>
+#include <map>
+#include <memory>
+
+namespace tqv {
+
+namespace {
+
+constexpr std::uint16_t kNewClassTag = 0xFFFF;
+constexpr std::uint16_t kClassTagFlag = 0x8000;
+constexpr std::uint16_t kBigObjectTag = 0x7FFF;
+constexpr std::uint16_t kNullTag = 0x0000;
+constexpr std::uint16_t kSchema = 1;
+
+// Field groups of a subnet body, in file order (steps 3 to 6 and 8).
+constexpr const char *kMasterStep[] = {"masterBaud", "masterDataBits", "masterParity", "masterStopBits",
+                                       "masterMode", "responseTimeout", "pollDelay", "outputMode",
+                                       "pulseTime", "scanRatio"};
+constexpr const char *kSlaveStep[] = {"slaveBaud", "slaveDataBits", "slaveParity",
+                                      "slaveStopBits", "ownAddress", "slaveMode"};
+constexpr const char *kUserStep[] = {"userBaud", "userDataBits", "userParity", "userStopBits",
+                                     "frameType", "charTimeout", "frameLength", "autoSend",
+                                     "autoSendPeriod", "crcCheck", "commInterface",
+                                     "debugInterface", "inputLengthPrefix"};
+constexpr const char *kCustomStep[] = {"customBaud", "customDataBits", "customParity",
+                                       "customStopBits"};
+constexpr const char *kCharStep[] = {"startChar", "stopChar", "charIntervalSend",
+                                     "charIntervalReceive"};
+constexpr const char *kFieldbusBody[] = {"fieldbusType", "deviceNetAddress", "deviceNetBaud",
+                                         "inputSize", "outputSize", "ipAssignMode", "ipAddress",
+                                         "subnetMask", "gatewayAddress", "dns1", "dns2"};
+
+std::string CONFIG::*configMember(const char *name)
+{
+    for (const auto &f : kConfigFields)
+        if (std::string_view(f.name) == name)
+            return f.member;
+    return nullptr;
+}
+
+std::string FIELDBUS::*fieldbusMember(const char *name)
+{
+    for (const auto &f : kFieldbusFields)
+        if (std::string_view(f.name) == name)
+            return f.member;
+    return nullptr;
+}
+
+// --- writing -------------------------------------------------------------------------------
+
+class Writer {
+public:
+    Writer(CodePage page) : m_page(page) {}
+
+    bool string(const std::string &utf8)
+    {
+        if (!encodeText(utf8, m_page, m_encoded)) {
+            m_status.error = ArchiveError::Unencodable;
+            m_status.found = utf8;
+            m_status.offset = m_out.size();
+            return false;
+        }
+        const std::size_t n = m_encoded.size();
+        if (n < 0xFF) {
+            m_out.u8(static_cast<std::uint8_t>(n));
+        } else if (n < 0xFFFE) {
+            m_out.u8(0xFF);
+            m_out.u16(static_cast<std::uint16_t>(n));
+        } else {
+            m_out.u8(0xFF);
+            m_out.u16(0xFFFF);
+            m_out.u32(static_cast<std::uint32_t>(n));
+        }
+        m_out.raw(m_encoded);
+        return true;
+    }
+
+    template <std::size_t N> bool strings(const CONFIG &c, const char *const (&names)[N])
+    {
+        for (const char *name : names)
+            if (!string(c.*configMember(name)))
+                return false;
+        return true;
+    }
+
+    ByteWriter m_out;
+    ArchiveStatus m_status;
+
+private:
+    CodePage m_page;
+    std::string m_encoded;
+};
+
+bool writeConfigBody(Writer &w, const ConfigStore &store, const CONFIG &c)
+{
+    ByteWriter &out = w.m_out;
+    out.u32(kCurrentRecordVersion);
+    if (!w.string(c.protocol) || !w.strings(c, kMasterStep) || !w.strings(c, kSlaveStep) ||
+        !w.strings(c, kUserStep) || !w.strings(c, kCustomStep))
+        return false;
+    out.i32(c.nodeCount);
+    out.i32(c.commandCount);
+    if (!w.strings(c, kCharStep))
+        return false;
+    for (int i = 0; i < c.nodeCount && i < kMaxNodes; ++i) {
+        const NODE &n = c.nodes[static_cast<std::size_t>(i)];
+        if (!w.string(n.address) || !w.string(n.name))
+            return false;
+    }
+    for (int i = 0; i < c.commandCount && i < kMaxCommands; ++i) {
+        const COMMAND &cmd = c.commands[static_cast<std::size_t>(i)];
+        for (const auto &f : kCommandFields)
+            if (!w.string(cmd.*f.member))
+                return false;
+        out.i32(cmd.nodeNumber);
+    }
+    out.u32(store.modelFlag1 ? 1 : 0);
+    out.u32(store.modelFlag2 ? 1 : 0);
+    out.u32(store.modelFlag3 ? 1 : 0);
+    out.u32(store.modelFlag4 ? 1 : 0);
+    if (!w.string(c.doubleFaultReset))
+        return false;
+    out.u32(store.modelFlag5 ? 1 : 0);
+    out.u32(store.modelFlag6 ? 1 : 0);
+    out.u32(store.modelFlag7 ? 1 : 0);
+    return w.string(c.commandStatus) && w.string(c.timeoutAction) && w.string(c.timeoutCount);
+}
+
+void writeClassHeader(ByteWriter &out, std::string_view name)
+{
+    out.u16(kNewClassTag);
+    out.u16(kSchema);
+    out.u16(static_cast<std::uint16_t>(name.size()));
+    out.raw(name);
+}
+
+// --- reading -------------------------------------------------------------------------------
+
+// The values a subnet body leaves behind besides its record.
+struct BodyFlags {
+    std::uint32_t version = 0;
+    bool flags[7] = {};
+};
+
+class Reader {
+public:
+    Reader(std::string_view bytes, CodePage page) : m_in(bytes), m_page(page) {}
+
+    bool truncated()
+    {
+        if (!m_in.failed())
+            return false;
+        fail(ArchiveError::Truncated, m_in.position());
+        return true;
+    }
+
+    void fail(ArchiveError e, std::size_t offset)
+    {
+        if (m_status.ok()) {
+            m_status.error = e;
+            m_status.offset = offset;
+        }
+    }
+
+    bool string(std::string &out)
+    {
+        std::uint32_t n = m_in.u8();
+        if (n == 0xFF) {
+            n = m_in.u16();
+            if (n == 0xFFFF)
+                n = m_in.u32();
+        }
+        std::string_view raw = m_in.raw(n);
+        if (truncated())
+            return false;
+        out = decodeText(raw, m_page);
+        return true;
+    }
+
+    template <std::size_t N> bool strings(CONFIG &c, const char *const (&names)[N])
+    {
+        for (const char *name : names)
+            if (!string(c.*configMember(name)))
+                return false;
+        return true;
+    }
+
+    bool u32(std::uint32_t &v)
+    {
+        v = m_in.u32();
+        return !truncated();
+    }
+
+    bool i32(std::int32_t &v)
+    {
+        v = m_in.i32();
+        return !truncated();
+    }
+
+    // Reads an object tag (and a new class description) and checks that the object is of class
+    // `expected`. Registers classes and objects in the archive's index order.
+    bool object(std::string_view expected)
+    {
+        const std::size_t at = m_in.position();
+        std::uint16_t tag = m_in.u16();
+        if (truncated())
+            return false;
+        std::string className;
+        if (tag == kNewClassTag) {
+            std::uint16_t schema = m_in.u16();
+            std::uint16_t length = m_in.u16();
+            std::string_view name = m_in.raw(length);
+            if (truncated())
+                return false;
+            className.assign(name);
+            if (schema != kSchema) {
+                fail(ArchiveError::WrongSchema, at);
+                m_status.found = className;
+                m_status.value = schema;
+                return false;
+            }
+            m_classes[++m_nextIndex] = className;
+        } else if (tag == kNullTag) {
+            fail(ArchiveError::NullTag, at);
+            return false;
+        } else if ((tag & kClassTagFlag) != 0 && tag != kNewClassTag) {
+            auto it = m_classes.find(tag & ~kClassTagFlag);
+            if (it == m_classes.end()) {
+                badTag(tag, at);
+                return false;
+            }
+            className = it->second;
+        } else {
+            // A reference to an object already read (or the big-object escape): this program
+            // never stores an object twice, so such a file is not one of ours.
+            (void)kBigObjectTag;
+            badTag(tag, at);
+            return false;
+        }
+        if (className != expected) {
+            fail(ArchiveError::WrongClass, at);
+            m_status.found = className;
+            m_status.expected = std::string(expected);
+            return false;
+        }
+        ++m_nextIndex; // the object itself takes the next index
+        return true;
+    }
+
+    bool fieldbusBody(FIELDBUS &f)
+    {
+        for (const char *name : kFieldbusBody)
+            if (!string(f.*fieldbusMember(name)))
+                return false;
+        return true;
+    }
+
+    bool configBody(CONFIG &c, BodyFlags &flags, int subnetNumber)
+    {
+        flags = BodyFlags{};
+        if (!u32(flags.version))
+            return false;
+        const std::uint32_t v = flags.version;
+        if (!string(c.protocol) || !strings(c, kMasterStep) || !strings(c, kSlaveStep) ||
+            !strings(c, kUserStep) || !strings(c, kCustomStep))
+            return false;
+        const std::size_t countsAt = m_in.position();
+        if (!i32(c.nodeCount) || !i32(c.commandCount))
+            return false;
+        auto countInRange = [&](std::int32_t count, const char *name, std::size_t offset) {
+            if (count >= 0 && count <= kMaxNodes)
+                return true;
+            fail(ArchiveError::CountOutOfRange, offset);
+            m_status.found = name;
+            m_status.value = count;
+            m_status.subnet = subnetNumber;
+            return false;
+        };
+        if (!countInRange(c.nodeCount, "nodeCount", countsAt) ||
+            !countInRange(c.commandCount, "commandCount", countsAt + 4))
+            return false;
+        if (v >= 500) {
+            if (!strings(c, kCharStep))
+                return false;
+        } else {
+            c.charIntervalSend = "0";
+            c.charIntervalReceive = "0";
+        }
+        for (int i = 0; i < c.nodeCount; ++i) {
+            NODE &n = c.nodes[static_cast<std::size_t>(i)];
+            if (!string(n.address) || !string(n.name))
+                return false;
+        }
+        for (int i = 0; i < c.commandCount; ++i) {
+            COMMAND &cmd = c.commands[static_cast<std::size_t>(i)];
+            for (const auto &f : kCommandFields)
+                if (!string(cmd.*f.member))
+                    return false;
+            if (!i32(cmd.nodeNumber))
+                return false;
+        }
+        std::uint32_t value = 0;
+        auto flag = [&](int number) {
+            if (!u32(value))
+                return false;
+            flags.flags[number - 1] = value != 0;
+            return true;
+        };
+        if (v >= 233 && (!flag(1) || !flag(2)))
+            return false;
+        if (v >= 243 && !flag(3))
+            return false;
+        if (v >= 244 && (!flag(4) || !string(c.doubleFaultReset)))
+            return false;
+        if (v >= 245 && !flag(5))
+            return false;
+        if (v >= 246 && !flag(6))
+            return false;
+        if (v >= 300 && (!flag(7) || !string(c.commandStatus) || !string(c.timeoutAction) ||
+                         !string(c.timeoutCount)))
+            return false;
+        return true;
+    }
+
+    ArchiveStatus m_status;
+
+private:
+    void badTag(std::uint16_t tag, std::size_t at)
+    {
+        fail(ArchiveError::BadTag, at);
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%04X", tag);
+        m_status.found = hex;
+    }
+
+    ByteReader m_in;
+    CodePage m_page;
+    std::map<std::uint32_t, std::string> m_classes;
+    std::uint32_t m_nextIndex = 0;
+};
+
+} // namespace
+
+std::string ArchiveStatus::reason() const
+{
+    const std::string at = std::to_string(offset);
+    switch (error) {
+    case ArchiveError::None:
+        return {};
+    case ArchiveError::Truncated:
+        return formatText(StrId::ReasonTruncated, {at});
+    case ArchiveError::WrongClass:
+        return formatText(StrId::ReasonWrongClass, {found, expected, at});
+    case ArchiveError::WrongSchema:
+        return formatText(StrId::ReasonWrongSchema, {found, std::to_string(value), at});
+    case ArchiveError::NullTag:
+        return formatText(StrId::ReasonNullTag, {at});
+    case ArchiveError::BadTag:
+        return formatText(StrId::ReasonBadTag, {found, at});
+    case ArchiveError::CountOutOfRange:
+        return formatText(StrId::ReasonCountOutOfRange,
+                          {std::to_string(subnet), found, std::to_string(value), at});
+    case ArchiveError::Unencodable:
+        return formatText(StrId::ReasonUnencodable, {found});
+    }
+    return {};
+}
+
+ArchiveStatus writeProject(const ConfigStore &store, CodePage page, std::string &out)
+{
+    Writer w(page);
+    ByteWriter &o = w.m_out;
+    o.bytes().reserve(4096);
+    o.u32(store.gatewayType);
+    writeClassHeader(o, "FIELDBUS");
+    for (const char *name : kFieldbusBody)
+        if (!w.string(store.fieldbus.*fieldbusMember(name)))
+            return w.m_status;
+    for (int i = 0; i < kSubnetCount; ++i) {
+        if (i == 0)
+            writeClassHeader(o, "CONFIG");
+        else
+            o.u16(kClassTagFlag | 3); // class CONFIG is archive index 3
+        if (!writeConfigBody(w, store, store.subnets[static_cast<std::size_t>(i)]))
+            return w.m_status;
+    }
+    if (!w.string(store.fieldbus.profibusConfigMode) || !w.string(store.fieldbus.profibusConfigData))
+        return w.m_status;
+    out = std::move(o.bytes());
+    return w.m_status;
+}
+
+ArchiveStatus readProject(std::string_view bytes, CodePage page, ConfigStore &store)
+{
+    Reader r(bytes, page);
+    std::uint32_t gatewayType = 0;
+    if (!r.u32(gatewayType))
+        return r.m_status;
+
+    // Everything is read into temporaries first; the store changes only once the file is whole.
+    auto temp = std::make_unique<ConfigStore>();
+    temp->fieldbus = FIELDBUS{};
+    temp->subnets = {};
+    if (!r.object("FIELDBUS") || !r.fieldbusBody(temp->fieldbus))
+        return r.m_status;
+    BodyFlags flags;
+    for (int i = 0; i < kSubnetCount; ++i) {
+        if (!r.object("CONFIG") || !r.configBody(temp->subnets[static_cast<std::size_t>(i)], flags, i + 1))
+            return r.m_status;
+    }
+    // The last body read decides the flags and the version.
+    std::string mode, data;
+    if (flags.version >= 246 && (!r.string(mode) || !r.string(data)))
+        return r.m_status;
+
+    store.gatewayType = gatewayType;
+    store.fieldbus = std::move(temp->fieldbus);
+    store.fieldbus.profibusConfigMode = std::move(mode);
+    store.fieldbus.profibusConfigData = std::move(data);
+    store.subnets = std::move(temp->subnets);
+    for (int n = 1; n <= 7; ++n)
+        store.setModelFlag(n, flags.flags[n - 1]);
+    store.fileVersion = flags.version;
+    store.keepConfigOnNew = true;
+    return r.m_status;
+}
+
+} // namespace tqv

@@ -1,0 +1,139 @@
+#include "ProjectDocument.h"
+
+#include "ProjectArchive.h"
+#include "../resources/Strings.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tqv::ProjectDocument {
+
+void newDocument(ConfigStore &store)
+{
+    store.fileVersion = kCurrentRecordVersion;
+    store.keepConfigOnNew = store.uploadPending;
+    store.configModified = false;
+    initialUpdate(store);
+}
+
+void initialUpdate(ConfigStore &store)
+{
+    if (!store.keepConfigOnNew)
+        store.newConfiguration();
+    store.uploadPending = false;
+}
+
+bool readFile(const std::string &path, std::string &bytes)
+{
+    bytes.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return false;
+        }
+        if (n == 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
+
+bool writeFileAtomically(const std::string &path, const std::string &bytes, std::string &error)
+{
+    // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
+    mode_t mode = 0;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    std::string temp = path + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    auto failWith = [&](int err) {
+        error = std::strerror(err);
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return false;
+    };
+    const char *p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return failWith(n < 0 ? errno : EIO);
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
+        return failWith(errno);
+    if (::close(fd) != 0) {
+        error = std::strerror(errno);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        error = std::strerror(errno);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+DocumentResult open(const std::string &path, ConfigStore &store, CodePage page)
+{
+    std::string bytes;
+    if (!readFile(path, bytes))
+        return {false, formatText(StrId::MsgFileOpenFailed, {path})};
+    if (bytes.empty()) {
+        initialUpdate(store);
+        return {};
+    }
+    ArchiveStatus status = readProject(bytes, page, store);
+    if (!status.ok())
+        return {false, formatText(StrId::MsgFileReadFailed, {path, status.reason()})};
+    initialUpdate(store);
+    return {};
+}
+
+DocumentResult save(const std::string &path, ConfigStore &store, CodePage page)
+{
+    std::string bytes;
+    ArchiveStatus status = writeProject(store, page, bytes);
+    if (!status.ok())
+        return {false, formatText(StrId::MsgFileSaveFailed, {path, status.reason()})};
+    std::string error;
+    if (!writeFileAtomically(path, bytes, error))
+        return {false, formatText(StrId::MsgFileSaveFailed,
+                                  {path, formatText(StrId::ReasonWriteError, {error})})};
+    store.fileVersion = kCurrentRecordVersion;
+    store.configModified = false;
+    return {};
+}
+
+} // namespace tqv::ProjectDocument

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace tqv {
+
+// Every message box of the program goes through this: the GUI shows a dialog, the command line
+// prints (and answers from --yes), tests record the exact texts.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    virtual void info(const std::string &text) = 0;
+    virtual bool askYesNo(const std::string &text) = 0;
+    virtual bool askOkCancel(const std::string &text) = 0;
+};
+
+} // namespace tqv
