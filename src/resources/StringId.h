@@ -85,6 +85,11 @@ enum class StrId : int {
     CliShowSubnet,
     CliShowNodes,
     CliShowCommands,
+    CliJsonTypeString,
+    CliJsonTypeIntegerRange,
+    CliJsonTypeBoolean,
+    CliJsonTypeArray,
+    CliJsonTypeObject,
 };
 
 } // namespace tqv

@@ -88,6 +88,11 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::CliShowSubnet, "Subnet%s"},
         {StrId::CliShowNodes, "Nodes"},
         {StrId::CliShowCommands, "Commands"},
+        {StrId::CliJsonTypeString, "a string"},
+        {StrId::CliJsonTypeIntegerRange, "an integer from %s to %s"},
+        {StrId::CliJsonTypeBoolean, "true or false"},
+        {StrId::CliJsonTypeArray, "an array"},
+        {StrId::CliJsonTypeObject, "an object"},
     };
     return table;
 }

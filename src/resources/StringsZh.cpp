@@ -88,6 +88,11 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::CliShowSubnet, "子网%s"},
         {StrId::CliShowNodes, "节点"},
         {StrId::CliShowCommands, "命令"},
+        {StrId::CliJsonTypeString, "字符串"},
+        {StrId::CliJsonTypeIntegerRange, "%s到%s之间的整数"},
+        {StrId::CliJsonTypeBoolean, "true或false"},
+        {StrId::CliJsonTypeArray, "数组"},
+        {StrId::CliJsonTypeObject, "对象"},
     };
     return table;
 }

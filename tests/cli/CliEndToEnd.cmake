@@ -1,0 +1,82 @@
+# Runs the built tqv580-cli through new, show and convert, and compares the files it writes.
+#   cmake -DCLI=<path to tqv580-cli> -DWORK=<scratch directory> -P CliEndToEnd.cmake
+if(NOT CLI OR NOT WORK)
+  message(FATAL_ERROR "CLI and WORK must be given")
+endif()
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+
+# Runs the tool in English and fails unless it exits with `expected`; leaves stdout/stderr in
+# cli_out / cli_err.
+function(cli expected)
+  execute_process(COMMAND "${CLI}" --lang en ${ARGN}
+                  RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT "${code}" STREQUAL "${expected}")
+    list(JOIN ARGN " " args)
+    message(FATAL_ERROR "tqv580-cli ${args}: exit ${code}, expected ${expected}\n${err}")
+  endif()
+  set(cli_out "${out}" PARENT_SCOPE)
+  set(cli_err "${err}" PARENT_SCOPE)
+endfunction()
+
+function(same_files a b)
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${a}" "${b}" RESULT_VARIABLE differ)
+  if(NOT differ EQUAL 0)
+    message(FATAL_ERROR "${a} and ${b} differ")
+  endif()
+endfunction()
+
+function(expect_text haystack needle)
+  string(FIND "${haystack}" "${needle}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "expected \"${needle}\" in:\n${haystack}")
+  endif()
+endfunction()
+
+function(expect_absent file)
+  if(EXISTS "${file}")
+    message(FATAL_ERROR "${file} must not have been written")
+  endif()
+endfunction()
+
+set(W "${WORK}")
+
+# new, then show in both forms.
+cli(0 new --type 0 --flags 2,5 -o "${W}/a.tqv")
+if(NOT cli_out STREQUAL "")
+  message(FATAL_ERROR "new printed on stdout: ${cli_out}")
+endif()
+cli(0 show "${W}/a.tqv")
+expect_text("${cli_out}" "Gateway type: 0\nModel flags:  2, 5\n")
+expect_text("${cli_out}" "fieldbusType:")
+expect_text("${cli_out}" "Intercept automatically")
+expect_text("${cli_out}" "Subnet4\n")
+cli(0 show --json "${W}/a.tqv")
+file(WRITE "${W}/shown.json" "${cli_out}")
+
+# convert both ways: the JSON equals what show --json printed, and the project comes back intact.
+cli(0 convert "${W}/a.tqv" "${W}/a.json")
+same_files("${W}/a.json" "${W}/shown.json")
+cli(0 convert "${W}/a.json" "${W}/b.tqv")
+same_files("${W}/a.tqv" "${W}/b.tqv")
+
+# A new document written as JSON converts to the same project as one written directly.
+cli(0 new -o "${W}/c.json")
+cli(0 convert "${W}/c.json" "${W}/c.tqv")
+cli(0 new -o "${W}/d.tqv")
+same_files("${W}/c.tqv" "${W}/d.tqv")
+
+# Refusals: exit 2 and nothing written.
+cli(2)
+expect_text("${cli_err}" "Usage:")
+cli(2 new --type 9 -o "${W}/x.tqv")
+expect_absent("${W}/x.tqv")
+file(WRITE "${W}/bad.json" "{\"gatewayType\": 3}")
+cli(2 convert "${W}/bad.json" "${W}/bad.tqv")
+expect_text("${cli_err}" "\"modelFlag1\"")
+expect_absent("${W}/bad.tqv")
+cli(2 show "${W}/missing.tqv")
+cli(2 convert "${W}/a.tqv" "${W}/a.xml")
+expect_absent("${W}/a.xml")
+
+file(REMOVE_RECURSE "${WORK}")

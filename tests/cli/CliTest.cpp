@@ -1,0 +1,446 @@
+#include "cli/CliCommands.h"
+#include "model/JsonForm.h"
+#include "model/ProjectArchive.h"
+#include "model/ProjectDocument.h"
+#include "resources/Strings.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <tuple>
+
+namespace tqv {
+
+std::unique_ptr<ConfigStore> makeFullStore(); // JsonFormTest.cpp
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+// Each test gets its own directory and a known language environment.
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string dir = (fs::temp_directory_path() / "tqv-cli-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+        m_dir = dir;
+        if (const char *lang = std::getenv("TQV580_LANG"))
+            m_savedLang = lang;
+        ::setenv("TQV580_LANG", "en", 1);
+    }
+    void TearDown() override
+    {
+        fs::remove_all(m_dir);
+        if (m_savedLang)
+            ::setenv("TQV580_LANG", m_savedLang->c_str(), 1);
+        else
+            ::unsetenv("TQV580_LANG");
+        setLanguage(Language::English);
+    }
+
+    Outcome run(const std::vector<std::string> &args)
+    {
+        std::ostringstream out, err;
+        const int code = runCli(args, out, err);
+        return {code, out.str(), err.str()};
+    }
+    std::string path(const std::string &name) const { return (m_dir / name).string(); }
+    static std::string bytesOf(const std::string &file)
+    {
+        std::string bytes;
+        EXPECT_TRUE(ProjectDocument::readFile(file, bytes)) << file;
+        return bytes;
+    }
+    static void put(const std::string &file, const std::string &bytes)
+    {
+        std::string error;
+        ASSERT_TRUE(ProjectDocument::writeFileAtomically(file, bytes, error)) << error;
+    }
+    std::vector<std::string> files() const
+    {
+        std::vector<std::string> names;
+        for (const auto &e : fs::directory_iterator(m_dir))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    static std::unique_ptr<ConfigStore> readTqv(const std::string &file, CodePage page)
+    {
+        auto store = std::make_unique<ConfigStore>();
+        ArchiveStatus status = readProject(bytesOf(file), page, *store);
+        EXPECT_TRUE(status.ok()) << status.reason();
+        return store;
+    }
+
+    fs::path m_dir;
+    std::optional<std::string> m_savedLang;
+};
+
+TEST_F(CliTest, BadUsageShowsUsageAndExitsTwo)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string message; // before the usage text; empty when only the usage is shown
+    };
+    auto unknown = [](const char *o) { return formatText(StrId::CliUnknownOption, {o}) + "\n"; };
+    const std::vector<Case> cases = {
+        {{}, ""},
+        {{"frob"}, ""},
+        {{"--yes"}, ""},
+        {{"new"}, ""},
+        {{"new", "-o"}, unknown("-o")},
+        {{"new", "-o", "a.tqv", "extra.tqv"}, ""},
+        {{"new", "--kind", "1", "-o", "a.tqv"}, unknown("--kind")},
+        {{"show"}, ""},
+        {{"show", "a.tqv", "b.tqv"}, ""},
+        {{"show", "a.tqv", "--bogus"}, unknown("--bogus")},
+        {{"show", "a.tqv", "--json=1"}, unknown("--json=1")},
+        {{"convert", "a.tqv"}, ""},
+        {{"convert", "a.tqv", "b.json", "c.json"}, ""},
+        {{"--lang", "fr", "show", "a.tqv"}, unknown("--lang fr")},
+        {{"show", "a.tqv", "--lang"}, unknown("--lang")},
+        {{"--verbose", "show", "a.tqv"}, unknown("--verbose")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.message + text(StrId::CliUsage));
+    }
+    EXPECT_TRUE(files().empty());
+}
+
+TEST_F(CliTest, NewWritesTheNewDocumentBytes)
+{
+    const Outcome r = run({"new", "-o", path("new.tqv")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+
+    auto expected = std::make_unique<ConfigStore>();
+    ProjectDocument::newDocument(*expected);
+    std::string bytes;
+    ASSERT_TRUE(writeProject(*expected, CodePage::Windows1252, bytes).ok());
+    const std::string written = bytesOf(path("new.tqv"));
+    EXPECT_EQ(written, bytes);
+    EXPECT_EQ(written.substr(0, 18), std::string("\x03\0\0\0\xFF\xFF\x01\0\x08\0FIELDBUS", 18));
+    EXPECT_EQ(files(), std::vector<std::string>{"new.tqv"}) << "no temporary left behind";
+
+    // The same document as JSON.
+    ASSERT_EQ(run({"new", "-o", path("new.json")}).code, 0);
+    EXPECT_EQ(bytesOf(path("new.json")), storeToJson(*expected));
+}
+
+TEST_F(CliTest, NewAppliesTypeAndExactlyTheGivenFlags)
+{
+    struct Case {
+        std::vector<std::string> options;
+        std::uint32_t type;
+        std::vector<int> flags;
+        std::string fieldbusType, inputSize, deviceNetBaud, protocol;
+    };
+    const std::string master = "Modbus master";
+    const std::vector<Case> cases = {
+        {{"--type", "0", "--flags", "2,5"}, 0, {2, 5}, "DeviceNet", "64", "Intercept automatically", master},
+        {{"--type", "4"}, 4, {7}, "EtherNet/IP", "8", "125K", master},
+        {{"--type", "2"}, 2, {7}, "DeviceNet", "8", "125K", master},
+        {{"--flags", ""}, 3, {}, "Profibus", "112", "125K", master},
+        {{"--flags", "1,4,7"}, 3, {1, 4, 7}, "Profibus", "112", "125K", master},
+        {{"--type=5", "--flags=7,1"}, 5, {1, 7}, "Profibus", "112", "125K", "Modbus slave"},
+        {{"--flags", "3", "--type", "6"}, 6, {3}, "Profibus", "112", "125K", "User Config"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.options));
+        std::vector<std::string> args = {"new", "-o", path("t.tqv")};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const Outcome r = run(args);
+        ASSERT_EQ(r.code, 0) << r.err;
+        auto s = readTqv(path("t.tqv"), CodePage::Windows1252);
+        EXPECT_EQ(s->gatewayType, c.type);
+        for (int n = 1; n <= 7; ++n)
+            EXPECT_EQ(s->modelFlag(n), std::count(c.flags.begin(), c.flags.end(), n) == 1) << n;
+        EXPECT_EQ(s->fieldbus.fieldbusType, c.fieldbusType);
+        EXPECT_EQ(s->fieldbus.inputSize, c.inputSize);
+        EXPECT_EQ(s->fieldbus.deviceNetBaud, c.deviceNetBaud);
+        EXPECT_EQ(s->subnet(0).protocol, c.protocol);
+    }
+}
+
+TEST_F(CliTest, NewRejectsBadTypeAndFlags)
+{
+    for (const char *type : {"9", "7", "10", "-1", "x", "", "3.0", "+3", " 3", "99999999999"}) {
+        SCOPED_TRACE(type);
+        const Outcome r = run({"new", "--type", type, "-o", path("t.tqv")});
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.err, formatText(StrId::CliBadType, {type}) + "\n");
+    }
+    for (const char *flags : {"0", "8", "1,,2", "a", "1,", ",1", "12", "1 2"}) {
+        SCOPED_TRACE(flags);
+        const Outcome r = run({"new", "--flags", flags, "-o", path("t.tqv")});
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.err, formatText(StrId::CliBadFlags, {flags}) + "\n");
+    }
+    EXPECT_TRUE(files().empty());
+}
+
+TEST_F(CliTest, LanguageComesFromOptionThenEnvironment)
+{
+    // Options after the subcommand count as well; --yes is accepted anywhere.
+    ASSERT_EQ(run({"new", "-o", path("zh.tqv"), "--lang", "zh", "--yes"}).code, 0);
+    auto s = readTqv(path("zh.tqv"), CodePage::Gbk);
+    EXPECT_EQ(s->subnet(0).protocol, text(StrId::ProtocolModbusMaster, Language::Chinese));
+    EXPECT_EQ(s->fieldbus.ipAssignMode, text(StrId::IpManualAssign, Language::Chinese));
+
+    ::setenv("TQV580_LANG", "zh", 1);
+    Outcome r = run({"new", "--type", "9", "-o", path("x.tqv")});
+    EXPECT_EQ(r.err, formatText(text(StrId::CliBadType, Language::Chinese), {"9"}) + "\n");
+    r = run({"--lang=en", "new", "--type", "9", "-o", path("x.tqv")});
+    EXPECT_EQ(r.err, formatText(text(StrId::CliBadType, Language::English), {"9"}) + "\n");
+}
+
+// "  name:   value" lines of one block, checked for content and a common value column.
+void expectFieldBlock(const std::string &block, const std::vector<std::pair<std::string, std::string>> &fields)
+{
+    static const std::regex line("^  ([A-Za-z0-9]+):( +(.*))?$");
+    std::istringstream in(block);
+    std::string l;
+    std::size_t at = 0;
+    std::size_t column = 0;
+    while (std::getline(in, l) && at < fields.size()) {
+        std::smatch m;
+        if (!std::regex_match(l, m, line))
+            continue;
+        EXPECT_EQ(m[1].str(), fields[at].first);
+        EXPECT_EQ(m[3].str(), fields[at].second) << fields[at].first;
+        if (m[3].matched) {
+            const auto valueColumn = static_cast<std::size_t>(m.position(3));
+            column = column ? column : valueColumn;
+            EXPECT_EQ(valueColumn, column) << "values not aligned at " << fields[at].first;
+        }
+        ++at;
+    }
+    EXPECT_EQ(at, fields.size());
+}
+
+TEST_F(CliTest, ShowListsTheWholeConfiguration)
+{
+    auto store = std::make_unique<ConfigStore>();
+    store->newConfiguration();
+    for (const auto &f : kConfigFields)
+        store->subnet(2).*f.member = std::string("v-") + f.name;
+    store->subnet(2).nodeCount = 2;
+    store->subnet(2).nodes[0] = NODE{"17", "Pump"};
+    store->subnet(2).nodes[1] = NODE{"200", "Valve"};
+    store->subnet(2).commandCount = 1;
+    store->subnet(2).commands[0] = COMMAND{"17", "3", "100", "4", "0", "0", "8", "Fullword", "CRC", "Quick-scan", 1};
+    store->clearModelFlags();
+    store->setModelFlag(2, true);
+    store->setModelFlag(6, true);
+    ASSERT_TRUE(ProjectDocument::save(path("p.tqv"), *store, CodePage::Windows1252).ok);
+
+    const Outcome r = run({"show", path("p.tqv")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("Gateway type: 3\nModel flags:  2, 6\nFile version: 500\n\nFieldbus\n", 0), 0u) << r.out;
+
+    std::vector<std::pair<std::string, std::string>> fields;
+    for (const auto &f : kFieldbusFields)
+        fields.emplace_back(f.name, store->fieldbus.*f.member);
+    const std::size_t fieldbusAt = r.out.find("\nFieldbus\n");
+    const std::size_t subnet3At = r.out.find("\nSubnet3\n");
+    const std::size_t subnet4At = r.out.find("\nSubnet4\n");
+    ASSERT_NE(subnet3At, std::string::npos);
+    ASSERT_NE(subnet4At, std::string::npos);
+    expectFieldBlock(r.out.substr(fieldbusAt, subnet3At - fieldbusAt), fields);
+
+    fields.clear();
+    for (const auto &f : kConfigFields)
+        fields.emplace_back(f.name, std::string("v-") + f.name);
+    const std::string subnet3 = r.out.substr(subnet3At, subnet4At - subnet3At);
+    expectFieldBlock(subnet3, fields);
+    EXPECT_NE(subnet3.find("  Nodes (2)\n"
+                           "    #  address  name\n"
+                           "    1  17       Pump\n"
+                           "    2  200      Valve\n"
+                           "  Commands (1)\n"
+                           "    #  slaveAddress  functionCode  startAddress  quantity  mappingAddress"
+                           "  mappingBit  byteCount  dataFormat  checkType  scanType    nodeNumber\n"
+                           "    1  17            3             100           4         0"
+                           "               0           8          Fullword    CRC        Quick-scan  1\n"),
+              std::string::npos)
+        << subnet3;
+    EXPECT_NE(r.out.find("\nSubnet4\n"), std::string::npos);
+    EXPECT_NE(r.out.find("  Nodes (0)\n  Commands (0)\n"), std::string::npos);
+    EXPECT_EQ(r.out.find(" \n"), std::string::npos) << "no trailing blanks";
+}
+
+TEST_F(CliTest, ShowCountsWideCharactersAsTwoColumns)
+{
+    auto store = std::make_unique<ConfigStore>();
+    store->newConfiguration();
+    store->subnet(0).nodeCount = 2;
+    store->subnet(0).nodes[0] = NODE{"一号", "泵"};
+    store->subnet(0).nodes[1] = NODE{"200", "Valve\t2"};
+    put(path("wide.json"), storeToJson(*store));
+    const Outcome r = run({"show", path("wide.json")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("    #  address  name\n"
+                         "    1  一号     泵\n"
+                         "    2  200      Valve\\t2\n"),
+              std::string::npos)
+        << r.out;
+}
+
+TEST_F(CliTest, ShowJsonParsesBackEqual)
+{
+    auto full = makeFullStore();
+    ASSERT_TRUE(ProjectDocument::save(path("full.tqv"), *full, CodePage::Gbk).ok);
+    const Outcome r = run({"--lang", "zh", "show", "--json", path("full.tqv")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    auto back = std::make_unique<ConfigStore>();
+    std::string error;
+    ASSERT_TRUE(storeFromJson(r.out, *back, error)) << error;
+    EXPECT_TRUE(*back == *full);
+}
+
+TEST_F(CliTest, UnreadableInputExitsTwoWithTheReason)
+{
+    auto store = std::make_unique<ConfigStore>();
+    ProjectDocument::newDocument(*store);
+    std::string good;
+    ASSERT_TRUE(writeProject(*store, CodePage::Windows1252, good).ok());
+    const std::string cut = good.substr(0, 40);
+    put(path("cut.tqv"), cut);
+    put(path("empty.tqv"), "");
+    put(path("empty.json"), "");
+    put(path("bad.json"), "{\"gatewayType\": ");
+    fs::create_directory(m_dir / "dir.tqv");
+    auto reasonOf = [](const std::string &bytes) {
+        auto s = std::make_unique<ConfigStore>();
+        return readProject(bytes, CodePage::Windows1252, *s).reason();
+    };
+
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {path("cut.tqv"), formatText(StrId::MsgFileReadFailed, {path("cut.tqv"), reasonOf(cut)})},
+        {path("missing.tqv"), formatText(StrId::MsgFileOpenFailed, {path("missing.tqv")})},
+        {path("dir.tqv"), formatText(StrId::MsgFileOpenFailed, {path("dir.tqv")})},
+        {path("empty.tqv"), formatText(StrId::MsgFileEmpty, {path("empty.tqv")})},
+        {path("empty.json"), formatText(StrId::MsgFileEmpty, {path("empty.json")})},
+        {path("notes.txt"), formatText(StrId::CliUnknownExtension, {path("notes.txt")})},
+    };
+    for (const auto &[file, message] : cases) {
+        SCOPED_TRACE(file);
+        const Outcome r = run({"show", file});
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, message + "\n");
+    }
+    EXPECT_NE(reasonOf(cut), "");
+    const Outcome r = run({"show", path("bad.json")});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err.rfind(formatText(StrId::CliJsonSyntax, {"JSON", ""}), 0), 0u) << r.err;
+}
+
+TEST_F(CliTest, ConvertRoundTripIsByteIdentical)
+{
+    auto full = makeFullStore();
+    ASSERT_TRUE(ProjectDocument::save(path("full.tqv"), *full, CodePage::Gbk).ok);
+    for (const auto &[in, out] : std::vector<std::pair<std::string, std::string>>{
+             {"full.tqv", "full.json"}, {"full.json", "back.tqv"}, {"full.json", "again.JSON"},
+             {"back.tqv", "copy.TQV"}}) {
+        const Outcome r = run({"--lang", "zh", "convert", path(in), path(out)});
+        ASSERT_EQ(r.code, 0) << in << " -> " << out << ": " << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(bytesOf(path("back.tqv")), bytesOf(path("full.tqv")));
+    EXPECT_EQ(bytesOf(path("copy.TQV")), bytesOf(path("full.tqv")));
+    EXPECT_EQ(bytesOf(path("again.JSON")), bytesOf(path("full.json")));
+    auto fromJson = std::make_unique<ConfigStore>();
+    std::string error;
+    ASSERT_TRUE(storeFromJson(bytesOf(path("full.json")), *fromJson, error)) << error;
+    EXPECT_TRUE(*fromJson == *full);
+}
+
+TEST_F(CliTest, ConvertWritesNothingForBadInput)
+{
+    auto store = std::make_unique<ConfigStore>();
+    store->newConfiguration();
+    store->subnet(1).nodeCount = 1;
+    store->subnet(1).commandCount = 1;
+    const auto base = nlohmann::ordered_json::parse(storeToJson(*store));
+
+    struct Case {
+        const char *name;
+        std::function<void(nlohmann::ordered_json &)> change;
+        std::string path;
+    };
+    const std::vector<Case> cases = {
+        {"unknown node field", [](auto &j) { j["subnets"][1]["nodes"][0]["id"] = 1; }, "subnets[1].nodes[0].id"},
+        {"129 commands", [](auto &j) { auto &c = j["subnets"][1]["commands"]; while (c.size() < 129) c.push_back(c[0]); }, "subnets[1].commands"},
+        {"nodeNumber 2^31", [](auto &j) { j["subnets"][1]["commands"][0]["nodeNumber"] = 2147483648ll; }, "subnets[1].commands[0].nodeNumber"},
+        {"3 subnets", [](auto &j) { j["subnets"].erase(0); }, "subnets"},
+        {"flag as text", [](auto &j) { j["modelFlag1"] = "no"; }, "modelFlag1"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        auto document = base;
+        c.change(document);
+        put(path("in.json"), document.dump(2));
+        for (const char *out : {"out.tqv", "out.json"}) {
+            const Outcome r = run({"convert", path("in.json"), path(out)});
+            EXPECT_EQ(r.code, 2);
+            EXPECT_NE(r.err.find("\"" + c.path + "\""), std::string::npos) << r.err;
+        }
+        EXPECT_EQ(files(), std::vector<std::string>{"in.json"});
+    }
+}
+
+TEST_F(CliTest, ConvertReportsRefusedNamesAndOutputs)
+{
+    ASSERT_EQ(run({"new", "-o", path("a.tqv")}).code, 0);
+    for (const auto &[in, out, bad] : std::vector<std::tuple<std::string, std::string, std::string>>{
+             {path("a.txt"), path("b.tqv"), path("a.txt")}, {path("a.tqv"), path("b.xml"), path("b.xml")}}) {
+        const Outcome r = run({"convert", in, out});
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.err, formatText(StrId::CliUnknownExtension, {bad}) + "\n");
+    }
+
+    // A text the English code page cannot carry: the job ran, the output was refused.
+    auto store = std::make_unique<ConfigStore>();
+    store->newConfiguration();
+    store->fieldbus.dns1 = "网关";
+    put(path("zh.json"), storeToJson(*store));
+    std::string bytes;
+    const ArchiveStatus refused = writeProject(*store, CodePage::Windows1252, bytes);
+    ASSERT_EQ(refused.error, ArchiveError::Unencodable);
+    Outcome r = run({"--lang", "en", "convert", path("zh.json"), path("zh.tqv")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, formatText(StrId::MsgFileSaveFailed, {path("zh.tqv"), refused.reason()}) + "\n");
+
+    const std::string unwritable = path("no-such-dir/b.json");
+    r = run({"convert", path("a.tqv"), unwritable});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, formatText(StrId::MsgFileSaveFailed,
+                                {unwritable, formatText(StrId::ReasonWriteError, {std::strerror(ENOENT)})}) +
+                         "\n");
+    EXPECT_EQ(files(), (std::vector<std::string>{"a.tqv", "zh.json"}));
+}
+
+} // namespace
+} // namespace tqv
