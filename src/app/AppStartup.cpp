@@ -1,0 +1,30 @@
+#include "AppStartup.h"
+
+namespace tqv {
+
+StartupOptions parseStartupArguments(const QStringList &arguments)
+{
+    StartupOptions options;
+    QStringList words;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (a == QLatin1String("--lang")) {
+            if (i + 1 >= arguments.size()) {
+                options.valid = false;
+                break;
+            }
+            options.language = arguments.at(++i);
+        } else if (a.startsWith(QLatin1String("--lang="))) {
+            options.language = a.mid(7);
+        } else if (a.startsWith(QLatin1String("-")) && words.isEmpty() && a.size() > 1) {
+            // Options of the toolkit (-platform, -style ...) are taken by QApplication first.
+            continue;
+        } else {
+            words.append(a);
+        }
+    }
+    options.projectPath = words.join(QLatin1Char(' ')).trimmed();
+    return options;
+}
+
+} // namespace tqv

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tqv {
+
+struct StartupOptions {
+    QString language;    // "en", "zh" or empty
+    QString projectPath; // empty: start with a new configuration
+    bool valid = true;
+};
+
+// Reads the program's arguments (without the program name): `--lang en|zh` and a project path.
+// A path with blanks that arrives split into several arguments is joined again with single blanks.
+StartupOptions parseStartupArguments(const QStringList &arguments);
+
+} // namespace tqv

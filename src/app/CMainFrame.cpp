@@ -1,0 +1,491 @@
+#include "CMainFrame.h"
+
+#include "AboutDialog.h"
+#include "CModbusConfigDoc.h"
+#include "CModbusConfigView.h"
+#include "CommandIds.h"
+#include "QtText.h"
+#include "SelectCommandDialog.h"
+#include "ToolbarIcons.h"
+#include "controls/DockPane.h"
+#include "io/QtSettingsStore.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QUrl>
+
+namespace tqv {
+
+namespace {
+
+const QString kHelpFile = QStringLiteral("TQV-580_V1.0.1_UM.chm");
+const QString kFileFilter = QStringLiteral("Config File(*.tqv)");
+
+// Commands whose work arrives with later parts of the program: present, but disabled.
+constexpr int kNotYetAvailable[] = {cmd::SerialConnection, cmd::EthernetConnection, cmd::Upload,
+                                    cmd::Download,         cmd::ExcelOutput,        cmd::Monitor,
+                                    cmd::MappingAddress,   cmd::ConflictDetection};
+
+} // namespace
+
+CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent), m_settings(new QtSettingsStore)
+{
+    setObjectName(QStringLiteral("CMainFrame"));
+    setWindowTitle(qtext(StrId::AppTitle));
+    setWindowIcon(applicationIcon());
+    resize(1034, 640);
+
+    m_tree = new QTreeWidget;
+    m_tree->setObjectName(QStringLiteral("configurationTree"));
+    m_tree->setHeaderHidden(true);
+    m_tree->setRootIsDecorated(true);
+    m_tree->setIconSize(QSize(18, 18));
+    m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_tree->setUniformRowHeights(true);
+    connect(m_tree, &QWidget::customContextMenuRequested, this, &CMainFrame::showTreeContextMenu);
+
+    m_view = new CModbusConfigView(m_tree, this);
+    setCentralWidget(m_view);
+    m_doc = new CModbusConfigDoc(m_view, this);
+    m_doc->setRecentFiles(m_settings->loadRecentFiles());
+
+    createActions();
+    createMenus();
+    createToolBar();
+    createStatusBar();
+    createPanes();
+
+    connect(m_view, &CModbusConfigView::commandStateChanged, this, &CMainFrame::updateCommandState);
+    connect(m_doc, &CModbusConfigDoc::recentFilesChanged, this, [this] {
+        m_settings->saveRecentFiles(m_doc->recentFiles());
+        rebuildRecentFiles();
+    });
+    rebuildRecentFiles();
+    restoreState(m_settings->loadWindowState());
+    m_commandChooser = [this] {
+        SelectCommandDialog dialog(this);
+        return dialog.exec() == QDialog::Accepted ? dialog.chosenIndex() : -1;
+    };
+    m_doc->newDocument();
+}
+
+CMainFrame::~CMainFrame() { delete m_settings; }
+
+QAction *CMainFrame::makeAction(int id, StrId menuText, StrId prompt, const QKeySequence &key)
+{
+    auto *a = new QAction(qtext(menuText), this);
+    a->setObjectName(QStringLiteral("cmd%1").arg(id));
+    a->setData(id);
+    a->setStatusTip(statusPart(prompt));
+    a->setToolTip(tooltipPart(prompt));
+    if (!key.isEmpty())
+        a->setShortcut(key);
+    m_actions.insert(id, a);
+    return a;
+}
+
+void CMainFrame::createActions()
+{
+    connect(makeAction(cmd::FileNew, StrId::MenuFileNew, StrId::PromptFileNew, QKeySequence(Qt::CTRL | Qt::Key_N)),
+            &QAction::triggered, this, &CMainFrame::onFileNew);
+    connect(makeAction(cmd::FileOpen, StrId::MenuFileOpen, StrId::PromptFileOpen, QKeySequence(Qt::CTRL | Qt::Key_O)),
+            &QAction::triggered, this, &CMainFrame::onFileOpen);
+    connect(makeAction(cmd::FileSave, StrId::MenuFileSave, StrId::PromptFileSave, QKeySequence(Qt::CTRL | Qt::Key_S)),
+            &QAction::triggered, this, [this] { onFileSave(); });
+    connect(makeAction(cmd::FileSaveAs, StrId::MenuFileSaveAs, StrId::PromptFileSaveAs), &QAction::triggered, this,
+            [this] { onFileSaveAs(); });
+    connect(makeAction(cmd::AppExit, StrId::MenuFileExit, StrId::PromptAppExit), &QAction::triggered, this,
+            &QWidget::close);
+
+    connect(makeAction(cmd::AddNode, StrId::MenuAddNode, StrId::PromptAddNode), &QAction::triggered, this,
+            [this] { m_view->addNode(false); });
+    connect(makeAction(cmd::DeleteNode, StrId::MenuDeleteNode, StrId::PromptDeleteNode), &QAction::triggered,
+            this, [this] { m_view->deleteNode(); });
+    connect(makeAction(cmd::AddCommand, StrId::MenuAddCommand, StrId::PromptAddCommand), &QAction::triggered,
+            this, [this] { m_view->addCommand(m_commandChooser); });
+    connect(makeAction(cmd::DeleteCommand, StrId::MenuDeleteCommand, StrId::PromptDeleteCommand),
+            &QAction::triggered, this, [this] { m_view->deleteCommand(); });
+
+    makeAction(cmd::SerialConnection, StrId::MenuSerialConnection, StrId::PromptSerialConnection,
+               QKeySequence(Qt::CTRL | Qt::Key_P));
+    makeAction(cmd::EthernetConnection, StrId::MenuEthernetConnection, StrId::PromptEthernetConnection,
+               QKeySequence(Qt::CTRL | Qt::Key_Q));
+    makeAction(cmd::Upload, StrId::MenuUpload, StrId::PromptUpload, QKeySequence(Qt::CTRL | Qt::Key_U));
+    makeAction(cmd::Download, StrId::MenuDownload, StrId::PromptDownload, QKeySequence(Qt::CTRL | Qt::Key_D));
+    makeAction(cmd::ExcelOutput, StrId::MenuExcelOutput, StrId::PromptExcelOutput, QKeySequence(Qt::CTRL | Qt::Key_E));
+    makeAction(cmd::Monitor, StrId::MenuMonitor, StrId::PromptMonitor, QKeySequence(Qt::CTRL | Qt::Key_K));
+    makeAction(cmd::MappingAddress, StrId::MenuMappingAddress, StrId::PromptMappingAddress,
+               QKeySequence(Qt::CTRL | Qt::Key_M));
+    makeAction(cmd::ConflictDetection, StrId::MenuConflictDetection, StrId::PromptConflictDetection,
+               QKeySequence(Qt::CTRL | Qt::Key_T));
+    for (int id : kNotYetAvailable)
+        m_actions.value(id)->setEnabled(false);
+
+    QAction *viewTree = makeAction(cmd::ViewTree, StrId::MenuViewTree, StrId::PromptViewTree);
+    QAction *viewPrompt = makeAction(cmd::ViewPrompt, StrId::MenuViewPrompt, StrId::PromptViewPrompt);
+    viewTree->setCheckable(true);
+    viewPrompt->setCheckable(true);
+
+    connect(makeAction(cmd::HelpContent, StrId::MenuHelpContent, StrId::PromptHelpContent), &QAction::triggered,
+            this, &CMainFrame::onHelpContent);
+    connect(makeAction(cmd::AppAbout, StrId::MenuAbout, StrId::PromptAppAbout), &QAction::triggered, this,
+            &CMainFrame::onAbout);
+}
+
+void CMainFrame::createMenus()
+{
+    m_fileMenu = menuBar()->addMenu(qtext(StrId::MenuFile));
+    m_fileMenu->setObjectName(QStringLiteral("menuFile"));
+    for (int id : {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileSaveAs})
+        m_fileMenu->addAction(m_actions.value(id));
+    m_fileMenu->addSeparator();
+    m_recentPlaceholder = m_fileMenu->addAction(qtext(StrId::MenuRecentFile));
+    m_recentPlaceholder->setEnabled(false);
+    m_recentSeparator = m_fileMenu->addSeparator();
+    m_fileMenu->addAction(m_actions.value(cmd::AppExit));
+
+    QMenu *edit = menuBar()->addMenu(qtext(StrId::MenuEdit));
+    edit->setObjectName(QStringLiteral("menuEdit"));
+    for (int id : {cmd::AddNode, cmd::DeleteNode, cmd::AddCommand, cmd::DeleteCommand})
+        edit->addAction(m_actions.value(id));
+
+    QMenu *tools = menuBar()->addMenu(qtext(StrId::MenuTools));
+    tools->setObjectName(QStringLiteral("menuTools"));
+    tools->addAction(m_actions.value(cmd::SerialConnection));
+    tools->addAction(m_actions.value(cmd::EthernetConnection));
+    tools->addSeparator();
+    tools->addAction(m_actions.value(cmd::Upload));
+    tools->addAction(m_actions.value(cmd::Download));
+    tools->addSeparator();
+    tools->addAction(m_actions.value(cmd::ExcelOutput));
+    tools->addAction(m_actions.value(cmd::Monitor));
+    tools->addSeparator();
+    tools->addAction(m_actions.value(cmd::MappingAddress));
+    tools->addAction(m_actions.value(cmd::ConflictDetection));
+
+    QMenu *view = menuBar()->addMenu(qtext(StrId::MenuView));
+    view->setObjectName(QStringLiteral("menuView"));
+    view->addAction(m_actions.value(cmd::ViewTree));
+    view->addAction(m_actions.value(cmd::ViewPrompt));
+
+    QMenu *help = menuBar()->addMenu(qtext(StrId::MenuHelp));
+    help->setObjectName(QStringLiteral("menuHelp"));
+    help->addAction(m_actions.value(cmd::HelpContent));
+    help->addAction(m_actions.value(cmd::AppAbout));
+}
+
+void CMainFrame::createToolBar()
+{
+    m_toolBar = addToolBar(QString());
+    m_toolBar->setObjectName(QStringLiteral("mainToolBar"));
+    m_toolBar->setIconSize(QSize(32, 32));
+    m_toolBar->setMovable(true);
+    m_toolBar->setFloatable(true);
+    m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    m_toolBar->setStyleSheet(QStringLiteral("QToolBar QToolButton { min-width: 41px; min-height: 36px; }"));
+    const int order[] = {cmd::FileNew,  cmd::FileSave,          cmd::FileOpen,       cmd::AddNode,
+                         cmd::DeleteNode, cmd::AddCommand,      cmd::DeleteCommand,  cmd::Upload,
+                         cmd::Download, cmd::MappingAddress,    cmd::ConflictDetection, cmd::ExcelOutput,
+                         cmd::Monitor};
+    for (int id : order) {
+        QAction *a = m_actions.value(id);
+        a->setIcon(toolbarIcon(id));
+        m_toolBar->addAction(a);
+        if (id == cmd::FileOpen || id == cmd::DeleteCommand || id == cmd::Download)
+            m_toolBar->addSeparator();
+    }
+    // Menus show the menu texts; the toolbar shows icons with the short tooltips.
+    for (QAction *a : m_toolBar->actions())
+        a->setIconVisibleInMenu(false);
+}
+
+void CMainFrame::createStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    for (StrId id : {StrId::IndicatorCaps, StrId::IndicatorNum, StrId::IndicatorScroll}) {
+        auto *label = new QLabel(qtext(id), bar);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setAlignment(Qt::AlignCenter);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(label->text()) + 12);
+        label->setEnabled(false); // lock-key states are not visible to a portable program
+        bar->addPermanentWidget(label);
+    }
+    connect(bar, &QStatusBar::messageChanged, this, [bar](const QString &message) {
+        if (message.isEmpty())
+            bar->showMessage(qtext(StrId::StatusReady));
+    });
+    bar->showMessage(qtext(StrId::StatusReady));
+}
+
+void CMainFrame::createPanes()
+{
+    setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
+    m_treePane = new DockPane(qtext(StrId::PaneWindowText), cmd::TreePane, this);
+    m_treePane->setWidget(m_tree);
+    addDockWidget(Qt::LeftDockWidgetArea, m_treePane);
+
+    m_prompt = new QLabel;
+    m_prompt->setObjectName(QStringLiteral("promptText"));
+    m_prompt->setWordWrap(true);
+    m_prompt->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_prompt->setTextFormat(Qt::PlainText);
+    m_prompt->setMargin(4);
+    auto *scroll = new QScrollArea;
+    scroll->setWidget(m_prompt);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_promptPane = new DockPane(qtext(StrId::PaneWindowText), cmd::PromptPane, this);
+    m_promptPane->setWidget(scroll);
+    addDockWidget(Qt::BottomDockWidgetArea, m_promptPane);
+
+    resizeDocks({m_treePane}, {200}, Qt::Horizontal);
+    resizeDocks({m_promptPane}, {120}, Qt::Vertical);
+
+    // The View entries carry a check mark while their pane is visible.
+    for (auto [id, pane] : {std::pair{cmd::ViewTree, m_treePane}, std::pair{cmd::ViewPrompt, m_promptPane}}) {
+        QAction *a = m_actions.value(id);
+        a->setChecked(true);
+        connect(a, &QAction::triggered, pane, [pane] { pane->setVisible(!pane->isVisible()); });
+        connect(pane, &QDockWidget::visibilityChanged, a, [a, pane] { a->setChecked(!pane->isHidden()); });
+    }
+}
+
+void CMainFrame::updateCommandState()
+{
+    const EnableFlags &f = m_view->treeEditor().flags();
+    m_actions.value(cmd::AddNode)->setEnabled(f.addNode);
+    m_actions.value(cmd::DeleteNode)->setEnabled(f.deleteNode);
+    m_actions.value(cmd::AddCommand)->setEnabled(f.addCommand);
+    m_actions.value(cmd::DeleteCommand)->setEnabled(f.deleteCommand);
+}
+
+void CMainFrame::showTreeContextMenu(const QPoint &pos)
+{
+    if (!m_view->prepareContextMenu(pos))
+        return;
+    const EnableFlags &f = m_view->treeEditor().flags();
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("treeContextMenu"));
+    auto add = [&menu](int id, StrId label, bool enabled) {
+        QAction *a = menu.addAction(qtext(label));
+        a->setObjectName(QStringLiteral("cmd%1").arg(id));
+        a->setData(id);
+        a->setEnabled(enabled);
+        return a;
+    };
+    QAction *addNode = add(cmd::CtxAddNode, StrId::CtxAddNode, f.addNode);
+    QAction *deleteNode = add(cmd::CtxDeleteNode, StrId::CtxDeleteNode, f.deleteNode);
+    QAction *addCommand = add(cmd::CtxAddCommand, StrId::CtxAddCommand, f.addCommand);
+    QAction *deleteCommand = add(cmd::CtxDeleteCommand, StrId::CtxDeleteCommand, f.deleteCommand);
+    QAction *copyNode = add(cmd::CtxCopyNode, StrId::CtxCopyNode, m_view->canCopySelected());
+    QAction *pasteNode = add(cmd::CtxPasteNode, StrId::CtxPasteNode, m_view->canPasteOnSelected());
+    QAction *chosen = menu.exec(m_tree->viewport()->mapToGlobal(pos));
+    if (chosen == addNode)
+        m_view->addNode(true);
+    else if (chosen == deleteNode)
+        m_view->deleteNode();
+    else if (chosen == addCommand)
+        m_view->addCommand(m_commandChooser);
+    else if (chosen == deleteCommand)
+        m_view->deleteCommand();
+    else if (chosen == copyNode)
+        m_view->copyNode();
+    else if (chosen == pasteNode)
+        m_view->pasteNode();
+}
+
+void CMainFrame::rebuildRecentFiles()
+{
+    for (QAction *a : m_recentActions) {
+        m_fileMenu->removeAction(a);
+        a->deleteLater();
+    }
+    m_recentActions.clear();
+    const auto &entries = m_doc->recentFiles().entries();
+    m_recentPlaceholder->setVisible(entries.empty());
+    int n = 1;
+    for (const std::string &entry : entries) {
+        const QString path = QString::fromStdString(entry);
+        const QString shown = fontMetrics().elidedText(QDir::toNativeSeparators(path), Qt::ElideMiddle, 400);
+        auto *a = new QAction(QStringLiteral("&%1 %2").arg(n++).arg(QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&"))), this);
+        a->setData(path);
+        a->setStatusTip(path);
+        connect(a, &QAction::triggered, this, [this, path] {
+            if (mayDiscardChanges())
+                openProject(path);
+        });
+        m_fileMenu->insertAction(m_recentSeparator, a);
+        m_recentActions.append(a);
+    }
+}
+
+bool CMainFrame::openProject(const QString &path)
+{
+    QString error;
+    if (m_doc->open(path, error))
+        return true;
+    showError(error);
+    return false;
+}
+
+CMainFrame::SaveAnswer CMainFrame::askSaveConfiguration()
+{
+    QMessageBox box(this);
+    box.setObjectName(QStringLiteral("saveConfigurationBox"));
+    box.setWindowTitle(qtext(StrId::SaveConfigurationTitle));
+    box.setText(qtext(StrId::SaveConfigurationQuestion));
+    box.setIcon(QMessageBox::Question);
+    QPushButton *yes = box.addButton(qtext(StrId::ButtonYes), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(qtext(StrId::ButtonNo), QMessageBox::NoRole);
+    QPushButton *cancel = box.addButton(qtext(StrId::ButtonCancel), QMessageBox::RejectRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == yes)
+        return SaveAnswer::Yes;
+    if (box.clickedButton() == no)
+        return SaveAnswer::No;
+    return SaveAnswer::Cancel;
+}
+
+bool CMainFrame::mayDiscardChanges()
+{
+    if (!m_view->store().configModified)
+        return true;
+    switch (askSaveConfiguration()) {
+    case SaveAnswer::Yes:
+        return onFileSave();
+    case SaveAnswer::No:
+        return true;
+    case SaveAnswer::Cancel:
+        return false;
+    }
+    return false;
+}
+
+void CMainFrame::closeEvent(QCloseEvent *event)
+{
+    if (m_view->store().configModified) {
+        switch (askSaveConfiguration()) {
+        case SaveAnswer::Cancel:
+            event->ignore();
+            return;
+        case SaveAnswer::No:
+            break;
+        case SaveAnswer::Yes: {
+            // A cancelled file dialog still closes; a failed write does not, so nothing is lost.
+            const QString name = askFileName(true);
+            QString error;
+            if (!name.isEmpty() && !m_doc->saveTo(name, error)) {
+                showError(error);
+                event->ignore();
+                return;
+            }
+            break;
+        }
+        }
+    }
+    m_settings->saveWindowState(saveState());
+    event->accept();
+}
+
+void CMainFrame::onFileNew()
+{
+    if (mayDiscardChanges())
+        m_doc->newDocument();
+}
+
+void CMainFrame::onFileOpen()
+{
+    if (!mayDiscardChanges())
+        return;
+    const QString name = askFileName(false);
+    if (!name.isEmpty())
+        openProject(name);
+}
+
+bool CMainFrame::onFileSave()
+{
+    if (m_doc->path().isEmpty())
+        return onFileSaveAs();
+    QString error;
+    if (m_doc->saveTo(m_doc->path(), error))
+        return true;
+    showError(error);
+    return false;
+}
+
+bool CMainFrame::onFileSaveAs()
+{
+    const QString name = askFileName(true);
+    if (name.isEmpty())
+        return false;
+    QString error;
+    if (m_doc->saveTo(name, error))
+        return true;
+    showError(error);
+    return false;
+}
+
+QString CMainFrame::askFileName(bool save)
+{
+    QString name;
+    if (m_fileNameProvider) {
+        name = m_fileNameProvider(save);
+    } else {
+        QFileDialog dialog(this, qtext(save ? StrId::FileDialogSaveTitle : StrId::FileDialogOpenTitle));
+        dialog.setNameFilter(kFileFilter);
+        dialog.setDefaultSuffix(QStringLiteral("tqv"));
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        if (!m_doc->path().isEmpty())
+            dialog.setDirectory(QFileInfo(m_doc->path()).absolutePath());
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            name = dialog.selectedFiles().constFirst();
+    }
+    if (save && !name.isEmpty() && QFileInfo(name).suffix().isEmpty())
+        name += QStringLiteral(".tqv");
+    return name;
+}
+
+void CMainFrame::showError(const QString &message)
+{
+    QMessageBox::warning(this, qtext(StrId::AppTitle), message, QMessageBox::Ok);
+}
+
+void CMainFrame::onHelpContent()
+{
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(kHelpFile);
+    if (!QFileInfo::exists(path)) {
+        QMessageBox::information(this, qtext(StrId::AppTitle),
+                                 QString::fromStdString(formatText(StrId::MsgHelpMissing, {path.toStdString()})));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        QMessageBox::information(this, qtext(StrId::AppTitle),
+                                 QString::fromStdString(formatText(StrId::MsgHelpOpenFailed, {path.toStdString()})));
+}
+
+void CMainFrame::onAbout()
+{
+    AboutDialog dialog(this);
+    dialog.exec();
+}
+
+} // namespace tqv

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "resources/StringId.h"
+
+#include <QMainWindow>
+#include <QMap>
+
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+class QTreeWidget;
+
+namespace tqv {
+
+class CModbusConfigDoc;
+class CModbusConfigView;
+class DockPane;
+class QtSettingsStore;
+
+// The main window: menus, toolbar, status bar, the tree pane and the prompt pane; routes every
+// command by its fixed id to the document or the view.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(QWidget *parent = nullptr);
+    ~CMainFrame() override;
+
+    CModbusConfigView *view() const { return m_view; }
+    CModbusConfigDoc *document() const { return m_doc; }
+    QTreeWidget *tree() const { return m_tree; }
+    QLabel *promptText() const { return m_prompt; }
+    DockPane *treePane() const { return m_treePane; }
+    DockPane *promptPane() const { return m_promptPane; }
+    QToolBar *toolBar() const { return m_toolBar; }
+    QAction *action(int commandId) const { return m_actions.value(commandId); }
+    QMenu *recentFileMenuHost() const { return m_fileMenu; }
+
+    // Opens a project at start-up or from the recent-file list; a failure is shown in a box.
+    bool openProject(const QString &path);
+
+    // Tests replace the file dialogs: called with true for a save dialog; "" means cancelled.
+    void setFileNameProvider(std::function<QString(bool save)> provider) { m_fileNameProvider = std::move(provider); }
+    // Tests replace "Select Command": returns the chosen list index or -1.
+    void setCommandChooser(std::function<int()> chooser) { m_commandChooser = std::move(chooser); }
+
+    // Command handlers, by menu id.
+    void onFileNew();
+    void onFileOpen();
+    bool onFileSave();
+    bool onFileSaveAs();
+    void onHelpContent();
+    void onAbout();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QAction *makeAction(int id, StrId menuText, StrId prompt, const QKeySequence &key = {});
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createStatusBar();
+    void createPanes();
+    void updateCommandState();
+    void rebuildRecentFiles();
+    void showTreeContextMenu(const QPoint &pos);
+    // Asks "Save Configuration" while there are unsaved edits. Returns false when the user
+    // cancelled; `saved` tells whether a save happened.
+    enum class SaveAnswer { Yes, No, Cancel };
+    SaveAnswer askSaveConfiguration();
+    bool mayDiscardChanges();
+    QString askFileName(bool save);
+    void showError(const QString &message);
+
+    CModbusConfigView *m_view = nullptr;
+    CModbusConfigDoc *m_doc = nullptr;
+    QTreeWidget *m_tree = nullptr;
+    QLabel *m_prompt = nullptr;
+    DockPane *m_treePane = nullptr;
+    DockPane *m_promptPane = nullptr;
+    QToolBar *m_toolBar = nullptr;
+    QMenu *m_fileMenu = nullptr;
+    QAction *m_recentSeparator = nullptr;
+    QList<QAction *> m_recentActions;
+    QAction *m_recentPlaceholder = nullptr;
+    QMap<int, QAction *> m_actions;
+    std::function<QString(bool)> m_fileNameProvider;
+    std::function<int()> m_commandChooser;
+    QtSettingsStore *m_settings = nullptr;
+};
+
+} // namespace tqv

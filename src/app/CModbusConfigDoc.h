@@ -1,0 +1,41 @@
+#pragma once
+
+#include "model/RecentFiles.h"
+
+#include <QObject>
+#include <QString>
+
+namespace tqv {
+
+class CModbusConfigView;
+
+// The project document: streams the view's store to and from .tqv files and keeps the path and
+// the recent-file list. Holds no configuration of its own.
+class CModbusConfigDoc : public QObject {
+    Q_OBJECT
+public:
+    explicit CModbusConfigDoc(CModbusConfigView *view, QObject *parent = nullptr);
+
+    QString path() const { return m_path; }
+    const RecentFiles &recentFiles() const { return m_recent; }
+    void setRecentFiles(const RecentFiles &files) { m_recent = files; }
+
+    // New document (renews the store unless an upload is pending) and the view's initial update.
+    void newDocument();
+    // Opens `path`; on failure returns false with `error` set and changes nothing.
+    bool open(const QString &path, QString &error);
+    // Writes to `path`; on success it becomes the document's path. Returns false with `error`.
+    bool saveTo(const QString &path, QString &error, bool rememberPath = true);
+
+signals:
+    void recentFilesChanged();
+
+private:
+    void remember(const QString &path);
+
+    CModbusConfigView *m_view;
+    QString m_path;
+    RecentFiles m_recent;
+};
+
+} // namespace tqv

@@ -1,0 +1,213 @@
+#include "CModbusConfigView.h"
+
+#include "QtText.h"
+#include "ToolbarIcons.h"
+#include "editor/ConfigTree.h"
+
+#include <QHeaderView>
+#include <QTableWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace tqv {
+
+namespace {
+
+constexpr int kGridRows = 40;
+
+QTreeWidgetItem *makeItem(const TreeItem &desc)
+{
+    auto *item = new QTreeWidgetItem(QStringList{QString::fromStdString(desc.label)});
+    item->setData(0, Qt::UserRole, desc.data);
+    item->setIcon(0, treeImage(desc.image));
+    for (const TreeItem &child : desc.children)
+        item->addChild(makeItem(child));
+    return item;
+}
+
+} // namespace
+
+CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
+    : QWidget(parent), m_store(std::make_unique<ConfigStore>()), m_prompter(this), m_tree(tree),
+      m_grid(new QTableWidget(kGridRows, 2, this))
+{
+    setObjectName(QStringLiteral("CModbusConfigView"));
+    m_grid->setObjectName(QStringLiteral("propertyGrid"));
+    m_grid->horizontalHeader()->hide();
+    m_grid->verticalHeader()->hide();
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionMode(QAbstractItemView::NoSelection);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_grid);
+
+    connect(m_tree, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem *current) { onCurrentItemChanged(current); });
+    m_store->newConfiguration();
+}
+
+CModbusConfigView::~CModbusConfigView() = default;
+
+void CModbusConfigView::initialUpdate()
+{
+    m_editor.reset();
+    clearRightClicked();
+    m_conflictDetection = true;
+    rebuildTree();
+    m_grid->clearContents();
+    emit commandStateChanged();
+}
+
+void CModbusConfigView::rebuildTree()
+{
+    clearRightClicked();
+    m_tree->setUpdatesEnabled(false);
+    const QSignalBlocker block(m_tree);
+    m_tree->clear();
+    for (const TreeItem &top : buildFromStore(*m_store))
+        m_tree->addTopLevelItem(makeItem(top));
+    m_tree->setCurrentItem(nullptr);
+    m_tree->setUpdatesEnabled(true);
+    onCurrentItemChanged(nullptr);
+}
+
+ItemRef CModbusConfigView::identify(const QTreeWidgetItem *item)
+{
+    if (!item)
+        return {};
+    std::string parent, grandparent;
+    const QTreeWidgetItem *p = item->parent();
+    if (p)
+        parent = p->text(0).toStdString();
+    const QTreeWidgetItem *g = p ? p->parent() : nullptr;
+    if (g)
+        grandparent = g->text(0).toStdString();
+    return identifyItem(item->text(0).toStdString(), p ? &parent : nullptr, g ? &grandparent : nullptr,
+                        item->data(0, Qt::UserRole).toInt());
+}
+
+void CModbusConfigView::onCurrentItemChanged(QTreeWidgetItem *current)
+{
+    m_editor.selectionChanged(*m_store, identify(current));
+    emit commandStateChanged();
+}
+
+QTreeWidgetItem *CModbusConfigView::subnetItem(int subnet) const
+{
+    const int index = topLevelIndexOfSubnet(*m_store, subnet);
+    return index >= 0 ? m_tree->topLevelItem(index) : nullptr;
+}
+
+QTreeWidgetItem *CModbusConfigView::contextTarget() const
+{
+    return m_rightClicked ? m_rightClicked : m_tree->currentItem();
+}
+
+void CModbusConfigView::clearRightClicked() { m_rightClicked = nullptr; }
+
+bool CModbusConfigView::prepareContextMenu(const QPoint &viewportPos)
+{
+    QTreeWidgetItem *item = m_tree->itemAt(viewportPos);
+    if (item)
+        m_tree->setCurrentItem(item);
+    m_rightClicked = item;
+    const bool show = m_editor.contextMenuRequested(*m_store, identify(item));
+    emit commandStateChanged();
+    return show;
+}
+
+void CModbusConfigView::addNode(bool fromContextMenu)
+{
+    QTreeWidgetItem *selected = m_tree->currentItem();
+    const ItemRef ref = identify(selected);
+    clearRightClicked();
+    const int number = m_editor.addNode(*m_store, ref, m_prompter, fromContextMenu);
+    if (number > 0) {
+        if (QTreeWidgetItem *parent = subnetItem(ref.subnet)) {
+            parent->addChild(makeItem(TreeItem{m_store->node(ref.subnet, number).name, number, 0, {}}));
+            selected->setExpanded(true);
+        }
+    }
+    emit commandStateChanged();
+}
+
+void CModbusConfigView::addCommand(const std::function<int()> &choose)
+{
+    const int index = choose();
+    QTreeWidgetItem *target = contextTarget();
+    clearRightClicked();
+    if (index < 0)
+        return;
+    m_store->configModified = true;
+    const ItemRef ref = identify(target);
+    const int position = m_editor.addCommand(*m_store, ref, index, m_prompter);
+    if (position > 0) {
+        const COMMAND &c = m_store->command(ref.subnet, position);
+        target->addChild(makeItem(TreeItem{functionName(c.functionCode), position, kCommandImage, {}}));
+        target->setExpanded(true);
+    }
+    emit commandStateChanged();
+}
+
+void CModbusConfigView::deleteNode()
+{
+    clearRightClicked();
+    if (!m_editor.deleteNode(*m_store, identify(m_tree->currentItem())))
+        return;
+    rebuildTree();
+    if (QTreeWidgetItem *second = m_tree->topLevelItem(1))
+        second->setExpanded(true);
+    emit commandStateChanged();
+}
+
+void CModbusConfigView::deleteCommand()
+{
+    QTreeWidgetItem *target = contextTarget();
+    clearRightClicked();
+    const ItemRef ref = identify(target);
+    if (!m_editor.deleteCommand(*m_store, ref))
+        return;
+    delete target; // moves the selection; the handler recomputes the enabling
+    if (QTreeWidgetItem *subnet = subnetItem(ref.subnet)) {
+        for (int n = 0; n < subnet->childCount(); ++n) {
+            QTreeWidgetItem *node = subnet->child(n);
+            for (int c = 0; c < node->childCount(); ++c) {
+                QTreeWidgetItem *command = node->child(c);
+                const int data = command->data(0, Qt::UserRole).toInt();
+                if (data > ref.number)
+                    command->setData(0, Qt::UserRole, data - 1);
+            }
+        }
+    }
+    emit commandStateChanged();
+}
+
+bool CModbusConfigView::canCopySelected() const
+{
+    const QTreeWidgetItem *item = m_tree->currentItem();
+    return item && TreeEditor::canCopyNode(identify(item), item->text(0).toStdString());
+}
+
+bool CModbusConfigView::canPasteOnSelected() const { return m_editor.canPasteNode(identify(m_tree->currentItem())); }
+
+void CModbusConfigView::copyNode()
+{
+    clearRightClicked();
+    const QTreeWidgetItem *item = m_tree->currentItem();
+    if (item)
+        m_editor.copyNode(identify(item), item->text(0).toStdString());
+}
+
+void CModbusConfigView::pasteNode()
+{
+    clearRightClicked();
+    if (m_editor.pasteNode(*m_store, identify(m_tree->currentItem()), m_prompter) == 0) {
+        emit commandStateChanged();
+        return;
+    }
+    rebuildTree();
+    emit commandStateChanged();
+}
+
+} // namespace tqv

@@ -1,0 +1,547 @@
+#include "app/AppStartup.h"
+#include "app/CMainFrame.h"
+#include "app/CModbusConfigDoc.h"
+#include "app/CModbusConfigView.h"
+#include "app/CommandIds.h"
+#include "app/SelectCommandDialog.h"
+#include "controls/DockPane.h"
+#include "editor/ConfigTree.h"
+#include "model/ProjectDocument.h"
+#include "resources/Strings.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <functional>
+#include <memory>
+
+using namespace tqv;
+
+namespace {
+
+// Runs `act` on the next modal dialog (or popup menu) as soon as it is shown.
+void whenModalAppears(std::function<void(QWidget *)> act, int attempts = 200)
+{
+    QTimer::singleShot(10, [act = std::move(act), attempts]() mutable {
+        QWidget *w = QApplication::activeModalWidget();
+        if (!w)
+            w = QApplication::activePopupWidget();
+        if (w) {
+            act(w);
+        } else if (attempts > 0) {
+            whenModalAppears(std::move(act), attempts - 1);
+        }
+    });
+}
+
+void clickButton(QWidget *dialog, const QString &text)
+{
+    for (QAbstractButton *b : dialog->findChildren<QAbstractButton *>()) {
+        if (b->text() == text) {
+            b->click();
+            return;
+        }
+    }
+    QFAIL(qPrintable(QStringLiteral("no button ") + text));
+}
+
+// The tree widget as a TreeDescription, to compare with what the core builds from the store.
+TreeItem describe(QTreeWidgetItem *item)
+{
+    TreeItem d{item->text(0).toStdString(), item->data(0, Qt::UserRole).toInt(), 0, {}};
+    d.image = item->parent() && item->parent()->parent() ? kCommandImage : 0;
+    for (int i = 0; i < item->childCount(); ++i)
+        d.children.push_back(describe(item->child(i)));
+    return d;
+}
+
+TreeDescription describe(QTreeWidget *tree)
+{
+    TreeDescription out;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        out.push_back(describe(tree->topLevelItem(i)));
+    return out;
+}
+
+// A real double-click: the press selects the entry, the double-click event follows it.
+void doubleClick(QListWidget *list, int row)
+{
+    list->scrollToItem(list->item(row));
+    const QPoint at = list->visualItemRect(list->item(row)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+QTreeWidgetItem *findItem(QTreeWidget *tree, const QString &label)
+{
+    const auto found = tree->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        setLanguage(Language::English);
+        m_frame = std::make_unique<CMainFrame>();
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    }
+    void cleanup()
+    {
+        if (m_frame) {
+            m_frame->view()->store().configModified = false;
+            m_frame->close();
+        }
+        m_frame.reset();
+    }
+
+    void windowBasics()
+    {
+        QCOMPARE(m_frame->windowTitle(), QStringLiteral("Gateway configuration software TQV-580"));
+        QCOMPARE(m_frame->size(), QSize(1034, 640));
+        QCOMPARE(m_frame->statusBar()->currentMessage(), QStringLiteral("Ready"));
+        QCOMPARE(m_frame->tree()->topLevelItemCount(), 2);
+        QCOMPARE(m_frame->tree()->topLevelItem(0)->text(0), QStringLiteral("Fieldbus"));
+        QCOMPARE(m_frame->tree()->topLevelItem(1)->text(0), QStringLiteral("Subnet"));
+    }
+
+    void menuTextsAndShortcuts_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("key");
+        const struct {
+            int id;
+            const char *menu, *text, *key;
+        } rows[] = {
+            {57600, "&File", "New(&N)", "Ctrl+N"},
+            {57601, "&File", "Open(&O)...", "Ctrl+O"},
+            {57603, "&File", "Save(&S)", "Ctrl+S"},
+            {57604, "&File", "Save As(&A)...", ""},
+            {57665, "&File", "Exit(&E)", ""},
+            {32771, "&Edit", "Add    Node   (&N)", ""},
+            {32772, "&Edit", "Delete Node   (&D)", ""},
+            {32773, "&Edit", "Add    Command(&I)", ""},
+            {32774, "&Edit", "Delete Command(&E)", ""},
+            {32775, "&Tools", "Serial Connection (&P)", "Ctrl+P"},
+            {32789, "&Tools", "Ethernet Connection (&E)", "Ctrl+Q"},
+            {32776, "&Tools", "Upload (&U)", "Ctrl+U"},
+            {32777, "&Tools", "Download (&D)", "Ctrl+D"},
+            {32780, "&Tools", "Excel Output  (&L)", "Ctrl+E"},
+            {32787, "&Tools", "Monitor I/O Data (&G)", "Ctrl+K"},
+            {32792, "&Tools", "Mapping Address (&M)", "Ctrl+M"},
+            {32779, "&Tools", "Conflict Detection (&C)", "Ctrl+T"},
+            {32793, "&View", "Configuration tree", ""},
+            {32794, "&View", "Prompt information", ""},
+            {32786, "&Help", "Content(&C)", ""},
+            {57664, "&Help", "About  (&A)", ""},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r.text) << r.id << QString(r.menu) << QString(r.text) << QString(r.key);
+    }
+
+    void menuTextsAndShortcuts()
+    {
+        QFETCH(int, id);
+        QFETCH(QString, menu);
+        QFETCH(QString, text);
+        QFETCH(QString, key);
+        QAction *a = m_frame->action(id);
+        QVERIFY(a);
+        QCOMPARE(a->text(), text);
+        QCOMPARE(a->shortcut().toString(), key);
+        QCOMPARE(a->data().toInt(), id);
+        QMenu *host = nullptr;
+        for (QAction *top : m_frame->menuBar()->actions())
+            if (top->menu() && top->menu()->actions().contains(a))
+                host = top->menu();
+        QVERIFY(host);
+        QCOMPARE(host->title(), menu);
+    }
+
+    void toolbarOrderAndTooltips()
+    {
+        QList<int> ids;
+        QStringList tips;
+        for (QAction *a : m_frame->toolBar()->actions()) {
+            if (a->isSeparator())
+                continue;
+            ids << a->data().toInt();
+            tips << a->toolTip();
+            QVERIFY(!a->icon().isNull());
+        }
+        QCOMPARE(ids, (QList<int>{57600, 57603, 57601, 32771, 32772, 32773, 32774, 32776, 32777, 32792, 32779,
+                                  32780, 32787}));
+        QCOMPARE(tips.at(0), QStringLiteral("New"));
+        QCOMPARE(tips.at(3), QStringLiteral("Add Node"));
+        QCOMPARE(tips.at(7), QStringLiteral("Upload configuration"));
+        QCOMPARE(tips.at(9), QStringLiteral("Calculation mapping address"));
+        QCOMPARE(tips.at(10), QStringLiteral("Mapping Address Conflict Detection"));
+        QCOMPARE(m_frame->action(57600)->statusTip(), QStringLiteral("New a project"));
+        // Work of later parts of the program is present but not yet available.
+        for (int id : {32775, 32789, 32776, 32777, 32780, 32787, 32792, 32779})
+            QVERIFY(!m_frame->action(id)->isEnabled());
+    }
+
+    void paneTogglesCarryCheckMarks()
+    {
+        QAction *viewTree = m_frame->action(cmd::ViewTree);
+        QAction *viewPrompt = m_frame->action(cmd::ViewPrompt);
+        QVERIFY(viewTree->isChecked());
+        QVERIFY(viewPrompt->isChecked());
+        viewTree->trigger();
+        QVERIFY(m_frame->treePane()->isHidden());
+        QVERIFY(!viewTree->isChecked());
+        QVERIFY(viewPrompt->isChecked());
+        viewTree->trigger();
+        QVERIFY(!m_frame->treePane()->isHidden());
+        QVERIFY(viewTree->isChecked());
+        QCOMPARE(m_frame->dockWidgetArea(m_frame->treePane()), Qt::LeftDockWidgetArea);
+        viewPrompt->trigger();
+        QVERIFY(m_frame->promptPane()->isHidden());
+        QVERIFY(!viewPrompt->isChecked());
+        QCOMPARE(m_frame->dockWidgetArea(m_frame->promptPane()), Qt::BottomDockWidgetArea);
+    }
+
+    void treeCommandsThroughTheEditMenu()
+    {
+        QTreeWidget *tree = m_frame->tree();
+        ConfigStore &store = m_frame->view()->store();
+        QAction *addNode = m_frame->action(cmd::AddNode);
+        QAction *addCommand = m_frame->action(cmd::AddCommand);
+        QAction *deleteNode = m_frame->action(cmd::DeleteNode);
+        QAction *deleteCommand = m_frame->action(cmd::DeleteCommand);
+
+        tree->setCurrentItem(tree->topLevelItem(0));
+        QVERIFY(!addNode->isEnabled());
+        tree->setCurrentItem(tree->topLevelItem(1));
+        QVERIFY(addNode->isEnabled());
+        QVERIFY(!addCommand->isEnabled());
+        addNode->trigger();
+        addNode->trigger();
+        QCOMPARE(store.subnet(0).nodeCount, 2);
+        QVERIFY(store.configModified);
+        QVERIFY(tree->topLevelItem(1)->isExpanded());
+
+        tree->setCurrentItem(tree->topLevelItem(1)->child(1));
+        QVERIFY(addCommand->isEnabled() && deleteNode->isEnabled() && !deleteCommand->isEnabled());
+        m_frame->setCommandChooser([] { return 12; });
+        addCommand->trigger();
+        m_frame->setCommandChooser([] { return 7; }); // Diagnostics cannot be chosen
+        addCommand->trigger();
+        m_frame->setCommandChooser([] { return 2; });
+        tree->setCurrentItem(tree->topLevelItem(1)->child(0));
+        addCommand->trigger();
+        tree->setCurrentItem(tree->topLevelItem(1)->child(1));
+        addCommand->trigger();
+        QCOMPARE(store.subnet(0).commandCount, 3);
+        QCOMPARE(store.command(0, 1).functionCode, std::string("15"));
+        QVERIFY(describe(tree) == buildFromStore(store));
+        QCOMPARE(tree->topLevelItem(1)->child(1)->child(0)->text(0), QStringLiteral("Force Multiple Coils"));
+
+        // Delete the first command: the other items are renumbered in step with the store.
+        tree->setCurrentItem(tree->topLevelItem(1)->child(1)->child(0));
+        QVERIFY(deleteCommand->isEnabled());
+        deleteCommand->trigger();
+        QCOMPARE(store.subnet(0).commandCount, 2);
+        QVERIFY(describe(tree) == buildFromStore(store));
+
+        tree->setCurrentItem(tree->topLevelItem(1)->child(0));
+        deleteNode->trigger();
+        QCOMPARE(store.subnet(0).nodeCount, 1);
+        QCOMPARE(store.subnet(0).commandCount, 1);
+        QVERIFY(describe(tree) == buildFromStore(store));
+        QVERIFY(tree->topLevelItem(1)->isExpanded());
+        QVERIFY(!deleteNode->isEnabled());
+    }
+
+    void contextMenuAddsAndPastes()
+    {
+        QTreeWidget *tree = m_frame->tree();
+        ConfigStore &store = m_frame->view()->store();
+        QTreeWidgetItem *subnet = tree->topLevelItem(1);
+        const QPoint atSubnet = tree->visualItemRect(subnet).center();
+
+        whenModalAppears([](QWidget *w) {
+            auto *menu = qobject_cast<QMenu *>(w);
+            QVERIFY(menu);
+            QStringList texts;
+            for (QAction *a : menu->actions())
+                texts << a->text();
+            QCOMPARE(texts, (QStringList{"Add    Node", "Delete Node", "Add    Command", "Delete Command",
+                                         "Copy   Node", "Paste  Node"}));
+            QAction *add = menu->findChild<QAction *>(QStringLiteral("cmd32781"));
+            QVERIFY(add && add->isEnabled());
+            QVERIFY(!menu->findChild<QAction *>(QStringLiteral("cmd32784"))->isEnabled());
+            menu->setActiveAction(add);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        emit tree->customContextMenuRequested(atSubnet);
+        QCOMPARE(store.subnet(0).nodeCount, 1);
+
+        // Give the node an address so that it can be copied, then copy and paste it.
+        store.node(0, 1).address = "5";
+        store.node(0, 1).name = "Node-5";
+        m_frame->setCommandChooser([] { return 0; });
+        m_frame->view()->rebuildTree();
+        tree->setCurrentItem(findItem(tree, "Node-5"));
+        m_frame->action(cmd::AddCommand)->trigger();
+        QTreeWidgetItem *node = findItem(tree, "Node-5");
+        QVERIFY(m_frame->view()->canCopySelected());
+        m_frame->view()->copyNode();
+        QVERIFY(m_frame->view()->canPasteOnSelected());
+        const QPoint atNode = tree->visualItemRect(node).center();
+        whenModalAppears([](QWidget *w) {
+            auto *menu = qobject_cast<QMenu *>(w);
+            QVERIFY(menu);
+            QAction *paste = menu->findChild<QAction *>(QStringLiteral("cmd32791"));
+            QVERIFY(paste && paste->isEnabled());
+            menu->setActiveAction(paste);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        emit tree->customContextMenuRequested(atNode);
+        QCOMPARE(store.subnet(0).nodeCount, 2);
+        QCOMPARE(store.subnet(0).commandCount, 2);
+        QCOMPARE(store.command(0, 2).nodeNumber, 2);
+        QVERIFY(describe(tree) == buildFromStore(store));
+    }
+
+    void selectCommandDialog()
+    {
+        SelectCommandDialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QListWidget *list = dialog.list();
+        int doubleClicks = 0;
+        connect(list, &QListWidget::itemDoubleClicked, this, [&doubleClicks] { ++doubleClicks; });
+        QCOMPARE(list->count(), 14);
+        QCOMPARE(list->item(7)->text(), QStringLiteral("08 Diagnostics"));
+        doubleClick(list, 7);
+        QCOMPARE(doubleClicks, 1);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(dialog.chosenIndex(), -1);
+        doubleClick(list, 12);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.chosenIndex(), 12);
+
+        SelectCommandDialog escaped;
+        escaped.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&escaped));
+        QTest::keyClick(&escaped, Qt::Key_Escape);
+        QCOMPARE(escaped.result(), int(QDialog::Rejected));
+        QCOMPARE(escaped.chosenIndex(), -1);
+    }
+
+    void closePromptCancelKeepsTheWindow()
+    {
+        m_frame->view()->store().configModified = true;
+        whenModalAppears([](QWidget *w) {
+            QCOMPARE(w->windowTitle(), QStringLiteral("Save Configuration"));
+            auto *box = qobject_cast<QMessageBox *>(w);
+            QVERIFY(box);
+            QCOMPARE(box->text(), QStringLiteral("Save the data to harddisk or not"));
+            clickButton(w, QStringLiteral("CANCEL"));
+        });
+        QVERIFY(!m_frame->close());
+        QVERIFY(m_frame->isVisible());
+        QVERIFY(m_frame->view()->store().configModified);
+    }
+
+    void closePromptNoClosesWithoutSaving()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("never.tqv");
+        m_frame->setFileNameProvider([path](bool) { return path; });
+        m_frame->view()->store().configModified = true;
+        whenModalAppears([](QWidget *w) { clickButton(w, QStringLiteral("NO(&N)")); });
+        QVERIFY(m_frame->close());
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void closePromptYesSavesThenCloses()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("closing.tqv");
+        ConfigStore &store = m_frame->view()->store();
+        store.gatewayType = 2;
+        store.configModified = true;
+        m_frame->setFileNameProvider([path](bool save) { return save ? path : QString(); });
+        whenModalAppears([](QWidget *w) { clickButton(w, QStringLiteral("YES(&Y)")); });
+        QVERIFY(m_frame->close());
+        ConfigStore back;
+        QVERIFY(ProjectDocument::open(path.toStdString(), back, CodePage::Windows1252).ok);
+        QCOMPARE(back.gatewayType, 2u);
+    }
+
+    void closePromptYesWithAFailedSaveKeepsTheWindow()
+    {
+        m_frame->view()->store().configModified = true;
+        m_frame->setFileNameProvider([](bool) { return QStringLiteral("/nonexistent-dir/x.tqv"); });
+        whenModalAppears([](QWidget *w) {
+            clickButton(w, QStringLiteral("YES(&Y)"));
+            whenModalAppears([](QWidget *error) {
+                QVERIFY(qobject_cast<QMessageBox *>(error)->text().contains("x.tqv"));
+                error->close();
+            });
+        });
+        QVERIFY(!m_frame->close());
+        QVERIFY(m_frame->view()->store().configModified);
+    }
+
+    void closeWithoutEditsDoesNotAsk()
+    {
+        bool asked = false;
+        whenModalAppears([&asked](QWidget *w) {
+            asked = true;
+            w->close();
+        }, 5);
+        QVERIFY(m_frame->close());
+        QTest::qWait(100);
+        QVERIFY(!asked);
+    }
+
+    void flagsAfterNewOpenSave()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("flags.tqv");
+        ConfigStore &store = m_frame->view()->store();
+        m_frame->tree()->setCurrentItem(m_frame->tree()->topLevelItem(1));
+        m_frame->action(cmd::AddNode)->trigger();
+        QVERIFY(store.configModified);
+        store.fileVersion = 300;
+
+        m_frame->setFileNameProvider([path](bool) { return path; });
+        QVERIFY(m_frame->onFileSave()); // no path yet: asks for one
+        QVERIFY(!store.configModified);
+        QCOMPARE(store.fileVersion, 500u);
+        QCOMPARE(m_frame->document()->path(), path);
+        QCOMPARE(QString::fromStdString(m_frame->document()->recentFiles().entries().front()), path);
+
+        m_frame->onFileNew();
+        QCOMPARE(store.subnet(0).nodeCount, 0);
+        QVERIFY(!store.configModified);
+        QVERIFY(!store.keepConfigOnNew);
+        QVERIFY(m_frame->document()->path().isEmpty());
+
+        store.configModified = false;
+        QVERIFY(m_frame->openProject(path));
+        QCOMPARE(store.subnet(0).nodeCount, 1);
+        QVERIFY(store.keepConfigOnNew);
+        QVERIFY(!store.configModified);
+        QCOMPARE(m_frame->tree()->topLevelItem(1)->childCount(), 1);
+
+        // Unsaved edits are not dropped by New without asking; NO discards them.
+        store.configModified = true;
+        whenModalAppears([](QWidget *w) { clickButton(w, QStringLiteral("NO(&N)")); });
+        m_frame->onFileNew();
+        QCOMPARE(store.subnet(0).nodeCount, 0);
+        QVERIFY(!store.configModified);
+    }
+
+    void failedOpenChangesNothing()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("bad.tqv");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("\x03\x00\x00\x00\xFF\xFF\x01\x00", 8);
+        f.close();
+        ConfigStore &store = m_frame->view()->store();
+        store.gatewayType = 2;
+        m_frame->view()->rebuildTree();
+        const ConfigStore before = store;
+        whenModalAppears([](QWidget *w) {
+            QVERIFY(qobject_cast<QMessageBox *>(w)->text().contains("ends early"));
+            w->close();
+        });
+        QVERIFY(!m_frame->openProject(path));
+        QVERIFY(store == before);
+        QCOMPARE(m_frame->tree()->topLevelItemCount(), 4);
+    }
+
+    void commandLineProjectWithBlanks()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("my projects"));
+        const QString path = dir.filePath("my projects/line 7.tqv");
+        ConfigStore s;
+        s.newConfiguration();
+        s.gatewayType = 4;
+        s.applyFieldbusType();
+        s.subnet(1).nodeCount = 1;
+        s.subnet(1).nodes[0] = NODE{"9", "Node-9"};
+        QVERIFY(ProjectDocument::save(path.toStdString(), s, CodePage::Windows1252).ok);
+
+        // The path arrives split at its blanks.
+        const StartupOptions options =
+            parseStartupArguments(path.split(QLatin1Char(' ')) << QStringLiteral("--lang") << QStringLiteral("en"));
+        QCOMPARE(options.projectPath, path);
+        QCOMPARE(options.language, QStringLiteral("en"));
+        QVERIFY(m_frame->openProject(options.projectPath));
+        QTreeWidget *tree = m_frame->tree();
+        QCOMPARE(tree->topLevelItemCount(), 3);
+        QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Ethernet"));
+        QCOMPARE(tree->topLevelItem(2)->child(0)->text(0), QStringLiteral("Node-9"));
+        QCOMPARE(parseStartupArguments({}).projectPath, QString());
+    }
+
+    void screenshot()
+    {
+        const QByteArray dir = qgetenv("TQV_SCREENSHOT_DIR");
+        if (dir.isEmpty())
+            QSKIP("set TQV_SCREENSHOT_DIR to write screenshots");
+        ConfigStore &store = m_frame->view()->store();
+        store.subnet(0).nodeCount = 2;
+        store.subnet(0).nodes[0] = NODE{"1", "Node-1"};
+        store.subnet(0).nodes[1] = NODE{"2", "Node-2"};
+        store.subnet(0).commandCount = 3;
+        store.subnet(0).commands[0] = COMMAND{"1", "3", "0", "10", "0", "", "20", "Fullword", "CRC", "Quick-scan", 1};
+        store.subnet(0).commands[1] = COMMAND{"1", "16", "100", "4", "4000", "", "8", "Fullword", "CRC", "Quick-scan", 1};
+        store.subnet(0).commands[2] = COMMAND{"2", "1", "0", "8", "14", "0", "1", "Fullword", "CRC", "Quick-scan", 2};
+        m_frame->view()->rebuildTree();
+        m_frame->treePane()->show();
+        m_frame->promptPane()->show();
+        m_frame->promptText()->setText("Prompt information appears here.");
+        m_frame->tree()->expandAll();
+        m_frame->tree()->setCurrentItem(findItem(m_frame->tree(), "Node-2"));
+        QTest::qWait(50);
+        QVERIFY(m_frame->grab().save(QString::fromLocal8Bit(dir) + "/main-window.png"));
+    }
+
+private:
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+int main(int argc, char **argv)
+{
+    // Keep settings and the file association of the test run away from the user's own.
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", home.filePath("data").toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "MainWindowTest.moc"
