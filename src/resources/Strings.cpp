@@ -14,22 +14,27 @@ using Table = std::unordered_map<int, std::string>;
 
 const Table &tableFor(Language language)
 {
-    static const Table english = [] {
+    auto build = [](Language l) {
         Table t;
-        for (const auto &e : englishStrings())
+        for (const auto &e : allStrings(l))
             t.emplace(static_cast<int>(e.id), e.text);
         return t;
-    }();
-    static const Table chinese = [] {
-        Table t;
-        for (const auto &e : chineseStrings())
-            t.emplace(static_cast<int>(e.id), e.text);
-        return t;
-    }();
+    };
+    static const Table english = build(Language::English);
+    static const Table chinese = build(Language::Chinese);
     return language == Language::Chinese ? chinese : english;
 }
 
 } // namespace
+
+std::vector<StringEntry> allStrings(Language language)
+{
+    const bool zh = language == Language::Chinese;
+    std::vector<StringEntry> all = zh ? chineseStrings() : englishStrings();
+    const auto &prompts = zh ? chinesePromptStrings() : englishPromptStrings();
+    all.insert(all.end(), prompts.begin(), prompts.end());
+    return all;
+}
 
 void setLanguage(Language language) { g_language = language; }
 Language currentLanguage() { return g_language; }

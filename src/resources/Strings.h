@@ -19,9 +19,14 @@ struct StringEntry {
     const char *text; // UTF-8
 };
 
-// The raw tables, one per language (StringsEn.cpp, StringsZh.cpp).
+// The raw tables, one per language: the general texts (StringsEn.cpp, StringsZh.cpp) followed by
+// the prompt-pane explanations (PromptStringsEn.cpp, PromptStringsZh.cpp).
 const std::vector<StringEntry> &englishStrings();
 const std::vector<StringEntry> &chineseStrings();
+const std::vector<StringEntry> &englishPromptStrings();
+const std::vector<StringEntry> &chinesePromptStrings();
+// Both parts of one language's set.
+std::vector<StringEntry> allStrings(Language language);
 
 void setLanguage(Language language);
 Language currentLanguage();

@@ -3,6 +3,7 @@
 #include "app/CModbusConfigDoc.h"
 #include "app/CModbusConfigView.h"
 #include "app/CommandIds.h"
+#include "app/FileAssociation.h"
 #include "app/SelectCommandDialog.h"
 #include "controls/DockPane.h"
 #include "editor/ConfigTree.h"
@@ -16,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -502,6 +504,80 @@ private slots:
         QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Ethernet"));
         QCOMPARE(tree->topLevelItem(2)->child(0)->text(0), QStringLiteral("Node-9"));
         QCOMPARE(parseStartupArguments({}).projectPath, QString());
+    }
+
+    void recentFilesMenuOpensProjects()
+    {
+        QTemporaryDir dir;
+        ConfigStore &store = m_frame->view()->store();
+        QStringList paths;
+        for (unsigned type : {0u, 2u, 4u, 1u, 6u}) {
+            const QString path = dir.filePath(QStringLiteral("type%1 & more.tqv").arg(type));
+            store.gatewayType = type;
+            m_frame->setFileNameProvider([path](bool) { return path; });
+            QVERIFY(m_frame->onFileSaveAs());
+            paths.prepend(path);
+        }
+        QStringList shown;
+        QList<QAction *> entries;
+        for (QAction *a : m_frame->recentFileMenuHost()->actions())
+            if (a->data().typeId() == QMetaType::QString) {
+                shown << a->data().toString();
+                entries << a;
+            }
+        QCOMPARE(shown, paths.mid(0, 4)); // newest first, four at most
+        QVERIFY(entries.at(0)->text().startsWith("&1 "));
+        QVERIFY(entries.at(0)->text().contains("&& more"));
+
+        store.gatewayType = 3;
+        m_frame->view()->rebuildTree();
+        entries.at(2)->trigger(); // type 4
+        QCOMPARE(store.gatewayType, 4u);
+        QCOMPARE(m_frame->tree()->topLevelItem(0)->text(0), QStringLiteral("Ethernet"));
+        QCOMPARE(m_frame->document()->path(), paths.at(2));
+    }
+
+    void helpWithoutTheHelpFileSaysSo()
+    {
+        whenModalAppears([](QWidget *w) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            QVERIFY(box);
+            QVERIFY(box->text().contains("TQV-580_V1.0.1_UM.chm"));
+            box->close();
+        });
+        m_frame->action(cmd::HelpContent)->trigger();
+        QVERIFY(m_frame->isVisible());
+    }
+
+    void aboutBoxHasTheLink()
+    {
+        whenModalAppears([](QWidget *w) {
+            QCOMPARE(w->windowTitle(), QStringLiteral("About gateway configuration software"));
+            QVERIFY(w->findChild<QLabel *>(QStringLiteral("aboutLink")));
+            clickButton(w, QStringLiteral("OK"));
+        });
+        m_frame->action(cmd::AppAbout)->trigger();
+    }
+
+    void fileAssociationIsWrittenOnceForTheUser()
+    {
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        const QString desktop = data + "/applications/tqv580-user.desktop";
+        const QString mime = data + "/mime/packages/tqv580.xml";
+        QFile::remove(desktop);
+        QFile::remove(mime);
+        registerFileAssociation(QStringLiteral("/opt/tqv 580/tqv580"));
+        QFile d(desktop);
+        QVERIFY(d.open(QIODevice::ReadOnly));
+        QVERIFY(d.readAll().contains("Exec=\"/opt/tqv 580/tqv580\" %f"));
+        QFile m(mime);
+        QVERIFY(m.open(QIODevice::ReadOnly));
+        QVERIFY(m.readAll().contains("<glob pattern=\"*.tqv\"/>"));
+        // An existing association is left as the user has it.
+        registerFileAssociation(QStringLiteral("/elsewhere/tqv580"));
+        d.close();
+        QVERIFY(d.open(QIODevice::ReadOnly));
+        QVERIFY(!d.readAll().contains("elsewhere"));
     }
 
     void screenshot()

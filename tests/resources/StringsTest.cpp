@@ -18,12 +18,12 @@ std::set<int> idsOf(const std::vector<StringEntry> &table)
 
 TEST(Strings, BothSetsCarryExactlyTheSameIds)
 {
-    EXPECT_EQ(idsOf(englishStrings()), idsOf(chineseStrings()));
+    EXPECT_EQ(idsOf(allStrings(Language::English)), idsOf(allStrings(Language::Chinese)));
 }
 
 TEST(Strings, NoTextIsEmptyAndStoredTextsFitTheirCodePage)
 {
-    for (const auto &e : englishStrings()) {
+    for (const auto &e : allStrings(Language::English)) {
         EXPECT_STRNE(e.text, "") << static_cast<int>(e.id);
         // Value texts end up in project files; tree labels and menu texts never do.
         if (e.id >= StrId::Enable && e.id < StrId::MsgNodeLimit) {
@@ -31,7 +31,7 @@ TEST(Strings, NoTextIsEmptyAndStoredTextsFitTheirCodePage)
             EXPECT_TRUE(encodeText(e.text, CodePage::Windows1252, encoded)) << e.text;
         }
     }
-    for (const auto &e : chineseStrings()) {
+    for (const auto &e : allStrings(Language::Chinese)) {
         EXPECT_STRNE(e.text, "") << static_cast<int>(e.id);
         std::string encoded;
         EXPECT_TRUE(encodeText(e.text, CodePage::Gbk, encoded)) << e.text;
@@ -47,7 +47,7 @@ TEST(Strings, PlaceholdersAgreeBetweenTheSets)
                 p += s[++i];
         return p;
     };
-    for (const auto &e : englishStrings())
+    for (const auto &e : allStrings(Language::English))
         EXPECT_EQ(placeholders(e.text), placeholders(text(e.id, Language::Chinese)))
             << static_cast<int>(e.id) << " " << e.text;
 }
