@@ -1,0 +1,48 @@
+#pragma once
+
+#include "ConfigTree.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace tqv {
+
+constexpr int kGridRowCount = 40;
+
+// One row of the property grid: the label cell and the value cell.
+struct GridRow {
+    std::string label;
+    std::string value;
+    bool grey = false; // value cell background: grey (200,200,200) or white
+
+    bool operator==(const GridRow &) const = default;
+};
+
+using GridRows = std::array<GridRow, kGridRowCount>;
+
+// What the grid shows for `item`. For a command item call refreshCommandForDisplay first, as
+// showing a command does.
+GridRows gridRows(const ConfigStore &store, const ItemRef &item);
+
+// Showing a command stores its node's address as its slave address and the check type that
+// follows the subnet's communication mode (CRC for RTU, LRC for ASCII).
+void refreshCommandForDisplay(ConfigStore &store, const ItemRef &item);
+
+// Whether a click on the value cell of `row` opens an editor. `pulseEditable` is the view's state
+// (true while the shown subnet's output mode was "Pluse output").
+bool isEditableCell(const ConfigStore &store, const ItemRef &item, int row, bool pulseEditable);
+
+// The in-place list of an editable value cell, in order; empty means the cell takes free text.
+std::vector<std::string> cellChoices(const ConfigStore &store, const ItemRef &item, int row);
+
+// Shown instead of "-1" (not set).
+std::string shownValue(const std::string &field);
+
+// The other of the two serial interfaces.
+std::string otherInterface(const std::string &commInterface);
+
+// Whether commands use the data-filter vocabulary (gateway type 3 or modelFlag1).
+bool usesDataFilter(const ConfigStore &store);
+
+} // namespace tqv
