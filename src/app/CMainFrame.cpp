@@ -72,6 +72,11 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent), m_settings(new Qt
     createPanes();
 
     connect(m_view, &CModbusConfigView::commandStateChanged, this, &CMainFrame::updateCommandState);
+    connect(m_view, &CModbusConfigView::promptChanged, this, [this](QString text) {
+        // The texts carry Windows line ends; a label wants plain line feeds.
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        m_prompt->setText(text);
+    });
     connect(m_doc, &CModbusConfigDoc::recentFilesChanged, this, [this] {
         m_settings->saveRecentFiles(m_doc->recentFiles());
         rebuildRecentFiles();

@@ -3,8 +3,11 @@
 #include "QtText.h"
 #include "ToolbarIcons.h"
 #include "editor/ConfigTree.h"
+#include "editor/PromptInfo.h"
 
+#include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -13,7 +16,9 @@ namespace tqv {
 
 namespace {
 
-constexpr int kGridRows = 40;
+constexpr int kGridRows = kGridRowCount;
+const QColor kWhite(255, 255, 255);
+const QColor kGrey(200, 200, 200);
 
 QTreeWidgetItem *makeItem(const TreeItem &desc)
 {
@@ -29,7 +34,8 @@ QTreeWidgetItem *makeItem(const TreeItem &desc)
 
 CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
     : QWidget(parent), m_store(std::make_unique<ConfigStore>()), m_prompter(this), m_tree(tree),
-      m_grid(new QTableWidget(kGridRows, 2, this))
+      m_grid(new QTableWidget(kGridRows, 2, this)), m_list(new QComboBox(m_grid->viewport())),
+      m_edit(new QLineEdit(m_grid->viewport()))
 {
     setObjectName(QStringLiteral("CModbusConfigView"));
     m_grid->setObjectName(QStringLiteral("propertyGrid"));
@@ -38,12 +44,29 @@ CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::NoSelection);
+    m_grid->setFocusPolicy(Qt::NoFocus);
+    m_grid->setWordWrap(false);
+    m_list->setObjectName(QStringLiteral("inPlaceList"));
+    m_list->setEditable(false);
+    m_list->setMaxVisibleItems(12);
+    m_list->hide();
+    m_edit->setObjectName(QStringLiteral("inPlaceEdit"));
+    m_edit->hide();
+    connect(m_grid, &QTableWidget::cellClicked, this, &CModbusConfigView::onCellClicked);
+    // A pick hides the list; storing the value is the job of the commit rules.
+    connect(m_list, qOverload<int>(&QComboBox::activated), this, [this] { m_list->hide(); });
+    connect(m_edit, &QLineEdit::editingFinished, this, [this] {
+        if (!m_edit->hasFocus())
+            m_edit->hide();
+    });
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_grid);
 
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *current) { onCurrentItemChanged(current); });
+    // A click on the item already selected refreshes the grid as well.
+    connect(m_tree, &QTreeWidget::itemClicked, this, [this] { showItem(); });
     m_store->newConfiguration();
 }
 
@@ -54,14 +77,18 @@ void CModbusConfigView::initialUpdate()
     m_editor.reset();
     clearRightClicked();
     m_conflictDetection = true;
+    m_gridReady = false;
+    m_shown = {};
     rebuildTree();
-    m_grid->clearContents();
+    hideEditors();
+    fillGrid(GridRows{});
     emit commandStateChanged();
 }
 
 void CModbusConfigView::rebuildTree()
 {
     clearRightClicked();
+    m_editedItem = nullptr;
     m_tree->setUpdatesEnabled(false);
     const QSignalBlocker block(m_tree);
     m_tree->clear();
@@ -90,7 +117,100 @@ ItemRef CModbusConfigView::identify(const QTreeWidgetItem *item)
 void CModbusConfigView::onCurrentItemChanged(QTreeWidgetItem *current)
 {
     m_editor.selectionChanged(*m_store, identify(current));
+    if (current)
+        showItem();
+    else
+        hideEditors();
     emit commandStateChanged();
+}
+
+void CModbusConfigView::showItem()
+{
+    hideEditors();
+    QTreeWidgetItem *current = m_tree->currentItem();
+    m_shown = identify(current);
+    emit promptChanged(QString());
+    m_editor.selectionChanged(*m_store, m_shown);
+    if (m_shown.kind == ItemKind::Command)
+        refreshCommandForDisplay(*m_store, m_shown);
+    if (m_shown.kind == ItemKind::Subnet)
+        m_pulseEditable = m_store->subnet(m_shown.subnet).outputMode == text(StrId::OutputPulse);
+    fillGrid(gridRows(*m_store, m_shown));
+    m_gridReady = true;
+    emit commandStateChanged();
+}
+
+void CModbusConfigView::fillGrid(const GridRows &rows)
+{
+    m_grid->setUpdatesEnabled(false);
+    for (int r = 0; r < kGridRows; ++r) {
+        const GridRow &row = rows[static_cast<std::size_t>(r)];
+        auto *label = new QTableWidgetItem(QString::fromStdString(row.label));
+        auto *value = new QTableWidgetItem(QString::fromStdString(row.value));
+        value->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        value->setBackground(row.grey ? kGrey : kWhite);
+        m_grid->setItem(r, 0, label);
+        m_grid->setItem(r, 1, value);
+    }
+    m_grid->setUpdatesEnabled(true);
+}
+
+void CModbusConfigView::hideEditors()
+{
+    m_list->hide();
+    m_edit->hide();
+}
+
+QRect CModbusConfigView::editorRect(int row, int column) const
+{
+    // Over the value cell, one pixel in from its left edge and 14 pixels narrower than it.
+    const QRect cell = m_grid->visualRect(m_grid->model()->index(row, column));
+    return QRect(cell.left() + 1, cell.top(), cell.width() - 14, cell.height());
+}
+
+void CModbusConfigView::onCellClicked(int row, int column)
+{
+    if (!m_gridReady)
+        return;
+    m_editedItem = m_tree->currentItem();
+    m_shown = identify(m_editedItem);
+    m_clickedRow = row;
+    m_clickedColumn = column;
+    const PromptChoice prompt = choosePrompt(*m_store, m_shown.kind, row);
+    if (prompt.action == PromptAction::Set)
+        emit promptChanged(qtext(prompt.text));
+    else if (prompt.action == PromptAction::Empty)
+        emit promptChanged(QString());
+    if (column == 0 || !isEditableCell(*m_store, m_shown, row, m_pulseEditable))
+        return;
+    const QRect rect = editorRect(row, column);
+    const std::vector<std::string> choices = cellChoices(*m_store, m_shown, row);
+    m_list->clear();
+    if (!choices.empty()) {
+        m_edit->hide();
+        for (const std::string &c : choices)
+            m_list->addItem(QString::fromStdString(c));
+        m_list->setGeometry(rect);
+        m_list->setCurrentIndex(0);
+        m_list->show();
+        m_list->setFocus();
+        m_list->showPopup();
+    } else if (m_edit->isHidden()) {
+        m_list->hide(); // at most one editor is visible
+        m_edit->setGeometry(rect);
+        m_edit->setText(m_grid->item(row, column)->text());
+        m_edit->show();
+        m_edit->setFocus();
+        m_edit->selectAll();
+    }
+}
+
+void CModbusConfigView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    hideEditors();
+    m_edit->clear();
+    m_list->clear();
 }
 
 QTreeWidgetItem *CModbusConfigView::subnetItem(int subnet) const
@@ -168,6 +288,8 @@ void CModbusConfigView::deleteCommand()
     const ItemRef ref = identify(target);
     if (!m_editor.deleteCommand(*m_store, ref))
         return;
+    if (target == m_editedItem)
+        m_editedItem = nullptr;
     delete target; // moves the selection; the handler recomputes the enabling
     if (QTreeWidgetItem *subnet = subnetItem(ref.subnet)) {
         for (int n = 0; n < subnet->childCount(); ++n) {

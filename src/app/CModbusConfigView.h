@@ -1,6 +1,7 @@
 #pragma once
 
 #include "QtPrompter.h"
+#include "editor/PropertyGrid.h"
 #include "editor/TreeEditor.h"
 #include "model/ConfigStore.h"
 
@@ -8,6 +9,8 @@
 
 #include <memory>
 
+class QComboBox;
+class QLineEdit;
 class QTableWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -53,12 +56,31 @@ public:
     // the context menu is to be shown (its enabling is then in treeEditor().flags()).
     bool prepareContextMenu(const QPoint &viewportPos);
 
+    // The property grid: fill it for the selected tree item, and react to a click on a cell.
+    void showItem();
+    void onCellClicked(int row, int column);
+    QComboBox *inPlaceList() const { return m_list; }
+    QLineEdit *inPlaceEdit() const { return m_edit; }
+    bool gridReady() const { return m_gridReady; }
+    // What the grid currently shows and for which item.
+    const ItemRef &shownItem() const { return m_shown; }
+    int clickedRow() const { return m_clickedRow; }
+    int clickedColumn() const { return m_clickedColumn; }
+
 signals:
     // The enabling of the tree commands may have changed.
     void commandStateChanged();
+    // New text for the prompt pane (empty empties it).
+    void promptChanged(const QString &text);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void onCurrentItemChanged(QTreeWidgetItem *current);
+    void fillGrid(const GridRows &rows);
+    void hideEditors();
+    QRect editorRect(int row, int column) const;
     QTreeWidgetItem *subnetItem(int subnet) const;
     QTreeWidgetItem *contextTarget() const;
     void clearRightClicked();
@@ -70,6 +92,16 @@ private:
     QTableWidget *m_grid;
     QTreeWidgetItem *m_rightClicked = nullptr;
     bool m_conflictDetection = true;
+
+    // Grid state while an item is shown.
+    QComboBox *m_list;
+    QLineEdit *m_edit;
+    ItemRef m_shown;
+    QTreeWidgetItem *m_editedItem = nullptr;
+    int m_clickedRow = -1;
+    int m_clickedColumn = -1;
+    bool m_pulseEditable = false;
+    bool m_gridReady = false;
 };
 
 } // namespace tqv

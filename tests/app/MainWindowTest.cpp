@@ -11,6 +11,9 @@
 #include "resources/Strings.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -74,6 +77,13 @@ TreeDescription describe(QTreeWidget *tree)
     for (int i = 0; i < tree->topLevelItemCount(); ++i)
         out.push_back(describe(tree->topLevelItem(i)));
     return out;
+}
+
+void clickCell(QTableWidget *grid, int row, int column)
+{
+    const QModelIndex index = grid->model()->index(row, column);
+    grid->scrollTo(index);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
 }
 
 // A real double-click: the press selects the entry, the double-click event follows it.
@@ -580,6 +590,69 @@ private slots:
         QVERIFY(!d.readAll().contains("elsewhere"));
     }
 
+    void gridShowsTheSelectedItem()
+    {
+        QTreeWidget *tree = m_frame->tree();
+        QTableWidget *grid = m_frame->view()->grid();
+        // Before the first selection a click changes nothing.
+        QVERIFY(!m_frame->view()->gridReady());
+        clickCell(grid, 3, 1);
+        QVERIFY(m_frame->view()->inPlaceList()->isHidden());
+        QCOMPARE(m_frame->promptText()->text(), QString());
+
+        tree->setCurrentItem(tree->topLevelItem(0));
+        QCOMPARE(grid->rowCount(), 40);
+        QCOMPARE(grid->columnCount(), 2);
+        QCOMPARE(grid->item(0, 0)->text(), QStringLiteral("Type of Protocol"));
+        QCOMPARE(grid->item(0, 1)->text(), QStringLiteral("Profibus"));
+        QCOMPARE(grid->item(0, 1)->background().color(), QColor(200, 200, 200));
+        QCOMPARE(grid->item(3, 1)->background().color(), QColor(255, 255, 255));
+        QCOMPARE(grid->item(3, 1)->text(), QStringLiteral("Clear Data"));
+        QCOMPARE(grid->item(3, 1)->textAlignment(), int(Qt::AlignLeft | Qt::AlignVCenter));
+        QCOMPARE(grid->columnWidth(0), grid->columnWidth(1));
+
+        // A click on a list cell: the list drops down over the cell with its first choice.
+        clickCell(grid, 3, 1);
+        QComboBox *list = m_frame->view()->inPlaceList();
+        QVERIFY(list->isVisible());
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->itemText(1), QStringLiteral("Hold  Data"));
+        QCOMPARE(list->currentIndex(), 0);
+        const QRect cell = grid->visualRect(grid->model()->index(3, 1));
+        QCOMPARE(list->geometry(), QRect(cell.left() + 1, cell.top(), cell.width() - 14, cell.height()));
+        QVERIFY(m_frame->promptText()->text().startsWith("When a Read Command"));
+        list->hidePopup();
+
+        // A free-text cell: the edit box with the whole text selected; the list goes away.
+        clickCell(grid, 4, 1);
+        QLineEdit *edit = m_frame->view()->inPlaceEdit();
+        QVERIFY(edit->isVisible());
+        QVERIFY(list->isHidden());
+        QCOMPARE(edit->text(), QStringLiteral("3"));
+        QCOMPARE(edit->selectedText(), QStringLiteral("3"));
+        QCOMPARE(edit->geometry().top(), grid->visualRect(grid->model()->index(4, 1)).top());
+
+        // Label and read-only cells open nothing but still explain the row.
+        edit->hide();
+        clickCell(grid, 1, 0);
+        QVERIFY(edit->isHidden() && list->isHidden());
+        QCOMPARE(m_frame->promptText()->text(), QStringLiteral("Size of PROFIBUS DP Input buffer"));
+        clickCell(grid, 1, 1);
+        QVERIFY(edit->isHidden() && list->isHidden());
+
+        // Another selection empties the prompt and refills the grid; editors are hidden.
+        clickCell(grid, 3, 1);
+        list->hidePopup();
+        tree->setCurrentItem(tree->topLevelItem(1));
+        QVERIFY(list->isHidden());
+        QCOMPARE(m_frame->promptText()->text(), QString());
+        QCOMPARE(grid->item(0, 1)->text(), QStringLiteral("Modbus master"));
+        QCOMPARE(grid->item(21, 0)->text(), QStringLiteral("Time Interval between Character(Receiving)"));
+        clickCell(grid, 7, 0);
+        QVERIFY(m_frame->promptText()->text().startsWith("After the gateway sends request"));
+        QVERIFY(!m_frame->promptText()->text().contains('\r'));
+    }
+
     void screenshot()
     {
         const QByteArray dir = qgetenv("TQV_SCREENSHOT_DIR");
@@ -598,9 +671,22 @@ private slots:
         m_frame->promptPane()->show();
         m_frame->promptText()->setText("Prompt information appears here.");
         m_frame->tree()->expandAll();
-        m_frame->tree()->setCurrentItem(findItem(m_frame->tree(), "Node-2"));
-        QTest::qWait(50);
-        QVERIFY(m_frame->grab().save(QString::fromLocal8Bit(dir) + "/main-window.png"));
+        QTreeWidget *tree = m_frame->tree();
+        QTableWidget *grid = m_frame->view()->grid();
+        const struct {
+            QTreeWidgetItem *item;
+            int row;
+            const char *name;
+        } shots[] = {{tree->topLevelItem(0), 3, "grid-fieldbus.png"},
+                     {tree->topLevelItem(1), 7, "grid-subnet.png"},
+                     {tree->topLevelItem(1)->child(0)->child(1), 7, "grid-command.png"}};
+        for (const auto &shot : shots) {
+            tree->setCurrentItem(shot.item);
+            clickCell(grid, shot.row, 1);
+            QTest::qWait(50);
+            QVERIFY(m_frame->grab().save(QString::fromLocal8Bit(dir) + "/" + shot.name));
+            m_frame->view()->inPlaceList()->hidePopup();
+        }
     }
 
 private:
