@@ -253,6 +253,12 @@ enum class StrId : int {
     FileDialogOpenTitle,
     FileDialogSaveTitle,
 
+    // Messages of value editing.
+    MsgIllegalCharacters = 61790,
+    MsgOutOfRange = 61791,
+    MsgNodeRepetitive = 62600,
+    MsgPlcAddress,
+
     // Property grid labels and the extra value texts it shows.
     GridTypeOfProtocol = 62500,
     GridDeviceNetAddress,

@@ -252,6 +252,11 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::GridTypeOfScan, "Type of Scan"},
         {StrId::IpBootp, "BOOTP"},
         {StrId::IpDhcp, "DHCP"},
+
+        {StrId::MsgIllegalCharacters, "\\\"%s\\\"contains illegal characters"},
+        {StrId::MsgOutOfRange, "\\\"%s\\\"date should be from %d to %d ."},
+        {StrId::MsgNodeRepetitive, "Node can not be repetitive!"},
+        {StrId::MsgPlcAddress, "What you have input maybe the address of PLC, it will be changed to the address of protocol!"},
     };
     return table;
 }

@@ -252,6 +252,11 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::GridTypeOfScan, "扫描类型"},
         {StrId::IpBootp, "BOOTP"},
         {StrId::IpDhcp, "DHCP"},
+
+        {StrId::MsgIllegalCharacters, "\\\"%s\\\"含有非法字符"},
+        {StrId::MsgOutOfRange, "\\\"%s\\\"数据应在%d到%d之间。"},
+        {StrId::MsgNodeRepetitive, "节点地址不能重复！"},
+        {StrId::MsgPlcAddress, "您输入的可能是PLC地址，将被转换为协议地址！"},
     };
     return table;
 }

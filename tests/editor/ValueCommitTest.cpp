@@ -1,0 +1,582 @@
+#include "editor/ValueCommit.h"
+#include "resources/Strings.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace tqv {
+namespace {
+
+class ScriptedPrompter : public Prompter {
+public:
+    void info(const std::string &text) override { messages.push_back(text); }
+    bool askYesNo(const std::string &text) override
+    {
+        messages.push_back(text);
+        return answer;
+    }
+    bool askOkCancel(const std::string &text) override
+    {
+        messages.push_back(text);
+        return answer;
+    }
+    std::vector<std::string> messages;
+    bool answer = true;
+};
+
+class ValueCommitTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        s = std::make_unique<ConfigStore>();
+        s->newConfiguration();
+        prompter = ScriptedPrompter{};
+    }
+    void setType(unsigned type, std::initializer_list<int> flags)
+    {
+        s->gatewayType = type;
+        s->clearModelFlags();
+        for (int f : flags)
+            s->setModelFlag(f, true);
+        s->resetToDefaults();
+    }
+    CommitResult edit(ItemRef item, int row, const std::string &text, bool selected = true, bool pulse = false)
+    {
+        return commitEditText(*s, CommitTarget{item, row}, text, selected, pulse, prompter);
+    }
+    CommitResult pick(ItemRef item, int row, const std::string &text, bool selected = true)
+    {
+        return commitListPick(*s, CommitTarget{item, row}, text, selected);
+    }
+    int addNode(const std::string &address)
+    {
+        CONFIG &c = s->subnet(0);
+        const int n = ++c.nodeCount;
+        c.nodes[static_cast<std::size_t>(n - 1)] = NODE{address, address == "-1" ? "New Node" : "Node-" + address};
+        return n;
+    }
+    int addCommand(int node, const char *code, const char *address = "")
+    {
+        CONFIG &c = s->subnet(0);
+        const int p = ++c.commandCount;
+        c.commands[static_cast<std::size_t>(p - 1)] =
+            COMMAND{c.nodes[static_cast<std::size_t>(node - 1)].address, code, "", "", address, "", "", "Fullword", "", "Quick-scan", node};
+        return p;
+    }
+
+    const ItemRef fieldbus{ItemKind::Fieldbus, -1, 0};
+    const ItemRef subnet1{ItemKind::Subnet, 0, 0};
+    std::unique_ptr<ConfigStore> s;
+    ScriptedPrompter prompter;
+};
+
+TEST(ValueChecks, ParsingConventions)
+{
+    EXPECT_EQ(decimalValue("300abc"), 300);
+    EXPECT_EQ(decimalValue(""), 0);
+    EXPECT_EQ(decimalValue("abc"), 0);
+    EXPECT_EQ(decimalValue("-1"), -1);
+    EXPECT_EQ(decimalValue("99999999999999999999"), 2147483647);
+    for (const char *t : {"0", "7", "247", "-1", "65535"})
+        EXPECT_TRUE(isCanonical(t)) << t;
+    for (const char *t : {"", "007", "12a", "+5", " 5", "1.0"})
+        EXPECT_FALSE(isCanonical(t)) << t;
+}
+
+TEST(ValueChecks, IpAddresses)
+{
+    for (const char *t : {"192.168.0.10", "010.000.0.1", "0.0.0.0", "255.255.255.255"})
+        EXPECT_TRUE(isIpAddress(t)) << t;
+    for (const char *t : {"1.2.3", "1.2.3.4.5", "256.0.0.1", "1..2.3", "192.168.0.300", "192.168.1", "",
+                          "1.2.3.", "1.2.3.4a", "1234.1.1.1", "a.b.c.d", "1.2.3.99999999999999999999"})
+        EXPECT_FALSE(isIpAddress(t)) << t;
+}
+
+TEST(ValueChecks, ProfibusConfigurationData)
+{
+    const std::string stored = "01";
+    EXPECT_EQ(checkProfibusConfigData("D1 E1", stored), "D1 E1");
+    EXPECT_EQ(checkProfibusConfigData("d1 e1 ", stored), "d1 e1 ");
+    EXPECT_EQ(checkProfibusConfigData("11 22 33 44 55 66 77 88", stored), "11 22 33 44 55 66 77 88");
+    EXPECT_EQ(checkProfibusConfigData("", stored), "");
+    for (const char *t : {"D1E1", "D1 G1", "11 22 33 44 55 66 77 88 9", "D1,E1"})
+        EXPECT_EQ(checkProfibusConfigData(t, stored), stored) << t;
+}
+
+TEST(ValueChecks, DecimalFieldCheckMessages)
+{
+    ScriptedPrompter p;
+    EXPECT_FALSE(decimalFieldCheck("", 0, 247, "Slave address", p));
+    EXPECT_TRUE(p.messages.empty());
+    EXPECT_FALSE(decimalFieldCheck("12a", 0, 247, "Slave address", p));
+    EXPECT_FALSE(decimalFieldCheck("300", 0, 247, "Slave address", p));
+    EXPECT_TRUE(decimalFieldCheck("247", 0, 247, "Slave address", p));
+    ASSERT_EQ(p.messages.size(), 2u);
+    EXPECT_EQ(p.messages[0], "\\\"Slave address\\\"contains illegal characters");
+    EXPECT_EQ(p.messages[1], "\\\"Slave address\\\"date should be from 0 to 247 .");
+}
+
+TEST_F(ValueCommitTest, EveryCommitSetsConfigModified)
+{
+    s->configModified = false;
+    edit(subnet1, 7, "299");
+    EXPECT_TRUE(s->configModified);
+    s->configModified = false;
+    pick(subnet1, 3, "None");
+    EXPECT_TRUE(s->configModified);
+}
+
+TEST_F(ValueCommitTest, DeviceNetAddress)
+{
+    setType(0, {});
+    s->fieldbus.deviceNetAddress = "5";
+    for (const char *t : {"64", "-1", "7a", ""}) {
+        EXPECT_EQ(edit(fieldbus, 1, t).cellText, std::optional<std::string>("5")) << t;
+        EXPECT_EQ(s->fieldbus.deviceNetAddress, "5");
+    }
+    EXPECT_EQ(edit(fieldbus, 1, "63").cellText, std::optional<std::string>("63"));
+    EXPECT_EQ(s->fieldbus.deviceNetAddress, "63");
+}
+
+TEST_F(ValueCommitTest, IpAddressesOfTheEthernetFieldbus)
+{
+    setType(4, {});
+    struct Row {
+        int row;
+        std::string FIELDBUS::*field;
+    };
+    for (const Row r : {Row{2, &FIELDBUS::ipAddress}, Row{3, &FIELDBUS::subnetMask}, Row{4, &FIELDBUS::gatewayAddress},
+                        Row{5, &FIELDBUS::dns1}, Row{6, &FIELDBUS::dns2}}) {
+        const std::string before = s->fieldbus.*r.field;
+        EXPECT_EQ(edit(fieldbus, r.row, "192.168.0.300").cellText, std::optional<std::string>(before));
+        EXPECT_EQ(edit(fieldbus, r.row, "192.168.1").cellText, std::optional<std::string>(before));
+        EXPECT_EQ(s->fieldbus.*r.field, before);
+        edit(fieldbus, r.row, "010.000.0.1");
+        EXPECT_EQ(s->fieldbus.*r.field, "010.000.0.1");
+    }
+}
+
+TEST_F(ValueCommitTest, ProfibusDataAndTimeoutCount)
+{
+    setType(1, {6});
+    s->fieldbus.profibusConfigData = "01";
+    EXPECT_EQ(edit(fieldbus, 4, "D1 E1").cellText, std::optional<std::string>("D1 E1"));
+    EXPECT_EQ(s->fieldbus.profibusConfigData, "D1 E1");
+    for (const char *t : {"D1E1", "D1 G1", "1234567890123456789012345"}) {
+        EXPECT_EQ(edit(fieldbus, 4, t).cellText, std::optional<std::string>("D1 E1")) << t;
+        EXPECT_EQ(s->fieldbus.profibusConfigData, "D1 E1");
+    }
+
+    SetUp(); // new project: type 3 with modelFlag7
+    EXPECT_EQ(edit(fieldbus, 4, "1").cellText, std::optional<std::string>("3"));
+    EXPECT_EQ(edit(fieldbus, 4, "255").cellText, std::optional<std::string>("3"));
+    edit(fieldbus, 4, "254");
+    EXPECT_EQ(s->subnet(0).timeoutCount, "254");
+}
+
+TEST_F(ValueCommitTest, SubnetRangeRows)
+{
+    struct Row {
+        int row;
+        const char *text;
+        bool stored;
+        std::string CONFIG::*field;
+    };
+    const Row rows[] = {
+        {7, "299", false, &CONFIG::responseTimeout},  {7, "60000", true, &CONFIG::responseTimeout},
+        {7, "300abc", true, &CONFIG::responseTimeout}, {7, "60001", false, &CONFIG::responseTimeout},
+        {8, "2500", true, &CONFIG::pollDelay},         {8, "2501", false, &CONFIG::pollDelay},
+        {8, "-1", false, &CONFIG::pollDelay},          {11, "0", false, &CONFIG::scanRatio},
+        {11, "255", true, &CONFIG::scanRatio},         {11, "256", false, &CONFIG::scanRatio},
+        {13, "9", false, &CONFIG::charTimeout},        {13, "10", true, &CONFIG::charTimeout},
+        {14, "224", false, &CONFIG::frameLength},      {14, "223", true, &CONFIG::frameLength},
+        {16, "60000", true, &CONFIG::autoSendPeriod},  {16, "9", false, &CONFIG::autoSendPeriod},
+    };
+    for (const Row &r : rows) {
+        SetUp();
+        const std::string before = s->subnet(0).*r.field;
+        const CommitResult result = edit(subnet1, r.row, r.text);
+        EXPECT_EQ(s->subnet(0).*r.field, r.stored ? r.text : before) << r.row << " " << r.text;
+        EXPECT_EQ(result.cellText, std::optional<std::string>(r.stored ? r.text : "")) << r.row << " " << r.text;
+    }
+}
+
+TEST_F(ValueCommitTest, PulseTimeOnlyWhilePulseEditable)
+{
+    edit(subnet1, 10, "300", true, false);
+    EXPECT_EQ(s->subnet(0).pulseTime, "-1");
+    edit(subnet1, 10, "199", true, true);
+    EXPECT_EQ(s->subnet(0).pulseTime, "-1");
+    edit(subnet1, 10, "300", true, true);
+    EXPECT_EQ(s->subnet(0).pulseTime, "300");
+}
+
+TEST_F(ValueCommitTest, ModelFlag4StoresCharacterRowsAsTyped)
+{
+    setType(0, {4});
+    s->subnet(0).protocol = "User Config";
+    for (auto [row, field] : {std::pair{13, &CONFIG::charTimeout}, std::pair{14, &CONFIG::frameLength},
+                              std::pair{15, &CONFIG::startChar}, std::pair{16, &CONFIG::stopChar},
+                              std::pair{18, &CONFIG::autoSendPeriod}}) {
+        edit(subnet1, row, "x" + std::to_string(row));
+        EXPECT_EQ(s->subnet(0).*field, "x" + std::to_string(row));
+    }
+    SetUp();
+    edit(subnet1, 15, "02");
+    EXPECT_EQ(s->subnet(0).startChar, ""); // only with modelFlag4
+}
+
+TEST_F(ValueCommitTest, OwnAddressWithModelFlag7)
+{
+    s->subnet(0).protocol = "Modbus slave";
+    s->subnet(0).ownAddress = "5";
+    EXPECT_EQ(edit(subnet1, 5, "300").cellText, std::optional<std::string>(""));
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_EQ(edit(subnet1, 5, "12a").cellText, std::optional<std::string>("5"));
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{"\\\"Slave address\\\"contains illegal characters"});
+    EXPECT_EQ(edit(subnet1, 5, "").cellText, std::optional<std::string>("5"));
+    EXPECT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(s->subnet(0).ownAddress, "5");
+    EXPECT_EQ(edit(subnet1, 5, "247").cellText, std::optional<std::string>("247"));
+    EXPECT_EQ(s->subnet(0).ownAddress, "247");
+}
+
+TEST_F(ValueCommitTest, OwnAddressWithoutModelFlag7IsStoredWhenCanonical)
+{
+    setType(5, {});
+    EXPECT_EQ(s->subnet(0).ownAddress, "1");
+    EXPECT_EQ(edit(subnet1, 5, "17").cellText, std::optional<std::string>("17"));
+    EXPECT_EQ(s->subnet(0).ownAddress, "17");
+    EXPECT_EQ(edit(subnet1, 5, "018").cellText, std::optional<std::string>("17"));
+    EXPECT_EQ(edit(subnet1, 5, "248").cellText, std::optional<std::string>(""));
+    EXPECT_EQ(s->subnet(0).ownAddress, "17");
+    EXPECT_TRUE(prompter.messages.empty());
+}
+
+TEST_F(ValueCommitTest, CharacterIntervals)
+{
+    EXPECT_EQ(edit(subnet1, 20, "6001").cellText, std::optional<std::string>("0"));
+    EXPECT_EQ(edit(subnet1, 21, "4x").cellText, std::optional<std::string>("0"));
+    EXPECT_EQ(edit(subnet1, 20, "6000").cellText, std::optional<std::string>("6000"));
+    EXPECT_EQ(s->subnet(0).charIntervalSend, "6000");
+    EXPECT_EQ(prompter.messages,
+              (std::vector<std::string>{"\\\"Time Interval between Character(Sending)\\\"date should be from 0 to 6000 .",
+                                        "\\\"Time Interval between Character(Receiving)\\\"contains illegal characters"}));
+}
+
+TEST_F(ValueCommitTest, NodeAddresses)
+{
+    const int a = addNode("5");
+    const int b = addNode("6");
+    addCommand(b, "3");
+    addCommand(a, "3");
+    addCommand(b, "16");
+    const ItemRef nodeB{ItemKind::Node, 0, b};
+
+    // Another node's address: message, the old address stays.
+    CommitResult r = edit(nodeB, 0, "5");
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{"Node can not be repetitive!"});
+    EXPECT_EQ(s->node(0, b).address, "6");
+    EXPECT_EQ(r.cellText, std::optional<std::string>("6"));
+
+    // Out of range or empty: put back.
+    EXPECT_EQ(edit(nodeB, 0, "248").cellText, std::optional<std::string>("6"));
+    EXPECT_EQ(edit(nodeB, 0, "").cellText, std::optional<std::string>("6"));
+
+    // Accepted: name, tree label and the commands follow.
+    r = edit(nodeB, 0, "7");
+    EXPECT_EQ(s->node(0, b), (NODE{"7", "Node-7"}));
+    EXPECT_EQ(r.renamedNode, std::optional<std::string>("Node-7"));
+    EXPECT_EQ(s->command(0, 1).slaveAddress, "7");
+    EXPECT_EQ(s->command(0, 3).slaveAddress, "7");
+    EXPECT_EQ(s->command(0, 2).slaveAddress, "5");
+
+    // Not canonical: the node loses its address and its commands are marked.
+    r = edit(nodeB, 0, "12a");
+    EXPECT_EQ(r.cellText, std::optional<std::string>(""));
+    EXPECT_EQ(s->node(0, b).address, "-1");
+    EXPECT_EQ(s->command(0, 1).slaveAddress, "-1");
+    EXPECT_EQ(s->command(0, 3).slaveAddress, "-1");
+    EXPECT_EQ(s->command(0, 2).slaveAddress, "5");
+}
+
+TEST_F(ValueCommitTest, NodeAddressWhileAnotherItemIsSelected)
+{
+    const int a = addNode("5");
+    const CommitResult r = edit(ItemRef{ItemKind::Node, 0, a}, 0, "9", false);
+    EXPECT_EQ(s->node(0, a).address, "5");
+    EXPECT_FALSE(r.cellText);
+    EXPECT_TRUE(s->configModified);
+}
+
+TEST_F(ValueCommitTest, StartAddressAndThePlcQuestion)
+{
+    const int n = addNode("1");
+    struct Row {
+        const char *code, *typed;
+        bool answer;
+        const char *stored;
+        bool asked;
+    };
+    const Row rows[] = {
+        {"3", "40001", true, "0", true},      {"3", "40001", false, "40001", true},
+        {"3", "70000", true, "", false},      {"3", "40000", true, "40000", false},
+        {"1", "1", true, "0", true},          {"5", "9999", true, "9998", true},
+        {"2", "10000", true, "10000", false}, {"2", "10001", true, "0", true},
+        {"2", "15000", true, "4999", true},     {"2", "20000", true, "20000", false},
+        {"4", "30000", true, "30000", false}, {"4", "39999", true, "9998", true},
+        {"16", "49999", true, "9998", true},  {"3", "007", true, "", false},
+    };
+    for (const Row &r : rows) {
+        prompter = ScriptedPrompter{};
+        prompter.answer = r.answer;
+        const int p = addCommand(n, r.code);
+        const CommitResult result = edit(ItemRef{ItemKind::Command, 0, p}, 2, r.typed);
+        EXPECT_EQ(s->command(0, p).startAddress, r.stored) << r.code << " " << r.typed;
+        EXPECT_EQ(result.cellText, std::optional<std::string>(r.stored)) << r.code << " " << r.typed;
+        EXPECT_EQ(!prompter.messages.empty(), r.asked) << r.code << " " << r.typed;
+    }
+    EXPECT_EQ(prompter.messages.size(), 0u);
+    prompter.answer = true;
+    const int p = addCommand(n, "3");
+    edit(ItemRef{ItemKind::Command, 0, p}, 2, "40100");
+    EXPECT_EQ(prompter.messages,
+              std::vector<std::string>{"What you have input maybe the address of PLC, it will be changed to the address of protocol!"});
+}
+
+TEST_F(ValueCommitTest, QuantityLimitsAndByteCount)
+{
+    const int n = addNode("1");
+    struct Row {
+        unsigned type;
+        std::vector<int> flags;
+        const char *code, *typed, *quantity, *bytes;
+    };
+    const Row rows[] = {
+        {3, {7}, "3", "123", "", ""},     {3, {7}, "3", "122", "122", "244"},
+        {3, {7}, "1", "9", "9", "2"},     {3, {7}, "1", "8", "8", "1"},
+        {3, {7}, "1", "401", "", ""},     {3, {7}, "15", "400", "400", "50"},
+        {2, {}, "2", "2000", "2000", "250"}, {2, {}, "2", "2001", "", ""},
+        {4, {}, "1", "5000", "5000", "625"}, {3, {}, "4", "57", "", ""},
+        {1, {}, "4", "56", "56", "112"},  {1, {4, 7}, "16", "85", "", ""},
+        {4, {4}, "16", "84", "84", "168"}, {0, {4}, "3", "37", "", ""},
+        {2, {7}, "3", "127", "127", "254"}, {4, {}, "3", "500", "500", "1000"},
+        {3, {7}, "3", "0", "", ""},       {3, {7}, "3", "12a", "", ""},
+    };
+    for (const Row &r : rows) {
+        s->gatewayType = r.type;
+        s->clearModelFlags();
+        for (int f : r.flags)
+            s->setModelFlag(f, true);
+        const int p = addCommand(n, r.code);
+        edit(ItemRef{ItemKind::Command, 0, p}, 3, r.typed);
+        EXPECT_EQ(s->command(0, p).quantity, r.quantity) << r.type << " fc" << r.code << " " << r.typed;
+        EXPECT_EQ(s->command(0, p).byteCount, r.bytes) << r.type << " fc" << r.code << " " << r.typed;
+    }
+    // Functions 5 and 6 always hold one value.
+    const int p = addCommand(n, "6");
+    const CommitResult result = edit(ItemRef{ItemKind::Command, 0, p}, 3, "3");
+    EXPECT_EQ(s->command(0, p).quantity, "1");
+    EXPECT_EQ(result.cellText, std::optional<std::string>("3"));
+    // A put-back quantity still shows the stored byte count.
+    const int q = addCommand(n, "3");
+    s->command(0, q).quantity = "4";
+    s->command(0, q).byteCount = "8";
+    const CommitResult zero = edit(ItemRef{ItemKind::Command, 0, q}, 3, "-3");
+    EXPECT_EQ(zero.rowUpdates, (std::vector<RowUpdate>{{6, std::nullopt, std::string("8"), std::nullopt}}));
+    const CommitResult good = edit(ItemRef{ItemKind::Command, 0, q}, 3, "5");
+    EXPECT_EQ(good.rowUpdates, (std::vector<RowUpdate>{{6, std::nullopt, std::string("10"), std::nullopt}}));
+}
+
+TEST_F(ValueCommitTest, MappingAddresses)
+{
+    const int n = addNode("1");
+    struct Row {
+        unsigned type;
+        std::vector<int> flags;
+        const char *code, *typed, *stored, *cell;
+    };
+    const Row rows[] = {
+        {3, {7}, "3", "F3", "f3", "f3H"},       {3, {7}, "3", "F4", "", ""},
+        {3, {7}, "3", "40DF", "", ""},          {3, {7}, "16", "40DF", "40df", "40dfH"},
+        {3, {7}, "16", "40E0", "", ""},         {3, {7}, "16", "f3", "f3", "f3H"},
+        {3, {7}, "3", "0040", "", ""},          {3, {7}, "3", "4000h", "", ""},
+        {3, {7}, "6", "4000h", "4000", "4000H"}, {3, {7}, "6", "0x4000", "", ""},
+        {3, {7}, "6", "40 00", "", ""},         {3, {7}, "3", "", "", ""},
+        {0, {}, "3", "1", "", ""},              {0, {}, "3", "2", "2", "2H"},
+        {0, {}, "5", "0", "0", "0H"},           {0, {}, "5", "406f", "406f", "406fH"},
+        {1, {4}, "4", "a7", "a7", "a7H"},       {1, {4}, "4", "a8", "", ""},
+        {1, {}, "1", "6f", "6f", "6fH"},        {1, {}, "1", "70", "", ""},
+        {2, {}, "2", "bff", "bff", "bffH"},     {2, {}, "15", "4bff", "4bff", "4bffH"},
+        {4, {}, "2", "1ff", "1ff", "1ffH"},     {4, {}, "15", "41ff", "41ff", "41ffH"},
+        {4, {}, "15", "4200", "", ""},
+        // Types 5 and 6 use the PROFIBUS buffers.
+        {5, {7}, "3", "f3", "f3", "f3H"},       {6, {}, "3", "70", "", ""},
+    };
+    for (const Row &r : rows) {
+        s->gatewayType = r.type;
+        s->clearModelFlags();
+        for (int f : r.flags)
+            s->setModelFlag(f, true);
+        const int p = addCommand(n, r.code);
+        const CommitResult result = edit(ItemRef{ItemKind::Command, 0, p}, 4, r.typed);
+        EXPECT_EQ(s->command(0, p).mappingAddress, r.stored) << r.type << " fc" << r.code << " " << r.typed;
+        EXPECT_EQ(result.cellText, std::optional<std::string>(r.cell)) << r.type << " fc" << r.code << " " << r.typed;
+    }
+}
+
+TEST_F(ValueCommitTest, MappingBit)
+{
+    const int p = addCommand(addNode("1"), "1");
+    for (const char *t : {"8", "-1", "07", "a"})
+        edit(ItemRef{ItemKind::Command, 0, p}, 5, t);
+    EXPECT_EQ(s->command(0, p).mappingBit, "");
+    edit(ItemRef{ItemKind::Command, 0, p}, 5, "7");
+    EXPECT_EQ(s->command(0, p).mappingBit, "7");
+}
+
+TEST_F(ValueCommitTest, FieldbusListPicks)
+{
+    CommitResult r = pick(fieldbus, 3, "Hold  Data");
+    EXPECT_EQ(s->subnet(0).timeoutAction, "Hold  Data");
+    EXPECT_EQ(r.cellText, std::optional<std::string>("Hold  Data"));
+    EXPECT_EQ(r.rowUpdates, (std::vector<RowUpdate>{{4, std::nullopt, std::nullopt, true}}));
+    r = pick(fieldbus, 3, "Clear Data");
+    EXPECT_EQ(r.rowUpdates, (std::vector<RowUpdate>{{4, std::nullopt, std::nullopt, false}}));
+
+    setType(1, {1});
+    r = pick(fieldbus, 3, "Input configuration data");
+    EXPECT_EQ(s->fieldbus.profibusConfigMode, "Input configuration data");
+    EXPECT_EQ(r.rowUpdates, (std::vector<RowUpdate>{{1, std::nullopt, std::nullopt, true},
+                                                   {2, std::nullopt, std::nullopt, true},
+                                                   {4, std::nullopt, std::nullopt, false}}));
+    pick(fieldbus, 1, "48");
+    EXPECT_EQ(s->fieldbus.inputSize, "48");
+
+    setType(1, {4});
+    pick(fieldbus, 3, "Disable");
+    EXPECT_EQ(s->subnet(0).doubleFaultReset, "Disable");
+    s->subnet(0).protocol = "User Config";
+    pick(fieldbus, 3, "Enable");
+    EXPECT_EQ(s->subnet(0).inputLengthPrefix, "Enable");
+    EXPECT_EQ(s->subnet(0).doubleFaultReset, "Disable");
+
+    setType(0, {});
+    pick(fieldbus, 2, "500K");
+    pick(fieldbus, 3, "32");
+    pick(fieldbus, 4, "16");
+    EXPECT_EQ(s->fieldbus.deviceNetBaud, "500K");
+    EXPECT_EQ(s->fieldbus.inputSize, "32");
+    EXPECT_EQ(s->fieldbus.outputSize, "16");
+
+    setType(4, {});
+    pick(fieldbus, 1, "DHCP");
+    EXPECT_EQ(s->fieldbus.ipAssignMode, "DHCP");
+
+    setType(6, {});
+    pick(fieldbus, 3, "Enable");
+    EXPECT_EQ(s->subnet(0).inputLengthPrefix, "Enable");
+    s->subnet(0).protocol = "Modbus master";
+    pick(fieldbus, 3, "Disable");
+    EXPECT_EQ(s->subnet(0).inputLengthPrefix, "Enable");
+}
+
+TEST_F(ValueCommitTest, SubnetListPicksGoToTheProtocolsFields)
+{
+    pick(subnet1, 1, "9600");
+    EXPECT_EQ(s->subnet(0).masterBaud, "9600");
+    pick(subnet1, 6, "ASCII");
+    EXPECT_EQ(s->subnet(0).masterMode, "ASCII");
+    s->subnet(0).protocol = "Modbus slave";
+    pick(subnet1, 3, "Odd parity");
+    pick(subnet1, 6, "ASCII");
+    EXPECT_EQ(s->subnet(0).slaveParity, "Odd parity");
+    EXPECT_EQ(s->subnet(0).slaveMode, "ASCII");
+    EXPECT_EQ(s->subnet(0).masterParity, "None");
+    s->subnet(0).protocol = "Self-defining protocol";
+    pick(subnet1, 4, "2");
+    EXPECT_EQ(s->subnet(0).customStopBits, "2");
+    s->subnet(0).protocol = "User Config";
+    pick(subnet1, 2, "8");
+    pick(subnet1, 1, "115200");
+    EXPECT_EQ(s->subnet(0).userBaud, "115200");
+
+    CommitResult r = pick(subnet1, 12, "Frame Length");
+    EXPECT_EQ(s->subnet(0).frameType, "Frame Length");
+    EXPECT_EQ(r.rowUpdates, (std::vector<RowUpdate>{{14, std::nullopt, std::nullopt, false}}));
+    r = pick(subnet1, 15, "Disable");
+    EXPECT_EQ(r.rowUpdates, (std::vector<RowUpdate>{{16, std::nullopt, std::nullopt, true}}));
+    pick(subnet1, 17, "Enable");
+    EXPECT_EQ(s->subnet(0).crcCheck, "Enable");
+    r = pick(subnet1, 18, "RS232");
+    EXPECT_EQ(s->subnet(0).commInterface, "RS232");
+    EXPECT_EQ(r.rowUpdates, (std::vector<RowUpdate>{{19, std::nullopt, std::string("RS485"), std::nullopt}}));
+
+    // Modbus master with modelFlag7: row 12 is the command status.
+    s->subnet(0).protocol = "Modbus master";
+    pick(subnet1, 12, "3Bytes");
+    EXPECT_EQ(s->subnet(0).commandStatus, "3Bytes");
+    EXPECT_EQ(s->subnet(0).frameType, "Frame Length");
+
+    r = pick(subnet1, 9, "Cycle");
+    EXPECT_EQ(r.pulseEditable, std::optional<bool>(false));
+    EXPECT_EQ(r.rowUpdates, (std::vector<RowUpdate>{{10, std::nullopt, std::nullopt, true}}));
+    r = pick(subnet1, 9, "Pluse output");
+    EXPECT_EQ(r.pulseEditable, std::optional<bool>(true));
+
+    // Row 18 is stored only for gateway type 3.
+    setType(0, {});
+    r = pick(subnet1, 18, "RS232");
+    EXPECT_EQ(s->subnet(0).commInterface, "RS485");
+    EXPECT_TRUE(r.rowUpdates.empty());
+    setType(0, {2});
+    r = pick(subnet1, 12, "RS232");
+    EXPECT_EQ(s->subnet(0).commInterface, "RS232");
+    EXPECT_EQ(r.rowUpdates, (std::vector<RowUpdate>{{13, std::nullopt, std::string("RS485"), std::nullopt}}));
+}
+
+TEST_F(ValueCommitTest, ProtocolChangeKeepsNodesAndCommands)
+{
+    addNode("1");
+    addCommand(1, "3");
+    CommitResult r = pick(subnet1, 0, "Modbus slave");
+    EXPECT_TRUE(r.protocolChanged);
+    EXPECT_FALSE(r.listNodesAgain);
+    EXPECT_TRUE(r.disableAddNode);
+    EXPECT_EQ(r.mappingCommandsEnabled, std::optional<bool>(false));
+    EXPECT_EQ(s->subnet(0).nodeCount, 1);
+    EXPECT_EQ(s->subnet(0).commandCount, 1);
+    r = pick(subnet1, 0, "Modbus master");
+    EXPECT_TRUE(r.listNodesAgain);
+    EXPECT_EQ(r.mappingCommandsEnabled, std::optional<bool>(true));
+    r = pick(subnet1, 0, "User Config");
+    EXPECT_TRUE(r.disableTreeCommands);
+    EXPECT_EQ(r.mappingCommandsEnabled, std::optional<bool>(false));
+    r = pick(subnet1, 0, "Self-defining protocol");
+    EXPECT_TRUE(r.disableTreeCommands);
+    EXPECT_FALSE(r.mappingCommandsEnabled);
+
+    setType(1, {4});
+    r = pick(subnet1, 0, "Modbus master");
+    EXPECT_EQ(r.firstRowLabel, std::optional<std::string>("Band rate"));
+}
+
+TEST_F(ValueCommitTest, CommandListPicksAndStaleSelection)
+{
+    const int p = addCommand(addNode("1"), "3");
+    pick(ItemRef{ItemKind::Command, 0, p}, 7, "Low byte");
+    pick(ItemRef{ItemKind::Command, 0, p}, 9, "Slow-scan");
+    EXPECT_EQ(s->command(0, p).dataFormat, "Low byte");
+    EXPECT_EQ(s->command(0, p).scanType, "Slow-scan");
+    // The item is no longer selected: the record still changes, the grid does not.
+    const CommitResult r = pick(subnet1, 15, "Enable", false);
+    EXPECT_FALSE(r.cellText);
+    EXPECT_TRUE(r.rowUpdates.empty());
+    const CommitResult e = edit(subnet1, 7, "1000", false);
+    EXPECT_EQ(s->subnet(0).responseTimeout, "1000");
+    EXPECT_FALSE(e.cellText);
+}
+
+} // namespace
+} // namespace tqv
