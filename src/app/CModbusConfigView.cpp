@@ -6,6 +6,8 @@
 #include "editor/PromptInfo.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QScopedValueRollback>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableWidget>
@@ -44,7 +46,8 @@ CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::NoSelection);
-    m_grid->setFocusPolicy(Qt::NoFocus);
+    // Clicking the grid takes the focus, so an open edit box loses it and commits first.
+    m_grid->setFocusPolicy(Qt::ClickFocus);
     m_grid->setWordWrap(false);
     m_list->setObjectName(QStringLiteral("inPlaceList"));
     m_list->setEditable(false);
@@ -53,12 +56,9 @@ CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
     m_edit->setObjectName(QStringLiteral("inPlaceEdit"));
     m_edit->hide();
     connect(m_grid, &QTableWidget::cellClicked, this, &CModbusConfigView::onCellClicked);
-    // A pick hides the list; storing the value is the job of the commit rules.
-    connect(m_list, qOverload<int>(&QComboBox::activated), this, [this] { m_list->hide(); });
-    connect(m_edit, &QLineEdit::editingFinished, this, [this] {
-        if (!m_edit->hasFocus())
-            m_edit->hide();
-    });
+    connect(m_list, qOverload<int>(&QComboBox::activated), this, &CModbusConfigView::commitListPick);
+    connect(m_edit, &QLineEdit::editingFinished, this, &CModbusConfigView::commitEditBox);
+    m_edit->installEventFilter(this);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_grid);
@@ -203,6 +203,106 @@ void CModbusConfigView::onCellClicked(int row, int column)
         m_edit->setFocus();
         m_edit->selectAll();
     }
+}
+
+bool CModbusConfigView::eventFilter(QObject *watched, QEvent *event)
+{
+    // Escape leaves the edit box without committing what was typed.
+    if (watched == m_edit && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        m_edit->hide();
+        m_grid->setFocus();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CModbusConfigView::commitEditBox()
+{
+    if (m_committing || m_edit->isHidden())
+        return;
+    const QScopedValueRollback<bool> guard(m_committing, true);
+    const std::string typed = m_edit->text().toStdString();
+    // Hidden first: a message box of the rules must not start a second commit.
+    m_edit->hide();
+    if (!m_editedItem)
+        return;
+    const bool stillSelected = m_editedItem == m_tree->currentItem();
+    const CommitResult result = commitEditText(*m_store, CommitTarget{m_shown, m_clickedRow}, typed, stillSelected,
+                                               m_pulseEditable, m_prompter);
+    applyCommit(result, stillSelected);
+}
+
+void CModbusConfigView::commitListPick(int index)
+{
+    if (m_committing || index < 0)
+        return;
+    const QScopedValueRollback<bool> guard(m_committing, true);
+    const std::string picked = m_list->itemText(index).toStdString();
+    m_list->hide();
+    if (!m_editedItem)
+        return;
+    const bool stillSelected = m_editedItem == m_tree->currentItem();
+    const CommitResult result = tqv::commitListPick(*m_store, CommitTarget{m_shown, m_clickedRow}, picked, stillSelected);
+    applyCommit(result, stillSelected);
+}
+
+void CModbusConfigView::applyCommit(const CommitResult &result, bool stillSelected)
+{
+    if (result.renamedNode && m_editedItem)
+        m_editedItem->setText(0, QString::fromStdString(*result.renamedNode));
+    if (result.pulseEditable)
+        m_pulseEditable = *result.pulseEditable;
+    if (result.mappingCommandsEnabled)
+        m_conflictDetection = *result.mappingCommandsEnabled;
+    if (result.protocolChanged) {
+        relistSubnet(m_shown.subnet, result.listNodesAgain);
+        if (stillSelected) {
+            GridRows rows = gridRows(*m_store, m_shown);
+            if (result.firstRowLabel)
+                rows[1].label = *result.firstRowLabel;
+            fillGrid(rows);
+            m_pulseEditable = m_store->subnet(m_shown.subnet).outputMode == text(StrId::OutputPulse);
+        }
+        EnableFlags flags = m_editor.flags();
+        if (result.disableTreeCommands)
+            flags = {};
+        if (result.disableAddNode)
+            flags.addNode = false;
+        m_editor.setFlags(flags);
+    }
+    if (stillSelected) {
+        if (result.cellText && m_clickedRow >= 0)
+            m_grid->item(m_clickedRow, 1)->setText(QString::fromStdString(*result.cellText));
+        for (const RowUpdate &u : result.rowUpdates) {
+            if (u.label)
+                m_grid->item(u.row, 0)->setText(QString::fromStdString(*u.label));
+            if (u.value)
+                m_grid->item(u.row, 1)->setText(QString::fromStdString(*u.value));
+            if (u.grey)
+                m_grid->item(u.row, 1)->setBackground(*u.grey ? kGrey : kWhite);
+        }
+    }
+    emit commandStateChanged();
+}
+
+void CModbusConfigView::relistSubnet(int subnet, bool withNodes)
+{
+    QTreeWidgetItem *item = subnetItem(subnet);
+    if (!item)
+        return;
+    if (m_rightClicked && (m_rightClicked->parent() == item || (m_rightClicked->parent() && m_rightClicked->parent()->parent() == item)))
+        clearRightClicked();
+    for (QTreeWidgetItem *child : item->takeChildren())
+        delete child;
+    if (!withNodes)
+        return;
+    const TreeDescription tree = buildFromStore(*m_store);
+    const int index = topLevelIndexOfSubnet(*m_store, subnet);
+    if (index < 0 || index >= static_cast<int>(tree.size()))
+        return;
+    for (const TreeItem &node : tree[static_cast<std::size_t>(index)].children)
+        item->addChild(makeItem(node));
 }
 
 void CModbusConfigView::resizeEvent(QResizeEvent *event)

@@ -3,6 +3,7 @@
 #include "QtPrompter.h"
 #include "editor/PropertyGrid.h"
 #include "editor/TreeEditor.h"
+#include "editor/ValueCommit.h"
 #include "model/ConfigStore.h"
 
 #include <QWidget>
@@ -50,6 +51,7 @@ public:
     static ItemRef identify(const QTreeWidgetItem *item);
     bool canCopySelected() const;
     bool canPasteOnSelected() const;
+    // The view's mapping-command flag: cleared and set again by protocol changes in the grid.
     bool conflictDetectionAllowed() const { return m_conflictDetection; }
 
     // Right click at a point of the tree's viewport: selects the item there, returns whether
@@ -81,6 +83,11 @@ private:
     void fillGrid(const GridRows &rows);
     void hideEditors();
     QRect editorRect(int row, int column) const;
+    void commitEditBox();
+    void commitListPick(int index);
+    void applyCommit(const CommitResult &result, bool stillSelected);
+    void relistSubnet(int subnet, bool withNodes);
+    bool eventFilter(QObject *watched, QEvent *event) override;
     QTreeWidgetItem *subnetItem(int subnet) const;
     QTreeWidgetItem *contextTarget() const;
     void clearRightClicked();
@@ -102,6 +109,7 @@ private:
     int m_clickedColumn = -1;
     bool m_pulseEditable = false;
     bool m_gridReady = false;
+    bool m_committing = false;
 };
 
 } // namespace tqv

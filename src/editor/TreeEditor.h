@@ -39,6 +39,8 @@ public:
     // View initialisation: all flags off, nothing copied.
     void reset();
     const EnableFlags &flags() const { return m_flags; }
+    // A protocol change in the grid switches commands off directly.
+    void setFlags(const EnableFlags &flags) { m_flags = flags; }
 
     // The selection changed to `item`.
     void selectionChanged(const ConfigStore &store, const ItemRef &item);

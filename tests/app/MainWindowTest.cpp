@@ -653,6 +653,128 @@ private slots:
         QVERIFY(!m_frame->promptText()->text().contains('\r'));
     }
 
+    void editingTheGridCommitsOnLeavingTheEditBox()
+    {
+        m_frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+        QTreeWidget *tree = m_frame->tree();
+        QTableWidget *grid = m_frame->view()->grid();
+        QLineEdit *edit = m_frame->view()->inPlaceEdit();
+        ConfigStore &store = m_frame->view()->store();
+        tree->setCurrentItem(tree->topLevelItem(1));
+
+        auto typeInto = [&](int row, const QString &text) {
+            clickCell(grid, row, 1);
+            QVERIFY(edit->isVisible());
+            QVERIFY(edit->hasFocus());
+            QTest::keyClicks(edit, text);
+            clickCell(grid, 0, 0); // leave the edit box by clicking elsewhere in the grid
+        };
+        store.configModified = false;
+        typeInto(7, "299");
+        QVERIFY(edit->isHidden());
+        QCOMPARE(grid->item(7, 1)->text(), QString());
+        QCOMPARE(store.subnet(0).responseTimeout, std::string("300"));
+        QVERIFY(store.configModified);
+        typeInto(7, "60000");
+        QCOMPARE(grid->item(7, 1)->text(), QStringLiteral("60000"));
+        QCOMPARE(store.subnet(0).responseTimeout, std::string("60000"));
+
+        // A checked field with a message.
+        whenModalAppears([](QWidget *w) {
+            QCOMPARE(qobject_cast<QMessageBox *>(w)->text(),
+                     QStringLiteral("\\\"Time Interval between Character(Sending)\\\"contains illegal characters"));
+            w->close();
+        });
+        typeInto(20, "4x");
+        QCOMPARE(grid->item(20, 1)->text(), QStringLiteral("0"));
+        QCOMPARE(store.subnet(0).charIntervalSend, std::string("0"));
+
+        // A list pick recolours the dependent row and changes what it opens.
+        tree->setCurrentItem(tree->topLevelItem(0));
+        clickCell(grid, 3, 1);
+        QComboBox *list = m_frame->view()->inPlaceList();
+        list->hidePopup();
+        list->setCurrentIndex(1);
+        emit list->activated(1);
+        QVERIFY(list->isHidden());
+        QCOMPARE(grid->item(3, 1)->text(), QStringLiteral("Hold  Data"));
+        QCOMPARE(grid->item(4, 1)->background().color(), QColor(200, 200, 200));
+        QCOMPARE(store.subnet(0).timeoutAction, std::string("Hold  Data"));
+        clickCell(grid, 4, 1);
+        QVERIFY(edit->isHidden() && list->isHidden());
+    }
+
+    void nodeAddressesAndProtocolChangesReachTheTree()
+    {
+        m_frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+        QTreeWidget *tree = m_frame->tree();
+        QTableWidget *grid = m_frame->view()->grid();
+        QLineEdit *edit = m_frame->view()->inPlaceEdit();
+        ConfigStore &store = m_frame->view()->store();
+        tree->setCurrentItem(tree->topLevelItem(1));
+        m_frame->action(cmd::AddNode)->trigger();
+        m_frame->action(cmd::AddNode)->trigger();
+        QTreeWidgetItem *first = tree->topLevelItem(1)->child(0);
+        QTreeWidgetItem *second = tree->topLevelItem(1)->child(1);
+
+        tree->setCurrentItem(first);
+        clickCell(grid, 0, 1);
+        QTest::keyClicks(edit, "12");
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(first->text(0), QStringLiteral("Node-12"));
+        QCOMPARE(store.node(0, 1), (NODE{"12", "Node-12"}));
+
+        tree->setCurrentItem(second);
+        clickCell(grid, 0, 1);
+        QTest::keyClicks(edit, "12");
+        whenModalAppears([](QWidget *w) {
+            QCOMPARE(qobject_cast<QMessageBox *>(w)->text(), QStringLiteral("Node can not be repetitive!"));
+            w->close();
+        });
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(store.node(0, 2).address, std::string("-1"));
+        QCOMPARE(second->text(0), QStringLiteral("New Node"));
+
+        m_frame->setCommandChooser([] { return 2; });
+        tree->setCurrentItem(first);
+        m_frame->action(cmd::AddCommand)->trigger();
+        QCOMPARE(store.command(0, 1).slaveAddress, std::string("12"));
+
+        // Master -> slave -> master: the nodes leave the tree, stay in the record, come back.
+        QComboBox *list = m_frame->view()->inPlaceList();
+        auto pickProtocol = [&](const QString &protocol) {
+            tree->setCurrentItem(tree->topLevelItem(1));
+            clickCell(grid, 0, 1);
+            list->hidePopup();
+            const int index = list->findText(protocol);
+            QVERIFY(index >= 0);
+            emit list->activated(index);
+        };
+        pickProtocol("Modbus slave");
+        QCOMPARE(tree->topLevelItem(1)->childCount(), 0);
+        QCOMPARE(store.subnet(0).nodeCount, 2);
+        QCOMPARE(grid->item(5, 0)->text(), QStringLiteral("Slave address"));
+        QCOMPARE(grid->item(5, 1)->background().color(), QColor(255, 255, 255));
+        QVERIFY(!m_frame->action(cmd::AddNode)->isEnabled());
+        pickProtocol("Modbus master");
+        QCOMPARE(tree->topLevelItem(1)->childCount(), 2);
+        QCOMPARE(tree->topLevelItem(1)->child(0)->childCount(), 1);
+        QVERIFY(describe(tree) == buildFromStore(store));
+
+        // What was accepted is what a saved project holds.
+        QTemporaryDir dir;
+        const QString path = dir.filePath("edited.tqv");
+        m_frame->setFileNameProvider([path](bool) { return path; });
+        QVERIFY(m_frame->onFileSaveAs());
+        ConfigStore back;
+        QVERIFY(ProjectDocument::open(path.toStdString(), back, CodePage::Windows1252).ok);
+        QCOMPARE(back.node(0, 1), (NODE{"12", "Node-12"}));
+        QCOMPARE(back.subnet(0).protocol, std::string("Modbus master"));
+        QCOMPARE(back.command(0, 1).slaveAddress, std::string("12"));
+    }
+
     void screenshot()
     {
         const QByteArray dir = qgetenv("TQV_SCREENSHOT_DIR");
