@@ -476,10 +476,9 @@ void subnetPick(ConfigStore &s, int subnet, int row, const std::string &picked, 
             c.crcCheck = picked;
         break;
     case 18:
-        if (s.gatewayType == 3) {
-            c.commInterface = picked;
-            result.rowUpdates.push_back(value(19, otherInterface(c.commInterface)));
-        }
+        // Stored for every gateway type: a pick that only changed the cell would be lost silently.
+        c.commInterface = picked;
+        result.rowUpdates.push_back(value(19, otherInterface(c.commInterface)));
         break;
     case 19:
         if (s.modelFlag4)

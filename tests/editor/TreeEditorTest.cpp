@@ -2,20 +2,14 @@
 #include "editor/TreeEditor.h"
 #include "resources/Strings.h"
 
+#include "support/RecordingPrompter.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
 namespace tqv {
 namespace {
-
-class RecordingPrompter : public Prompter {
-public:
-    void info(const std::string &text) override { messages.push_back(text); }
-    bool askYesNo(const std::string &) override { return true; }
-    bool askOkCancel(const std::string &) override { return true; }
-    std::vector<std::string> messages;
-};
 
 std::vector<std::string> labels(const std::vector<TreeItem> &items)
 {

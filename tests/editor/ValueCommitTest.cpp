@@ -1,6 +1,8 @@
 #include "editor/ValueCommit.h"
 #include "resources/Strings.h"
 
+#include "support/RecordingPrompter.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,30 +10,13 @@
 namespace tqv {
 namespace {
 
-class ScriptedPrompter : public Prompter {
-public:
-    void info(const std::string &text) override { messages.push_back(text); }
-    bool askYesNo(const std::string &text) override
-    {
-        messages.push_back(text);
-        return answer;
-    }
-    bool askOkCancel(const std::string &text) override
-    {
-        messages.push_back(text);
-        return answer;
-    }
-    std::vector<std::string> messages;
-    bool answer = true;
-};
-
 class ValueCommitTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         s = std::make_unique<ConfigStore>();
         s->newConfiguration();
-        prompter = ScriptedPrompter{};
+        prompter = RecordingPrompter{};
     }
     void setType(unsigned type, std::initializer_list<int> flags)
     {
@@ -68,7 +53,7 @@ protected:
     const ItemRef fieldbus{ItemKind::Fieldbus, -1, 0};
     const ItemRef subnet1{ItemKind::Subnet, 0, 0};
     std::unique_ptr<ConfigStore> s;
-    ScriptedPrompter prompter;
+    RecordingPrompter prompter;
 };
 
 TEST(ValueChecks, ParsingConventions)
@@ -106,7 +91,7 @@ TEST(ValueChecks, ProfibusConfigurationData)
 
 TEST(ValueChecks, DecimalFieldCheckMessages)
 {
-    ScriptedPrompter p;
+    RecordingPrompter p;
     EXPECT_FALSE(decimalFieldCheck("", 0, 247, "Slave address", p));
     EXPECT_TRUE(p.messages.empty());
     EXPECT_FALSE(decimalFieldCheck("12a", 0, 247, "Slave address", p));
@@ -329,7 +314,7 @@ TEST_F(ValueCommitTest, StartAddressAndThePlcQuestion)
         {"16", "49999", true, "9998", true},  {"3", "007", true, "", false},
     };
     for (const Row &r : rows) {
-        prompter = ScriptedPrompter{};
+        prompter = RecordingPrompter{};
         prompter.answer = r.answer;
         const int p = addCommand(n, r.code);
         const CommitResult result = edit(ItemRef{ItemKind::Command, 0, p}, 2, r.typed);
@@ -525,11 +510,11 @@ TEST_F(ValueCommitTest, SubnetListPicksGoToTheProtocolsFields)
     r = pick(subnet1, 9, "Pluse output");
     EXPECT_EQ(r.pulseEditable, std::optional<bool>(true));
 
-    // Row 18 is stored only for gateway type 3.
+    // Row 18 is stored for the other gateway types too.
     setType(0, {});
     r = pick(subnet1, 18, "RS232");
-    EXPECT_EQ(s->subnet(0).commInterface, "RS485");
-    EXPECT_TRUE(r.rowUpdates.empty());
+    EXPECT_EQ(s->subnet(0).commInterface, "RS232");
+    EXPECT_EQ(r.rowUpdates, (std::vector<RowUpdate>{{19, std::nullopt, std::string("RS485"), std::nullopt}}));
     setType(0, {2});
     r = pick(subnet1, 12, "RS232");
     EXPECT_EQ(s->subnet(0).commInterface, "RS232");

@@ -1,6 +1,8 @@
 #include "model/ConfigStore.h"
 #include "resources/Strings.h"
 
+#include "support/RecordingPrompter.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,23 +10,6 @@
 
 namespace tqv {
 namespace {
-
-// Records every message instead of showing it.
-class RecordingPrompter : public Prompter {
-public:
-    void info(const std::string &text) override { messages.push_back(text); }
-    bool askYesNo(const std::string &text) override
-    {
-        messages.push_back(text);
-        return true;
-    }
-    bool askOkCancel(const std::string &text) override
-    {
-        messages.push_back(text);
-        return true;
-    }
-    std::vector<std::string> messages;
-};
 
 TEST(ConfigStore, NewConfigurationDefaults)
 {
