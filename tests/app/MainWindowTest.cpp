@@ -809,6 +809,28 @@ private slots:
             QVERIFY(m_frame->grab().save(QString::fromLocal8Bit(dir) + "/" + shot.name));
             m_frame->view()->inPlaceList()->hidePopup();
         }
+
+        // The same window in Chinese, with a command's explanation in the prompt pane.
+        setLanguage(Language::Chinese);
+        {
+            CMainFrame zh;
+            zh.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&zh));
+            ConfigStore &zs = zh.view()->store();
+            zs.newConfiguration();
+            zs.subnet(0).nodeCount = 1;
+            zs.subnet(0).nodes[0] = NODE{"1", text(StrId::NodeNamePrefix) + "1"};
+            zs.subnet(0).commandCount = 1;
+            zs.subnet(0).commands[0] = COMMAND{"1", "3", "0", "10", "0", "", "20", zs.newCommandDataFormat(), "", text(StrId::ScanQuick), 1};
+            zh.view()->rebuildTree();
+            zh.tree()->expandAll();
+            zh.tree()->setCurrentItem(zh.tree()->topLevelItem(1)->child(0)->child(0));
+            clickCell(zh.view()->grid(), 3, 1);
+            QTest::qWait(50);
+            QVERIFY(zh.grab().save(QString::fromLocal8Bit(dir) + "/grid-command-zh.png"));
+            zs.configModified = false;
+        }
+        setLanguage(Language::English);
     }
 
 private:

@@ -335,6 +335,20 @@ TEST_F(PropertyGridTest, SubnetRulesOfOtherGatewayTypes)
     EXPECT_EQ(gridRows(*s, subnet1)[0].value, "User Config");
 }
 
+TEST_F(PropertyGridTest, ModelFlag3MakesAFixedUserConfigSubnet)
+{
+    setType(3, {3});
+    EXPECT_EQ(s->subnet(0).protocol, "User Config");
+    const GridRows rows = gridRows(*s, subnet1);
+    EXPECT_TRUE(rows[0].grey);
+    EXPECT_FALSE(isEditableCell(*s, subnet1, 0, false));
+    EXPECT_TRUE(isEditableCell(*s, subnet1, 12, false));
+    // The fieldbus item takes the hardware-configured sizes and offers the effective-length row.
+    const GridRows fb = gridRows(*s, fieldbus);
+    EXPECT_EQ(fb[1].value, "Setting through Hardware Configuration of PROFIBUS DP");
+    EXPECT_EQ(fb[3].label, "Profibus input-data effective length ");
+}
+
 TEST_F(PropertyGridTest, PulseRowFollowsTheOutputMode)
 {
     setType(0, {});
