@@ -116,11 +116,12 @@ ItemRef CModbusConfigView::identify(const QTreeWidgetItem *item)
 
 void CModbusConfigView::onCurrentItemChanged(QTreeWidgetItem *current)
 {
-    m_editor.selectionChanged(*m_store, identify(current));
-    if (current)
+    if (current) {
         showItem();
-    else
-        hideEditors();
+        return;
+    }
+    hideEditors();
+    m_editor.selectionChanged(*m_store, ItemRef{});
     emit commandStateChanged();
 }
 
