@@ -810,6 +810,12 @@ private slots:
             m_frame->view()->inPlaceList()->hidePopup();
         }
 
+        SelectCommandDialog select(m_frame.get());
+        select.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&select));
+        QVERIFY(select.grab().save(QString::fromLocal8Bit(dir) + "/select-command.png"));
+        select.close();
+
         // The same window in Chinese, with a command's explanation in the prompt pane.
         setLanguage(Language::Chinese);
         {
