@@ -18,38 +18,31 @@ constexpr std::uint16_t kNullTag = 0x0000;
 constexpr std::uint16_t kSchema = 1;
 
 // Field groups of a subnet body, in file order (steps 3 to 6 and 8).
-constexpr const char *kMasterStep[] = {"masterBaud", "masterDataBits", "masterParity", "masterStopBits",
-                                       "masterMode", "responseTimeout", "pollDelay", "outputMode",
-                                       "pulseTime", "scanRatio"};
-constexpr const char *kSlaveStep[] = {"slaveBaud", "slaveDataBits", "slaveParity",
-                                      "slaveStopBits", "ownAddress", "slaveMode"};
-constexpr const char *kUserStep[] = {"userBaud", "userDataBits", "userParity", "userStopBits",
-                                     "frameType", "charTimeout", "frameLength", "autoSend",
-                                     "autoSendPeriod", "crcCheck", "commInterface",
-                                     "debugInterface", "inputLengthPrefix"};
-constexpr const char *kCustomStep[] = {"customBaud", "customDataBits", "customParity",
-                                       "customStopBits"};
-constexpr const char *kCharStep[] = {"startChar", "stopChar", "charIntervalSend",
-                                     "charIntervalReceive"};
-constexpr const char *kFieldbusBody[] = {"fieldbusType", "deviceNetAddress", "deviceNetBaud",
-                                         "inputSize", "outputSize", "ipAssignMode", "ipAddress",
-                                         "subnetMask", "gatewayAddress", "dns1", "dns2"};
+using ConfigText = std::string CONFIG::*;
+using FieldbusText = std::string FIELDBUS::*;
 
-std::string CONFIG::*configMember(const char *name)
-{
-    for (const auto &f : kConfigFields)
-        if (std::string_view(f.name) == name)
-            return f.member;
-    return nullptr;
-}
-
-std::string FIELDBUS::*fieldbusMember(const char *name)
-{
-    for (const auto &f : kFieldbusFields)
-        if (std::string_view(f.name) == name)
-            return f.member;
-    return nullptr;
-}
+constexpr ConfigText kMasterStep[] = {&CONFIG::masterBaud,      &CONFIG::masterDataBits, &CONFIG::masterParity,
+                                      &CONFIG::masterStopBits,  &CONFIG::masterMode,     &CONFIG::responseTimeout,
+                                      &CONFIG::pollDelay,       &CONFIG::outputMode,     &CONFIG::pulseTime,
+                                      &CONFIG::scanRatio};
+constexpr ConfigText kSlaveStep[] = {&CONFIG::slaveBaud,     &CONFIG::slaveDataBits, &CONFIG::slaveParity,
+                                     &CONFIG::slaveStopBits, &CONFIG::ownAddress,    &CONFIG::slaveMode};
+constexpr ConfigText kUserStep[] = {&CONFIG::userBaud,       &CONFIG::userDataBits,  &CONFIG::userParity,
+                                    &CONFIG::userStopBits,   &CONFIG::frameType,     &CONFIG::charTimeout,
+                                    &CONFIG::frameLength,    &CONFIG::autoSend,      &CONFIG::autoSendPeriod,
+                                    &CONFIG::crcCheck,       &CONFIG::commInterface, &CONFIG::debugInterface,
+                                    &CONFIG::inputLengthPrefix};
+constexpr ConfigText kCustomStep[] = {&CONFIG::customBaud, &CONFIG::customDataBits, &CONFIG::customParity,
+                                      &CONFIG::customStopBits};
+constexpr ConfigText kCharStep[] = {&CONFIG::startChar, &CONFIG::stopChar, &CONFIG::charIntervalSend,
+                                    &CONFIG::charIntervalReceive};
+// The fieldbus body; the two PROFIBUS strings close the file instead.
+constexpr FieldbusText kFieldbusBody[] = {&FIELDBUS::fieldbusType,   &FIELDBUS::deviceNetAddress,
+                                          &FIELDBUS::deviceNetBaud,  &FIELDBUS::inputSize,
+                                          &FIELDBUS::outputSize,     &FIELDBUS::ipAssignMode,
+                                          &FIELDBUS::ipAddress,      &FIELDBUS::subnetMask,
+                                          &FIELDBUS::gatewayAddress, &FIELDBUS::dns1,
+                                          &FIELDBUS::dns2};
 
 // --- writing -------------------------------------------------------------------------------
 
@@ -80,10 +73,10 @@ public:
         return true;
     }
 
-    template <std::size_t N> bool strings(const CONFIG &c, const char *const (&names)[N])
+    template <std::size_t N> bool strings(const CONFIG &c, const ConfigText (&fields)[N])
     {
-        for (const char *name : names)
-            if (!string(c.*configMember(name)))
+        for (ConfigText field : fields)
+            if (!string(c.*field))
                 return false;
         return true;
     }
@@ -182,10 +175,10 @@ public:
         return true;
     }
 
-    template <std::size_t N> bool strings(CONFIG &c, const char *const (&names)[N])
+    template <std::size_t N> bool strings(CONFIG &c, const ConfigText (&fields)[N])
     {
-        for (const char *name : names)
-            if (!string(c.*configMember(name)))
+        for (ConfigText field : fields)
+            if (!string(c.*field))
                 return false;
         return true;
     }
@@ -254,8 +247,8 @@ public:
 
     bool fieldbusBody(FIELDBUS &f)
     {
-        for (const char *name : kFieldbusBody)
-            if (!string(f.*fieldbusMember(name)))
+        for (FieldbusText field : kFieldbusBody)
+            if (!string(f.*field))
                 return false;
         return true;
     }
@@ -378,8 +371,8 @@ ArchiveStatus writeProject(const ConfigStore &store, CodePage page, std::string 
     o.bytes().reserve(4096);
     o.u32(store.gatewayType);
     writeClassHeader(o, "FIELDBUS");
-    for (const char *name : kFieldbusBody)
-        if (!w.string(store.fieldbus.*fieldbusMember(name)))
+    for (FieldbusText field : kFieldbusBody)
+        if (!w.string(store.fieldbus.*field))
             return w.m_status;
     for (int i = 0; i < kSubnetCount; ++i) {
         if (i == 0)
