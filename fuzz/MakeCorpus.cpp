@@ -6,7 +6,6 @@
 // Usage: tqv-make-corpus OUTPUT_DIR
 #include "model/ConfigStore.h"
 #include "model/ProjectArchive.h"
-#include "model/Prompter.h"
 #include "resources/CodePage.h"
 #include "resources/Strings.h"
 
@@ -30,14 +29,6 @@ namespace {
     std::fprintf(stderr, "tqv-make-corpus: %s\n", message.c_str());
     std::exit(1);
 }
-
-// Building the documents asks nothing; a limit message here would be a bug in this program.
-class QuietPrompter : public Prompter {
-public:
-    void info(const std::string &text) override { die("unexpected message: " + text); }
-    bool askYesNo(const std::string &) override { return false; }
-    bool askOkCancel(const std::string &) override { return false; }
-};
 
 // Where the fields a broken file alters sit in a written file.
 struct Layout {
@@ -223,7 +214,6 @@ std::unique_ptr<ConfigStore> newDocument(Language language)
 std::unique_ptr<ConfigStore> documentWithContent(Language language, bool allFlags)
 {
     auto store = newDocument(language);
-    QuietPrompter prompter;
     const bool zh = language == Language::Chinese;
     store->gatewayType = 1;
     for (int n = 1; n <= 7; ++n)
@@ -240,14 +230,14 @@ std::unique_ptr<ConfigStore> documentWithContent(Language language, bool allFlag
         c.charIntervalReceive = std::to_string(10 + s);
         c.masterBaud = s % 2 ? "9600" : "115200";
         for (int n = 0; n < 3 + s; ++n) {
-            const int number = store->addNode(s, prompter);
+            const int number = store->addNode(s).value();
             NODE &node = store->node(s, number);
             node.address = std::to_string(number + 10 * s);
             node.name = (zh ? "泵站" : "Pump station ") + std::to_string(number);
         }
         for (int k = 0; k < 2 * (s + 1); ++k) {
             const int position =
-                store->addCommand(s, 1 + k % (3 + s), functions[(k + s) % 8], prompter);
+                store->addCommand(s, 1 + k % (3 + s), functions[(k + s) % 8]).value();
             COMMAND &cmd = store->command(s, position);
             cmd.startAddress = std::to_string(100 * k);
             cmd.quantity = cmd.quantity.empty() ? std::to_string(1 + k) : cmd.quantity;
@@ -450,12 +440,11 @@ int main(int argc, char **argv)
     {
         // Both counts at their limit.
         auto en = documentWithContent(Language::English, false);
-        QuietPrompter prompter;
         CONFIG &c = en->subnet(3);
         while (c.nodeCount < kMaxNodes)
-            en->addNode(3, prompter);
+            (void)en->addNode(3);
         while (c.commandCount < kMaxCommands)
-            en->addCommand(3, c.commandCount % kMaxNodes + 1, "3", prompter);
+            (void)en->addCommand(3, c.commandCount % kMaxNodes + 1, "3");
         corpus.good("full-subnet-1252.tqv", currentFile(*en, cp1252), cp1252,
                     *expectedAfterRead(*en, kCurrentRecordVersion));
 

@@ -30,4 +30,17 @@ bool QtPrompter::askOkCancel(const std::string &text)
                                  QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) == QMessageBox::Ok;
 }
 
+Answer QtPrompter::askYesNoCancel(const std::string &text)
+{
+    switch (QMessageBox::question(m_parent, caption(), QString::fromStdString(text),
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
 } // namespace tqv

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Prompter.h"
+#include "link/Prompter.h"
 
 class QWidget;
 
@@ -13,6 +13,7 @@ public:
     void info(const std::string &text) override;
     bool askYesNo(const std::string &text) override;
     bool askOkCancel(const std::string &text) override;
+    Answer askYesNoCancel(const std::string &text) override;
 
 private:
     QWidget *m_parent;

@@ -91,10 +91,14 @@ int TreeEditor::addNode(ConfigStore &store, const ItemRef &item, Prompter &promp
 {
     if (item.kind != ItemKind::Subnet && item.kind != ItemKind::Node)
         return 0;
-    const int number = store.addNode(item.subnet, prompter);
+    const Result<int> added = store.addNode(item.subnet);
+    if (added)
+        store.configModified = true;
+    else
+        prompter.info(added.message());
     if (fromContextMenu)
         m_flags.addNode = m_flags.addNode && oneNodeRuleAllows(store);
-    return number;
+    return added ? added.value() : 0;
 }
 
 int TreeEditor::addCommand(ConfigStore &store, const ItemRef &item, int listIndex, Prompter &prompter)
@@ -105,7 +109,12 @@ int TreeEditor::addCommand(ConfigStore &store, const ItemRef &item, int listInde
     if (!code)
         return 0;
     store.configModified = true;
-    return store.addCommand(item.subnet, item.number, *code, prompter);
+    const Result<int> added = store.addCommand(item.subnet, item.number, *code);
+    if (!added) {
+        prompter.info(added.message());
+        return 0;
+    }
+    return added.value();
 }
 
 bool TreeEditor::deleteNode(ConfigStore &store, const ItemRef &item)

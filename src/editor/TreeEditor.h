@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ConfigTree.h"
-#include "model/Prompter.h"
+#include "link/Prompter.h"
 
 #include <optional>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "ConfigTree.h"
 #include "PropertyGrid.h"
-#include "model/Prompter.h"
+#include "link/Prompter.h"
 
 #include <optional>
 #include <string>

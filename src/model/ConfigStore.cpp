@@ -87,14 +87,14 @@ void ConfigStore::clearModelFlags()
 
 std::string ConfigStore::newCommandDataFormat() const
 {
-    return text(gatewayType == 3 || modelFlag1 ? StrId::FormatFullword : StrId::FormatNonExchange);
+    return text(isDataFilterType(gatewayType) || modelFlag1 ? StrId::FormatFullword : StrId::FormatNonExchange);
 }
 
 void ConfigStore::newConfiguration()
 {
     clearModelFlags();
     modelFlag7 = true;
-    gatewayType = 3;
+    gatewayType = code(GatewayType::ProfibusModbus);
     resetToDefaults();
     applyFieldbusType();
 }
@@ -114,9 +114,9 @@ void ConfigStore::resetToDefaults()
     f.profibusConfigMode = text(StrId::ProfibusUseBytesSelection);
     f.profibusConfigData = "";
     const char *size = "8";
-    if (gatewayType == 0)
+    if (isDeviceNetType(gatewayType))
         size = "64";
-    else if (gatewayType == 1 || gatewayType == 3 || gatewayType == 5 || gatewayType == 6)
+    else if (isProfibusFamily(gatewayType))
         size = "112";
     f.inputSize = size;
     f.outputSize = size;
@@ -132,10 +132,10 @@ void ConfigStore::resetToDefaults()
     if (modelFlag3) {
         first.protocol = text(StrId::ProtocolUserConfig);
         first.inputLengthPrefix = text(StrId::Disable);
-    } else if (gatewayType == 5) {
+    } else if (isType(gatewayType, GatewayType::ProfibusModbusSlave)) {
         first.protocol = text(StrId::ProtocolModbusSlave);
         first.ownAddress = "1";
-    } else if (gatewayType == 6) {
+    } else if (isType(gatewayType, GatewayType::ProfibusUserConfig)) {
         first.protocol = text(StrId::ProtocolUserConfig);
     }
     if (modelFlag4)
@@ -144,22 +144,21 @@ void ConfigStore::resetToDefaults()
 
 void ConfigStore::applyFieldbusType()
 {
-    switch (gatewayType) {
-    case 0:
+    if (isDeviceNetType(gatewayType))
         fieldbus.fieldbusType = text(StrId::FieldbusDeviceNet);
-        break;
-    case 1:
-    case 3:
-    case 5:
-    case 6:
+    else if (isProfibusFamily(gatewayType))
         fieldbus.fieldbusType = text(StrId::FieldbusProfibus);
-        break;
-    case 4:
+    else if (isEthernetType(gatewayType))
         fieldbus.fieldbusType = text(StrId::FieldbusEtherNetIp);
-        break;
-    default:
-        break;
-    }
+}
+
+void ConfigStore::setTypeAndFlags(std::uint32_t type, const std::array<bool, 7> &flags)
+{
+    gatewayType = type;
+    for (int n = 1; n <= 7; ++n)
+        setModelFlag(n, flags[static_cast<std::size_t>(n - 1)]);
+    resetToDefaults();
+    applyFieldbusType();
 }
 
 NODE &ConfigStore::node(int subnetIndex, int nodeNumber)
@@ -182,32 +181,26 @@ const COMMAND &ConfigStore::command(int subnetIndex, int position) const
     return subnet(subnetIndex).commands.at(static_cast<std::size_t>(position - 1));
 }
 
-int ConfigStore::addNode(int subnetIndex, Prompter &prompter)
+Result<int> ConfigStore::addNode(int subnetIndex)
 {
     CONFIG &c = subnet(subnetIndex);
-    if (c.nodeCount >= kMaxNodes) {
-        prompter.info(text(StrId::MsgNodeLimit));
-        return 0;
-    }
+    if (c.nodeCount >= kMaxNodes)
+        return Error{ErrorCode::NodeLimit, text(StrId::MsgNodeLimit)};
     ++c.nodeCount;
     c.nodes[static_cast<std::size_t>(c.nodeCount - 1)] = NODE{"-1", text(StrId::NodeNewName)};
-    configModified = true;
     return c.nodeCount;
 }
 
-int ConfigStore::addCommand(int subnetIndex, int nodeNumber, const std::string &functionCode,
-                            Prompter &prompter)
+Result<int> ConfigStore::addCommand(int subnetIndex, int nodeNumber, const std::string &functionCode)
 {
     CONFIG &c = subnet(subnetIndex);
-    if (c.commandCount >= kMaxCommands) {
-        prompter.info(text(StrId::MsgCommandLimit));
-        return 0;
-    }
+    if (c.commandCount >= kMaxCommands)
+        return Error{ErrorCode::CommandLimit, text(StrId::MsgCommandLimit)};
     ++c.commandCount;
     COMMAND &cmd = c.commands[static_cast<std::size_t>(c.commandCount - 1)];
     cmd.nodeNumber = nodeNumber;
     cmd.startAddress.clear();
-    cmd.quantity = (functionCode == "5" || functionCode == "6") ? "1" : "";
+    cmd.quantity = isSingleWrite(functionCode) ? "1" : "";
     cmd.mappingAddress.clear();
     cmd.mappingBit.clear();
     cmd.byteCount.clear();
@@ -216,7 +209,6 @@ int ConfigStore::addCommand(int subnetIndex, int nodeNumber, const std::string &
     cmd.dataFormat = newCommandDataFormat();
     cmd.scanType = text(StrId::ScanQuick);
     cmd.functionCode = functionCode;
-    configModified = true;
     return c.commandCount;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "ConfigRecords.h"
-#include "Prompter.h"
+#include "Domain.h"
+#include "Result.h"
 
 #include <cstdint>
 
@@ -35,6 +36,9 @@ struct ConfigStore {
     void resetToDefaults();
     // fieldbusType from gatewayType (type 2 leaves it).
     void applyFieldbusType();
+    // Sets the gateway type and exactly the given model flags (modelFlag1..7 = flags[0..6]),
+    // then the defaults and the fieldbus type that follow from them.
+    void setTypeAndFlags(std::uint32_t type, const std::array<bool, 7> &flags);
 
     // Access by subnet index 0..3, node number 1..128, command position 1..128.
     CONFIG &subnet(int index) { return subnets.at(static_cast<std::size_t>(index)); }
@@ -44,14 +48,13 @@ struct ConfigStore {
     COMMAND &command(int subnetIndex, int position);
     const COMMAND &command(int subnetIndex, int position) const;
 
-    // Appends a node ("-1", "New Node"). Returns its node number, or 0 when the subnet already
-    // holds 128 nodes (the limit message goes through `prompter`, the count is unchanged).
-    int addNode(int subnetIndex, Prompter &prompter);
+    // Appends a node ("-1", "New Node"). Returns its node number, or ErrorCode::NodeLimit (with
+    // the limit message) when the subnet already holds 128 nodes; the count is then unchanged.
+    Result<int> addNode(int subnetIndex);
 
     // Appends a command for `nodeNumber` with the given function code ("1".."16"); quantity "1"
-    // for functions 5 and 6. Returns its position, or 0 at the command limit (message as above).
-    int addCommand(int subnetIndex, int nodeNumber, const std::string &functionCode,
-                   Prompter &prompter);
+    // for functions 5 and 6. Returns its position, or ErrorCode::CommandLimit as above.
+    Result<int> addCommand(int subnetIndex, int nodeNumber, const std::string &functionCode);
 
     // The data format of a new command: data-filter vocabulary for type 3 or modelFlag1.
     std::string newCommandDataFormat() const;

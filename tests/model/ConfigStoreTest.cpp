@@ -1,7 +1,6 @@
 #include "model/ConfigStore.h"
 #include "resources/Strings.h"
 
-#include "support/RecordingPrompter.h"
 
 #include <gtest/gtest.h>
 
@@ -140,17 +139,16 @@ TEST(ConfigStore, NodeLimitPerSubnet)
 {
     ConfigStore s;
     s.newConfiguration();
-    RecordingPrompter p;
     for (int i = 1; i <= 128; ++i)
-        ASSERT_EQ(s.addNode(0, p), i);
-    EXPECT_TRUE(p.messages.empty());
-    EXPECT_TRUE(s.configModified);
-    EXPECT_EQ(s.addNode(0, p), 0);
+        ASSERT_EQ(s.addNode(0).value(), i);
+    const Result<int> refused = s.addNode(0);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().code, ErrorCode::NodeLimit);
+    EXPECT_EQ(refused.message(), "Node number go beyond the limit!");
     EXPECT_EQ(s.subnet(0).nodeCount, 128);
-    ASSERT_EQ(p.messages, std::vector<std::string>{"Node number go beyond the limit!"});
     EXPECT_EQ(s.node(0, 128), (NODE{"-1", "New Node"}));
     // Each subnet counts on its own.
-    EXPECT_EQ(s.addNode(1, p), 1);
+    EXPECT_EQ(s.addNode(1).value(), 1);
     EXPECT_EQ(s.subnet(1).nodeCount, 1);
 }
 
@@ -158,20 +156,21 @@ TEST(ConfigStore, CommandLimitCountsOverAllNodes)
 {
     ConfigStore s;
     s.newConfiguration();
-    RecordingPrompter p;
-    s.addNode(0, p);
-    s.addNode(0, p);
+    ASSERT_TRUE(s.addNode(0).ok());
+    ASSERT_TRUE(s.addNode(0).ok());
     s.node(0, 1).address = "7";
     s.node(0, 2).address = "9";
     for (int i = 1; i <= 128; ++i)
-        ASSERT_EQ(s.addCommand(0, i % 2 + 1, "3", p), i);
-    EXPECT_EQ(s.addCommand(0, 1, "3", p), 0);
+        ASSERT_EQ(s.addCommand(0, i % 2 + 1, "3").value(), i);
+    const Result<int> refused = s.addCommand(0, 1, "3");
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().code, ErrorCode::CommandLimit);
+    EXPECT_EQ(refused.message(), "Command number go beyond the limit!");
     EXPECT_EQ(s.subnet(0).commandCount, 128);
-    ASSERT_EQ(p.messages, std::vector<std::string>{"Command number go beyond the limit!"});
     EXPECT_EQ(s.command(0, 1).slaveAddress, "9");
     EXPECT_EQ(s.command(0, 2).slaveAddress, "7");
     EXPECT_EQ(s.command(0, 2).nodeNumber, 1);
-    EXPECT_EQ(s.addCommand(3, 1, "1", p), 1);
+    EXPECT_EQ(s.addCommand(3, 1, "1").value(), 1);
 }
 
 TEST(ConfigStore, NewCommandFields)
@@ -184,11 +183,10 @@ TEST(ConfigStore, NewCommandFields)
         ConfigStore s;
         s.newConfiguration();
         s.gatewayType = type;
-        RecordingPrompter p;
-        s.addNode(0, p);
+        ASSERT_TRUE(s.addNode(0).ok());
         s.node(0, 1).address = "12";
         for (const Row &r : rows) {
-            int pos = s.addCommand(0, 1, r.function, p);
+            const int pos = s.addCommand(0, 1, r.function).value();
             const COMMAND &c = s.command(0, pos);
             EXPECT_EQ(c.functionCode, r.function);
             EXPECT_EQ(c.quantity, r.quantity);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Prompter.h"
+#include "link/Prompter.h"
 
 #include <string>
 #include <vector>
@@ -21,9 +21,15 @@ public:
         messages.push_back(text);
         return answer;
     }
+    Answer askYesNoCancel(const std::string &text) override
+    {
+        messages.push_back(text);
+        return threeWay;
+    }
 
     std::vector<std::string> messages;
     bool answer = true;
+    Answer threeWay = Answer::Yes;
 };
 
 } // namespace tqv

@@ -68,7 +68,6 @@ public:
 
     bool failed() const { return m_failed; }
     std::size_t position() const { return m_pos; }
-    std::size_t remaining() const { return m_bytes.size() - m_pos; }
 
 private:
     bool need(std::size_t count)

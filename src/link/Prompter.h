@@ -4,6 +4,8 @@
 
 namespace tqv {
 
+enum class Answer { Yes, No, Cancel };
+
 // Every message box of the program goes through this: the GUI shows a dialog, the command line
 // prints (and answers from --yes), tests record the exact texts.
 class Prompter {
@@ -12,6 +14,7 @@ public:
     virtual void info(const std::string &text) = 0;
     virtual bool askYesNo(const std::string &text) = 0;
     virtual bool askOkCancel(const std::string &text) = 0;
+    virtual Answer askYesNoCancel(const std::string &text) = 0;
 };
 
 } // namespace tqv

@@ -1,0 +1,53 @@
+#include "Domain.h"
+
+namespace tqv {
+
+std::optional<FunctionCode> functionCodeOf(std::string_view text)
+{
+    static constexpr std::pair<std::string_view, FunctionCode> kCodes[] = {
+        {"1", FunctionCode::ReadCoils},           {"2", FunctionCode::ReadDiscreteInputs},
+        {"3", FunctionCode::ReadHoldingRegisters}, {"4", FunctionCode::ReadInputRegisters},
+        {"5", FunctionCode::WriteSingleCoil},      {"6", FunctionCode::WriteSingleRegister},
+        {"15", FunctionCode::WriteMultipleCoils},  {"16", FunctionCode::WriteMultipleRegisters},
+    };
+    for (const auto &[t, fc] : kCodes)
+        if (t == text)
+            return fc;
+    return std::nullopt;
+}
+
+std::string functionCodeText(FunctionCode fc) { return std::to_string(static_cast<int>(fc)); }
+
+namespace {
+
+template <typename Predicate> bool holds(std::string_view functionCode, Predicate predicate)
+{
+    const auto fc = functionCodeOf(functionCode);
+    return fc && predicate(*fc);
+}
+
+} // namespace
+
+bool isBitFunction(std::string_view functionCode)
+{
+    return holds(functionCode, [](FunctionCode fc) { return isBitFunction(fc); });
+}
+bool isRegisterFunction(std::string_view functionCode)
+{
+    return holds(functionCode, [](FunctionCode fc) { return isRegisterFunction(fc); });
+}
+bool isReadFunction(std::string_view functionCode)
+{
+    return holds(functionCode, [](FunctionCode fc) { return isReadFunction(fc); });
+}
+bool isWriteFunction(std::string_view functionCode)
+{
+    return holds(functionCode, [](FunctionCode fc) { return isWriteFunction(fc); });
+}
+bool isSingleWrite(std::string_view functionCode)
+{
+    return holds(functionCode, [](FunctionCode fc) { return isSingleWrite(fc); });
+}
+bool isFunction(std::string_view functionCode, FunctionCode fc) { return functionCodeOf(functionCode) == fc; }
+
+} // namespace tqv

@@ -1,0 +1,113 @@
+#pragma once
+
+// The gateway family's named values: gateway types and what they imply, Modbus function codes,
+// buffer addresses. Every rule that depends on a type or a function code asks here instead of
+// comparing numbers or texts of its own.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tqv {
+
+// `gatewayType` codes as stored in project files and reported (plus one) by a gateway.
+enum class GatewayType : std::uint32_t {
+    DeviceNet = 0,          // DeviceNet fieldbus, one subnet
+    Profibus = 1,           // PROFIBUS fieldbus, one subnet
+    FourSubnets = 2,        // four serial subnets, no fieldbus item
+    ProfibusModbus = 3,     // PROFIBUS fieldbus, one subnet: the type of every new document
+    Ethernet = 4,           // EtherNet/IP fieldbus, two subnets
+    ProfibusModbusSlave = 5, // PROFIBUS, the subnet preset as a Modbus slave
+    ProfibusUserConfig = 6, // PROFIBUS, the subnet preset as User Config
+};
+
+constexpr std::uint32_t kGatewayTypeCount = 7;
+
+constexpr std::uint32_t code(GatewayType type) { return static_cast<std::uint32_t>(type); }
+constexpr bool isType(std::uint32_t gatewayType, GatewayType type) { return gatewayType == code(type); }
+constexpr bool isKnownGatewayType(std::uint32_t gatewayType) { return gatewayType < kGatewayTypeCount; }
+
+// PROFIBUS on the fieldbus side: types 1, 3, 5 and 6.
+constexpr bool isProfibusFamily(std::uint32_t t)
+{
+    return isType(t, GatewayType::Profibus) || isType(t, GatewayType::ProfibusModbus) ||
+           isType(t, GatewayType::ProfibusModbusSlave) || isType(t, GatewayType::ProfibusUserConfig);
+}
+
+// The PROFIBUS types whose subnet offers the User Config rows (frame type ... debug interface).
+constexpr bool hasUserConfigRows(std::uint32_t t)
+{
+    return isType(t, GatewayType::ProfibusModbus) || isType(t, GatewayType::ProfibusUserConfig);
+}
+
+// Types whose commands always use the data-filter vocabulary (others only with modelFlag1).
+constexpr bool isDataFilterType(std::uint32_t t) { return isType(t, GatewayType::ProfibusModbus); }
+
+constexpr bool isEthernetType(std::uint32_t t) { return isType(t, GatewayType::Ethernet); }
+constexpr bool isFourSubnetType(std::uint32_t t) { return isType(t, GatewayType::FourSubnets); }
+constexpr bool isDeviceNetType(std::uint32_t t) { return isType(t, GatewayType::DeviceNet); }
+
+// Serial subnets a type has: 1, 2 (Ethernet) or 4; 0 for an unknown type.
+constexpr int subnetCountOf(std::uint32_t t)
+{
+    if (!isKnownGatewayType(t))
+        return 0;
+    if (isFourSubnetType(t))
+        return 4;
+    return isEthernetType(t) ? 2 : 1;
+}
+
+// Whether the tree shows a fieldbus item (every known type but the four-subnet one).
+constexpr bool hasFieldbusItem(std::uint32_t t) { return isKnownGatewayType(t) && !isFourSubnetType(t); }
+
+// ---- Modbus function codes ---------------------------------------------------------------------
+
+// The function codes a command can carry; stored in COMMAND::functionCode as decimal text.
+enum class FunctionCode : int {
+    ReadCoils = 1,
+    ReadDiscreteInputs = 2,
+    ReadHoldingRegisters = 3,
+    ReadInputRegisters = 4,
+    WriteSingleCoil = 5,
+    WriteSingleRegister = 6,
+    WriteMultipleCoils = 15,
+    WriteMultipleRegisters = 16,
+};
+
+// The code of a stored text ("1".."16", exactly as stored); nothing for any other text.
+std::optional<FunctionCode> functionCodeOf(std::string_view text);
+// The stored text of a code ("3").
+std::string functionCodeText(FunctionCode fc);
+
+// Bit functions address coils or inputs (1, 2, 5, 15); register functions words (3, 4, 6, 16).
+constexpr bool isBitFunction(FunctionCode fc)
+{
+    return fc == FunctionCode::ReadCoils || fc == FunctionCode::ReadDiscreteInputs ||
+           fc == FunctionCode::WriteSingleCoil || fc == FunctionCode::WriteMultipleCoils;
+}
+constexpr bool isRegisterFunction(FunctionCode fc) { return !isBitFunction(fc); }
+// Reads (1-4) fill the input buffer; writes (5, 6, 15, 16) take their data from a buffer.
+constexpr bool isReadFunction(FunctionCode fc) { return static_cast<int>(fc) <= 4; }
+constexpr bool isWriteFunction(FunctionCode fc) { return !isReadFunction(fc); }
+// Single writes (5, 6) always move exactly one item.
+constexpr bool isSingleWrite(FunctionCode fc)
+{
+    return fc == FunctionCode::WriteSingleCoil || fc == FunctionCode::WriteSingleRegister;
+}
+
+// Text-level forms of the predicates above for a stored functionCode; false for unknown codes.
+bool isBitFunction(std::string_view functionCode);
+bool isRegisterFunction(std::string_view functionCode);
+bool isReadFunction(std::string_view functionCode);
+bool isWriteFunction(std::string_view functionCode);
+bool isSingleWrite(std::string_view functionCode);
+bool isFunction(std::string_view functionCode, FunctionCode fc);
+
+// ---- buffers -----------------------------------------------------------------------------------
+
+constexpr std::uint16_t kInputBufferBase = 0x0000;
+constexpr std::uint16_t kOutputBufferBase = 0x4000;
+constexpr int kMaxBitOffset = 7;
+
+} // namespace tqv
