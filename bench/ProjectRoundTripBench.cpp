@@ -186,10 +186,10 @@ void BM_SaveOpenRoundTrip(benchmark::State &state)
     auto opened = std::make_unique<ConfigStore>();
     opened->newConfiguration();
     for (auto _ : state) {
-        const DocumentResult save = ProjectDocument::save(path, *saved, page);
-        const DocumentResult open = ProjectDocument::open(path, *opened, page);
-        if (!save.ok || !open.ok) {
-            state.SkipWithError((save.ok ? open.message : save.message).c_str());
+        const Status save = ProjectDocument::save(path, *saved, page);
+        const Status open = ProjectDocument::open(path, *opened, page);
+        if (!save || !open) {
+            state.SkipWithError((save ? open.message() : save.message()).c_str());
             break;
         }
     }

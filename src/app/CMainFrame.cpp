@@ -8,6 +8,7 @@
 #include "SelectCommandDialog.h"
 #include "ToolbarIcons.h"
 #include "controls/DockPane.h"
+#include "editor/SavePrompt.h"
 #include "io/QtSettingsStore.h"
 
 #include <QApplication>
@@ -342,14 +343,13 @@ void CMainFrame::rebuildRecentFiles()
 
 bool CMainFrame::openProject(const QString &path)
 {
-    QString error;
-    if (m_doc->open(path, error))
-        return true;
-    showError(error);
-    return false;
+    const Status opened = m_doc->open(path);
+    if (!opened)
+        showError(QString::fromStdString(opened.message()));
+    return opened.ok();
 }
 
-CMainFrame::SaveAnswer CMainFrame::askSaveConfiguration()
+Answer CMainFrame::askSaveConfiguration()
 {
     QMessageBox box(this);
     box.setObjectName(QStringLiteral("saveConfigurationBox"));
@@ -363,48 +363,23 @@ CMainFrame::SaveAnswer CMainFrame::askSaveConfiguration()
     box.setEscapeButton(cancel);
     box.exec();
     if (box.clickedButton() == yes)
-        return SaveAnswer::Yes;
+        return Answer::Yes;
     if (box.clickedButton() == no)
-        return SaveAnswer::No;
-    return SaveAnswer::Cancel;
+        return Answer::No;
+    return Answer::Cancel;
 }
 
 bool CMainFrame::mayDiscardChanges()
 {
-    if (!m_view->store().configModified)
-        return true;
-    switch (askSaveConfiguration()) {
-    case SaveAnswer::Yes:
-        return onFileSave();
-    case SaveAnswer::No:
-        return true;
-    case SaveAnswer::Cancel:
-        return false;
-    }
-    return false;
+    return confirmDiscardEdits(m_view->store(), [this] { return askSaveConfiguration(); },
+                               [this] { return onFileSave(); });
 }
 
 void CMainFrame::closeEvent(QCloseEvent *event)
 {
-    if (m_view->store().configModified) {
-        switch (askSaveConfiguration()) {
-        case SaveAnswer::Cancel:
-            event->ignore();
-            return;
-        case SaveAnswer::No:
-            break;
-        case SaveAnswer::Yes: {
-            // A cancelled file dialog still closes; a failed write does not, so nothing is lost.
-            const QString name = askFileName(true);
-            QString error;
-            if (!name.isEmpty() && !m_doc->saveTo(name, error)) {
-                showError(error);
-                event->ignore();
-                return;
-            }
-            break;
-        }
-        }
+    if (!mayDiscardChanges()) {
+        event->ignore();
+        return;
     }
     m_settings->saveWindowState(saveState());
     event->accept();
@@ -429,23 +404,21 @@ bool CMainFrame::onFileSave()
 {
     if (m_doc->path().isEmpty())
         return onFileSaveAs();
-    QString error;
-    if (m_doc->saveTo(m_doc->path(), error))
-        return true;
-    showError(error);
-    return false;
+    return saveTo(m_doc->path());
 }
 
 bool CMainFrame::onFileSaveAs()
 {
     const QString name = askFileName(true);
-    if (name.isEmpty())
-        return false;
-    QString error;
-    if (m_doc->saveTo(name, error))
-        return true;
-    showError(error);
-    return false;
+    return !name.isEmpty() && saveTo(name);
+}
+
+bool CMainFrame::saveTo(const QString &path)
+{
+    const Status saved = m_doc->saveTo(path);
+    if (!saved)
+        showError(QString::fromStdString(saved.message()));
+    return saved.ok();
 }
 
 QString CMainFrame::askFileName(bool save)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/Prompter.h"
 #include "resources/StringId.h"
 
 #include <QMainWindow>
@@ -67,11 +68,10 @@ private:
     void updateCommandState();
     void rebuildRecentFiles();
     void showTreeContextMenu(const QPoint &pos);
-    // Asks "Save Configuration" while there are unsaved edits. Returns false when the user
-    // cancelled; `saved` tells whether a save happened.
-    enum class SaveAnswer { Yes, No, Cancel };
-    SaveAnswer askSaveConfiguration();
+    // The "Save Configuration" question and what follows from its answer.
+    Answer askSaveConfiguration();
     bool mayDiscardChanges();
+    bool saveTo(const QString &path);
     QString askFileName(bool save);
     void showError(const QString &message);
 

@@ -17,36 +17,30 @@ void CModbusConfigDoc::newDocument()
     m_view->initialUpdate();
 }
 
-bool CModbusConfigDoc::open(const QString &path, QString &error)
+Status CModbusConfigDoc::open(const QString &path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    DocumentResult r = ProjectDocument::open(absolute.toStdString(), m_view->store(),
-                                             codePageFor(currentLanguage()));
-    if (!r.ok) {
-        error = QString::fromStdString(r.message);
+    Status opened = ProjectDocument::open(absolute.toStdString(), m_view->store(), codePageFor(currentLanguage()));
+    if (!opened) {
         m_recent.remove(absolute.toStdString());
         emit recentFilesChanged();
-        return false;
+        return opened;
     }
     m_path = absolute;
     m_view->initialUpdate();
     remember(absolute);
-    return true;
+    return opened;
 }
 
-bool CModbusConfigDoc::saveTo(const QString &path, QString &error, bool rememberPath)
+Status CModbusConfigDoc::saveTo(const QString &path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    DocumentResult r = ProjectDocument::save(absolute.toStdString(), m_view->store(),
-                                             codePageFor(currentLanguage()));
-    if (!r.ok) {
-        error = QString::fromStdString(r.message);
-        return false;
-    }
-    if (rememberPath)
-        m_path = absolute;
+    Status saved = ProjectDocument::save(absolute.toStdString(), m_view->store(), codePageFor(currentLanguage()));
+    if (!saved)
+        return saved;
+    m_path = absolute;
     remember(absolute);
-    return true;
+    return saved;
 }
 
 void CModbusConfigDoc::remember(const QString &path)

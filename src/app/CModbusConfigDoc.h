@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/RecentFiles.h"
+#include "model/Result.h"
 
 #include <QObject>
 #include <QString>
@@ -22,10 +23,10 @@ public:
 
     // New document (renews the store unless an upload is pending) and the view's initial update.
     void newDocument();
-    // Opens `path`; on failure returns false with `error` set and changes nothing.
-    bool open(const QString &path, QString &error);
-    // Writes to `path`; on success it becomes the document's path. Returns false with `error`.
-    bool saveTo(const QString &path, QString &error, bool rememberPath = true);
+    // Opens `path`; on failure changes nothing but the recent-file list.
+    Status open(const QString &path);
+    // Writes to `path`; on success it becomes the document's path.
+    Status saveTo(const QString &path);
 
 signals:
     void recentFilesChanged();

@@ -129,19 +129,19 @@ bool parseCommand(const std::vector<std::string> &words, std::initializer_list<s
 // Reads a project or JSON file into `store`; on failure prints the reason and returns the exit code.
 int load(const std::string &path, FileKind kind, ConfigStore &store, std::ostream &err)
 {
-    std::string bytes;
-    if (!ProjectDocument::readFile(path, bytes)) {
-        err << formatText(StrId::MsgFileOpenFailed, {path}) << '\n';
+    const Result<std::string> read = ProjectDocument::readFile(path);
+    if (!read) {
+        err << read.message() << '\n';
         return kExitUsage;
     }
+    const std::string &bytes = read.value();
     if (bytes.empty()) {
         err << formatText(StrId::MsgFileEmpty, {path}) << '\n';
         return kExitUsage;
     }
     if (kind == FileKind::Json) {
-        std::string error;
-        if (!storeFromJson(bytes, store, error)) {
-            err << error << '\n';
+        if (const Status parsed = storeFromJson(bytes, store); !parsed) {
+            err << parsed.message() << '\n';
             return kExitUsage;
         }
         return kExitOk;
@@ -156,20 +156,12 @@ int load(const std::string &path, FileKind kind, ConfigStore &store, std::ostrea
 
 int save(const std::string &path, FileKind kind, ConfigStore &store, std::ostream &err)
 {
-    if (kind == FileKind::Json) {
-        std::string error;
-        if (!ProjectDocument::writeFileAtomically(path, storeToJson(store), error)) {
-            err << formatText(StrId::MsgFileSaveFailed,
-                              {path, formatText(StrId::ReasonWriteError, {error})})
-                << '\n';
-            return kExitProblem;
-        }
-    } else {
-        DocumentResult result = ProjectDocument::save(path, store, codePageFor(currentLanguage()));
-        if (!result.ok) {
-            err << result.message << '\n';
-            return kExitProblem;
-        }
+    const Status written = kind == FileKind::Json
+                               ? ProjectDocument::writeFileAtomically(path, storeToJson(store))
+                               : ProjectDocument::save(path, store, codePageFor(currentLanguage()));
+    if (!written) {
+        err << written.message() << '\n';
+        return kExitProblem;
     }
     err << formatText(StrId::CliWritten, {path}) << '\n';
     return kExitOk;

@@ -288,23 +288,21 @@ std::string storeToJson(const ConfigStore &store)
     return root.dump(2, ' ', false, Json::error_handler_t::replace) + '\n';
 }
 
-bool storeFromJson(std::string_view json, ConfigStore &store, std::string &error)
+Status storeFromJson(std::string_view json, ConfigStore &store)
 {
+    auto refused = [](std::string message) { return Status(Error{ErrorCode::FileFormat, std::move(message)}); };
     Json root;
     // The library reports syntax errors only by exception; this is the one place it may throw.
     try {
         root = Json::parse(json.begin(), json.end());
     } catch (const Json::exception &e) {
-        error = formatText(StrId::CliJsonSyntax, {"JSON", parserMessage(e.what())});
-        return false;
+        return refused(formatText(StrId::CliJsonSyntax, {"JSON", parserMessage(e.what())}));
     }
 
     Reader r;
     const std::string top;
-    if (!r.expectObject(root, kRootPath)) {
-        error = std::move(r.error);
-        return false;
-    }
+    if (!r.expectObject(root, kRootPath))
+        return refused(std::move(r.error));
     std::vector<std::string_view> known = {"gatewayType"};
     known.insert(known.end(), std::begin(kFlagNames), std::end(kFlagNames));
     known.insert(known.end(), {"fileVersion", "fieldbus", "subnets"});
@@ -333,17 +331,15 @@ bool storeFromJson(std::string_view json, ConfigStore &store, std::string &error
     for (std::size_t i = 0; ok && i < subnets->size(); ++i)
         ok = readSubnet(r, (*subnets)[i], indexPath("subnets", i), temp->subnets[i]);
 
-    if (!ok) {
-        error = std::move(r.error);
-        return false;
-    }
+    if (!ok)
+        return refused(std::move(r.error));
     store.fieldbus = std::move(temp->fieldbus);
     store.subnets = std::move(temp->subnets);
     store.gatewayType = temp->gatewayType;
     for (int n = 1; n <= 7; ++n)
         store.setModelFlag(n, temp->modelFlag(n));
     store.fileVersion = temp->fileVersion;
-    return true;
+    return {};
 }
 
 } // namespace tqv

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConfigStore.h"
+#include "Result.h"
 
 #include <string>
 #include <string_view>
@@ -16,6 +17,6 @@ std::string storeToJson(const ConfigStore &store);
 // nodes/commands fails with a message (active language) naming the field; the store is then
 // unchanged. On success the records, gatewayType, flags and fileVersion are replaced; entries
 // beyond the counts are left empty, as after reading a project file.
-bool storeFromJson(std::string_view json, ConfigStore &store, std::string &error);
+Status storeFromJson(std::string_view json, ConfigStore &store);
 
 } // namespace tqv

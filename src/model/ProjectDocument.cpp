@@ -26,16 +26,17 @@ void initialUpdate(ConfigStore &store)
     store.uploadPending = false;
 }
 
-bool readFile(const std::string &path, std::string &bytes)
+Result<std::string> readFile(const std::string &path)
 {
-    bytes.clear();
+    const Error openFailed{ErrorCode::FileOpen, formatText(StrId::MsgFileOpenFailed, {path})};
+    std::string bytes;
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return openFailed;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return false;
+        return openFailed;
     }
     bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
@@ -45,18 +46,22 @@ bool readFile(const std::string &path, std::string &bytes)
             continue;
         if (n < 0) {
             ::close(fd);
-            return false;
+            return openFailed;
         }
         if (n == 0)
             break;
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fd);
-    return true;
+    return bytes;
 }
 
-bool writeFileAtomically(const std::string &path, const std::string &bytes, std::string &error)
+Status writeFileAtomically(const std::string &path, const std::string &bytes)
 {
+    auto writeError = [&path](int err) {
+        return Error{ErrorCode::FileWrite,
+                     formatText(StrId::MsgFileSaveFailed, {path, formatText(StrId::ReasonWriteError, {std::strerror(err)})})};
+    };
     // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
     mode_t mode = 0;
     struct stat st {};
@@ -69,15 +74,12 @@ bool writeFileAtomically(const std::string &path, const std::string &bytes, std:
     }
     std::string temp = path + ".XXXXXX";
     int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
+    if (fd < 0)
+        return writeError(errno);
     auto failWith = [&](int err) {
-        error = std::strerror(err);
         ::close(fd);
         ::unlink(temp.c_str());
-        return false;
+        return writeError(err);
     };
     const char *p = bytes.data();
     std::size_t left = bytes.size();
@@ -86,51 +88,49 @@ bool writeFileAtomically(const std::string &path, const std::string &bytes, std:
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return failWith(n < 0 ? errno : EIO);
+            return Status(failWith(n < 0 ? errno : EIO));
         p += n;
         left -= static_cast<std::size_t>(n);
     }
     if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
         return failWith(errno);
     if (::close(fd) != 0) {
-        error = std::strerror(errno);
+        const int err = errno;
         ::unlink(temp.c_str());
-        return false;
+        return writeError(err);
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
-        error = std::strerror(errno);
+        const int err = errno;
         ::unlink(temp.c_str());
-        return false;
+        return writeError(err);
     }
-    return true;
+    return {};
 }
 
-DocumentResult open(const std::string &path, ConfigStore &store, CodePage page)
+Status open(const std::string &path, ConfigStore &store, CodePage page)
 {
-    std::string bytes;
-    if (!readFile(path, bytes))
-        return {false, formatText(StrId::MsgFileOpenFailed, {path})};
-    if (bytes.empty()) {
+    const Result<std::string> bytes = readFile(path);
+    if (!bytes)
+        return bytes.error();
+    if (bytes.value().empty()) {
         initialUpdate(store);
         return {};
     }
-    ArchiveStatus status = readProject(bytes, page, store);
+    ArchiveStatus status = readProject(bytes.value(), page, store);
     if (!status.ok())
-        return {false, formatText(StrId::MsgFileReadFailed, {path, status.reason()})};
+        return Error{ErrorCode::FileFormat, formatText(StrId::MsgFileReadFailed, {path, status.reason()})};
     initialUpdate(store);
     return {};
 }
 
-DocumentResult save(const std::string &path, ConfigStore &store, CodePage page)
+Status save(const std::string &path, ConfigStore &store, CodePage page)
 {
     std::string bytes;
     ArchiveStatus status = writeProject(store, page, bytes);
     if (!status.ok())
-        return {false, formatText(StrId::MsgFileSaveFailed, {path, status.reason()})};
-    std::string error;
-    if (!writeFileAtomically(path, bytes, error))
-        return {false, formatText(StrId::MsgFileSaveFailed,
-                                  {path, formatText(StrId::ReasonWriteError, {error})})};
+        return Error{ErrorCode::Unencodable, formatText(StrId::MsgFileSaveFailed, {path, status.reason()})};
+    if (Status written = writeFileAtomically(path, bytes); !written)
+        return written;
     store.fileVersion = kCurrentRecordVersion;
     store.configModified = false;
     return {};

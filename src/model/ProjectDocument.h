@@ -1,17 +1,12 @@
 #pragma once
 
 #include "ConfigStore.h"
+#include "Result.h"
 #include "../resources/CodePage.h"
 
 #include <string>
 
 namespace tqv {
-
-// Result of a document operation: on failure `message` is the text to show the user.
-struct DocumentResult {
-    bool ok = true;
-    std::string message;
-};
 
 // New / Open / Save of the one project document, with the flag rules around them. The GUI adds
 // its dialogs and the tree; everything that touches the store and the file happens here.
@@ -25,17 +20,17 @@ void initialUpdate(ConfigStore &store);
 
 // Opens `path`. An empty file is not read: the initial update then runs as for New. On any
 // failure the store is unchanged and the message names the file and the reason.
-DocumentResult open(const std::string &path, ConfigStore &store, CodePage page);
+Status open(const std::string &path, ConfigStore &store, CodePage page);
 
 // Writes the store to `path` through a temporary file beside it that replaces the target only
 // when complete. On success fileVersion becomes 500 and configModified is cleared; on failure
 // the old file and configModified stay as they were.
-DocumentResult save(const std::string &path, ConfigStore &store, CodePage page);
+Status save(const std::string &path, ConfigStore &store, CodePage page);
 
-// Whole-file helpers, also used by the command line.
-bool readFile(const std::string &path, std::string &bytes);
-// Atomic replace of `path` with `bytes`; on failure `error` holds the system's reason.
-bool writeFileAtomically(const std::string &path, const std::string &bytes, std::string &error);
+// Whole-file helpers, also used by the command line. The messages name the file and the reason.
+Result<std::string> readFile(const std::string &path);
+// Atomic replace of `path` with `bytes`.
+Status writeFileAtomically(const std::string &path, const std::string &bytes);
 
 } // namespace ProjectDocument
 

@@ -400,7 +400,7 @@ private slots:
         whenModalAppears([](QWidget *w) { clickButton(w, QStringLiteral("YES(&Y)")); });
         QVERIFY(m_frame->close());
         ConfigStore back;
-        QVERIFY(ProjectDocument::open(path.toStdString(), back, CodePage::Windows1252).ok);
+        QVERIFY(ProjectDocument::open(path.toStdString(), back, CodePage::Windows1252).ok());
         QCOMPARE(back.gatewayType, 2u);
     }
 
@@ -501,7 +501,7 @@ private slots:
         s.applyFieldbusType();
         s.subnet(1).nodeCount = 1;
         s.subnet(1).nodes[0] = NODE{"9", "Node-9"};
-        QVERIFY(ProjectDocument::save(path.toStdString(), s, CodePage::Windows1252).ok);
+        QVERIFY(ProjectDocument::save(path.toStdString(), s, CodePage::Windows1252).ok());
 
         // The path arrives split at its blanks.
         const StartupOptions options =
@@ -769,7 +769,7 @@ private slots:
         m_frame->setFileNameProvider([path](bool) { return path; });
         QVERIFY(m_frame->onFileSaveAs());
         ConfigStore back;
-        QVERIFY(ProjectDocument::open(path.toStdString(), back, CodePage::Windows1252).ok);
+        QVERIFY(ProjectDocument::open(path.toStdString(), back, CodePage::Windows1252).ok());
         QCOMPARE(back.node(0, 1), (NODE{"12", "Node-12"}));
         QCOMPARE(back.subnet(0).protocol, std::string("Modbus master"));
         QCOMPARE(back.command(0, 1).slaveAddress, std::string("12"));

@@ -64,14 +64,14 @@ protected:
     std::string path(const std::string &name) const { return (m_dir / name).string(); }
     static std::string bytesOf(const std::string &file)
     {
-        std::string bytes;
-        EXPECT_TRUE(ProjectDocument::readFile(file, bytes)) << file;
-        return bytes;
+        const Result<std::string> bytes = ProjectDocument::readFile(file);
+        EXPECT_TRUE(bytes.ok()) << file;
+        return bytes ? bytes.value() : std::string();
     }
     static void put(const std::string &file, const std::string &bytes)
     {
-        std::string error;
-        ASSERT_TRUE(ProjectDocument::writeFileAtomically(file, bytes, error)) << error;
+        const Status written = ProjectDocument::writeFileAtomically(file, bytes);
+        ASSERT_TRUE(written.ok()) << written.message();
     }
     std::vector<std::string> files() const
     {
@@ -253,7 +253,7 @@ TEST_F(CliTest, ShowListsTheWholeConfiguration)
     store->clearModelFlags();
     store->setModelFlag(2, true);
     store->setModelFlag(6, true);
-    ASSERT_TRUE(ProjectDocument::save(path("p.tqv"), *store, CodePage::Windows1252).ok);
+    ASSERT_TRUE(ProjectDocument::save(path("p.tqv"), *store, CodePage::Windows1252).ok());
 
     const Outcome r = run({"show", path("p.tqv")});
     ASSERT_EQ(r.code, 0) << r.err;
@@ -310,12 +310,11 @@ TEST_F(CliTest, ShowCountsWideCharactersAsTwoColumns)
 TEST_F(CliTest, ShowJsonParsesBackEqual)
 {
     auto full = makeFullStore();
-    ASSERT_TRUE(ProjectDocument::save(path("full.tqv"), *full, CodePage::Gbk).ok);
+    ASSERT_TRUE(ProjectDocument::save(path("full.tqv"), *full, CodePage::Gbk).ok());
     const Outcome r = run({"--lang", "zh", "show", "--json", path("full.tqv")});
     ASSERT_EQ(r.code, 0) << r.err;
     auto back = std::make_unique<ConfigStore>();
-    std::string error;
-    ASSERT_TRUE(storeFromJson(r.out, *back, error)) << error;
+    ASSERT_TRUE(storeFromJson(r.out, *back).ok());
     EXPECT_TRUE(*back == *full);
 }
 
@@ -360,7 +359,7 @@ TEST_F(CliTest, UnreadableInputExitsTwoWithTheReason)
 TEST_F(CliTest, ConvertRoundTripIsByteIdentical)
 {
     auto full = makeFullStore();
-    ASSERT_TRUE(ProjectDocument::save(path("full.tqv"), *full, CodePage::Gbk).ok);
+    ASSERT_TRUE(ProjectDocument::save(path("full.tqv"), *full, CodePage::Gbk).ok());
     for (const auto &[in, out] : std::vector<std::pair<std::string, std::string>>{
              {"full.tqv", "full.json"}, {"full.json", "back.tqv"}, {"full.json", "again.JSON"},
              {"back.tqv", "copy.TQV"}}) {
@@ -372,8 +371,7 @@ TEST_F(CliTest, ConvertRoundTripIsByteIdentical)
     EXPECT_EQ(bytesOf(path("copy.TQV")), bytesOf(path("full.tqv")));
     EXPECT_EQ(bytesOf(path("again.JSON")), bytesOf(path("full.json")));
     auto fromJson = std::make_unique<ConfigStore>();
-    std::string error;
-    ASSERT_TRUE(storeFromJson(bytesOf(path("full.json")), *fromJson, error)) << error;
+    ASSERT_TRUE(storeFromJson(bytesOf(path("full.json")), *fromJson).ok());
     EXPECT_TRUE(*fromJson == *full);
 }
 

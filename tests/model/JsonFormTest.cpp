@@ -10,6 +10,13 @@
 
 namespace tqv {
 
+// The refusal message of a JSON read, or "" when the read succeeded.
+std::string jsonError(std::string_view json, ConfigStore &store)
+{
+    const Status read = storeFromJson(json, store);
+    return read ? std::string() : read.message();
+}
+
 // Every text distinct and non-empty, every list full, both ends of every number, texts that need
 // escaping, Chinese, and lengths past both short length prefixes of the project file. All texts
 // fit GBK, so the command-line test can carry this store through a Chinese .tqv as well.
@@ -60,8 +67,7 @@ TEST_F(JsonFormTest, FullStoreSurvivesRoundTrip)
     copy->configModified = true;
     copy->keepConfigOnNew = true;
     copy->uploadPending = true;
-    std::string error;
-    ASSERT_TRUE(storeFromJson(storeToJson(*original), *copy, error)) << error;
+    ASSERT_EQ(jsonError(storeToJson(*original), *copy), "");
     // The document state beside the records is not part of the form and must not move.
     EXPECT_TRUE(copy->configModified);
     EXPECT_TRUE(copy->keepConfigOnNew);
@@ -127,8 +133,7 @@ TEST_F(JsonFormTest, EntriesBeyondTheCountsComeBackEmpty)
     store->subnet(0).nodeCount = 1;
     store->subnet(0).nodes[0] = NODE{"5", "Pump"};
     auto read = std::make_unique<ConfigStore>(*store);
-    std::string error;
-    ASSERT_TRUE(storeFromJson(storeToJson(*store), *read, error)) << error;
+    ASSERT_EQ(jsonError(storeToJson(*store), *read), "");
     EXPECT_EQ(read->subnet(0).nodes[0], (NODE{"5", "Pump"}));
     EXPECT_EQ(read->subnet(0).nodes[1], NODE{});
     EXPECT_EQ(read->subnet(3).commands[127], COMMAND{});
@@ -207,17 +212,14 @@ TEST_F(JsonFormTest, RejectsEachFaultNamingTheField)
     const Json base = baseDocument();
     auto sentinel = makeFullStore();
     auto target = std::make_unique<ConfigStore>(*sentinel);
-    std::string error;
-    ASSERT_TRUE(storeFromJson(base.dump(), *target, error)) << "the unchanged document must pass";
+    ASSERT_EQ(jsonError(base.dump(), *target), "") << "the unchanged document must pass";
 
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Json document = base;
         c.change(document);
         *target = *sentinel;
-        error.clear();
-        EXPECT_FALSE(storeFromJson(document.dump(), *target, error));
-        EXPECT_EQ(error, c.expected);
+        EXPECT_EQ(jsonError(document.dump(), *target), c.expected);
         EXPECT_TRUE(*target == *sentinel) << "a failed read must leave the store alone";
     }
 }
@@ -232,8 +234,7 @@ TEST_F(JsonFormTest, AcceptsTheEndsOfEveryIntegerRange)
         document["fileVersion"] = type;
         document["subnets"][3]["commands"][0]["nodeNumber"] = number;
         auto store = std::make_unique<ConfigStore>();
-        std::string error;
-        ASSERT_TRUE(storeFromJson(document.dump(), *store, error)) << error;
+            ASSERT_EQ(jsonError(document.dump(), *store), "");
         EXPECT_EQ(store->gatewayType, type);
         EXPECT_EQ(store->fileVersion, type);
         EXPECT_EQ(store->subnet(3).commands[0].nodeNumber, number);
@@ -249,8 +250,7 @@ TEST_F(JsonFormTest, ReportsSyntaxErrorsWithTheParserReason)
     for (const std::string &input : inputs) {
         SCOPED_TRACE(input.substr(0, 40));
         auto store = std::make_unique<ConfigStore>();
-        std::string error;
-        EXPECT_FALSE(storeFromJson(input, *store, error));
+        const std::string error = jsonError(input, *store);
         EXPECT_EQ(error.rfind(prefix, 0), 0u) << error;
         EXPECT_GT(error.size(), prefix.size() + 10) << "the parser's reason follows";
         EXPECT_EQ(error.find("json.exception"), std::string::npos) << error;
@@ -263,9 +263,7 @@ TEST_F(JsonFormTest, MessagesFollowTheActiveLanguage)
     Json document = baseDocument();
     document["subnets"][1]["masterBaud"] = 19200;
     auto store = std::make_unique<ConfigStore>();
-    std::string error;
-    EXPECT_FALSE(storeFromJson(document.dump(), *store, error));
-    EXPECT_EQ(error, "字段“subnets[1].masterBaud”必须是字符串。");
+    EXPECT_EQ(jsonError(document.dump(), *store), "字段“subnets[1].masterBaud”必须是字符串。");
 }
 
 } // namespace

@@ -40,9 +40,9 @@ protected:
     }
     std::string contents(const std::string &p) const
     {
-        std::string bytes;
-        EXPECT_TRUE(ProjectDocument::readFile(p, bytes));
-        return bytes;
+        const Result<std::string> bytes = ProjectDocument::readFile(p);
+        EXPECT_TRUE(bytes.ok());
+        return bytes ? bytes.value() : std::string();
     }
 
     fs::path m_dir;
@@ -81,7 +81,7 @@ TEST_F(ProjectDocumentTest, SaveThenOpenGivesTheSameConfiguration)
     store->configModified = true;
     store->fileVersion = 246;
     const std::string p = path("my project.tqv");
-    ASSERT_TRUE(ProjectDocument::save(p, *store, CodePage::Windows1252).ok);
+    ASSERT_TRUE(ProjectDocument::save(p, *store, CodePage::Windows1252).ok());
     EXPECT_FALSE(store->configModified);
     EXPECT_EQ(store->fileVersion, 500u);
     EXPECT_EQ(filesInDir(), std::vector<std::string>{"my project.tqv"});
@@ -92,8 +92,8 @@ TEST_F(ProjectDocumentTest, SaveThenOpenGivesTheSameConfiguration)
     ConfigStore opened;
     ProjectDocument::newDocument(opened);
     opened.configModified = true; // opening leaves it as it is
-    DocumentResult r = ProjectDocument::open(p, opened, CodePage::Windows1252);
-    ASSERT_TRUE(r.ok) << r.message;
+    Status r = ProjectDocument::open(p, opened, CodePage::Windows1252);
+    ASSERT_TRUE(r.ok()) << r.message();
     EXPECT_TRUE(opened.configModified);
     EXPECT_TRUE(opened.keepConfigOnNew);
     // Entries beyond the counts are not in the file; everything else is.
@@ -111,10 +111,10 @@ TEST_F(ProjectDocumentTest, SaveThenOpenGivesTheSameConfiguration)
 TEST_F(ProjectDocumentTest, SaveReplacesAnExistingFileAndKeepsItsPermissions)
 {
     const std::string p = path("a.tqv");
-    ASSERT_TRUE(ProjectDocument::save(p, *store, CodePage::Windows1252).ok);
+    ASSERT_TRUE(ProjectDocument::save(p, *store, CodePage::Windows1252).ok());
     ASSERT_EQ(::chmod(p.c_str(), 0640), 0);
     store->gatewayType = 0;
-    ASSERT_TRUE(ProjectDocument::save(p, *store, CodePage::Windows1252).ok);
+    ASSERT_TRUE(ProjectDocument::save(p, *store, CodePage::Windows1252).ok());
     struct stat st {};
     ASSERT_EQ(::stat(p.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
@@ -125,7 +125,7 @@ TEST_F(ProjectDocumentTest, SaveReplacesAnExistingFileAndKeepsItsPermissions)
 TEST_F(ProjectDocumentTest, FailedWriteLeavesTheOldFileAndTheModifiedFlag)
 {
     const std::string p = path("keep.tqv");
-    ASSERT_TRUE(ProjectDocument::save(p, *store, CodePage::Windows1252).ok);
+    ASSERT_TRUE(ProjectDocument::save(p, *store, CodePage::Windows1252).ok());
     const std::string old = contents(p);
 
     // The disk refuses the data part-way: a file-size limit below the project's size.
@@ -137,12 +137,12 @@ TEST_F(ProjectDocumentTest, FailedWriteLeavesTheOldFileAndTheModifiedFlag)
     rlimit small = saved;
     small.rlim_cur = 200;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    DocumentResult r = ProjectDocument::save(p, *store, CodePage::Windows1252);
+    Status r = ProjectDocument::save(p, *store, CodePage::Windows1252);
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.message.find(p), std::string::npos) << r.message;
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.message().find(p), std::string::npos) << r.message();
     EXPECT_TRUE(store->configModified);
     EXPECT_EQ(contents(p), old);
     EXPECT_EQ(filesInDir(), std::vector<std::string>{"keep.tqv"}); // no temporary left behind
@@ -151,14 +151,14 @@ TEST_F(ProjectDocumentTest, FailedWriteLeavesTheOldFileAndTheModifiedFlag)
 TEST_F(ProjectDocumentTest, TextsWithoutAPlaceInTheCodePageFailTheSave)
 {
     const std::string p = path("cp.tqv");
-    ASSERT_TRUE(ProjectDocument::save(p, *store, CodePage::Windows1252).ok);
+    ASSERT_TRUE(ProjectDocument::save(p, *store, CodePage::Windows1252).ok());
     const std::string old = contents(p);
     store->subnet(0).nodeCount = 1;
     store->subnet(0).nodes[0].name = "节点-1";
     store->configModified = true;
-    DocumentResult r = ProjectDocument::save(p, *store, CodePage::Windows1252);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.message.find("节点-1"), std::string::npos) << r.message;
+    Status r = ProjectDocument::save(p, *store, CodePage::Windows1252);
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.message().find("节点-1"), std::string::npos) << r.message();
     EXPECT_TRUE(store->configModified);
     EXPECT_EQ(contents(p), old);
 }
@@ -166,8 +166,8 @@ TEST_F(ProjectDocumentTest, TextsWithoutAPlaceInTheCodePageFailTheSave)
 TEST_F(ProjectDocumentTest, SaveIntoAMissingFolderFails)
 {
     store->configModified = true;
-    DocumentResult r = ProjectDocument::save(path("no/such/dir.tqv"), *store, CodePage::Windows1252);
-    EXPECT_FALSE(r.ok);
+    Status r = ProjectDocument::save(path("no/such/dir.tqv"), *store, CodePage::Windows1252);
+    EXPECT_FALSE(r.ok());
     EXPECT_TRUE(store->configModified);
 }
 
@@ -179,9 +179,9 @@ TEST_F(ProjectDocumentTest, FailedOpenChangesNothing)
     store->subnet(0).nodeCount = 2;
     const ConfigStore before = *store;
 
-    DocumentResult missing = ProjectDocument::open(path("missing.tqv"), *store, CodePage::Windows1252);
-    EXPECT_FALSE(missing.ok);
-    EXPECT_EQ(missing.message, "Cannot open the file \"" + path("missing.tqv") + "\".");
+    Status missing = ProjectDocument::open(path("missing.tqv"), *store, CodePage::Windows1252);
+    EXPECT_FALSE(missing.ok());
+    EXPECT_EQ(missing.message(), "Cannot open the file \"" + path("missing.tqv") + "\".");
     EXPECT_TRUE(*store == before);
 
     // A file of another gateway type and flags, cut short: the reader has seen the type and the
@@ -193,35 +193,33 @@ TEST_F(ProjectDocumentTest, FailedOpenChangesNothing)
     std::string bytes;
     ASSERT_TRUE(writeProject(other, CodePage::Windows1252, bytes).ok());
     const std::string p = path("cut.tqv");
-    std::string error;
-    ASSERT_TRUE(ProjectDocument::writeFileAtomically(p, bytes.substr(0, bytes.size() - 30), error));
-    DocumentResult cut = ProjectDocument::open(p, *store, CodePage::Windows1252);
-    EXPECT_FALSE(cut.ok);
-    EXPECT_NE(cut.message.find("cut.tqv"), std::string::npos);
-    EXPECT_NE(cut.message.find("ends early"), std::string::npos) << cut.message;
+    ASSERT_TRUE(ProjectDocument::writeFileAtomically(p, bytes.substr(0, bytes.size() - 30)).ok());
+    Status cut = ProjectDocument::open(p, *store, CodePage::Windows1252);
+    EXPECT_FALSE(cut.ok());
+    EXPECT_NE(cut.message().find("cut.tqv"), std::string::npos);
+    EXPECT_NE(cut.message().find("ends early"), std::string::npos) << cut.message();
     EXPECT_TRUE(*store == before);
 
-    DocumentResult dir = ProjectDocument::open(m_dir.string(), *store, CodePage::Windows1252);
-    EXPECT_FALSE(dir.ok);
+    Status dir = ProjectDocument::open(m_dir.string(), *store, CodePage::Windows1252);
+    EXPECT_FALSE(dir.ok());
     EXPECT_TRUE(*store == before);
 }
 
 TEST_F(ProjectDocumentTest, AnEmptyFileIsNotReadAndActsAsNew)
 {
     const std::string p = path("empty.tqv");
-    std::string error;
-    ASSERT_TRUE(ProjectDocument::writeFileAtomically(p, "", error));
+    ASSERT_TRUE(ProjectDocument::writeFileAtomically(p, "").ok());
 
     store->gatewayType = 0;
     store->keepConfigOnNew = false;
-    DocumentResult r = ProjectDocument::open(p, *store, CodePage::Windows1252);
-    EXPECT_TRUE(r.ok);
+    Status r = ProjectDocument::open(p, *store, CodePage::Windows1252);
+    EXPECT_TRUE(r.ok());
     EXPECT_EQ(store->gatewayType, 3u); // a fresh configuration
 
     store->gatewayType = 0;
     store->keepConfigOnNew = true; // as after an earlier open
     r = ProjectDocument::open(p, *store, CodePage::Windows1252);
-    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.ok());
     EXPECT_EQ(store->gatewayType, 0u);
 }
 
