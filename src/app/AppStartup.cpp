@@ -10,7 +10,7 @@ StartupOptions parseStartupArguments(const QStringList &arguments)
         const QString &a = arguments.at(i);
         if (a == QLatin1String("--lang")) {
             if (i + 1 >= arguments.size()) {
-                options.valid = false;
+                options.badOption = a;
                 break;
             }
             options.language = arguments.at(++i);

@@ -8,7 +8,7 @@ namespace tqv {
 struct StartupOptions {
     QString language;    // "en", "zh" or empty
     QString projectPath; // empty: start with a new configuration
-    bool valid = true;
+    QString badOption;   // an option given without its value; the program refuses to start
 };
 
 // Reads the program's arguments (without the program name): `--lang en|zh` and a project path.

@@ -12,6 +12,8 @@
 #include "io/QtSettingsStore.h"
 
 #include <QApplication>
+
+#include <algorithm>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -274,6 +276,13 @@ void CMainFrame::createPanes()
 
 void CMainFrame::updateCommandState()
 {
+    // Commands still waiting for their work stay disabled whatever their rule says.
+    auto offer = [this](int id, bool enabled) {
+        const bool waiting = std::find(std::begin(kNotYetAvailable), std::end(kNotYetAvailable), id) !=
+                             std::end(kNotYetAvailable);
+        m_actions.value(id)->setEnabled(enabled && !waiting);
+    };
+    offer(cmd::ConflictDetection, conflictDetectionEnabled(m_view->store(), m_view->conflictDetectionAllowed()));
     const EnableFlags &f = m_view->treeEditor().flags();
     m_actions.value(cmd::AddNode)->setEnabled(f.addNode);
     m_actions.value(cmd::DeleteNode)->setEnabled(f.deleteNode);

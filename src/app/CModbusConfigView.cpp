@@ -12,7 +12,10 @@
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tqv {
 
@@ -176,7 +179,6 @@ void CModbusConfigView::onCellClicked(int row, int column)
     m_editedItem = m_tree->currentItem();
     m_shown = identify(m_editedItem);
     m_clickedRow = row;
-    m_clickedColumn = column;
     const PromptChoice prompt = choosePrompt(*m_store, m_shown.kind, row);
     if (prompt.action == PromptAction::Set)
         emit promptChanged(qtext(prompt.text));
@@ -360,7 +362,6 @@ void CModbusConfigView::addCommand(const std::function<int()> &choose)
     clearRightClicked();
     if (index < 0)
         return;
-    m_store->configModified = true;
     const ItemRef ref = identify(target);
     const int position = m_editor.addCommand(*m_store, ref, index, m_prompter);
     if (position > 0) {
@@ -374,35 +375,74 @@ void CModbusConfigView::addCommand(const std::function<int()> &choose)
 void CModbusConfigView::deleteNode()
 {
     clearRightClicked();
-    if (!m_editor.deleteNode(*m_store, identify(m_tree->currentItem())))
+    QTreeWidgetItem *current = m_tree->currentItem();
+    const ItemRef deleted = identify(current);
+    // The node below takes the deleted one's number; without one the node above, else the subnet.
+    ItemRef next{ItemKind::Subnet, deleted.subnet, 0};
+    if (current && current->parent()) {
+        QTreeWidgetItem *parent = current->parent();
+        const int row = parent->indexOfChild(current);
+        if (row + 1 < parent->childCount())
+            next = ItemRef{ItemKind::Node, deleted.subnet, deleted.number};
+        else if (row > 0)
+            next = identify(parent->child(row - 1));
+    }
+    if (!m_editor.deleteNode(*m_store, deleted))
         return;
-    rebuildTree();
-    if (QTreeWidgetItem *second = m_tree->topLevelItem(1))
-        second->setExpanded(true);
-    emit commandStateChanged();
+    std::vector<ItemRef> expanded = expandedItems();
+    for (ItemRef &ref : expanded) {
+        if (ref.kind == ItemKind::Node && ref.subnet == deleted.subnet && ref.number == deleted.number)
+            ref = {};
+        else if (ref.kind == ItemKind::Node && ref.subnet == deleted.subnet && ref.number > deleted.number)
+            --ref.number;
+    }
+    refillTree(expanded, next);
 }
 
 void CModbusConfigView::deleteCommand()
 {
     QTreeWidgetItem *target = contextTarget();
     clearRightClicked();
-    const ItemRef ref = identify(target);
-    if (!m_editor.deleteCommand(*m_store, ref))
-        return;
-    if (target == m_editedItem)
-        m_editedItem = nullptr;
-    delete target; // moves the selection; the handler recomputes the enabling
-    if (QTreeWidgetItem *subnet = subnetItem(ref.subnet)) {
-        for (int n = 0; n < subnet->childCount(); ++n) {
-            QTreeWidgetItem *node = subnet->child(n);
-            for (int c = 0; c < node->childCount(); ++c) {
-                QTreeWidgetItem *command = node->child(c);
-                const int data = command->data(0, Qt::UserRole).toInt();
-                if (data > ref.number)
-                    command->setData(0, Qt::UserRole, data - 1);
-            }
-        }
+    const ItemRef deleted = identify(target);
+    // The command below in the same node, else the one above, else the node itself.
+    ItemRef next = identify(target ? target->parent() : nullptr);
+    if (target && target->parent()) {
+        QTreeWidgetItem *node = target->parent();
+        const int row = node->indexOfChild(target);
+        if (row + 1 < node->childCount())
+            next = identify(node->child(row + 1));
+        else if (row > 0)
+            next = identify(node->child(row - 1));
     }
+    if (!m_editor.deleteCommand(*m_store, deleted))
+        return;
+    if (next.kind == ItemKind::Command && next.number > deleted.number)
+        --next.number; // the commands behind the deleted one move up by one
+    refillTree(expandedItems(), next);
+}
+
+std::vector<ItemRef> CModbusConfigView::expandedItems() const
+{
+    std::vector<ItemRef> expanded;
+    for (QTreeWidgetItemIterator it(m_tree); *it; ++it)
+        if ((*it)->isExpanded())
+            expanded.push_back(identify(*it));
+    return expanded;
+}
+
+void CModbusConfigView::refillTree(const std::vector<ItemRef> &expanded, const ItemRef &select)
+{
+    rebuildTree();
+    QTreeWidgetItem *selected = nullptr;
+    for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
+        const ItemRef ref = identify(*it);
+        if (std::find(expanded.begin(), expanded.end(), ref) != expanded.end())
+            (*it)->setExpanded(true);
+        if (ref == select && select.kind != ItemKind::None)
+            selected = *it;
+    }
+    if (selected)
+        m_tree->setCurrentItem(selected); // fills the grid for it
     emit commandStateChanged();
 }
 
@@ -425,12 +465,13 @@ void CModbusConfigView::copyNode()
 void CModbusConfigView::pasteNode()
 {
     clearRightClicked();
-    if (m_editor.pasteNode(*m_store, identify(m_tree->currentItem()), m_prompter) == 0) {
+    const ItemRef target = identify(m_tree->currentItem());
+    const int pasted = m_editor.pasteNode(*m_store, target, m_prompter);
+    if (pasted == 0) {
         emit commandStateChanged();
         return;
     }
-    rebuildTree();
-    emit commandStateChanged();
+    refillTree(expandedItems(), ItemRef{ItemKind::Node, target.subnet, pasted});
 }
 
 } // namespace tqv

@@ -67,7 +67,6 @@ public:
     // What the grid currently shows and for which item.
     const ItemRef &shownItem() const { return m_shown; }
     int clickedRow() const { return m_clickedRow; }
-    int clickedColumn() const { return m_clickedColumn; }
 
 signals:
     // The enabling of the tree commands may have changed.
@@ -87,6 +86,10 @@ private:
     void commitListPick(int index);
     void applyCommit(const CommitResult &result, bool stillSelected);
     void relistSubnet(int subnet, bool withNodes);
+    // The items whose branches are open, and the tree again from the store with those branches
+    // open and `select` selected (when it exists).
+    std::vector<ItemRef> expandedItems() const;
+    void refillTree(const std::vector<ItemRef> &expanded, const ItemRef &select);
     bool eventFilter(QObject *watched, QEvent *event) override;
     QTreeWidgetItem *subnetItem(int subnet) const;
     QTreeWidgetItem *contextTarget() const;
@@ -106,7 +109,6 @@ private:
     ItemRef m_shown;
     QTreeWidgetItem *m_editedItem = nullptr;
     int m_clickedRow = -1;
-    int m_clickedColumn = -1;
     bool m_pulseEditable = false;
     bool m_gridReady = false;
     bool m_committing = false;

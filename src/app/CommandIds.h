@@ -33,9 +33,7 @@ constexpr int ViewTree = 32793;
 constexpr int ViewPrompt = 32794;
 
 // Control identifiers of the panes and their contents.
-constexpr int TreeControl = 1000;
 constexpr int TreePane = 1003;
-constexpr int PromptText = 1005;
 constexpr int PromptPane = 1010;
 
 } // namespace tqv::cmd

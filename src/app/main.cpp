@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QMessageBox>
 
+#include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char **argv)
@@ -21,6 +22,11 @@ int main(int argc, char **argv)
     const char *env = std::getenv("TQV580_LANG");
     tqv::setLanguage(tqv::chooseLanguage(options.language.toStdString(), env ? env : "",
                                          QLocale::system().name().toStdString()));
+
+    if (!options.badOption.isEmpty()) {
+        std::fprintf(stderr, "%s\n", tqv::formatText(tqv::StrId::CliUnknownOption, {options.badOption.toStdString()}).c_str());
+        return 2;
+    }
 
     tqv::registerFileAssociation(QCoreApplication::applicationFilePath());
 

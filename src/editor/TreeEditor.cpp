@@ -27,6 +27,13 @@ bool isModbusMaster(const ConfigStore &store, int subnet)
 
 } // namespace
 
+bool conflictDetectionEnabled(const ConfigStore &store, bool mappingCommandsFlag)
+{
+    if (store.modelFlag3)
+        return false;
+    return !store.modelFlag7 || mappingCommandsFlag;
+}
+
 std::vector<CommandChoice> commandChoices()
 {
     std::vector<CommandChoice> choices;

@@ -20,6 +20,10 @@ struct EnableFlags {
     bool operator==(const EnableFlags &) const = default;
 };
 
+// "Conflict Detection" is offered while modelFlag3 is clear and, with modelFlag7, only while the
+// view's mapping-commands flag (cleared and set again by protocol changes in the grid) is set.
+bool conflictDetectionEnabled(const ConfigStore &store, bool mappingCommandsFlag);
+
 // One entry of the "Select Command" list.
 struct CommandChoice {
     std::string entry;        // two-digit function number, a blank, the function name

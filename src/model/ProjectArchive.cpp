@@ -13,7 +13,6 @@ namespace {
 
 constexpr std::uint16_t kNewClassTag = 0xFFFF;
 constexpr std::uint16_t kClassTagFlag = 0x8000;
-constexpr std::uint16_t kBigObjectTag = 0x7FFF;
 constexpr std::uint16_t kNullTag = 0x0000;
 constexpr std::uint16_t kSchema = 1;
 
@@ -231,7 +230,6 @@ public:
         } else {
             // A reference to an object already read (or the big-object escape): this program
             // never stores an object twice, so such a file is not one of ours.
-            (void)kBigObjectTag;
             badTag(tag, at);
             return false;
         }

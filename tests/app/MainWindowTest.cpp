@@ -268,19 +268,32 @@ private slots:
         QVERIFY(describe(tree) == buildFromStore(store));
         QCOMPARE(tree->topLevelItem(1)->child(1)->child(0)->text(0), QStringLiteral("Force Multiple Coils"));
 
-        // Delete the first command: the other items are renumbered in step with the store.
+        // Delete the first command: the tree follows the store, the open branches stay open and
+        // the command that took its place is selected and shown.
+        tree->topLevelItem(1)->child(0)->setExpanded(true);
         tree->setCurrentItem(tree->topLevelItem(1)->child(1)->child(0));
         QVERIFY(deleteCommand->isEnabled());
         deleteCommand->trigger();
         QCOMPARE(store.subnet(0).commandCount, 2);
         QVERIFY(describe(tree) == buildFromStore(store));
+        QVERIFY(tree->topLevelItem(1)->child(0)->isExpanded() && tree->topLevelItem(1)->child(1)->isExpanded());
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(1)->child(1)->child(0));
+        QCOMPARE(m_frame->view()->shownItem(), (ItemRef{ItemKind::Command, 0, 2}));
 
+        // Delete the first node: the node below moves up and is selected.
         tree->setCurrentItem(tree->topLevelItem(1)->child(0));
         deleteNode->trigger();
         QCOMPARE(store.subnet(0).nodeCount, 1);
         QCOMPARE(store.subnet(0).commandCount, 1);
         QVERIFY(describe(tree) == buildFromStore(store));
         QVERIFY(tree->topLevelItem(1)->isExpanded());
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(1)->child(0));
+        QCOMPARE(m_frame->view()->shownItem(), (ItemRef{ItemKind::Node, 0, 1}));
+
+        // Deleting the last node leaves the subnet selected.
+        deleteNode->trigger();
+        QCOMPARE(store.subnet(0).nodeCount, 0);
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(1));
         QVERIFY(!deleteNode->isEnabled());
     }
 
@@ -773,70 +786,6 @@ private slots:
         QCOMPARE(back.node(0, 1), (NODE{"12", "Node-12"}));
         QCOMPARE(back.subnet(0).protocol, std::string("Modbus master"));
         QCOMPARE(back.command(0, 1).slaveAddress, std::string("12"));
-    }
-
-    void screenshot()
-    {
-        const QByteArray dir = qgetenv("TQV_SCREENSHOT_DIR");
-        if (dir.isEmpty())
-            QSKIP("set TQV_SCREENSHOT_DIR to write screenshots");
-        ConfigStore &store = m_frame->view()->store();
-        store.subnet(0).nodeCount = 2;
-        store.subnet(0).nodes[0] = NODE{"1", "Node-1"};
-        store.subnet(0).nodes[1] = NODE{"2", "Node-2"};
-        store.subnet(0).commandCount = 3;
-        store.subnet(0).commands[0] = COMMAND{"1", "3", "0", "10", "0", "", "20", "Fullword", "CRC", "Quick-scan", 1};
-        store.subnet(0).commands[1] = COMMAND{"1", "16", "100", "4", "4000", "", "8", "Fullword", "CRC", "Quick-scan", 1};
-        store.subnet(0).commands[2] = COMMAND{"2", "1", "0", "8", "14", "0", "1", "Fullword", "CRC", "Quick-scan", 2};
-        m_frame->view()->rebuildTree();
-        m_frame->treePane()->show();
-        m_frame->promptPane()->show();
-        m_frame->promptText()->setText("Prompt information appears here.");
-        m_frame->tree()->expandAll();
-        QTreeWidget *tree = m_frame->tree();
-        QTableWidget *grid = m_frame->view()->grid();
-        const struct {
-            QTreeWidgetItem *item;
-            int row;
-            const char *name;
-        } shots[] = {{tree->topLevelItem(0), 3, "grid-fieldbus.png"},
-                     {tree->topLevelItem(1), 7, "grid-subnet.png"},
-                     {tree->topLevelItem(1)->child(0)->child(1), 7, "grid-command.png"}};
-        for (const auto &shot : shots) {
-            tree->setCurrentItem(shot.item);
-            clickCell(grid, shot.row, 1);
-            QTest::qWait(50);
-            QVERIFY(m_frame->grab().save(QString::fromLocal8Bit(dir) + "/" + shot.name));
-            m_frame->view()->inPlaceList()->hidePopup();
-        }
-
-        SelectCommandDialog select(m_frame.get());
-        select.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&select));
-        QVERIFY(select.grab().save(QString::fromLocal8Bit(dir) + "/select-command.png"));
-        select.close();
-
-        // The same window in Chinese, with a command's explanation in the prompt pane.
-        setLanguage(Language::Chinese);
-        {
-            CMainFrame zh;
-            zh.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&zh));
-            ConfigStore &zs = zh.view()->store();
-            zs.newConfiguration();
-            zs.subnet(0).nodeCount = 1;
-            zs.subnet(0).nodes[0] = NODE{"1", text(StrId::NodeNamePrefix) + "1"};
-            zs.subnet(0).commandCount = 1;
-            zs.subnet(0).commands[0] = COMMAND{"1", "3", "0", "10", "0", "", "20", zs.newCommandDataFormat(), "", text(StrId::ScanQuick), 1};
-            zh.view()->rebuildTree();
-            zh.tree()->expandAll();
-            zh.tree()->setCurrentItem(zh.tree()->topLevelItem(1)->child(0)->child(0));
-            clickCell(zh.view()->grid(), 3, 1);
-            QTest::qWait(50);
-            QVERIFY(zh.grab().save(QString::fromLocal8Bit(dir) + "/grid-command-zh.png"));
-            zs.configModified = false;
-        }
-        setLanguage(Language::English);
     }
 
 private:

@@ -1,0 +1,131 @@
+// Takes the window's screenshots for reviews and the manual: a small project in English (the
+// fieldbus, subnet and command grids with their in-place editors open, the "Select Command"
+// dialog) and the same window in Chinese. Usage: tqv580-screenshots OUTPUT_DIRECTORY
+
+#include "app/CMainFrame.h"
+#include "app/CModbusConfigView.h"
+#include "app/SelectCommandDialog.h"
+#include "controls/DockPane.h"
+#include "resources/Strings.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <cstdio>
+
+using namespace tqv;
+
+namespace {
+
+void clickCell(QTableWidget *grid, int row, int column)
+{
+    const QModelIndex index = grid->model()->index(row, column);
+    grid->scrollTo(index);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+}
+
+bool save(QWidget *widget, const QString &dir, const char *name)
+{
+    const QString path = QDir(dir).filePath(QString::fromLatin1(name));
+    const bool ok = widget->grab().save(path);
+    std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "cannot write", qPrintable(path));
+    return ok;
+}
+
+bool englishShots(const QString &dir)
+{
+    CMainFrame frame;
+    frame.show();
+    if (!QTest::qWaitForWindowExposed(&frame))
+        return false;
+    ConfigStore &store = frame.view()->store();
+    store.subnet(0).nodeCount = 2;
+    store.subnet(0).nodes[0] = NODE{"1", "Node-1"};
+    store.subnet(0).nodes[1] = NODE{"2", "Node-2"};
+    store.subnet(0).commandCount = 3;
+    store.subnet(0).commands[0] = COMMAND{"1", "3", "0", "10", "0", "", "20", "Fullword", "CRC", "Quick-scan", 1};
+    store.subnet(0).commands[1] = COMMAND{"1", "16", "100", "4", "4000", "", "8", "Fullword", "CRC", "Quick-scan", 1};
+    store.subnet(0).commands[2] = COMMAND{"2", "1", "0", "8", "14", "0", "1", "Fullword", "CRC", "Quick-scan", 2};
+    frame.view()->rebuildTree();
+    frame.treePane()->show();
+    frame.promptPane()->show();
+    frame.promptText()->setText(QStringLiteral("Prompt information appears here."));
+    frame.tree()->expandAll();
+    QTreeWidget *tree = frame.tree();
+    QTableWidget *grid = frame.view()->grid();
+    const struct {
+        QTreeWidgetItem *item;
+        int row;
+        const char *name;
+    } shots[] = {{tree->topLevelItem(0), 3, "grid-fieldbus.png"},
+                 {tree->topLevelItem(1), 7, "grid-subnet.png"},
+                 {tree->topLevelItem(1)->child(0)->child(1), 7, "grid-command.png"}};
+    bool ok = true;
+    for (const auto &shot : shots) {
+        tree->setCurrentItem(shot.item);
+        clickCell(grid, shot.row, 1);
+        QTest::qWait(50);
+        ok = save(&frame, dir, shot.name) && ok;
+        frame.view()->inPlaceList()->hidePopup();
+    }
+
+    SelectCommandDialog select(&frame);
+    select.show();
+    if (QTest::qWaitForWindowExposed(&select))
+        ok = save(&select, dir, "select-command.png") && ok;
+    select.close();
+    store.configModified = false;
+    return ok;
+}
+
+// The same window in Chinese, with a command's explanation in the prompt pane.
+bool chineseShots(const QString &dir)
+{
+    setLanguage(Language::Chinese);
+    CMainFrame zh;
+    zh.show();
+    if (!QTest::qWaitForWindowExposed(&zh))
+        return false;
+    ConfigStore &zs = zh.view()->store();
+    zs.newConfiguration();
+    zs.subnet(0).nodeCount = 1;
+    zs.subnet(0).nodes[0] = NODE{"1", text(StrId::NodeNamePrefix) + "1"};
+    zs.subnet(0).commandCount = 1;
+    zs.subnet(0).commands[0] =
+        COMMAND{"1", "3", "0", "10", "0", "", "20", zs.newCommandDataFormat(), "", text(StrId::ScanQuick), 1};
+    zh.view()->rebuildTree();
+    zh.tree()->expandAll();
+    zh.tree()->setCurrentItem(zh.tree()->topLevelItem(1)->child(0)->child(0));
+    clickCell(zh.view()->grid(), 3, 1);
+    QTest::qWait(50);
+    const bool ok = save(&zh, dir, "grid-command-zh.png");
+    zs.configModified = false;
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Settings and the file association of this run stay away from the user's own.
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", home.filePath("data").toLocal8Bit());
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: tqv580-screenshots OUTPUT_DIRECTORY\n");
+        return 2;
+    }
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(dir);
+    setLanguage(Language::English);
+    const bool english = englishShots(dir);
+    const bool chinese = chineseShots(dir);
+    return english && chinese ? 0 : 1;
+}
