@@ -313,6 +313,10 @@ Status storeFromJson(std::string_view json, ConfigStore &store)
     temp->subnets = {};
     bool ok = r.onlyKnownKeys(root, top, known) &&
               r.intField(root, top, "gatewayType", temp->gatewayType);
+    if (ok && !isKnownGatewayType(temp->gatewayType)) {
+        r.error = formatText(StrId::CliJsonBadGatewayType, {"gatewayType", std::to_string(temp->gatewayType)});
+        ok = false;
+    }
     for (int n = 1; ok && n <= 7; ++n) {
         bool value = false;
         ok = r.boolField(root, top, kFlagNames[n - 1], value);

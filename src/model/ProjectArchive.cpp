@@ -358,6 +358,8 @@ std::string ArchiveStatus::reason() const
                           {std::to_string(subnet), found, std::to_string(value), at});
     case ArchiveError::Unencodable:
         return formatText(StrId::ReasonUnencodable, {found});
+    case ArchiveError::BadGatewayType:
+        return formatText(StrId::ReasonBadGatewayType, {std::to_string(value)});
     }
     return {};
 }
@@ -392,6 +394,12 @@ ArchiveStatus readProject(std::string_view bytes, CodePage page, ConfigStore &st
     std::uint32_t gatewayType = 0;
     if (!r.u32(gatewayType))
         return r.m_status;
+    if (!isKnownGatewayType(gatewayType)) {
+        ArchiveStatus status;
+        status.error = ArchiveError::BadGatewayType;
+        status.value = gatewayType;
+        return status;
+    }
 
     // Everything is read into temporaries first; the store changes only once the file is whole.
     auto temp = std::make_unique<ConfigStore>();

@@ -21,6 +21,7 @@ enum class ArchiveError {
     BadTag,          // a tag this archive never writes (object reference, unknown class index)
     CountOutOfRange, // nodeCount / commandCount outside 0..128
     Unencodable,     // writing: a text has no form in the file's code page
+    BadGatewayType,  // a gatewayType this program does not know (it would show an empty tree)
 };
 
 struct ArchiveStatus {

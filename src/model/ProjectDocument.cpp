@@ -4,12 +4,56 @@
 #include "../resources/Strings.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <filesystem>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace tqv::ProjectDocument {
+
+namespace {
+
+// The largest project the program can write (4 subnets of 128 nodes and 128 commands, every text
+// at its longest in the grid) stays near 2 MiB; anything far larger is refused before it costs
+// memory and time to read.
+constexpr std::int64_t kMaxProjectFileBytes = 64 * 1024 * 1024;
+
+// How many symbolic links are followed before a path is taken as a loop.
+constexpr int kMaxLinkDepth = 40;
+
+// The file a save really writes: a symbolic link is followed (even when it dangles) so that the
+// link stays and its target gets the new contents.
+std::string saveTarget(const std::string &path)
+{
+    namespace fs = std::filesystem;
+    fs::path p(path);
+    std::error_code ec;
+    for (int i = 0; i < kMaxLinkDepth && fs::is_symlink(fs::symlink_status(p, ec)); ++i) {
+        const fs::path target = fs::read_symlink(p, ec);
+        if (ec)
+            break;
+        p = target.is_absolute() ? target : p.parent_path() / target;
+    }
+    return p.string();
+}
+
+Error saveFailed(const std::string &path, const std::string &reason, bool hadPreviousFile)
+{
+    std::string message = formatText(StrId::MsgFileSaveFailed, {path, reason});
+    if (hadPreviousFile)
+        message += text(StrId::MsgPreviousFileUnchanged);
+    return Error{ErrorCode::FileWrite, std::move(message)};
+}
+
+bool exists(const std::string &path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+} // namespace
 
 void newDocument(ConfigStore &store)
 {
@@ -30,13 +74,23 @@ Result<std::string> readFile(const std::string &path)
 {
     const Error openFailed{ErrorCode::FileOpen, formatText(StrId::MsgFileOpenFailed, {path})};
     std::string bytes;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a FIFO or a device cannot hang before the type check.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return openFailed;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
         ::close(fd);
         return openFailed;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Error{ErrorCode::FileOpen, formatText(StrId::MsgNotAFile, {path})};
+    }
+    if (st.st_size > kMaxProjectFileBytes) {
+        ::close(fd);
+        return Error{ErrorCode::FileOpen, formatText(StrId::MsgFileTooLarge, {path, std::to_string(st.st_size),
+                                                                             std::to_string(kMaxProjectFileBytes)})};
     }
     bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
@@ -56,11 +110,12 @@ Result<std::string> readFile(const std::string &path)
     return bytes;
 }
 
-Status writeFileAtomically(const std::string &path, const std::string &bytes)
+Status writeFileAtomically(const std::string &shownPath, const std::string &bytes)
 {
-    auto writeError = [&path](int err) {
-        return Error{ErrorCode::FileWrite,
-                     formatText(StrId::MsgFileSaveFailed, {path, formatText(StrId::ReasonWriteError, {std::strerror(err)})})};
+    const std::string path = saveTarget(shownPath);
+    const bool hadPreviousFile = exists(path);
+    auto writeError = [&](int err) {
+        return saveFailed(shownPath, formatText(StrId::ReasonWriteError, {std::strerror(err)}), hadPreviousFile);
     };
     // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
     mode_t mode = 0;
@@ -112,13 +167,13 @@ Status open(const std::string &path, ConfigStore &store, CodePage page)
     const Result<std::string> bytes = readFile(path);
     if (!bytes)
         return bytes.error();
-    if (bytes.value().empty()) {
-        initialUpdate(store);
-        return {};
+    if (!bytes.value().empty()) {
+        ArchiveStatus status = readProject(bytes.value(), page, store);
+        if (!status.ok())
+            return Error{ErrorCode::FileFormat, formatText(StrId::MsgFileReadFailed, {path, status.reason()})};
     }
-    ArchiveStatus status = readProject(bytes.value(), page, store);
-    if (!status.ok())
-        return Error{ErrorCode::FileFormat, formatText(StrId::MsgFileReadFailed, {path, status.reason()})};
+    // What was just opened has no edits of its own, whatever the document held before.
+    store.configModified = false;
     initialUpdate(store);
     return {};
 }
@@ -127,8 +182,11 @@ Status save(const std::string &path, ConfigStore &store, CodePage page)
 {
     std::string bytes;
     ArchiveStatus status = writeProject(store, page, bytes);
-    if (!status.ok())
-        return Error{ErrorCode::Unencodable, formatText(StrId::MsgFileSaveFailed, {path, status.reason()})};
+    if (!status.ok()) {
+        Error refused = saveFailed(path, status.reason(), exists(saveTarget(path)));
+        refused.code = ErrorCode::Unencodable;
+        return refused;
+    }
     if (Status written = writeFileAtomically(path, bytes); !written)
         return written;
     store.fileVersion = kCurrentRecordVersion;

@@ -64,6 +64,11 @@ enum class StrId : int {
     ReasonCountOutOfRange,
     ReasonUnencodable,
     ReasonWriteError,
+    MsgPreviousFileUnchanged,
+    MsgNotAFile,
+    MsgFileTooLarge,
+    ReasonBadGatewayType,
+    CliJsonBadGatewayType,
 
     // Command-line tool.
     CliUsage = 62200,

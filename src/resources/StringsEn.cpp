@@ -54,7 +54,7 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::MsgCommandLimit, "Command number go beyond the limit!"},
         {StrId::MsgFileOpenFailed, "Cannot open the file \"%s\"."},
         {StrId::MsgFileReadFailed, "\"%s\" is not a readable TQV-580 project: %s."},
-        {StrId::MsgFileSaveFailed, "Cannot save the file \"%s\": %s. The previous file is unchanged."},
+        {StrId::MsgFileSaveFailed, "Cannot save the file \"%s\": %s."},
         {StrId::MsgFileEmpty, "The file \"%s\" is empty."},
         {StrId::ReasonTruncated, "the file ends early (at byte %u)"},
         {StrId::ReasonWrongClass, "a record of class \"%s\" was found where \"%s\" was expected (at byte %u)"},
@@ -64,6 +64,11 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::ReasonCountOutOfRange, "subnet %u has %s %s, outside 0 to 128 (at byte %u)"},
         {StrId::ReasonUnencodable, "the text \"%s\" cannot be written in this language's code page"},
         {StrId::ReasonWriteError, "the disk refused the data (%s)"},
+        {StrId::MsgPreviousFileUnchanged, " The previous file is unchanged."},
+        {StrId::MsgNotAFile, "\"%s\" is not a file (it is a folder, a device or a pipe)."},
+        {StrId::MsgFileTooLarge, "The file \"%s\" is too large to be a TQV-580 project (%s bytes; a project has at most %s)."},
+        {StrId::ReasonBadGatewayType, "the gateway type %s is not one of 0 to 6 (at byte 0)"},
+        {StrId::CliJsonBadGatewayType, "Field \"%s\" must be a gateway type from 0 to 6, not %s."},
 
         {StrId::CliUsage,
          "Usage:\n"

@@ -54,7 +54,7 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::MsgCommandLimit, "命令数量超出上限！"},
         {StrId::MsgFileOpenFailed, "无法打开文件“%s”。"},
         {StrId::MsgFileReadFailed, "“%s”不是可读取的TQV-580工程文件：%s。"},
-        {StrId::MsgFileSaveFailed, "无法保存文件“%s”：%s。原文件未被改动。"},
+        {StrId::MsgFileSaveFailed, "无法保存文件“%s”：%s。"},
         {StrId::MsgFileEmpty, "文件“%s”是空的。"},
         {StrId::ReasonTruncated, "文件提前结束（第%u字节）"},
         {StrId::ReasonWrongClass, "发现了类“%s”的记录，此处应为“%s”（第%u字节）"},
@@ -64,6 +64,11 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::ReasonCountOutOfRange, "子网%u的%s为%s，超出0到128的范围（第%u字节）"},
         {StrId::ReasonUnencodable, "文本“%s”无法用本语言的代码页写入"},
         {StrId::ReasonWriteError, "磁盘拒绝写入数据（%s）"},
+        {StrId::MsgPreviousFileUnchanged, "原文件未被改动。"},
+        {StrId::MsgNotAFile, "“%s”不是文件（而是文件夹、设备或管道）。"},
+        {StrId::MsgFileTooLarge, "文件“%s”太大，不可能是TQV-580工程文件（%s字节；工程文件最多%s字节）。"},
+        {StrId::ReasonBadGatewayType, "网关类型%s不在0到6之间（第0字节）"},
+        {StrId::CliJsonBadGatewayType, "字段“%s”必须是0到6之间的网关类型，而不是%s。"},
 
         {StrId::CliUsage,
          "用法：\n"

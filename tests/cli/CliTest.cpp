@@ -338,7 +338,7 @@ TEST_F(CliTest, UnreadableInputExitsTwoWithTheReason)
     const std::vector<std::pair<std::string, std::string>> cases = {
         {path("cut.tqv"), formatText(StrId::MsgFileReadFailed, {path("cut.tqv"), reasonOf(cut)})},
         {path("missing.tqv"), formatText(StrId::MsgFileOpenFailed, {path("missing.tqv")})},
-        {path("dir.tqv"), formatText(StrId::MsgFileOpenFailed, {path("dir.tqv")})},
+        {path("dir.tqv"), formatText(StrId::MsgNotAFile, {path("dir.tqv")})},
         {path("empty.tqv"), formatText(StrId::MsgFileEmpty, {path("empty.tqv")})},
         {path("empty.json"), formatText(StrId::MsgFileEmpty, {path("empty.json")})},
         {path("notes.txt"), formatText(StrId::CliUnknownExtension, {path("notes.txt")})},

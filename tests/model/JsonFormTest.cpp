@@ -23,7 +23,7 @@ std::string jsonError(std::string_view json, ConfigStore &store)
 std::unique_ptr<ConfigStore> makeFullStore()
 {
     auto s = std::make_unique<ConfigStore>();
-    s->gatewayType = 4294967295u;
+    s->gatewayType = 6;
     s->fileVersion = 246;
     for (int n = 1; n <= 7; ++n)
         s->setModelFlag(n, true);
@@ -188,6 +188,8 @@ TEST_F(JsonFormTest, RejectsEachFaultNamingTheField)
         {"type negative", [](Json &j) { j["gatewayType"] = -1; }, wrong("gatewayType", u32)},
         {"type 2^32", [](Json &j) { j["gatewayType"] = 4294967296ull; }, wrong("gatewayType", u32)},
         {"type fraction", [](Json &j) { j["gatewayType"] = 3.0; }, wrong("gatewayType", u32)},
+        {"type 7", [](Json &j) { j["gatewayType"] = 7; }, formatText(StrId::CliJsonBadGatewayType, {"gatewayType", "7"})},
+        {"type 99", [](Json &j) { j["gatewayType"] = 99; }, "Field \"gatewayType\" must be a gateway type from 0 to 6, not 99."},
         {"version negative", [](Json &j) { j["fileVersion"] = -500; }, wrong("fileVersion", u32)},
         {"flag as number", [](Json &j) { j["modelFlag4"] = 1; }, wrong("modelFlag4", boolean)},
         {"flag as text", [](Json &j) { j["modelFlag7"] = "true"; }, wrong("modelFlag7", boolean)},
@@ -226,17 +228,20 @@ TEST_F(JsonFormTest, RejectsEachFaultNamingTheField)
 
 TEST_F(JsonFormTest, AcceptsTheEndsOfEveryIntegerRange)
 {
-    const std::vector<std::pair<std::uint32_t, std::int32_t>> ends = {
-        {0u, INT32_MIN}, {4294967295u, INT32_MAX}, {3u, 0}};
-    for (const auto &[type, number] : ends) {
+    struct Ends {
+        std::uint32_t type, version;
+        std::int32_t number;
+    };
+    const Ends ends[] = {{0u, 0u, INT32_MIN}, {6u, 4294967295u, INT32_MAX}, {3u, 500u, 0}};
+    for (const auto &[type, version, number] : ends) {
         Json document = baseDocument();
         document["gatewayType"] = type;
-        document["fileVersion"] = type;
+        document["fileVersion"] = version;
         document["subnets"][3]["commands"][0]["nodeNumber"] = number;
         auto store = std::make_unique<ConfigStore>();
-            ASSERT_EQ(jsonError(document.dump(), *store), "");
+        ASSERT_EQ(jsonError(document.dump(), *store), "");
         EXPECT_EQ(store->gatewayType, type);
-        EXPECT_EQ(store->fileVersion, type);
+        EXPECT_EQ(store->fileVersion, version);
         EXPECT_EQ(store->subnet(3).commands[0].nodeNumber, number);
     }
 }

@@ -91,10 +91,10 @@ TEST_F(ProjectDocumentTest, SaveThenOpenGivesTheSameConfiguration)
 
     ConfigStore opened;
     ProjectDocument::newDocument(opened);
-    opened.configModified = true; // opening leaves it as it is
+    opened.configModified = true; // edits answered "No" to before the open: they are gone now
     Status r = ProjectDocument::open(p, opened, CodePage::Windows1252);
     ASSERT_TRUE(r.ok()) << r.message();
-    EXPECT_TRUE(opened.configModified);
+    EXPECT_FALSE(opened.configModified);
     EXPECT_TRUE(opened.keepConfigOnNew);
     // Entries beyond the counts are not in the file; everything else is.
     std::string savedBytes, reopenedBytes;

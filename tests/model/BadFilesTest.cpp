@@ -1,0 +1,189 @@
+// Files a user may hand the program by mistake or by malice: not regular files, files far too
+// large, unknown gateway types, odd node numbers, symbolic links as save targets.
+
+#include "editor/ConfigTree.h"
+#include "editor/PropertyGrid.h"
+#include "editor/TreeEditor.h"
+#include "model/JsonForm.h"
+#include "model/ProjectArchive.h"
+#include "model/ProjectDocument.h"
+#include "resources/Strings.h"
+#include "support/RecordingPrompter.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <filesystem>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tqv {
+namespace {
+
+namespace fs = std::filesystem;
+
+class BadFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setLanguage(Language::English);
+        std::string pattern = (fs::temp_directory_path() / "tqv-bad-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        store = std::make_unique<ConfigStore>();
+        ProjectDocument::newDocument(*store);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+    std::string path(const char *name) const { return (m_dir / name).string(); }
+
+    fs::path m_dir;
+    std::unique_ptr<ConfigStore> store;
+};
+
+TEST_F(BadFilesTest, WhatIsNotARegularFileIsRefusedAtOnce)
+{
+    ASSERT_EQ(::mkfifo(path("pipe.tqv").c_str(), 0600), 0);
+    fs::create_directory(path("folder.tqv"));
+    const ConfigStore before = *store;
+    for (const char *name : {"pipe.tqv", "folder.tqv"}) {
+        SCOPED_TRACE(name);
+        const auto started = std::chrono::steady_clock::now();
+        const Status opened = ProjectDocument::open(path(name), *store, CodePage::Windows1252);
+        ASSERT_FALSE(opened.ok());
+        EXPECT_EQ(opened.message(), formatText(StrId::MsgNotAFile, {path(name)}));
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+        EXPECT_TRUE(*store == before);
+    }
+}
+
+TEST_F(BadFilesTest, AFileLargerThanAnyProjectIsRefusedBeforeItIsRead)
+{
+    const std::string big = path("big.tqv");
+    const int fd = ::open(big.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, 64 * 1024 * 1024 + 1), 0); // sparse: costs no disk
+    ::close(fd);
+    const auto started = std::chrono::steady_clock::now();
+    const Result<std::string> read = ProjectDocument::readFile(big);
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.message(), "The file \"" + big + "\" is too large to be a TQV-580 project (67108865 bytes; a "
+                                                     "project has at most 67108864).");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
+
+    // At the bound itself the file is read (and then judged by its contents).
+    ASSERT_EQ(::truncate(big.c_str(), 64 * 1024 * 1024), 0);
+    EXPECT_TRUE(ProjectDocument::readFile(big).ok());
+}
+
+TEST_F(BadFilesTest, AnUnknownGatewayTypeIsRefusedFromBothFileForms)
+{
+    std::string bytes;
+    ASSERT_TRUE(writeProject(*store, CodePage::Windows1252, bytes).ok());
+    bytes[0] = 99; // the type is the file's first 32-bit word
+    auto read = std::make_unique<ConfigStore>(*store);
+    const ArchiveStatus status = readProject(bytes, CodePage::Windows1252, *read);
+    EXPECT_EQ(status.error, ArchiveError::BadGatewayType);
+    EXPECT_EQ(status.reason(), "the gateway type 99 is not one of 0 to 6 (at byte 0)");
+    EXPECT_TRUE(*read == *store);
+
+    bytes[0] = 6;
+    EXPECT_TRUE(readProject(bytes, CodePage::Windows1252, *read).ok());
+
+    std::string json = storeToJson(*store);
+    const std::string from = "\"gatewayType\": 3", to = "\"gatewayType\": 99";
+    ASSERT_NE(json.find(from), std::string::npos);
+    json.replace(json.find(from), from.size(), to);
+    const Status parsed = storeFromJson(json, *read);
+    ASSERT_FALSE(parsed.ok());
+    EXPECT_EQ(parsed.message(), "Field \"gatewayType\" must be a gateway type from 0 to 6, not 99.");
+}
+
+// A command whose node number points at no node: nothing may read or write outside the node
+// table, whichever form the project came in.
+TEST_F(BadFilesTest, ANodeNumberOfAnyValueIsSafeEverywhere)
+{
+    CONFIG &c = store->subnet(0);
+    ASSERT_TRUE(store->addNode(0).ok());
+    c.nodes[0].address = "5";
+    for (std::int32_t number : {999, INT_MIN, 1}) {
+        const int position = store->addCommand(0, 1, "3").value();
+        store->command(0, position).nodeNumber = number;
+        store->command(0, position).slaveAddress = "77";
+    }
+    std::string bytes;
+    ASSERT_TRUE(writeProject(*store, CodePage::Windows1252, bytes).ok());
+    auto fromTqv = std::make_unique<ConfigStore>();
+    ASSERT_TRUE(readProject(bytes, CodePage::Windows1252, *fromTqv).ok());
+    auto fromJson = std::make_unique<ConfigStore>();
+    ASSERT_TRUE(storeFromJson(storeToJson(*store), *fromJson).ok());
+
+    for (ConfigStore *s : {fromTqv.get(), fromJson.get()}) {
+        EXPECT_EQ(s->command(0, 1).nodeNumber, 999);
+        EXPECT_EQ(s->command(0, 2).nodeNumber, INT_MIN);
+        // The tree lists only the command of the node that exists.
+        const TreeDescription tree = buildFromStore(*s);
+        ASSERT_EQ(tree[1].children.size(), 1u);
+        ASSERT_EQ(tree[1].children[0].children.size(), 1u);
+        EXPECT_EQ(tree[1].children[0].children[0].data, 3);
+        // Showing the orphans keeps their slave address; the real one takes its node's.
+        for (int position = 1; position <= 3; ++position) {
+            const ItemRef command{ItemKind::Command, 0, position};
+            refreshCommandForDisplay(*s, command);
+            EXPECT_EQ(gridRows(*s, command)[0].value, position == 3 ? "5" : "77");
+        }
+        // Deleting the node takes its command only; the orphans stay orphans (numbers behind the
+        // deleted node move down by one, as for every command).
+        TreeEditor editor;
+        ASSERT_TRUE(editor.deleteNode(*s, ItemRef{ItemKind::Node, 0, 1}));
+        ASSERT_EQ(s->subnet(0).commandCount, 2);
+        EXPECT_EQ(s->command(0, 1).nodeNumber, 998);
+        EXPECT_EQ(s->command(0, 2).nodeNumber, INT_MIN);
+        EXPECT_TRUE(buildFromStore(*s)[1].children.empty());
+    }
+}
+
+TEST_F(BadFilesTest, SavingOntoASymbolicLinkWritesItsTargetAndKeepsTheLink)
+{
+    const std::string target = path("real.tqv"), link = path("link.tqv");
+    ASSERT_TRUE(ProjectDocument::save(target, *store, CodePage::Windows1252).ok());
+    fs::create_symlink("real.tqv", link); // relative, as users make them
+    store->gatewayType = 2;
+    ASSERT_TRUE(ProjectDocument::save(link, *store, CodePage::Windows1252).ok());
+    EXPECT_TRUE(fs::is_symlink(link));
+    ConfigStore back;
+    ASSERT_TRUE(ProjectDocument::open(target, back, CodePage::Windows1252).ok());
+    EXPECT_EQ(back.gatewayType, 2u);
+
+    // A dangling link gets its target created.
+    const std::string dangling = path("dangling.tqv");
+    fs::create_symlink(path("later.tqv"), dangling);
+    ASSERT_TRUE(ProjectDocument::save(dangling, *store, CodePage::Windows1252).ok());
+    EXPECT_TRUE(fs::is_symlink(dangling));
+    EXPECT_TRUE(fs::is_regular_file(path("later.tqv")));
+}
+
+TEST_F(BadFilesTest, TheSaveErrorMentionsThePreviousFileOnlyWhenThereWasOne)
+{
+    store->node(0, 1).name = "节点"; // no form in Windows-1252: the save is refused
+    store->subnet(0).nodeCount = 1;
+    const std::string suffix = " The previous file is unchanged.";
+    const Status fresh = ProjectDocument::save(path("new.tqv"), *store, CodePage::Windows1252);
+    ASSERT_FALSE(fresh.ok());
+    EXPECT_EQ(fresh.message().find(suffix), std::string::npos) << fresh.message();
+    EXPECT_FALSE(fs::exists(path("new.tqv")));
+
+    ASSERT_TRUE(ProjectDocument::writeFileAtomically(path("old.tqv"), "old").ok());
+    const Status over = ProjectDocument::save(path("old.tqv"), *store, CodePage::Windows1252);
+    ASSERT_FALSE(over.ok());
+    EXPECT_EQ(over.message().substr(over.message().size() - suffix.size()), suffix);
+
+    const Status noFolder = ProjectDocument::writeFileAtomically(path("none/x.tqv"), "x");
+    ASSERT_FALSE(noFolder.ok());
+    EXPECT_EQ(noFolder.message().find(suffix), std::string::npos) << noFolder.message();
+}
+
+} // namespace
+} // namespace tqv
