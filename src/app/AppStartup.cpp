@@ -1,6 +1,22 @@
 #include "AppStartup.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
 namespace tqv {
+
+bool installQtTranslations(Language language)
+{
+    if (language != Language::Chinese)
+        return false;
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
 
 StartupOptions parseStartupArguments(const QStringList &arguments)
 {

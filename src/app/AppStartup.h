@@ -1,5 +1,7 @@
 #pragma once
 
+#include "resources/Strings.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +12,10 @@ struct StartupOptions {
     QString projectPath; // empty: start with a new configuration
     QString badOption;   // an option given without its value; the program refuses to start
 };
+
+// Loads Qt's own translations (standard buttons, file dialogs) for the UI language; English needs
+// none. Returns whether they were found (Debian: qt6-translations-l10n).
+bool installQtTranslations(Language language);
 
 // Reads the program's arguments (without the program name): `--lang en|zh` and a project path.
 // A path with blanks that arrives split into several arguments is joined again with single blanks.

@@ -8,12 +8,15 @@
 #include "SelectCommandDialog.h"
 #include "ToolbarIcons.h"
 #include "controls/DockPane.h"
+#include "editor/ConfigTree.h"
 #include "editor/SavePrompt.h"
+#include "model/ProjectLanguage.h"
 #include "io/QtSettingsStore.h"
 
 #include <QApplication>
 
 #include <algorithm>
+#include <tuple>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -26,6 +29,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QToolBar>
@@ -52,6 +56,9 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent), m_settings(new Qt
     setWindowTitle(qtext(StrId::AppTitle));
     setWindowIcon(applicationIcon());
     resize(1034, 640);
+    // A small screen or a large scale factor must not push the window past the screen's edges.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        resize(size().boundedTo(screen->availableGeometry().size()));
 
     m_tree = new QTreeWidget;
     m_tree->setObjectName(QStringLiteral("configurationTree"));
@@ -262,14 +269,32 @@ void CMainFrame::createPanes()
     m_promptPane->setWidget(scroll);
     addDockWidget(Qt::BottomDockWidgetArea, m_promptPane);
 
-    resizeDocks({m_treePane}, {200}, Qt::Horizontal);
+    // Wide enough for the longest command name three levels down ("Preset Multiple Registers").
+    int widest = 0;
+    for (const char *code : {"1", "2", "3", "4", "5", "6", "15", "16"})
+        widest = std::max(widest, m_tree->fontMetrics().horizontalAdvance(QString::fromStdString(functionName(code))));
+    const int treeWidth = 3 * m_tree->indentation() + m_tree->iconSize().width() + widest + 2 * m_tree->frameWidth() + 24;
+    resizeDocks({m_treePane}, {std::max(200, treeWidth)}, Qt::Horizontal);
     resizeDocks({m_promptPane}, {120}, Qt::Vertical);
 
-    // The View entries carry a check mark while their pane is visible.
-    for (auto [id, pane] : {std::pair{cmd::ViewTree, m_treePane}, std::pair{cmd::ViewPrompt, m_promptPane}}) {
+    // The View entries carry a check mark while their pane is visible; a pane shown again gets
+    // back the size the user gave it.
+    for (auto [id, pane, orientation] : {std::tuple{cmd::ViewTree, m_treePane, Qt::Horizontal},
+                                         std::tuple{cmd::ViewPrompt, m_promptPane, Qt::Vertical}}) {
         QAction *a = m_actions.value(id);
         a->setChecked(true);
-        connect(a, &QAction::triggered, pane, [pane] { pane->setVisible(!pane->isVisible()); });
+        connect(a, &QAction::triggered, pane, [this, pane, orientation] {
+            const bool horizontal = orientation == Qt::Horizontal;
+            if (pane->isVisible()) {
+                pane->setProperty("shownSize", horizontal ? pane->width() : pane->height());
+                pane->hide();
+            } else {
+                pane->show();
+                const QVariant size = pane->property("shownSize");
+                if (size.isValid())
+                    resizeDocks({pane}, {size.toInt()}, orientation);
+            }
+        });
         connect(pane, &QDockWidget::visibilityChanged, a, [a, pane] { a->setChecked(!pane->isHidden()); });
     }
 }
@@ -353,9 +378,19 @@ void CMainFrame::rebuildRecentFiles()
 bool CMainFrame::openProject(const QString &path)
 {
     const Status opened = m_doc->open(path);
-    if (!opened)
+    if (!opened) {
         showError(QString::fromStdString(opened.message()));
-    return opened.ok();
+        return false;
+    }
+    if (const auto language = foreignProjectLanguage(m_view->store())) {
+        auto name = [](Language l) {
+            return text(l == Language::English ? StrId::LanguageNameEnglish : StrId::LanguageNameChinese);
+        };
+        const std::string option = *language == Language::English ? "en" : "zh";
+        showError(QString::fromStdString(formatText(StrId::MsgForeignLanguageProject,
+                                                    {name(*language), name(currentLanguage()), name(*language), option})));
+    }
+    return true;
 }
 
 Answer CMainFrame::askSaveConfiguration()

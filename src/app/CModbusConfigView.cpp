@@ -29,6 +29,7 @@ QTreeWidgetItem *makeItem(const TreeItem &desc)
 {
     auto *item = new QTreeWidgetItem(QStringList{QString::fromStdString(desc.label)});
     item->setData(0, Qt::UserRole, desc.data);
+    item->setToolTip(0, QString::fromStdString(desc.label)); // the pane may be narrower than the name
     item->setIcon(0, treeImage(desc.image));
     for (const TreeItem &child : desc.children)
         item->addChild(makeItem(child));
@@ -52,6 +53,8 @@ CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
     // Clicking the grid takes the focus, so an open edit box loses it and commits first.
     m_grid->setFocusPolicy(Qt::ClickFocus);
     m_grid->setWordWrap(false);
+    // Darker than the grey of read-only cells, so their lines stay visible.
+    m_grid->setStyleSheet(QStringLiteral("QTableView { gridline-color: rgb(128, 128, 128); }"));
     m_list->setObjectName(QStringLiteral("inPlaceList"));
     m_list->setEditable(false);
     m_list->setMaxVisibleItems(12);

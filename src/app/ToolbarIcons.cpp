@@ -320,7 +320,13 @@ QIcon toolbarIcon(int commandId)
     }
 }
 
-QIcon treeImage(int image) { return paint(image == 3 ? drawTreeCommand : drawTreeItem); }
+QIcon treeImage(int image)
+{
+    // Painted once and shared by every item: a large tree would otherwise paint thousands.
+    static const QIcon item = paint(drawTreeItem);
+    static const QIcon command = paint(drawTreeCommand);
+    return image == 3 ? command : item;
+}
 
 QIcon applicationIcon() { return paint(drawTreeItem); }
 

@@ -28,6 +28,7 @@ int main(int argc, char **argv)
         return 2;
     }
 
+    tqv::installQtTranslations(tqv::currentLanguage());
     tqv::registerFileAssociation(QCoreApplication::applicationFilePath());
 
     tqv::CMainFrame frame;

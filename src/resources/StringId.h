@@ -69,6 +69,9 @@ enum class StrId : int {
     MsgFileTooLarge,
     ReasonBadGatewayType,
     CliJsonBadGatewayType,
+    MsgForeignLanguageProject,
+    LanguageNameEnglish,
+    LanguageNameChinese,
 
     // Command-line tool.
     CliUsage = 62200,

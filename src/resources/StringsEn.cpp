@@ -68,6 +68,11 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::MsgNotAFile, "\"%s\" is not a file (it is a folder, a device or a pipe)."},
         {StrId::MsgFileTooLarge, "The file \"%s\" is too large to be a TQV-580 project (%s bytes; a project has at most %s)."},
         {StrId::ReasonBadGatewayType, "the gateway type %s is not one of 0 to 6 (at byte 0)"},
+        {StrId::MsgForeignLanguageProject,
+         "The values of this project were chosen in %s, but the program runs in %s, so they cannot be shown. "
+         "Start the program in %s to edit it (tqv580 --lang %s)."},
+        {StrId::LanguageNameEnglish, "English"},
+        {StrId::LanguageNameChinese, "Chinese"},
         {StrId::CliJsonBadGatewayType, "Field \"%s\" must be a gateway type from 0 to 6, not %s."},
 
         {StrId::CliUsage,

@@ -68,6 +68,11 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::MsgNotAFile, "“%s”不是文件（而是文件夹、设备或管道）。"},
         {StrId::MsgFileTooLarge, "文件“%s”太大，不可能是TQV-580工程文件（%s字节；工程文件最多%s字节）。"},
         {StrId::ReasonBadGatewayType, "网关类型%s不在0到6之间（第0字节）"},
+        {StrId::MsgForeignLanguageProject,
+         "此工程的参数值是在%s界面下选择的，而程序当前运行在%s界面下，因此无法显示这些值。"
+         "请以%s界面启动程序来编辑此工程（tqv580 --lang %s）。"},
+        {StrId::LanguageNameEnglish, "英文"},
+        {StrId::LanguageNameChinese, "中文"},
         {StrId::CliJsonBadGatewayType, "字段“%s”必须是0到6之间的网关类型，而不是%s。"},
 
         {StrId::CliUsage,

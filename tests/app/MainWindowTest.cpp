@@ -27,6 +27,9 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QTranslator>
+#include <QScreen>
 
 #include <functional>
 #include <memory>
@@ -121,6 +124,100 @@ private slots:
             m_frame->close();
         }
         m_frame.reset();
+    }
+
+    void windowFitsTheScreen()
+    {
+        const QSize available = m_frame->screen()->availableGeometry().size();
+        QCOMPARE(m_frame->size(), QSize(1034, 640).boundedTo(available));
+    }
+
+    void treePaneFitsNamesAndKeepsItsWidth()
+    {
+        QTreeWidget *tree = m_frame->tree();
+        const int needed = tree->fontMetrics().horizontalAdvance(QStringLiteral("Preset Multiple Registers")) +
+                           3 * tree->indentation() + tree->iconSize().width();
+        QVERIFY2(m_frame->treePane()->width() >= needed, qPrintable(QString::number(m_frame->treePane()->width())));
+
+        m_frame->resizeDocks({m_frame->treePane()}, {333}, Qt::Horizontal);
+        QApplication::processEvents();
+        const int given = m_frame->treePane()->width();
+        QAction *viewTree = m_frame->action(cmd::ViewTree);
+        viewTree->trigger();
+        QVERIFY(m_frame->treePane()->isHidden());
+        viewTree->trigger();
+        QApplication::processEvents();
+        QCOMPARE(m_frame->treePane()->width(), given);
+
+        // Every item tells its whole name, however narrow the pane.
+        for (QTreeWidgetItemIterator it(tree); *it; ++it)
+            QCOMPARE((*it)->toolTip(0), (*it)->text(0));
+    }
+
+    void qtOwnTextsFollowChinese()
+    {
+        // The tests run in English: nothing of Qt's is translated until Chinese is asked for.
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+        QVERIFY(!installQtTranslations(Language::English));
+        if (!installQtTranslations(Language::Chinese))
+            QSKIP("Qt's Chinese translations are not installed (qt6-translations-l10n)");
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+        for (QTranslator *t : QCoreApplication::instance()->findChildren<QTranslator *>())
+            QCoreApplication::removeTranslator(t);
+    }
+
+    void aProjectInTheOtherLanguageSaysHowToOpenIt()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("english.tqv");
+        ConfigStore english;
+        english.newConfiguration();
+        QVERIFY(ProjectDocument::save(path.toStdString(), english, CodePage::Gbk).ok());
+        setLanguage(Language::Chinese);
+        QString said;
+        whenModalAppears([&said](QWidget *w) {
+            said = qobject_cast<QMessageBox *>(w)->text();
+            w->close();
+        });
+        QVERIFY(m_frame->openProject(path));
+        setLanguage(Language::English);
+        QVERIFY2(said.contains(QStringLiteral("英文")) && said.contains(QStringLiteral("tqv580 --lang en")),
+                 qPrintable(said));
+
+        // A project of the active language opens without a word.
+        bool asked = false;
+        whenModalAppears([&asked](QWidget *w) { asked = true; w->close(); }, 5);
+        QVERIFY(m_frame->openProject(path));
+        QTest::qWait(100);
+        QVERIFY(!asked);
+    }
+
+    void closePromptYesSavesATitledDocumentWithoutAsking()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("titled.tqv");
+        m_frame->setFileNameProvider([path](bool) { return path; });
+        QVERIFY(m_frame->onFileSaveAs());
+        m_frame->view()->store().gatewayType = 0;
+        m_frame->view()->store().configModified = true;
+        int dialogs = 0;
+        m_frame->setFileNameProvider([&dialogs](bool) { ++dialogs; return QString(); });
+        whenModalAppears([](QWidget *w) { clickButton(w, QStringLiteral("YES(&Y)")); });
+        QVERIFY(m_frame->close());
+        QCOMPARE(dialogs, 0);
+        ConfigStore back;
+        QVERIFY(ProjectDocument::open(path.toStdString(), back, CodePage::Windows1252).ok());
+        QCOMPARE(back.gatewayType, 0u);
+    }
+
+    void closePromptYesWithACancelledDialogKeepsTheEdits()
+    {
+        m_frame->view()->store().configModified = true;
+        m_frame->setFileNameProvider([](bool) { return QString(); });
+        whenModalAppears([](QWidget *w) { clickButton(w, QStringLiteral("YES(&Y)")); });
+        QVERIFY(!m_frame->close());
+        QVERIFY(m_frame->isVisible());
+        QVERIFY(m_frame->view()->store().configModified);
     }
 
     void windowBasics()
@@ -622,7 +719,7 @@ private slots:
         QCOMPARE(grid->item(3, 1)->background().color(), QColor(255, 255, 255));
         QCOMPARE(grid->item(3, 1)->text(), QStringLiteral("Clear Data"));
         QCOMPARE(grid->item(3, 1)->textAlignment(), int(Qt::AlignLeft | Qt::AlignVCenter));
-        QCOMPARE(grid->columnWidth(0), grid->columnWidth(1));
+        QVERIFY(qAbs(grid->columnWidth(0) - grid->columnWidth(1)) <= 1); // halves of an odd width may differ by one
 
         // A click on a list cell: the list drops down over the cell with its first choice.
         clickCell(grid, 3, 1);

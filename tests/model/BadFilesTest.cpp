@@ -7,6 +7,7 @@
 #include "model/JsonForm.h"
 #include "model/ProjectArchive.h"
 #include "model/ProjectDocument.h"
+#include "model/ProjectLanguage.h"
 #include "resources/Strings.h"
 #include "support/RecordingPrompter.h"
 
@@ -183,6 +184,26 @@ TEST_F(BadFilesTest, TheSaveErrorMentionsThePreviousFileOnlyWhenThereWasOne)
     const Status noFolder = ProjectDocument::writeFileAtomically(path("none/x.tqv"), "x");
     ASSERT_FALSE(noFolder.ok());
     EXPECT_EQ(noFolder.message().find(suffix), std::string::npos) << noFolder.message();
+}
+
+TEST_F(BadFilesTest, AProjectOfTheOtherLanguageIsRecognised)
+{
+    ConfigStore english;
+    english.newConfiguration();
+    EXPECT_EQ(foreignProjectLanguage(english), std::nullopt);
+    setLanguage(Language::Chinese);
+    ConfigStore chinese;
+    chinese.newConfiguration();
+    EXPECT_EQ(foreignProjectLanguage(english), Language::English);
+    EXPECT_EQ(foreignProjectLanguage(chinese), std::nullopt);
+    // One value of the active language is enough to trust the project (texts may be edited).
+    english.subnet(0).protocol = chinese.subnet(0).protocol;
+    EXPECT_EQ(foreignProjectLanguage(english), std::nullopt);
+    // Without any enumerated text nothing can be told.
+    ConfigStore blank;
+    EXPECT_EQ(foreignProjectLanguage(blank), std::nullopt);
+    setLanguage(Language::English);
+    EXPECT_EQ(foreignProjectLanguage(chinese), Language::Chinese);
 }
 
 } // namespace
