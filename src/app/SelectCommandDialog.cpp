@@ -3,6 +3,7 @@
 #include "QtText.h"
 #include "editor/TreeEditor.h"
 
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QVBoxLayout>
 
@@ -21,8 +22,27 @@ SelectCommandDialog::SelectCommandDialog(QWidget *parent) : QDialog(parent), m_l
     m_list->setSortingEnabled(true);
     m_list->sortItems();
     m_list->setUniformItemSizes(true);
+    // Greyed, not disabled: they stay in the keyboard's way as in the list the user knows.
+    const QColor grey = palette().color(QPalette::Disabled, QPalette::Text);
+    for (int i = 0; i < m_list->count(); ++i)
+        if (!functionCodeForChoice(i))
+            m_list->item(i)->setForeground(grey);
+    m_list->setCurrentRow(0);
+    m_list->installEventFilter(this);
     resize(280, 300);
     connect(m_list, &QListWidget::itemDoubleClicked, this, &SelectCommandDialog::onItemDoubleClicked);
+}
+
+bool SelectCommandDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            onItemDoubleClicked(m_list->currentItem());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void SelectCommandDialog::onItemDoubleClicked(QListWidgetItem *item)

@@ -465,6 +465,23 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.chosenIndex(), 12);
 
+        // From the keyboard: arrows to an entry, Return picks it when it can be chosen.
+        SelectCommandDialog keyed;
+        keyed.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&keyed));
+        QVERIFY(keyed.list()->hasFocus());
+        QCOMPARE(keyed.list()->item(7)->foreground().color(), keyed.palette().color(QPalette::Disabled, QPalette::Text));
+        QVERIFY(keyed.list()->item(12)->foreground().color() != keyed.list()->item(7)->foreground().color());
+        for (int i = 0; i < 7; ++i)
+            QTest::keyClick(keyed.list(), Qt::Key_Down);
+        QTest::keyClick(keyed.list(), Qt::Key_Return);
+        QVERIFY(keyed.isVisible()); // 08 Diagnostics cannot be chosen
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(keyed.list(), Qt::Key_Down);
+        QTest::keyClick(keyed.list(), Qt::Key_Return);
+        QCOMPARE(keyed.result(), int(QDialog::Accepted));
+        QCOMPARE(keyed.chosenIndex(), 12);
+
         SelectCommandDialog escaped;
         escaped.show();
         QVERIFY(QTest::qWaitForWindowExposed(&escaped));
