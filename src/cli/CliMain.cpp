@@ -1,9 +1,9 @@
-#include "CliCommands.h"
+#include "CliApp.h"
 
 #include <iostream>
 
 int main(int argc, char **argv)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args(argv + 1, argv + argc);
     return tqv::runCli(args, std::cout, std::cerr);
 }

@@ -1,6 +1,6 @@
 // The command line with files a user hands it by mistake: each gets a one-line error at once.
 
-#include "cli/CliCommands.h"
+#include "cli/CliApp.h"
 #include "model/JsonForm.h"
 #include "model/ProjectDocument.h"
 #include "resources/Strings.h"

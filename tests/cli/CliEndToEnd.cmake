@@ -1,7 +1,7 @@
 # Runs the built tqv580-cli through new, show and convert, and compares the files it writes.
-#   cmake -DCLI=<path to tqv580-cli> -DWORK=<scratch directory> -P CliEndToEnd.cmake
-if(NOT CLI OR NOT WORK)
-  message(FATAL_ERROR "CLI and WORK must be given")
+#   cmake -DCLI=<path to tqv580-cli> -DWORK=<scratch directory> -DVERSION=<project version> -P CliEndToEnd.cmake
+if(NOT CLI OR NOT WORK OR NOT VERSION)
+  message(FATAL_ERROR "CLI, WORK and VERSION must be given")
 endif()
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
@@ -78,5 +78,13 @@ expect_absent("${W}/bad.tqv")
 cli(2 show "${W}/missing.tqv")
 cli(2 convert "${W}/a.tqv" "${W}/a.xml")
 expect_absent("${W}/a.xml")
+
+# The built binary's version and help, on stdout.
+cli(0 --version)
+if(NOT cli_out STREQUAL "tqv580-cli ${VERSION}\n")
+  message(FATAL_ERROR "--version printed \"${cli_out}\"")
+endif()
+cli(0 show --help)
+expect_text("${cli_out}" "--json")
 
 file(REMOVE_RECURSE "${WORK}")

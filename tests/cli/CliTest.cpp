@@ -1,4 +1,4 @@
-#include "cli/CliCommands.h"
+#include "cli/CliApp.h"
 #include "model/JsonForm.h"
 #include "model/ProjectArchive.h"
 #include "model/ProjectDocument.h"

@@ -1,0 +1,60 @@
+#include "CliFiles.h"
+
+#include "model/ConfigStore.h"
+#include "model/JsonForm.h"
+#include "model/ProjectArchive.h"
+#include "model/ProjectDocument.h"
+#include "resources/CodePage.h"
+#include "resources/Strings.h"
+
+#include <algorithm>
+
+namespace tqv {
+
+namespace {
+
+bool endsWithNoCase(std::string_view s, std::string_view suffix)
+{
+    if (s.size() < suffix.size())
+        return false;
+    s.remove_prefix(s.size() - suffix.size());
+    return std::equal(s.begin(), s.end(), suffix.begin(), [](char a, char b) {
+        return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+    });
+}
+
+} // namespace
+
+FileKind fileKindOf(std::string_view path)
+{
+    if (endsWithNoCase(path, ".tqv"))
+        return FileKind::Project;
+    if (endsWithNoCase(path, ".json"))
+        return FileKind::Json;
+    return FileKind::Other;
+}
+
+Status readConfiguration(const std::string &path, FileKind kind, ConfigStore &store)
+{
+    const Result<std::string> read = ProjectDocument::readFile(path);
+    if (!read)
+        return read.error();
+    const std::string &bytes = read.value();
+    if (bytes.empty())
+        return Error{ErrorCode::FileEmpty, formatText(StrId::MsgFileEmpty, {path})};
+    if (kind == FileKind::Json)
+        return storeFromJson(bytes, store);
+    const ArchiveStatus status = readProject(bytes, codePageFor(currentLanguage()), store);
+    if (!status.ok())
+        return Error{ErrorCode::FileFormat, formatText(StrId::MsgFileReadFailed, {path, status.reason()})};
+    return {};
+}
+
+Status writeConfiguration(const std::string &path, FileKind kind, ConfigStore &store)
+{
+    if (kind == FileKind::Json)
+        return ProjectDocument::writeFileAtomically(path, storeToJson(store));
+    return ProjectDocument::save(path, store, codePageFor(currentLanguage()));
+}
+
+} // namespace tqv

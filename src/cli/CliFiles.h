@@ -1,0 +1,26 @@
+#pragma once
+
+#include "model/Result.h"
+
+#include <string>
+#include <string_view>
+
+namespace tqv {
+
+class ConfigStore;
+
+// What a file named on the command line holds, decided by its extension alone.
+enum class FileKind { Project, Json, Other };
+
+// ".tqv" / ".json" in any case: projects copied from Windows often carry upper-case extensions.
+FileKind fileKindOf(std::string_view path);
+
+// Reads a project (in the active language's code page) or the JSON form into `store`, checked
+// completely. The message names the file and the reason.
+Status readConfiguration(const std::string &path, FileKind kind, ConfigStore &store);
+
+// Writes `store` as JSON for FileKind::Json, else as a project; the target is replaced only by a
+// complete file.
+Status writeConfiguration(const std::string &path, FileKind kind, ConfigStore &store);
+
+} // namespace tqv

@@ -1,0 +1,186 @@
+#include "ProjectCommands.h"
+
+#include "CliApp.h"
+#include "CliFiles.h"
+#include "ProjectListing.h"
+#include "model/ConfigStore.h"
+#include "model/JsonForm.h"
+#include "model/ProjectDocument.h"
+#include "resources/Strings.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+namespace tqv {
+
+namespace {
+
+// "0".."6", leading zeros allowed; signs, blanks and fractions are not.
+std::optional<std::uint32_t> parseType(const std::string &word)
+{
+    if (word.empty() || !std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const auto first = word.find_first_not_of('0');
+    if (first == std::string::npos)
+        return 0u;
+    if (word.size() - first > 1 || word[first] > '6')
+        return std::nullopt;
+    return static_cast<std::uint32_t>(word[first] - '0');
+}
+
+// "1,4,7" -> flags 1, 4 and 7; "" -> none.
+std::optional<std::array<bool, 7>> parseFlags(const std::string &word)
+{
+    std::array<bool, 7> flags{};
+    if (word.empty())
+        return flags;
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = word.find(',', start);
+        const std::string item = word.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (item.size() != 1 || item[0] < '1' || item[0] > '7')
+            return std::nullopt;
+        flags[static_cast<std::size_t>(item[0] - '1')] = true;
+        if (comma == std::string::npos)
+            return flags;
+        start = comma + 1;
+    }
+}
+
+// Prints a failed read and gives its exit code: input that cannot be used is a usage error.
+int readFailed(CliApp &app, const Status &status)
+{
+    app.err() << status.message() << '\n';
+    return kExitUsage;
+}
+
+int unknownExtension(CliApp &app, const std::string &path)
+{
+    app.err() << formatText(StrId::CliUnknownExtension, {path}) << '\n';
+    return kExitUsage;
+}
+
+int write(CliApp &app, const std::string &path, FileKind kind, ConfigStore &store)
+{
+    if (const Status written = writeConfiguration(path, kind, store); !written) {
+        app.err() << written.message() << '\n';
+        return kExitProblem;
+    }
+    app.err() << formatText(StrId::CliWritten, {path}) << '\n';
+    return kExitOk;
+}
+
+struct NewOptions {
+    std::string output;
+    std::string type;
+    std::string flags;
+    CLI::Option *typeOption = nullptr;
+    CLI::Option *flagsOption = nullptr;
+};
+
+int runNew(CliApp &app, const NewOptions &options)
+{
+    const bool typeGiven = options.typeOption->count() > 0;
+    const bool flagsGiven = options.flagsOption->count() > 0;
+    const std::optional<std::uint32_t> type = parseType(options.type);
+    if (typeGiven && !type) {
+        app.err() << formatText(StrId::CliBadType, {options.type}) << '\n';
+        return kExitUsage;
+    }
+    const std::optional<std::array<bool, 7>> flags = parseFlags(options.flags);
+    if (flagsGiven && !flags) {
+        app.err() << formatText(StrId::CliBadFlags, {options.flags}) << '\n';
+        return kExitUsage;
+    }
+
+    auto store = std::make_unique<ConfigStore>();
+    ProjectDocument::newDocument(*store);
+    if (typeGiven || flagsGiven) {
+        // What is not given stays as the new document has it; the defaults follow both.
+        std::array<bool, 7> keptFlags{};
+        for (int n = 1; n <= 7; ++n)
+            keptFlags[static_cast<std::size_t>(n - 1)] = store->modelFlag(n);
+        store->setTypeAndFlags(typeGiven ? *type : store->gatewayType, flagsGiven ? *flags : keptFlags);
+    }
+    // Anything not named .json is written as a project, whatever its name.
+    const FileKind kind = fileKindOf(options.output) == FileKind::Json ? FileKind::Json : FileKind::Project;
+    return write(app, options.output, kind, *store);
+}
+
+struct ShowOptions {
+    std::string file;
+    bool json = false;
+};
+
+int runShow(CliApp &app, const ShowOptions &options)
+{
+    const FileKind kind = fileKindOf(options.file);
+    if (kind == FileKind::Other)
+        return unknownExtension(app, options.file);
+    auto store = std::make_unique<ConfigStore>();
+    if (const Status read = readConfiguration(options.file, kind, *store); !read)
+        return readFailed(app, read);
+    if (options.json)
+        app.out() << storeToJson(*store);
+    else
+        printProject(*store, app.out());
+    return app.out() ? kExitOk : kExitProblem;
+}
+
+struct ConvertOptions {
+    std::string input;
+    std::string output;
+};
+
+int runConvert(CliApp &app, const ConvertOptions &options)
+{
+    for (const std::string *path : {&options.input, &options.output})
+        if (fileKindOf(*path) == FileKind::Other)
+            return unknownExtension(app, *path);
+    // The input is read and checked completely before the output is touched.
+    auto store = std::make_unique<ConfigStore>();
+    if (const Status read = readConfiguration(options.input, fileKindOf(options.input), *store); !read)
+        return readFailed(app, read);
+    return write(app, options.output, fileKindOf(options.output), *store);
+}
+
+} // namespace
+
+void addProjectCommands(CliApp &app)
+{
+    // Values are checked by the jobs, not by CLI11, so that the messages are ours.
+    auto newOptions = std::make_shared<NewOptions>();
+    CLI::App &newCommand = app.addCommand("new", text(StrId::CliHelpNew));
+    newCommand.add_option("-o", newOptions->output, text(StrId::CliHelpNewOutput))
+        ->required()
+        ->type_name(text(StrId::CliHelpFile));
+    newOptions->typeOption =
+        newCommand.add_option("--type", newOptions->type, text(StrId::CliHelpNewType))->type_name("N");
+    newOptions->flagsOption =
+        newCommand.add_option("--flags", newOptions->flags, text(StrId::CliHelpNewFlags))->type_name("1,4,7");
+    app.setJob(newCommand, [&app, newOptions] { return runNew(app, *newOptions); });
+
+    auto showOptions = std::make_shared<ShowOptions>();
+    CLI::App &showCommand = app.addCommand("show", text(StrId::CliHelpShow));
+    showCommand.add_option(text(StrId::CliHelpFile), showOptions->file, text(StrId::CliHelpShowFile))
+        ->required()
+        ->type_name("");
+    showCommand.add_flag("--json", showOptions->json, text(StrId::CliHelpShowJson))->disable_flag_override();
+    app.setJob(showCommand, [&app, showOptions] { return runShow(app, *showOptions); });
+
+    auto convertOptions = std::make_shared<ConvertOptions>();
+    CLI::App &convertCommand = app.addCommand("convert", text(StrId::CliHelpConvert));
+    convertCommand.add_option(text(StrId::CliHelpIn), convertOptions->input, text(StrId::CliHelpConvertIn))
+        ->required()
+        ->type_name("");
+    convertCommand.add_option(text(StrId::CliHelpOut), convertOptions->output, text(StrId::CliHelpConvertOut))
+        ->required()
+        ->type_name("");
+    app.setJob(convertCommand, [&app, convertOptions] { return runConvert(app, *convertOptions); });
+}
+
+} // namespace tqv
