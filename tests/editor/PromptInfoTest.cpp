@@ -1,4 +1,4 @@
-#include "editor/PromptInfo.h"
+#include "editor/GridLayout.h"
 #include "resources/Strings.h"
 
 #include <gtest/gtest.h>

@@ -9,6 +9,15 @@
 namespace tqv {
 namespace {
 
+bool isEditableCell(const ConfigStore &s, const ItemRef &item, int row, bool pulse)
+{
+    return describeCell(s, item, row, pulse).editor != EditorKind::None;
+}
+std::vector<std::string> cellChoices(const ConfigStore &s, const ItemRef &item, int row)
+{
+    return describeCell(s, item, row, true).choices;
+}
+
 struct Expected {
     int row;
     const char *label;

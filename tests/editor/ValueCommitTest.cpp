@@ -544,7 +544,8 @@ TEST_F(ValueCommitTest, ProtocolChangeKeepsNodesAndCommands)
 
     setType(1, {4});
     r = pick(subnet1, 0, "Modbus master");
-    EXPECT_EQ(r.firstRowLabel, std::optional<std::string>("Band rate"));
+    ASSERT_TRUE(r.rows);
+    EXPECT_EQ((*r.rows)[1].label, "Band rate");
 }
 
 TEST_F(ValueCommitTest, CommandListPicksAndStaleSelection)
