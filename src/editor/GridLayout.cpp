@@ -126,7 +126,7 @@ const Shown kNothing{};
 using Texts = std::vector<std::string>;
 
 // Everything the grid knows about one row of one item kind.
-struct RowSpec {
+struct RowRules {
     Rule<StrId> label{}; // StrId{}: no label
     Rule<Shown> value{};
     Rule<bool> grey{};
@@ -169,18 +169,18 @@ PickRule storeIn(FieldRef field, std::vector<PickEffect> effects = {})
 
 // ---- fieldbus item -------------------------------------------------------------------------------
 
-const RowSpec kFieldbusProtocolRow{
+const RowRules kFieldbusProtocolRow{
     .label = StrId::GridTypeOfProtocol,
     .value = raw(&FIELDBUS::fieldbusType),
     .grey = true,
     .prompt = show(StrId::Prompt61469),
 };
 
-const RowSpec kHardwareInputBytes{.label = StrId::GridNumberOfBytes,
+const RowRules kHardwareInputBytes{.label = StrId::GridNumberOfBytes,
                                   .value = fixedText(StrId::GridSetByHardwareConfig),
                                   .grey = true,
                                   .prompt = show(StrId::Prompt61474)};
-const RowSpec kHardwareOutputBytes{.label = StrId::GridNumberOfBytes,
+const RowRules kHardwareOutputBytes{.label = StrId::GridNumberOfBytes,
                                    .value = fixedText(StrId::GridSetByHardwareConfig),
                                    .grey = true,
                                    .prompt = show(StrId::Prompt61475)};
@@ -188,11 +188,11 @@ const RowSpec kHardwareOutputBytes{.label = StrId::GridNumberOfBytes,
 // The fieldbus rows of one gateway family; rows past the list show nothing.
 struct FieldbusFamily {
     bool (*holds)(std::uint32_t gatewayType);
-    std::vector<RowSpec> rows;
+    std::vector<RowRules> rows;
     PromptChoice otherRows; // prompt of a click below the family's rows
 };
 
-RowSpec ipRow(StrId label, std::string FIELDBUS::*field, const char *usual)
+RowRules ipRow(StrId label, std::string FIELDBUS::*field, const char *usual)
 {
     return {.label = label,
             .value = orDefault(field, usual),
@@ -582,9 +582,9 @@ template <StrId Id> PromptChoice userRowPrompt(const ConfigStore &s)
     return hasUserConfigRows(s.gatewayType) ? show(Id) : kKeepPane;
 }
 
-const std::array<RowSpec, kSubnetRowCount> &subnetTable()
+const std::array<RowRules, kSubnetRowCount> &subnetTable()
 {
-    static const std::array<RowSpec, kSubnetRowCount> kRows = {{
+    static const std::array<RowRules, kSubnetRowCount> kRows = {{
         // Protocol
         {.label = StrId::GridProtocolsSelect,
          .value = raw(&CONFIG::protocol),
@@ -930,7 +930,7 @@ const std::array<RowSpec, kSubnetRowCount> &subnetTable()
 
 // ---- node and command items ----------------------------------------------------------------------
 
-const RowSpec kNodeAddressRow{
+const RowRules kNodeAddressRow{
     .label = StrId::GridSlaveAddressRange,
     .value = unset(&NODE::address),
     .editable = true,
@@ -946,9 +946,9 @@ bool fixedDataFormat(const Cell &c)
     return isBitFunction(fc) || (usesDataFilter(c.store) && isRegisterFunction(fc) && isWriteFunction(fc));
 }
 
-const std::array<RowSpec, kCommandRowCount> &commandTable()
+const std::array<RowRules, kCommandRowCount> &commandTable()
 {
-    static const std::array<RowSpec, kCommandRowCount> kRows = {{
+    static const std::array<RowRules, kCommandRowCount> kRows = {{
         // SlaveAddress: the node's address, refreshed whenever the command is shown
         {.label = StrId::GridSlaveAddressRange,
          .value = unset(&COMMAND::slaveAddress),
@@ -1036,11 +1036,11 @@ const std::array<RowSpec, kCommandRowCount> &commandTable()
 
 // The row of an item kind, or null outside its layout; `otherRows` is the prompt there.
 struct RowLookup {
-    const RowSpec *spec = nullptr;
+    const RowRules *rules = nullptr;
     PromptChoice otherRows;
 };
 
-template <std::size_t N> const RowSpec *at(const std::array<RowSpec, N> &rows, int row)
+template <std::size_t N> const RowRules *at(const std::array<RowRules, N> &rows, int row)
 {
     return row >= 0 && row < static_cast<int>(N) ? &rows[static_cast<std::size_t>(row)] : nullptr;
 }
@@ -1071,21 +1071,24 @@ RowLookup lookup(const ConfigStore &store, ItemKind kind, int row)
 // The item's subnet and command, when the item stands for a record that can exist.
 std::optional<Cell> cellFor(const ConfigStore &store, const ItemRef &item, bool pulseEditable, GridOccasion occasion)
 {
+    const auto cell = [&](int subnet, const COMMAND *command) {
+        return Cell{store, item, store.subnet(subnet), command, pulseEditable, occasion};
+    };
+    const bool subnet = validSubnet(item.subnet);
     switch (item.kind) {
     case ItemKind::Fieldbus:
-        return Cell{store, item, store.subnet(0), nullptr, pulseEditable, occasion};
+        return cell(0, nullptr);
     case ItemKind::Subnet:
-        if (validSubnet(item.subnet))
-            return Cell{store, item, store.subnet(item.subnet), nullptr, pulseEditable, occasion};
+        if (subnet)
+            return cell(item.subnet, nullptr);
         break;
     case ItemKind::Node:
-        if (validSubnet(item.subnet) && item.number >= 1 && item.number <= kMaxNodes)
-            return Cell{store, item, store.subnet(item.subnet), nullptr, pulseEditable, occasion};
+        if (subnet && item.number >= 1 && item.number <= kMaxNodes)
+            return cell(item.subnet, nullptr);
         break;
     case ItemKind::Command:
-        if (validSubnet(item.subnet) && item.number >= 1 && item.number <= kMaxCommands)
-            return Cell{store,         item, store.subnet(item.subnet), &store.command(item.subnet, item.number),
-                        pulseEditable, occasion};
+        if (subnet && item.number >= 1 && item.number <= kMaxCommands)
+            return cell(item.subnet, &store.command(item.subnet, item.number));
         break;
     case ItemKind::None:
         break;
@@ -1130,7 +1133,7 @@ std::string *fieldOf(ConfigStore &store, const ItemRef &item, const FieldRef &fi
 PromptChoice choosePrompt(const ConfigStore &store, ItemKind kind, int row)
 {
     const RowLookup found = lookup(store, kind, row);
-    return found.spec ? found.spec->prompt(store) : found.otherRows;
+    return found.rules ? found.rules->prompt(store) : found.otherRows;
 }
 
 CellInfo describeCell(const ConfigStore &store, const ItemRef &item, int row, bool pulseEditable,
@@ -1138,31 +1141,31 @@ CellInfo describeCell(const ConfigStore &store, const ItemRef &item, int row, bo
 {
     CellInfo info;
     const RowLookup found = lookup(store, item.kind, row);
-    info.prompt = found.spec ? found.spec->prompt(store) : found.otherRows;
-    if (!found.spec)
+    info.prompt = found.rules ? found.rules->prompt(store) : found.otherRows;
+    if (!found.rules)
         return info;
-    const RowSpec &spec = *found.spec;
-    info.suffix = spec.suffix;
+    const RowRules &rules = *found.rules;
+    info.suffix = rules.suffix;
     const std::optional<Cell> cell = cellFor(store, item, pulseEditable, occasion);
     if (!cell)
         return info;
     const Cell &c = *cell;
 
-    if (const StrId label = spec.label(c); label != StrId{})
+    if (const StrId label = rules.label(c); label != StrId{})
         info.label = text(label);
-    const Shown shown = spec.value(c);
+    const Shown shown = rules.value(c);
     info.value = render(shown, c);
     if (!info.value.empty())
         info.value += info.suffix;
     if (shown.form != Form::Text && shown.form != Form::OtherInterface)
         info.field = shown.field;
-    info.grey = spec.grey(c);
-    if (spec.editable(c)) {
-        info.choices = spec.choices(c);
+    info.grey = rules.grey(c);
+    if (rules.editable(c)) {
+        info.choices = rules.choices(c);
         info.editor = info.choices.empty() ? EditorKind::EditBox : EditorKind::List;
     }
-    info.edit = spec.edit(c);
-    info.pick = spec.pick(c);
+    info.edit = rules.edit(c);
+    info.pick = rules.pick(c);
     return info;
 }
 
