@@ -14,6 +14,7 @@ namespace {
 
 bool validSubnet(int subnet) { return subnet >= 0 && subnet < kSubnetCount; }
 
+// Visitor made of several lambdas.
 template <typename... Ts> struct Overloaded : Ts... {
     using Ts::operator()...;
 };
@@ -109,6 +110,7 @@ enum class Form {
     Text,           // a fixed text
 };
 
+// What a value cell shows: a member, rendered in a form.
 struct Shown {
     FieldRef field;
     Form form = Form::Raw;
@@ -298,7 +300,10 @@ enum class ProfibusLayout {
 };
 
 bool configurableProfibus(const Cell &c) { return c.flag(1) || c.flag(6); }
-bool useBytes(const Cell &c) { return Cell::is(c.store.fieldbus.profibusConfigMode, StrId::ProfibusUseBytesSelection); }
+bool useBytes(const Cell &c)
+{
+    return Cell::is(c.store.fieldbus.profibusConfigMode, StrId::ProfibusUseBytesSelection);
+}
 
 ProfibusLayout profibusLayout(const Cell &c)
 {
@@ -332,7 +337,7 @@ ProfibusOption profibusOption(const Cell &c)
     return ProfibusOption::None;
 }
 
-// The byte-size rows of types 1 and 3; `field` is the input or the output size.
+// The byte-size rows of types 1 and 3; `Field` is the input or the output size.
 template <std::string FIELDBUS::*Field> Shown profibusBytesValue(const Cell &c)
 {
     const ProfibusLayout layout = profibusLayout(c);
@@ -353,7 +358,7 @@ bool profibusBytesGrey(const Cell &c)
     }
 }
 
-// Type 3 decides the option rows by subnet 1's protocol, type 1 by its flags alone.
+// Type 1 edits its sizes by its flags alone (whatever the layout shows); type 3 never.
 bool profibusBytesEditable(const Cell &c)
 {
     return c.type(GatewayType::Profibus) && !c.flag(4) && (!configurableProfibus(c) || useBytes(c));
@@ -401,6 +406,7 @@ FieldbusFamily profibusFamily()
                  }
                  return kNothing;
              },
+             // Type 1 decides by its flags alone, type 3 by subnet 1's protocol.
              .editable = [](const Cell &c) {
                  if (c.type(GatewayType::Profibus))
                      return c.flag(4) || configurableProfibus(c);

@@ -1,5 +1,10 @@
 #pragma once
 
+// The property grid's rows described once, one table per item kind: for every row its label, the
+// record member it shows, when it is grey, which editor a click opens with which choices, what an
+// edit or a pick stores, and which explanation the prompt pane shows. The grid, the commit rules,
+// the prompt pane and exports all read these descriptions through describeCell.
+
 #include "ConfigTree.h"
 #include "model/ConfigStore.h"
 #include "resources/StringId.h"
@@ -41,6 +46,7 @@ enum class SubnetRow : int {
 };
 constexpr int kSubnetRowCount = 22;
 
+// A command item's rows.
 enum class CommandRow : int {
     SlaveAddress,
     FunctionCode,
@@ -55,6 +61,7 @@ enum class CommandRow : int {
 };
 constexpr int kCommandRowCount = 10;
 
+// A node item's single row.
 enum class NodeRow : int { Address };
 
 // The fieldbus item's rows depend on the gateway family.
@@ -71,6 +78,7 @@ template <typename Row> constexpr int rowIndex(Row row) { return static_cast<int
 // What a grid click does to the prompt pane: show a text, empty the pane, or leave it as it is.
 enum class PromptAction { Set, Empty, Unchanged };
 
+// A click's effect on the prompt pane and, for Set, the text to show.
 struct PromptChoice {
     PromptAction action = PromptAction::Unchanged;
     StrId text{}; // meaningful only for Set
@@ -87,6 +95,7 @@ using FieldRef = std::variant<std::monostate, std::string FIELDBUS::*, std::stri
 const std::string *fieldOf(const ConfigStore &store, const ItemRef &item, const FieldRef &field);
 std::string *fieldOf(ConfigStore &store, const ItemRef &item, const FieldRef &field);
 
+// What a click on a value cell opens.
 enum class EditorKind { None, List, EditBox };
 
 // How an edit box's text is checked before it goes into the rule's field.
@@ -108,6 +117,7 @@ enum class TextCheck {
 // What a refused text leaves in the cell: the stored value, or nothing.
 enum class Refused { PutBack, Clear };
 
+// What an edit box commit does: check the text, then store it into `field` or refuse it.
 struct EditRule {
     FieldRef field;
     TextCheck check = TextCheck::None;
@@ -133,6 +143,7 @@ struct PickEffect {
     bool operator==(const PickEffect &) const = default;
 };
 
+// What a list pick does: store the picked text and refresh other rows.
 struct PickRule {
     FieldRef field; // empty: the pick only shows in the cell
     std::vector<PickEffect> effects;
