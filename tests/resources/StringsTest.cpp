@@ -110,7 +110,7 @@ TEST(Strings, LanguageChoiceOrder)
             << r.flag << "|" << r.env << "|" << r.locale;
 }
 
-TEST(PromptTexts, TrickyTextsAreByteExact)
+TEST(PromptStrings, TrickyTextsAreByteExact)
 {
     struct Row {
         int id;
@@ -142,7 +142,7 @@ TEST(PromptTexts, TrickyTextsAreByteExact)
         EXPECT_EQ(text(static_cast<StrId>(r.id), Language::English), r.expected) << r.id;
 }
 
-TEST(PromptTexts, BackslashesAndLineBreaksOfTheEnglishTexts)
+TEST(PromptStrings, BackslashesAndLineBreaksOfTheEnglishTexts)
 {
     std::set<int> withBackslash;
     for (const auto &e : englishPromptStrings()) {
