@@ -3,7 +3,7 @@
 #include "QtText.h"
 #include "ToolbarIcons.h"
 #include "editor/ConfigTree.h"
-#include "editor/PromptInfo.h"
+#include "editor/GridLayout.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -140,8 +140,7 @@ void CModbusConfigView::showItem()
     m_editor.selectionChanged(*m_store, m_shown);
     if (m_shown.kind == ItemKind::Command)
         refreshCommandForDisplay(*m_store, m_shown);
-    if (m_shown.kind == ItemKind::Subnet)
-        m_pulseEditable = m_store->subnet(m_shown.subnet).outputMode == text(StrId::OutputPulse);
+    m_pulseEditable = pulseEditableFor(*m_store, m_shown);
     fillGrid(gridRows(*m_store, m_shown));
     m_gridReady = true;
     emit commandStateChanged();
@@ -182,19 +181,18 @@ void CModbusConfigView::onCellClicked(int row, int column)
     m_editedItem = m_tree->currentItem();
     m_shown = identify(m_editedItem);
     m_clickedRow = row;
-    const PromptChoice prompt = choosePrompt(*m_store, m_shown.kind, row);
-    if (prompt.action == PromptAction::Set)
-        emit promptChanged(qtext(prompt.text));
-    else if (prompt.action == PromptAction::Empty)
+    const CellInfo cell = describeCell(*m_store, m_shown, row, m_pulseEditable);
+    if (cell.prompt.action == PromptAction::Set)
+        emit promptChanged(qtext(cell.prompt.text));
+    else if (cell.prompt.action == PromptAction::Empty)
         emit promptChanged(QString());
-    if (column == 0 || !isEditableCell(*m_store, m_shown, row, m_pulseEditable))
+    if (column == 0 || cell.editor == EditorKind::None)
         return;
     const QRect rect = editorRect(row, column);
-    const std::vector<std::string> choices = cellChoices(*m_store, m_shown, row);
     m_list->clear();
-    if (!choices.empty()) {
+    if (cell.editor == EditorKind::List) {
         m_edit->hide();
-        for (const std::string &c : choices)
+        for (const std::string &c : cell.choices)
             m_list->addItem(QString::fromStdString(c));
         m_list->setGeometry(rect);
         m_list->setCurrentIndex(0);
@@ -263,13 +261,8 @@ void CModbusConfigView::applyCommit(const CommitResult &result, bool stillSelect
         m_conflictDetection = *result.mappingCommandsEnabled;
     if (result.protocolChanged) {
         relistSubnet(m_shown.subnet, result.listNodesAgain);
-        if (stillSelected) {
-            GridRows rows = gridRows(*m_store, m_shown);
-            if (result.firstRowLabel)
-                rows[1].label = *result.firstRowLabel;
-            fillGrid(rows);
-            m_pulseEditable = m_store->subnet(m_shown.subnet).outputMode == text(StrId::OutputPulse);
-        }
+        if (result.rows)
+            fillGrid(*result.rows);
         EnableFlags flags = m_editor.flags();
         if (result.disableTreeCommands)
             flags = {};

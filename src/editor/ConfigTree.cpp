@@ -25,15 +25,19 @@ bool isFieldbusLabel(std::string_view label)
 
 std::string functionName(std::string_view code)
 {
-    static constexpr std::pair<std::string_view, StrId> names[] = {
-        {"1", StrId::FnReadCoilStatus},       {"2", StrId::FnReadInputStatus},
-        {"3", StrId::FnReadHoldingRegisters}, {"4", StrId::FnReadInputRegisters},
-        {"5", StrId::FnForceSingleCoil},      {"6", StrId::FnPresetSingleRegister},
-        {"15", StrId::FnForceMultipleCoils},  {"16", StrId::FnPresetMultipleRegisters},
-    };
-    for (const auto &[c, id] : names)
-        if (c == code)
-            return text(id);
+    const auto fc = functionCodeOf(code);
+    if (!fc)
+        return {};
+    switch (*fc) {
+    case FunctionCode::ReadCoils: return text(StrId::FnReadCoilStatus);
+    case FunctionCode::ReadDiscreteInputs: return text(StrId::FnReadInputStatus);
+    case FunctionCode::ReadHoldingRegisters: return text(StrId::FnReadHoldingRegisters);
+    case FunctionCode::ReadInputRegisters: return text(StrId::FnReadInputRegisters);
+    case FunctionCode::WriteSingleCoil: return text(StrId::FnForceSingleCoil);
+    case FunctionCode::WriteSingleRegister: return text(StrId::FnPresetSingleRegister);
+    case FunctionCode::WriteMultipleCoils: return text(StrId::FnForceMultipleCoils);
+    case FunctionCode::WriteMultipleRegisters: return text(StrId::FnPresetMultipleRegisters);
+    }
     return {};
 }
 
@@ -60,20 +64,13 @@ namespace {
 // Top-level labels and the subnet index each stands for (-1 for the fieldbus item).
 std::vector<std::pair<StrId, int>> layout(std::uint32_t gatewayType)
 {
-    switch (gatewayType) {
-    case 0:
-    case 1:
-    case 3:
-    case 5:
-    case 6:
-        return {{StrId::TreeFieldbus, -1}, {StrId::TreeSubnet, 0}};
-    case 2:
+    if (isFourSubnetType(gatewayType))
         return {{StrId::TreeSubnet1, 0}, {StrId::TreeSubnet2, 1}, {StrId::TreeSubnet3, 2}, {StrId::TreeSubnet4, 3}};
-    case 4:
+    if (isEthernetType(gatewayType))
         return {{StrId::TreeEthernet, -1}, {StrId::TreeSubnetRoman1, 0}, {StrId::TreeSubnetRoman2, 1}};
-    default:
-        return {};
-    }
+    if (hasFieldbusItem(gatewayType))
+        return {{StrId::TreeFieldbus, -1}, {StrId::TreeSubnet, 0}};
+    return {};
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "ConfigTree.h"
+#include "GridLayout.h"
 
 #include <array>
 #include <string>
-#include <vector>
 
 namespace tqv {
 
@@ -21,20 +21,13 @@ struct GridRow {
 
 using GridRows = std::array<GridRow, kGridRowCount>;
 
-// What the grid shows for `item`. For a command item call refreshCommandForDisplay first, as
-// showing a command does.
-GridRows gridRows(const ConfigStore &store, const ItemRef &item);
+// What the grid shows for `item`, row by row from describeCell. For a command item call
+// refreshCommandForDisplay first, as showing a command does.
+GridRows gridRows(const ConfigStore &store, const ItemRef &item, GridOccasion occasion = GridOccasion::Shown);
 
 // Showing a command stores its node's address as its slave address and the check type that
 // follows the subnet's communication mode (CRC for RTU, LRC for ASCII).
 void refreshCommandForDisplay(ConfigStore &store, const ItemRef &item);
-
-// Whether a click on the value cell of `row` opens an editor. `pulseEditable` is the view's state
-// (true while the shown subnet's output mode was "Pluse output").
-bool isEditableCell(const ConfigStore &store, const ItemRef &item, int row, bool pulseEditable);
-
-// The in-place list of an editable value cell, in order; empty means the cell takes free text.
-std::vector<std::string> cellChoices(const ConfigStore &store, const ItemRef &item, int row);
 
 // Shown instead of "-1" (not set).
 std::string shownValue(const std::string &field);

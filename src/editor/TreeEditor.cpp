@@ -17,7 +17,14 @@ constexpr StrId kChoiceNames[14] = {
 };
 constexpr const char *kChoiceNumbers[14] = {"01", "02", "03", "04", "05", "06", "07",
                                             "08", "11", "12", "13", "14", "15", "16"};
-constexpr const char *kChoiceCodes[14] = {"1", "2", "3", "4", "5", "6", "", "", "", "", "", "", "15", "16"};
+// The functions the gateway carries out; the others are listed but cannot be chosen.
+constexpr std::optional<FunctionCode> kChoiceCodes[14] = {
+    FunctionCode::ReadCoils,         FunctionCode::ReadDiscreteInputs, FunctionCode::ReadHoldingRegisters,
+    FunctionCode::ReadInputRegisters, FunctionCode::WriteSingleCoil,   FunctionCode::WriteSingleRegister,
+    std::nullopt,                    std::nullopt,                     std::nullopt,
+    std::nullopt,                    std::nullopt,                     std::nullopt,
+    FunctionCode::WriteMultipleCoils, FunctionCode::WriteMultipleRegisters,
+};
 
 bool isModbusMaster(const ConfigStore &store, int subnet)
 {
@@ -38,15 +45,16 @@ std::vector<CommandChoice> commandChoices()
 {
     std::vector<CommandChoice> choices;
     for (int i = 0; i < 14; ++i)
-        choices.push_back({std::string(kChoiceNumbers[i]) + " " + text(kChoiceNames[i]), kChoiceCodes[i]});
+        choices.push_back({std::string(kChoiceNumbers[i]) + " " + text(kChoiceNames[i]),
+                           kChoiceCodes[i] ? functionCodeText(*kChoiceCodes[i]) : std::string()});
     return choices;
 }
 
 std::optional<std::string> functionCodeForChoice(int listIndex)
 {
-    if (listIndex < 0 || listIndex >= 14 || *kChoiceCodes[listIndex] == '\0')
+    if (listIndex < 0 || listIndex >= 14 || !kChoiceCodes[listIndex])
         return std::nullopt;
-    return std::string(kChoiceCodes[listIndex]);
+    return functionCodeText(*kChoiceCodes[listIndex]);
 }
 
 void TreeEditor::reset()

@@ -1,5 +1,7 @@
 #include "ValueCommit.h"
 
+#include "GridLayout.h"
+#include "model/GatewayLimits.h"
 #include "resources/Strings.h"
 
 #include <cctype>
@@ -11,8 +13,6 @@ namespace tqv {
 
 namespace {
 
-bool is(const std::string &value, StrId id) { return value == text(id); }
-
 bool inRange(long v, long low, long high) { return v >= low && v <= high; }
 
 bool onlyDigits(const std::string &t)
@@ -21,14 +21,6 @@ bool onlyDigits(const std::string &t)
         if (c < '0' || c > '9')
             return false;
     return true;
-}
-
-bool isOneOf(const std::string &code, std::initializer_list<const char *> codes)
-{
-    for (const char *c : codes)
-        if (code == c)
-            return true;
-    return false;
 }
 
 std::string printed(long v) { return std::to_string(v); }
@@ -40,139 +32,24 @@ std::string lowerHex(unsigned long v)
     return buffer;
 }
 
-// The protocol groups' fields, by row 1..4 of the list.
-std::string *serialField(CONFIG &c, int row)
-{
-    if (row < 1 || row > 4)
-        return nullptr;
-    if (is(c.protocol, StrId::ProtocolModbusMaster)) {
-        std::string *f[] = {&c.masterBaud, &c.masterDataBits, &c.masterParity, &c.masterStopBits};
-        return f[row - 1];
-    }
-    if (is(c.protocol, StrId::ProtocolModbusSlave)) {
-        std::string *f[] = {&c.slaveBaud, &c.slaveDataBits, &c.slaveParity, &c.slaveStopBits};
-        return f[row - 1];
-    }
-    if (is(c.protocol, StrId::ProtocolSelfDefining)) {
-        std::string *f[] = {&c.customBaud, &c.customDataBits, &c.customParity, &c.customStopBits};
-        return f[row - 1];
-    }
-    if (is(c.protocol, StrId::ProtocolUserConfig)) {
-        std::string *f[] = {&c.userBaud, &c.userDataBits, &c.userParity, &c.userStopBits};
-        return f[row - 1];
-    }
-    return nullptr;
-}
-
 RowUpdate colour(int row, bool grey) { return RowUpdate{row, std::nullopt, std::nullopt, grey}; }
 RowUpdate value(int row, const std::string &v) { return RowUpdate{row, std::nullopt, v, std::nullopt}; }
 
-// ---- edit box rules --------------------------------------------------------------------------
-
-// Stores `text` into `field` when `accept`, else puts the stored value back.
-void storeOrPutBack(bool accept, std::string &text, std::string &field)
+// Stores `text` when `accept`; otherwise the cell shows the stored value again or nothing.
+void storeOr(bool accept, std::string &text, std::string &field, Refused refused)
 {
     if (accept)
         field = text;
-    else
+    else if (refused == Refused::PutBack)
         text = field;
-}
-
-// Stores when `accept`, else clears the cell (the field keeps its value).
-void storeOrClear(bool accept, std::string &text, std::string &field)
-{
-    if (accept)
-        field = text;
     else
         text.clear();
 }
 
-void fieldbusEdit(ConfigStore &s, int row, std::string &text)
-{
-    FIELDBUS &f = s.fieldbus;
-    if (s.gatewayType == 0 && row == 1) {
-        storeOrPutBack(isCanonical(text) && inRange(decimalValue(text), 0, 63), text, f.deviceNetAddress);
-    } else if (s.gatewayType == 4 && row >= 2 && row <= 6) {
-        std::string *fields[] = {&f.ipAddress, &f.subnetMask, &f.gatewayAddress, &f.dns1, &f.dns2};
-        storeOrPutBack(isIpAddress(text), text, *fields[row - 2]);
-    } else if (s.gatewayType == 1 && (s.modelFlag1 || s.modelFlag6) && row == 4) {
-        text = checkProfibusConfigData(text, f.profibusConfigData);
-        f.profibusConfigData = text;
-    } else if (s.modelFlag7 && row == 4) {
-        storeOrPutBack(inRange(decimalValue(text), 2, 254), text, s.subnet(0).timeoutCount);
-    }
-}
+// ---- edit box rules that do more than check a text -------------------------------------------------
 
-void subnetEdit(ConfigStore &s, int subnet, int row, std::string &text, bool pulseEditable, Prompter &prompter)
-{
-    CONFIG &c = s.subnet(subnet);
-    const long v = decimalValue(text);
-    const bool flag4 = s.modelFlag4;
-    switch (row) {
-    case 5:
-        if (!inRange(v, 0, 247)) {
-            text.clear();
-            break;
-        }
-        if (s.modelFlag7) {
-            if (decimalFieldCheck(text, 0, 247, tqv::text(StrId::GridSlaveAddress), prompter))
-                c.ownAddress = text;
-        } else if (isCanonical(text)) {
-            // Without modelFlag7 a canonical address in range is kept as well, rather than only shown.
-            c.ownAddress = text;
-        }
-        text = c.ownAddress;
-        break;
-    case 7:
-        storeOrClear(inRange(v, 300, 60000), text, c.responseTimeout);
-        break;
-    case 8:
-        storeOrClear(inRange(v, 0, 2500), text, c.pollDelay);
-        break;
-    case 10:
-        if (pulseEditable)
-            storeOrClear(inRange(v, 200, 2500), text, c.pulseTime);
-        break;
-    case 11:
-        storeOrClear(inRange(v, 1, 255), text, c.scanRatio);
-        break;
-    case 13:
-        storeOrClear(flag4 || inRange(v, 10, 60000), text, c.charTimeout);
-        break;
-    case 14:
-        storeOrClear(flag4 || inRange(v, 1, 223), text, c.frameLength);
-        break;
-    case 15:
-        if (flag4)
-            c.startChar = text;
-        break;
-    case 16:
-        if (flag4)
-            c.stopChar = text;
-        else
-            storeOrClear(inRange(v, 10, 60000), text, c.autoSendPeriod);
-        break;
-    case 18:
-        if (flag4)
-            c.autoSendPeriod = text;
-        break;
-    case 20:
-    case 21:
-        if (s.modelFlag7) {
-            std::string &field = row == 20 ? c.charIntervalSend : c.charIntervalReceive;
-            const StrId name = row == 20 ? StrId::GridCharIntervalSend : StrId::GridCharIntervalReceive;
-            if (decimalFieldCheck(text, 0, 6000, tqv::text(name), prompter))
-                field = text;
-            text = field;
-        }
-        break;
-    default:
-        break;
-    }
-}
-
-void nodeEdit(ConfigStore &s, const ItemRef &item, std::string &text, bool stillSelected, Prompter &prompter,
-              CommitResult &result)
+void nodeAddressEdit(ConfigStore &s, const ItemRef &item, std::string &text, bool stillSelected, Prompter &prompter,
+                     CommitResult &result)
 {
     CONFIG &c = s.subnet(item.subnet);
     NODE &node = s.node(item.subnet, item.number);
@@ -194,7 +71,7 @@ void nodeEdit(ConfigStore &s, const ItemRef &item, std::string &text, bool still
         // The node's command items take the new address.
         for (int p = 1; p <= c.commandCount; ++p) {
             COMMAND &cmd = c.commands[static_cast<std::size_t>(p - 1)];
-            if (cmd.nodeNumber == item.number && !functionName(cmd.functionCode).empty())
+            if (cmd.nodeNumber == item.number && functionCodeOf(cmd.functionCode))
                 cmd.slaveAddress = text;
         }
     } else {
@@ -208,285 +85,238 @@ void nodeEdit(ConfigStore &s, const ItemRef &item, std::string &text, bool still
     }
 }
 
-// Offset of a PLC-style address for the function code, when `n` lies in its range.
-std::optional<long> plcOffset(const std::string &fc, long n)
+// Offset of a PLC-style address (coils from 1, inputs from 10001, input registers from 30001,
+// holding registers from 40001) for the function code, when `n` lies in its range.
+std::optional<long> plcOffset(const std::string &functionCode, long n)
 {
-    if (isOneOf(fc, {"1", "5", "15"}) && n > 0 && n < 10000)
-        return 1;
-    if (fc == "2" && n > 10000 && n < 20000)
-        return 10001;
-    if (fc == "4" && n > 30000 && n < 40000)
-        return 30001;
-    if (isOneOf(fc, {"3", "6", "16"}) && n > 40000 && n < 50000)
-        return 40001;
+    const auto fc = functionCodeOf(functionCode);
+    if (!fc)
+        return std::nullopt;
+    long base = 0;
+    switch (*fc) {
+    case FunctionCode::ReadCoils:
+    case FunctionCode::WriteSingleCoil:
+    case FunctionCode::WriteMultipleCoils:
+        base = 1;
+        break;
+    case FunctionCode::ReadDiscreteInputs:
+        base = 10001;
+        break;
+    case FunctionCode::ReadInputRegisters:
+        base = 30001;
+        break;
+    case FunctionCode::ReadHoldingRegisters:
+    case FunctionCode::WriteSingleRegister:
+    case FunctionCode::WriteMultipleRegisters:
+        base = 40001;
+        break;
+    }
+    if (n >= base && n <= base + 9998)
+        return base;
     return std::nullopt;
 }
 
-// The largest quantity of a register function, or nothing where there is no limit.
-std::optional<long> registerLimit(const ConfigStore &s)
+void startAddressEdit(const std::string &fc, std::string &text, std::string &field, bool stillSelected,
+                      Prompter &prompter)
 {
-    if (s.gatewayType == 2)
-        return 127;
-    if (s.gatewayType == 0)
-        return 36;
-    if (s.modelFlag4)
-        return 84;
-    if (s.gatewayType == 1 || s.gatewayType == 3)
-        return s.modelFlag7 ? 122 : 56;
-    return std::nullopt;
+    if (!isCanonical(text)) {
+        text = field;
+        return;
+    }
+    storeOr(inRange(decimalValue(text), 0, 65535), text, field, Refused::PutBack);
+    if (stillSelected) {
+        const long m = decimalValue(text);
+        if (auto offset = plcOffset(fc, m); offset && prompter.askOkCancel(tqv::text(StrId::MsgPlcAddress)))
+            text = printed(m - *offset);
+    }
+    storeOr(inRange(decimalValue(text), 0, 65535), text, field, Refused::PutBack);
 }
 
-struct BufferRange {
-    unsigned long readHigh;       // read commands: 0x0000 (0x0002 for DeviceNet) .. readHigh
-    unsigned long writeHigh;      // write commands also 0x4000 .. writeHigh
-    unsigned long low = 0x0000;
-};
-
-BufferRange bufferRange(const ConfigStore &s)
+void quantityEdit(const ConfigStore &s, COMMAND &cmd, std::string &text, bool stillSelected, CommitResult &result)
 {
-    switch (s.gatewayType) {
-    case 0:
-        return {0x009F, 0x406F, 0x0002};
-    case 2:
-        return {0x0BFF, 0x4BFF};
-    case 4:
-        return {0x01FF, 0x41FF};
-    default: // 1 and 3; 5 and 6 use the same PROFIBUS buffers
-        if (s.modelFlag4)
-            return {0x00A7, 0x40A7};
-        if (s.modelFlag7)
-            return {0x00F3, 0x40DF};
-        return {0x006F, 0x406F};
+    const int byteRow = rowIndex(CommandRow::ByteCount);
+    const std::string &fc = cmd.functionCode;
+    const long n = decimalValue(text);
+    if (n <= 0) {
+        text = cmd.quantity;
+        if (stillSelected)
+            result.rowUpdates.push_back(value(byteRow, shownValue(cmd.byteCount)));
+        return;
+    }
+    if (!isCanonical(text)) {
+        text = cmd.quantity;
+        return;
+    }
+    if (isSingleWrite(fc)) {
+        cmd.quantity = "1";
+        return;
+    }
+    if (!functionCodeOf(fc))
+        return;
+    const auto limit = isBitFunction(fc) ? bitQuantityLimit(s) : registerQuantityLimit(s);
+    storeOr(!limit || n <= *limit, text, cmd.quantity, Refused::PutBack);
+    const long q = decimalValue(text);
+    if (q > 0) {
+        cmd.byteCount = printed(isBitFunction(fc) ? (q - 1) / 8 + 1 : 2 * q);
+        if (stillSelected)
+            result.rowUpdates.push_back(value(byteRow, cmd.byteCount));
     }
 }
 
 bool mappingInRange(const ConfigStore &s, const std::string &fc, unsigned long v)
 {
     const BufferRange r = bufferRange(s);
-    if (isOneOf(fc, {"1", "2", "3", "4"}))
-        return v >= r.low && v <= r.readHigh;
-    if (isOneOf(fc, {"5", "6", "15", "16"})) {
-        // Writes may take their data from the input buffer too (exchange between subnets).
-        const unsigned long inputLow = s.gatewayType == 0 ? 0x0000 : r.low;
-        return (v >= inputLow && v <= r.readHigh) || (v >= 0x4000 && v <= r.writeHigh);
-    }
+    if (isReadFunction(fc))
+        return v >= r.inputLow && v <= r.inputHigh;
+    // Writes may take their data from the input buffer too (exchange between subnets), from its start.
+    if (isWriteFunction(fc))
+        return v <= r.inputHigh || (v >= kOutputBufferBase && v <= r.outputHigh);
     return false;
 }
 
-void commandEdit(ConfigStore &s, const ItemRef &item, int row, std::string &text, bool stillSelected,
-                 Prompter &prompter, CommitResult &result)
+void mappingAddressEdit(const ConfigStore &s, const std::string &fc, std::string &text, std::string &field)
 {
-    COMMAND &cmd = s.command(item.subnet, item.number);
-    const std::string &fc = cmd.functionCode;
-    switch (row) {
-    case 2: {
-        if (!isCanonical(text)) {
-            text = cmd.startAddress;
-            break;
-        }
-        const long n = decimalValue(text);
-        storeOrPutBack(inRange(n, 0, 65535), text, cmd.startAddress);
-        if (stillSelected) {
-            const long m = decimalValue(text);
-            if (auto offset = plcOffset(fc, m); offset && prompter.askOkCancel(tqv::text(StrId::MsgPlcAddress)))
-                text = printed(m - *offset);
-        }
-        storeOrPutBack(inRange(decimalValue(text), 0, 65535), text, cmd.startAddress);
-        break;
+    std::string lower = text;
+    for (char &ch : lower)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    const unsigned long v = std::strtoul(lower.c_str(), nullptr, 16);
+    const std::string bare = lowerHex(v);
+    if (lower != bare && lower != bare + "h") {
+        text = field;
+        return;
     }
-    case 3: {
-        const long n = decimalValue(text);
-        if (n <= 0) {
-            text = cmd.quantity;
-            if (stillSelected)
-                result.rowUpdates.push_back(value(6, shownValue(cmd.byteCount)));
+    text = bare;
+    storeOr(mappingInRange(s, fc, v), text, field, Refused::PutBack);
+}
+
+void applyEdit(ConfigStore &s, const ItemRef &item, const EditRule &rule, std::string &text, bool stillSelected,
+               Prompter &prompter, CommitResult &result)
+{
+    std::string *field = fieldOf(s, item, rule.field);
+    if (!field)
+        return;
+    const long v = decimalValue(text);
+    switch (rule.check) {
+    case TextCheck::None:
+        break;
+    case TextCheck::AsTyped:
+        *field = text;
+        break;
+    case TextCheck::Range:
+        storeOr(inRange(v, rule.low, rule.high), text, *field, rule.refused);
+        break;
+    case TextCheck::CanonicalRange:
+        storeOr(isCanonical(text) && inRange(v, rule.low, rule.high), text, *field, rule.refused);
+        break;
+    case TextCheck::Reported:
+        if (decimalFieldCheck(text, rule.low, rule.high, tqv::text(rule.name), prompter))
+            *field = text;
+        text = *field;
+        break;
+    case TextCheck::IpAddress:
+        storeOr(isIpAddress(text), text, *field, rule.refused);
+        break;
+    case TextCheck::ProfibusConfigData:
+        text = checkProfibusConfigData(text, *field);
+        *field = text;
+        break;
+    case TextCheck::OwnAddress:
+        // Out of range empties the cell without a message; modelFlag7 models report other faults,
+        // the others keep a plain number. The cell then shows what is stored.
+        if (!inRange(v, rule.low, rule.high)) {
+            text.clear();
             break;
         }
-        if (!isCanonical(text)) {
-            text = cmd.quantity;
-            break;
-        }
-        if (isOneOf(fc, {"5", "6"})) {
-            cmd.quantity = "1";
-        } else if (isOneOf(fc, {"1", "2", "15"})) {
-            const bool refuse = (n > 2000 && s.gatewayType == 2) ||
-                                (n > 400 && (s.gatewayType == 0 || s.gatewayType == 1 || s.gatewayType == 3));
-            storeOrPutBack(!refuse, text, cmd.quantity);
-        } else if (isOneOf(fc, {"3", "4", "16"})) {
-            const auto limit = registerLimit(s);
-            storeOrPutBack(!limit || n <= *limit, text, cmd.quantity);
-        }
-        const long q = decimalValue(text);
-        if (q > 0 && (isOneOf(fc, {"1", "2", "15"}) || isOneOf(fc, {"3", "4", "16"}))) {
-            cmd.byteCount = printed(isOneOf(fc, {"1", "2", "15"}) ? (q - 1) / 8 + 1 : 2 * q);
-            if (stillSelected)
-                result.rowUpdates.push_back(value(6, cmd.byteCount));
-        }
+        if (s.modelFlag7 ? decimalFieldCheck(text, rule.low, rule.high, tqv::text(rule.name), prompter)
+                         : isCanonical(text))
+            *field = text;
+        text = *field;
         break;
-    }
-    case 4: {
-        std::string lower = text;
-        for (char &ch : lower)
-            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-        const unsigned long v = std::strtoul(lower.c_str(), nullptr, 16);
-        const std::string bare = lowerHex(v);
-        if (lower != bare && lower != bare + "h") {
-            text = cmd.mappingAddress;
-            break;
-        }
-        text = bare;
-        storeOrPutBack(mappingInRange(s, fc, v), text, cmd.mappingAddress);
+    case TextCheck::NodeAddress:
+        nodeAddressEdit(s, item, text, stillSelected, prompter, result);
         break;
-    }
-    case 5:
-        storeOrPutBack(isCanonical(text) && inRange(decimalValue(text), 0, 7), text, cmd.mappingBit);
+    case TextCheck::StartAddress:
+        startAddressEdit(s.command(item.subnet, item.number).functionCode, text, *field, stillSelected, prompter);
         break;
-    default:
+    case TextCheck::Quantity:
+        quantityEdit(s, s.command(item.subnet, item.number), text, stillSelected, result);
+        break;
+    case TextCheck::MappingAddress:
+        mappingAddressEdit(s, s.command(item.subnet, item.number).functionCode, text, *field);
         break;
     }
 }
 
-// ---- list rules ------------------------------------------------------------------------------
+// ---- list picks ----------------------------------------------------------------------------------
 
-void fieldbusPick(ConfigStore &s, int row, const std::string &picked, CommitResult &result)
+void protocolChange(ConfigStore &s, const ItemRef &item, bool stillSelected, CommitResult &result)
 {
-    FIELDBUS &f = s.fieldbus;
-    CONFIG &first = s.subnet(0);
-    switch (s.gatewayType) {
-    case 0:
-        if (row == 2)
-            f.deviceNetBaud = picked;
-        else if (row == 3)
-            f.inputSize = picked;
-        else if (row == 4)
-            f.outputSize = picked;
-        break;
-    case 1:
-    case 3:
-        if (row == 1) {
-            f.inputSize = picked;
-        } else if (row == 2) {
-            f.outputSize = picked;
-        } else if (row == 3) {
-            if (is(first.protocol, StrId::ProtocolUserConfig)) {
-                first.inputLengthPrefix = picked;
-            } else if (s.modelFlag4) {
-                first.doubleFaultReset = picked;
-            } else if (s.modelFlag7) {
-                first.timeoutAction = picked;
-                result.rowUpdates.push_back(colour(4, is(picked, StrId::TimeoutHoldData)));
-            } else if (s.modelFlag1 || s.modelFlag6) {
-                f.profibusConfigMode = picked;
-                const bool bytes = is(picked, StrId::ProfibusUseBytesSelection);
-                result.rowUpdates.push_back(colour(1, !bytes));
-                result.rowUpdates.push_back(colour(2, !bytes));
-                result.rowUpdates.push_back(colour(4, bytes));
-            }
-        }
-        break;
-    case 4:
-        if (row == 1)
-            f.ipAssignMode = picked;
-        break;
-    case 6:
-        if (row == 3 && is(first.protocol, StrId::ProtocolUserConfig))
-            first.inputLengthPrefix = picked;
-        break;
-    default:
-        break;
-    }
-}
-
-void protocolChange(ConfigStore &s, int subnet, CommitResult &result)
-{
-    const CONFIG &c = s.subnet(subnet);
+    const CONFIG &c = s.subnet(item.subnet);
     result.protocolChanged = true;
-    if (is(c.protocol, StrId::ProtocolUserConfig)) {
+    if (c.protocol == tqv::text(StrId::ProtocolUserConfig)) {
         result.disableTreeCommands = true;
         if (s.modelFlag7)
             result.mappingCommandsEnabled = false;
-    } else if (is(c.protocol, StrId::ProtocolSelfDefining)) {
+    } else if (c.protocol == tqv::text(StrId::ProtocolSelfDefining)) {
         result.disableTreeCommands = true;
-    } else if (is(c.protocol, StrId::ProtocolModbusSlave)) {
-        if (s.gatewayType == 3 && s.modelFlag7) {
+    } else if (c.protocol == tqv::text(StrId::ProtocolModbusSlave)) {
+        if (isType(s.gatewayType, GatewayType::ProfibusModbus) && s.modelFlag7) {
             result.disableAddNode = true;
             result.mappingCommandsEnabled = false;
         }
-    } else if (is(c.protocol, StrId::ProtocolModbusMaster)) {
+    } else if (c.protocol == tqv::text(StrId::ProtocolModbusMaster)) {
         result.listNodesAgain = true;
-        if (s.modelFlag4)
-            result.firstRowLabel = tqv::text(StrId::GridBandRate);
         if (s.modelFlag7)
             result.mappingCommandsEnabled = true;
     }
+    if (stillSelected) {
+        result.rows = gridRows(s, item, GridOccasion::ProtocolChanged);
+        result.pulseEditable = pulseEditableFor(s, item);
+    }
 }
 
-void subnetPick(ConfigStore &s, int subnet, int row, const std::string &picked, CommitResult &result)
+void applyPick(ConfigStore &s, const ItemRef &item, const PickRule &rule, const std::string &picked,
+               bool stillSelected, CommitResult &result)
 {
-    CONFIG &c = s.subnet(subnet);
-    const bool master = is(c.protocol, StrId::ProtocolModbusMaster);
-    const bool user = is(c.protocol, StrId::ProtocolUserConfig);
-    switch (row) {
-    case 0:
-        c.protocol = picked;
-        protocolChange(s, subnet, result);
-        break;
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-        if (std::string *field = serialField(c, row))
-            *field = picked;
-        break;
-    case 6:
-        if (master)
-            c.masterMode = picked;
-        else if (is(c.protocol, StrId::ProtocolModbusSlave))
-            c.slaveMode = picked;
-        break;
-    case 9: {
-        c.outputMode = picked;
-        const bool pulse = is(picked, StrId::OutputPulse);
-        result.pulseEditable = pulse;
-        result.rowUpdates.push_back(colour(10, !pulse));
+    std::string *field = fieldOf(s, item, rule.field);
+    if (!field)
+        return;
+    *field = picked;
+    for (const PickEffect &effect : rule.effects) {
+        switch (effect.kind) {
+        case PickEffect::Kind::GreyIfPicked:
+            result.rowUpdates.push_back(colour(effect.row, picked == tqv::text(effect.value)));
+            break;
+        case PickEffect::Kind::GreyUnlessPicked:
+            result.rowUpdates.push_back(colour(effect.row, picked != tqv::text(effect.value)));
+            break;
+        case PickEffect::Kind::OtherInterface:
+            result.rowUpdates.push_back(value(effect.row, otherInterface(picked)));
+            break;
+        }
+    }
+    if (rule.setsPulse)
+        result.pulseEditable = picked == tqv::text(StrId::OutputPulse);
+    if (rule.changesProtocol)
+        protocolChange(s, item, stillSelected, result);
+}
+
+// Commits change existing records only: nodes and commands up to their subnet's counts.
+bool committable(const ConfigStore &s, const ItemRef &item)
+{
+    switch (item.kind) {
+    case ItemKind::Fieldbus:
+        return true;
+    case ItemKind::Subnet:
+        return item.subnet >= 0 && item.subnet < kSubnetCount;
+    case ItemKind::Node:
+        return item.number >= 1 && item.number <= s.subnet(item.subnet).nodeCount;
+    case ItemKind::Command:
+        return item.number >= 1 && item.number <= s.subnet(item.subnet).commandCount;
+    case ItemKind::None:
         break;
     }
-    case 12:
-        if (s.modelFlag2) {
-            c.commInterface = picked;
-            result.rowUpdates.push_back(value(13, otherInterface(picked)));
-        } else if (s.modelFlag7 && master) {
-            c.commandStatus = picked;
-        } else if (s.modelFlag4 || user) {
-            c.frameType = picked;
-            if (!s.modelFlag4)
-                result.rowUpdates.push_back(colour(14, is(c.frameType, StrId::FrameCharTimeout)));
-        }
-        break;
-    case 15:
-        if (!s.modelFlag4 && user) {
-            c.autoSend = picked;
-            result.rowUpdates.push_back(colour(16, is(picked, StrId::Disable)));
-        }
-        break;
-    case 17:
-        if (s.modelFlag4)
-            c.autoSend = picked;
-        else if (user)
-            c.crcCheck = picked;
-        break;
-    case 18:
-        // Stored for every gateway type: a pick that only changed the cell would be lost silently.
-        c.commInterface = picked;
-        result.rowUpdates.push_back(value(19, otherInterface(c.commInterface)));
-        break;
-    case 19:
-        if (s.modelFlag4)
-            c.crcCheck = picked;
-        break;
-    default:
-        break;
-    }
+    return false;
 }
 
 } // namespace
@@ -562,30 +392,11 @@ CommitResult commitEditText(ConfigStore &store, const CommitTarget &target, std:
                             bool pulseEditable, Prompter &prompter)
 {
     CommitResult result;
-    const ItemRef &item = target.item;
-    switch (item.kind) {
-    case ItemKind::Fieldbus:
-        fieldbusEdit(store, target.row, text);
-        break;
-    case ItemKind::Subnet:
-        if (item.subnet >= 0 && item.subnet < kSubnetCount)
-            subnetEdit(store, item.subnet, target.row, text, pulseEditable, prompter);
-        break;
-    case ItemKind::Node:
-        if (target.row == 0 && item.number >= 1 && item.number <= store.subnet(item.subnet).nodeCount)
-            nodeEdit(store, item, text, stillSelected, prompter, result);
-        break;
-    case ItemKind::Command:
-        if (item.number >= 1 && item.number <= store.subnet(item.subnet).commandCount)
-            commandEdit(store, item, target.row, text, stillSelected, prompter, result);
-        break;
-    case ItemKind::None:
-        break;
-    }
-    if (stillSelected) {
-        const bool mapping = item.kind == ItemKind::Command && target.row == 4 && !text.empty();
-        result.cellText = mapping ? text + "H" : text;
-    }
+    const CellInfo cell = describeCell(store, target.item, target.row, pulseEditable);
+    if (cell.edit.check != TextCheck::None && committable(store, target.item))
+        applyEdit(store, target.item, cell.edit, text, stillSelected, prompter, result);
+    if (stillSelected)
+        result.cellText = text.empty() ? text : text + cell.suffix;
     store.configModified = true;
     return result;
 }
@@ -596,27 +407,9 @@ CommitResult commitListPick(ConfigStore &store, const CommitTarget &target, cons
     CommitResult result;
     if (stillSelected)
         result.cellText = picked;
-    const ItemRef &item = target.item;
-    switch (item.kind) {
-    case ItemKind::Fieldbus:
-        fieldbusPick(store, target.row, picked, result);
-        break;
-    case ItemKind::Subnet:
-        if (item.subnet >= 0 && item.subnet < kSubnetCount)
-            subnetPick(store, item.subnet, target.row, picked, result);
-        break;
-    case ItemKind::Command:
-        if (item.number >= 1 && item.number <= store.subnet(item.subnet).commandCount) {
-            COMMAND &cmd = store.command(item.subnet, item.number);
-            if (target.row == 7)
-                cmd.dataFormat = picked;
-            else if (target.row == 9)
-                cmd.scanType = picked;
-        }
-        break;
-    default:
-        break;
-    }
+    const CellInfo cell = describeCell(store, target.item, target.row, true);
+    if (!std::holds_alternative<std::monostate>(cell.pick.field) && committable(store, target.item))
+        applyPick(store, target.item, cell.pick, picked, stillSelected, result);
     if (!stillSelected)
         result.rowUpdates.clear();
     store.configModified = true;

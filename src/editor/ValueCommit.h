@@ -33,19 +33,19 @@ struct CommitResult {
     std::vector<RowUpdate> rowUpdates;       // other rows, recoloured or refilled
     std::optional<std::string> renamedNode;  // new tree label of the edited node item
     std::optional<bool> pulseEditable;       // new pulse-editable state of the shown subnet
-    bool protocolChanged = false;            // the subnet item's children go; the grid is shown anew
+    bool protocolChanged = false;            // the subnet item's children go
+    std::optional<GridRows> rows;            // the whole grid anew (a protocol change, still selected)
     bool listNodesAgain = false;             // ...and the nodes and commands come back (Modbus master)
     bool disableTreeCommands = false;        // the four node and command commands
     bool disableAddNode = false;
     std::optional<bool> mappingCommandsEnabled;
-    std::optional<std::string> firstRowLabel; // row 1 label after a protocol change that sets it
 };
 
-// The edit box lost the focus with `text` in it.
+// The edit box lost the focus with `text` in it. The rule is the cell's (describeCell's edit rule).
 CommitResult commitEditText(ConfigStore &store, const CommitTarget &target, std::string text,
                             bool stillSelected, bool pulseEditable, Prompter &prompter);
 
-// An item was picked from the in-place list.
+// An item was picked from the in-place list. The rule is the cell's (describeCell's pick rule).
 CommitResult commitListPick(ConfigStore &store, const CommitTarget &target, const std::string &picked,
                             bool stillSelected);
 

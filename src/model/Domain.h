@@ -44,6 +44,13 @@ constexpr bool hasUserConfigRows(std::uint32_t t)
 // Types whose commands always use the data-filter vocabulary (others only with modelFlag1).
 constexpr bool isDataFilterType(std::uint32_t t) { return isType(t, GatewayType::ProfibusModbus); }
 
+// The PROFIBUS types whose subnet comes preset (Modbus slave or User Config): their fieldbus item
+// offers no byte sizes of its own.
+constexpr bool isPresetProfibusType(std::uint32_t t)
+{
+    return isType(t, GatewayType::ProfibusModbusSlave) || isType(t, GatewayType::ProfibusUserConfig);
+}
+
 constexpr bool isEthernetType(std::uint32_t t) { return isType(t, GatewayType::Ethernet); }
 constexpr bool isFourSubnetType(std::uint32_t t) { return isType(t, GatewayType::FourSubnets); }
 constexpr bool isDeviceNetType(std::uint32_t t) { return isType(t, GatewayType::DeviceNet); }

@@ -9,6 +9,16 @@
 namespace tqv {
 namespace {
 
+bool opensEditor(const ConfigStore &s, const ItemRef &item, int row, bool pulse)
+{
+    return describeCell(s, item, row, pulse).editor != EditorKind::None;
+}
+// The in-place list of a cell; empty for an edit box or no editor.
+std::vector<std::string> choicesAt(const ConfigStore &s, const ItemRef &item, int row)
+{
+    return describeCell(s, item, row, true).choices;
+}
+
 struct Expected {
     int row;
     const char *label;
@@ -39,7 +49,7 @@ std::vector<int> editableRows(const ConfigStore &s, const ItemRef &item, bool pu
 {
     std::vector<int> out;
     for (int r = 0; r < kGridRowCount; ++r)
-        if (isEditableCell(s, item, r, pulse))
+        if (opensEditor(s, item, r, pulse))
             out.push_back(r);
     return out;
 }
@@ -84,8 +94,8 @@ TEST_F(PropertyGridTest, NewProjectFieldbusItem)
                 {4, "Successive Response Timeout for N times", "3", false}},
                "new");
     EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{3, 4}));
-    EXPECT_EQ(cellChoices(*s, fieldbus, 3), (std::vector<std::string>{"Clear Data", "Hold  Data"}));
-    EXPECT_TRUE(cellChoices(*s, fieldbus, 4).empty());
+    EXPECT_EQ(choicesAt(*s, fieldbus, 3), (std::vector<std::string>{"Clear Data", "Hold  Data"}));
+    EXPECT_TRUE(choicesAt(*s, fieldbus, 4).empty());
 
     s->subnet(0).timeoutAction = "Hold  Data";
     EXPECT_TRUE(gridRows(*s, fieldbus)[4].grey);
@@ -102,18 +112,18 @@ TEST_F(PropertyGridTest, FieldbusItemByTypeAndFlags)
                 {4, "Size of DeviceNet Output Buffe", "64", false}},
                "type 0");
     EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{1, 2, 3, 4}));
-    EXPECT_EQ(cellChoices(*s, fieldbus, 3), (std::vector<std::string>{"8", "16", "32", "64", "96", "128", "160"}));
-    EXPECT_EQ(cellChoices(*s, fieldbus, 4), (std::vector<std::string>{"8", "16", "32", "64", "96", "112"}));
-    EXPECT_EQ(cellChoices(*s, fieldbus, 2),
+    EXPECT_EQ(choicesAt(*s, fieldbus, 3), (std::vector<std::string>{"8", "16", "32", "64", "96", "128", "160"}));
+    EXPECT_EQ(choicesAt(*s, fieldbus, 4), (std::vector<std::string>{"8", "16", "32", "64", "96", "112"}));
+    EXPECT_EQ(choicesAt(*s, fieldbus, 2),
               (std::vector<std::string>{"125K", "250K", "500K", "Intercept automatically"}));
-    EXPECT_TRUE(cellChoices(*s, fieldbus, 1).empty());
+    EXPECT_TRUE(choicesAt(*s, fieldbus, 1).empty());
 
     setType(0, {2, 5});
     EXPECT_TRUE(gridRows(*s, fieldbus)[2].grey);
     EXPECT_EQ(gridRows(*s, fieldbus)[2].value, "Intercept automatically");
     EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{1, 3, 4}));
-    EXPECT_EQ(cellChoices(*s, fieldbus, 3), (std::vector<std::string>{"8", "16", "32", "64", "96"}));
-    EXPECT_EQ(cellChoices(*s, fieldbus, 4), (std::vector<std::string>{"8", "16", "32", "64"}));
+    EXPECT_EQ(choicesAt(*s, fieldbus, 3), (std::vector<std::string>{"8", "16", "32", "64", "96"}));
+    EXPECT_EQ(choicesAt(*s, fieldbus, 4), (std::vector<std::string>{"8", "16", "32", "64"}));
 
     setType(4, {});
     s->fieldbus.ipAddress = "";
@@ -126,7 +136,7 @@ TEST_F(PropertyGridTest, FieldbusItemByTypeAndFlags)
                "type 4");
     EXPECT_EQ(s->fieldbus.ipAddress, ""); // shown, not stored
     EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(cellChoices(*s, fieldbus, 1), (std::vector<std::string>{"Manual Assign", "BOOTP", "DHCP"}));
+    EXPECT_EQ(choicesAt(*s, fieldbus, 1), (std::vector<std::string>{"Manual Assign", "BOOTP", "DHCP"}));
 
     setType(5, {});
     expectRows(gridRows(*s, fieldbus),
@@ -144,7 +154,7 @@ TEST_F(PropertyGridTest, FieldbusItemByTypeAndFlags)
                 {3, "Profibus input-data effective length ", "Disable", false}},
                "type 6");
     EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{3}));
-    EXPECT_EQ(cellChoices(*s, fieldbus, 3), (std::vector<std::string>{"Enable", "Disable"}));
+    EXPECT_EQ(choicesAt(*s, fieldbus, 3), (std::vector<std::string>{"Enable", "Disable"}));
 
     setType(2, {});
     expectRows(gridRows(*s, fieldbus), {{0, "Type of Protocol", "DeviceNet", true}}, "type 2");
@@ -160,7 +170,7 @@ TEST_F(PropertyGridTest, ProfibusRowsFirstMatchingLineWins)
                 {2, "Number of Bytes", hw, true}, {3, "Input data double fault reset", "Enable", false}},
                "flag4");
     EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{3}));
-    EXPECT_EQ(cellChoices(*s, fieldbus, 3), (std::vector<std::string>{"Enable", "Disable"}));
+    EXPECT_EQ(choicesAt(*s, fieldbus, 3), (std::vector<std::string>{"Enable", "Disable"}));
 
     setType(1, {});
     expectRows(gridRows(*s, fieldbus),
@@ -168,7 +178,7 @@ TEST_F(PropertyGridTest, ProfibusRowsFirstMatchingLineWins)
                 {2, "Number of Bytes", "112", false}},
                "no flags");
     EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{1, 2}));
-    EXPECT_EQ(cellChoices(*s, fieldbus, 1), (std::vector<std::string>{"8", "16", "48", "112"}));
+    EXPECT_EQ(choicesAt(*s, fieldbus, 1), (std::vector<std::string>{"8", "16", "48", "112"}));
 
     setType(1, {6});
     s->fieldbus.profibusConfigData = "D1 E1";
@@ -178,7 +188,7 @@ TEST_F(PropertyGridTest, ProfibusRowsFirstMatchingLineWins)
                 {4, "Profibus configuration data (up to 8 bytes)", "D1 E1", true}},
                "flag6 bytes");
     EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(cellChoices(*s, fieldbus, 3),
+    EXPECT_EQ(choicesAt(*s, fieldbus, 3),
               (std::vector<std::string>{"Use bytes selection", "Input configuration data"}));
     s->fieldbus.profibusConfigMode = "Input configuration data";
     const GridRows data = gridRows(*s, fieldbus);
@@ -192,7 +202,7 @@ TEST_F(PropertyGridTest, ProfibusRowsFirstMatchingLineWins)
                 {2, "Number of Bytes", hw, true}, {3, "Profibus input-data effective length ", "Disable", false}},
                "flag7 user");
     EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{3}));
-    EXPECT_EQ(cellChoices(*s, fieldbus, 3), (std::vector<std::string>{"Enable", "Disable"}));
+    EXPECT_EQ(choicesAt(*s, fieldbus, 3), (std::vector<std::string>{"Enable", "Disable"}));
 
     s->subnet(0).protocol = "Modbus slave";
     expectRows(gridRows(*s, fieldbus),
@@ -226,16 +236,15 @@ TEST_F(PropertyGridTest, NewProjectModbusMasterSubnet)
                 {21, "Time Interval between Character(Receiving)", "0", false}},
                "new subnet");
     EXPECT_EQ(editableRows(*s, subnet1), (std::vector<int>{0, 1, 2, 3, 4, 6, 7, 8, 9, 11, 12, 18, 20, 21}));
-    EXPECT_EQ(cellChoices(*s, subnet1, 12),
+    EXPECT_EQ(choicesAt(*s, subnet1, 12),
               (std::vector<std::string>{"Disable", "1Bytes", "2Bytes", "3Bytes", "4Bytes", "5Bytes", "6Bytes"}));
-    EXPECT_EQ(cellChoices(*s, subnet1, 0), (std::vector<std::string>{"Modbus master", "Modbus slave", "User Config"}));
-    EXPECT_EQ(cellChoices(*s, subnet1, 1),
+    EXPECT_EQ(choicesAt(*s, subnet1, 0), (std::vector<std::string>{"Modbus master", "Modbus slave", "User Config"}));
+    EXPECT_EQ(choicesAt(*s, subnet1, 1),
               (std::vector<std::string>{"300", "600", "1200", "2400", "9600", "19200", "38400", "57600", "115200"}));
-    EXPECT_EQ(cellChoices(*s, subnet1, 2), (std::vector<std::string>{"8"}));
-    EXPECT_EQ(cellChoices(*s, subnet1, 9), (std::vector<std::string>{"Cycle", "Forbidden", "Change of Value"}));
-    EXPECT_EQ(cellChoices(*s, subnet1, 18), (std::vector<std::string>{"RS485", "RS232"}));
-    EXPECT_TRUE(cellChoices(*s, subnet1, 7).empty());
-    EXPECT_TRUE(cellChoices(*s, subnet1, 5).empty());
+    EXPECT_EQ(choicesAt(*s, subnet1, 2), (std::vector<std::string>{"8"}));
+    EXPECT_EQ(choicesAt(*s, subnet1, 9), (std::vector<std::string>{"Cycle", "Forbidden", "Change of Value"}));
+    EXPECT_EQ(choicesAt(*s, subnet1, 18), (std::vector<std::string>{"RS485", "RS232"}));
+    EXPECT_TRUE(choicesAt(*s, subnet1, 7).empty());
 
     // Files older than 500 have no character-interval rows.
     s->fileVersion = 300;
@@ -260,7 +269,7 @@ TEST_F(PropertyGridTest, SubnetOfOtherProtocols)
         EXPECT_TRUE(rows[static_cast<std::size_t>(r)].grey && rows[static_cast<std::size_t>(r)].value.empty()) << r;
     EXPECT_EQ(rows[18].value, "RS485");
     EXPECT_EQ(editableRows(*s, subnet1), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 18, 20, 21}));
-    EXPECT_TRUE(cellChoices(*s, subnet1, 5).empty()); // edit box for the own address
+    EXPECT_TRUE(choicesAt(*s, subnet1, 5).empty()); // edit box for the own address
 
     c.protocol = "User Config";
     c.commInterface = "RS232";
@@ -281,7 +290,7 @@ TEST_F(PropertyGridTest, SubnetOfOtherProtocols)
     EXPECT_FALSE(rows[16].grey);
     EXPECT_EQ(editableRows(*s, subnet1), (std::vector<int>{0, 1, 2, 3, 4, 12, 13, 14, 15, 16, 17, 18, 20, 21}));
     // Subnet 1 is no longer a Modbus master: the frame types, not the status sizes.
-    EXPECT_EQ(cellChoices(*s, subnet1, 12), (std::vector<std::string>{"Characters timeout", "Frame Length"}));
+    EXPECT_EQ(choicesAt(*s, subnet1, 12), (std::vector<std::string>{"Characters timeout", "Frame Length"}));
 
     setType(2, {});
     s->subnet(3).protocol = "Self-defining protocol";
@@ -292,7 +301,7 @@ TEST_F(PropertyGridTest, SubnetOfOtherProtocols)
     EXPECT_TRUE(rows[6].grey);
     EXPECT_TRUE(rows[12].label.empty());
     EXPECT_EQ(editableRows(*s, subnet4), (std::vector<int>{0, 1, 2, 3, 4}));
-    EXPECT_EQ(cellChoices(*s, subnet4, 0),
+    EXPECT_EQ(choicesAt(*s, subnet4, 0),
               (std::vector<std::string>{"Modbus master", "Modbus slave", "Self-defining protocol"}));
 }
 
@@ -321,7 +330,7 @@ TEST_F(PropertyGridTest, SubnetRulesOfOtherGatewayTypes)
         EXPECT_EQ(editableRows(*s, subnet1), r.editable) << "type " << r.type;
     }
     setType(4, {});
-    EXPECT_EQ(cellChoices(*s, subnet1, 1),
+    EXPECT_EQ(choicesAt(*s, subnet1, 1),
               (std::vector<std::string>{"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"}));
     setType(0, {2});
     const GridRows g = gridRows(*s, subnet1);
@@ -329,7 +338,7 @@ TEST_F(PropertyGridTest, SubnetRulesOfOtherGatewayTypes)
     EXPECT_EQ(g[12].value, "RS485");
     EXPECT_EQ(g[13].value, "RS232");
     EXPECT_TRUE(g[13].grey);
-    EXPECT_EQ(cellChoices(*s, subnet1, 12), (std::vector<std::string>{"RS485", "RS232"}));
+    EXPECT_EQ(choicesAt(*s, subnet1, 12), (std::vector<std::string>{"RS485", "RS232"}));
     setType(6, {});
     EXPECT_TRUE(gridRows(*s, subnet1)[18].grey);
     EXPECT_EQ(gridRows(*s, subnet1)[0].value, "User Config");
@@ -341,8 +350,8 @@ TEST_F(PropertyGridTest, ModelFlag3MakesAFixedUserConfigSubnet)
     EXPECT_EQ(s->subnet(0).protocol, "User Config");
     const GridRows rows = gridRows(*s, subnet1);
     EXPECT_TRUE(rows[0].grey);
-    EXPECT_FALSE(isEditableCell(*s, subnet1, 0, false));
-    EXPECT_TRUE(isEditableCell(*s, subnet1, 12, false));
+    EXPECT_FALSE(opensEditor(*s, subnet1, 0, false));
+    EXPECT_TRUE(opensEditor(*s, subnet1, 12, false));
     // The fieldbus item takes the hardware-configured sizes and offers the effective-length row.
     const GridRows fb = gridRows(*s, fieldbus);
     EXPECT_EQ(fb[1].value, "Setting through Hardware Configuration of PROFIBUS DP");
@@ -357,8 +366,8 @@ TEST_F(PropertyGridTest, PulseRowFollowsTheOutputMode)
     const GridRows rows = gridRows(*s, subnet1);
     EXPECT_FALSE(rows[10].grey);
     EXPECT_EQ(rows[10].value, "500");
-    EXPECT_TRUE(isEditableCell(*s, subnet1, 10, true));
-    EXPECT_FALSE(isEditableCell(*s, subnet1, 10, false));
+    EXPECT_TRUE(opensEditor(*s, subnet1, 10, true));
+    EXPECT_FALSE(opensEditor(*s, subnet1, 10, false));
 }
 
 TEST_F(PropertyGridTest, UserConfigWithModelFlag4)
@@ -383,10 +392,10 @@ TEST_F(PropertyGridTest, UserConfigWithModelFlag4)
                 {19, "Enable CRC Check", "Disable", false}},
                "flag4 user");
     EXPECT_EQ(editableRows(*s, subnet1), (std::vector<int>{0, 1, 2, 3, 4, 12, 13, 15, 16, 17, 18, 19}));
-    EXPECT_EQ(cellChoices(*s, subnet1, 0), (std::vector<std::string>{"Modbus master", "User Config"}));
-    EXPECT_TRUE(cellChoices(*s, subnet1, 15).empty());
-    EXPECT_TRUE(cellChoices(*s, subnet1, 18).empty());
-    EXPECT_EQ(cellChoices(*s, subnet1, 19), (std::vector<std::string>{"Enable", "Disable"}));
+    EXPECT_EQ(choicesAt(*s, subnet1, 0), (std::vector<std::string>{"Modbus master", "User Config"}));
+    EXPECT_TRUE(choicesAt(*s, subnet1, 15).empty());
+    EXPECT_TRUE(choicesAt(*s, subnet1, 18).empty());
+    EXPECT_EQ(choicesAt(*s, subnet1, 19), (std::vector<std::string>{"Enable", "Disable"}));
 }
 
 TEST_F(PropertyGridTest, NodeItem)
@@ -397,7 +406,7 @@ TEST_F(PropertyGridTest, NodeItem)
     s->node(0, 1).address = "17";
     EXPECT_EQ(gridRows(*s, node)[0].value, "17");
     EXPECT_EQ(editableRows(*s, node), (std::vector<int>{0}));
-    EXPECT_TRUE(cellChoices(*s, node, 0).empty());
+    EXPECT_TRUE(choicesAt(*s, node, 0).empty());
 }
 
 TEST_F(PropertyGridTest, CommandItemRowsByFunctionCode)
@@ -450,19 +459,19 @@ TEST_F(PropertyGridTest, CommandItemShowsAndRefreshes)
     s->subnet(0).masterMode = "ASCII";
     refreshCommandForDisplay(*s, item);
     EXPECT_EQ(s->command(0, p).checkType, "LRC");
-    EXPECT_EQ(cellChoices(*s, item, 9), (std::vector<std::string>{"Quick-scan", "Slow-scan"}));
+    EXPECT_EQ(choicesAt(*s, item, 9), (std::vector<std::string>{"Quick-scan", "Slow-scan"}));
 
     setType(4, {});
     const int q = addCommand("6");
     const ItemRef six{ItemKind::Command, 0, q};
     EXPECT_EQ(gridRows(*s, six)[7].label, "Byte-exchange");
-    EXPECT_EQ(cellChoices(*s, six, 7), (std::vector<std::string>{"Non-exchange", "Double-byte-exchange"}));
+    EXPECT_EQ(choicesAt(*s, six, 7), (std::vector<std::string>{"Non-exchange", "Double-byte-exchange"}));
     const int r = addCommand("3");
-    EXPECT_EQ(cellChoices(*s, ItemRef{ItemKind::Command, 0, r}, 7),
+    EXPECT_EQ(choicesAt(*s, ItemRef{ItemKind::Command, 0, r}, 7),
               (std::vector<std::string>{"Non-exchange", "Double-byte-exchange", "Four-byte-exchange"}));
     setType(3, {7});
     const int t = addCommand("3");
-    EXPECT_EQ(cellChoices(*s, ItemRef{ItemKind::Command, 0, t}, 7),
+    EXPECT_EQ(choicesAt(*s, ItemRef{ItemKind::Command, 0, t}, 7),
               (std::vector<std::string>{"Fullword", "High byte", "Low byte"}));
 }
 

@@ -102,114 +102,84 @@ TEST(ValueChecks, DecimalFieldCheckMessages)
     EXPECT_EQ(p.messages[1], "\\\"Slave address\\\"date should be from 0 to 247 .");
 }
 
-TEST_F(ValueCommitTest, EveryCommitSetsConfigModified)
+TEST_F(ValueCommitTest, TextChecksStoreOrRefuse)
 {
-    s->configModified = false;
-    edit(subnet1, 7, "299");
-    EXPECT_TRUE(s->configModified);
-    s->configModified = false;
-    pick(subnet1, 3, "None");
-    EXPECT_TRUE(s->configModified);
-}
-
-TEST_F(ValueCommitTest, DeviceNetAddress)
-{
-    setType(0, {});
-    s->fieldbus.deviceNetAddress = "5";
-    for (const char *t : {"64", "-1", "7a", ""}) {
-        EXPECT_EQ(edit(fieldbus, 1, t).cellText, std::optional<std::string>("5")) << t;
-        EXPECT_EQ(s->fieldbus.deviceNetAddress, "5");
-    }
-    EXPECT_EQ(edit(fieldbus, 1, "63").cellText, std::optional<std::string>("63"));
-    EXPECT_EQ(s->fieldbus.deviceNetAddress, "63");
-}
-
-TEST_F(ValueCommitTest, IpAddressesOfTheEthernetFieldbus)
-{
-    setType(4, {});
+    // Each row starts from a fresh store of the model with `before` in the field.
     struct Row {
+        unsigned type;
+        std::vector<int> flags;
+        ItemRef item;
         int row;
-        std::string FIELDBUS::*field;
+        FieldRef field;
+        const char *before, *typed, *cell, *stored;
+        bool pulse = true;
     };
-    for (const Row r : {Row{2, &FIELDBUS::ipAddress}, Row{3, &FIELDBUS::subnetMask}, Row{4, &FIELDBUS::gatewayAddress},
-                        Row{5, &FIELDBUS::dns1}, Row{6, &FIELDBUS::dns2}}) {
-        const std::string before = s->fieldbus.*r.field;
-        EXPECT_EQ(edit(fieldbus, r.row, "192.168.0.300").cellText, std::optional<std::string>(before));
-        EXPECT_EQ(edit(fieldbus, r.row, "192.168.1").cellText, std::optional<std::string>(before));
-        EXPECT_EQ(s->fieldbus.*r.field, before);
-        edit(fieldbus, r.row, "010.000.0.1");
-        EXPECT_EQ(s->fieldbus.*r.field, "010.000.0.1");
-    }
-}
-
-TEST_F(ValueCommitTest, ProfibusDataAndTimeoutCount)
-{
-    setType(1, {6});
-    s->fieldbus.profibusConfigData = "01";
-    EXPECT_EQ(edit(fieldbus, 4, "D1 E1").cellText, std::optional<std::string>("D1 E1"));
-    EXPECT_EQ(s->fieldbus.profibusConfigData, "D1 E1");
-    for (const char *t : {"D1E1", "D1 G1", "1234567890123456789012345"}) {
-        EXPECT_EQ(edit(fieldbus, 4, t).cellText, std::optional<std::string>("D1 E1")) << t;
-        EXPECT_EQ(s->fieldbus.profibusConfigData, "D1 E1");
-    }
-
-    SetUp(); // new project: type 3 with modelFlag7
-    EXPECT_EQ(edit(fieldbus, 4, "1").cellText, std::optional<std::string>("3"));
-    EXPECT_EQ(edit(fieldbus, 4, "255").cellText, std::optional<std::string>("3"));
-    edit(fieldbus, 4, "254");
-    EXPECT_EQ(s->subnet(0).timeoutCount, "254");
-}
-
-TEST_F(ValueCommitTest, SubnetRangeRows)
-{
-    struct Row {
-        int row;
-        const char *text;
-        bool stored;
-        std::string CONFIG::*field;
-    };
+    const ItemRef fb = fieldbus, sn = subnet1;
     const Row rows[] = {
-        {7, "299", false, &CONFIG::responseTimeout},  {7, "60000", true, &CONFIG::responseTimeout},
-        {7, "300abc", true, &CONFIG::responseTimeout}, {7, "60001", false, &CONFIG::responseTimeout},
-        {8, "2500", true, &CONFIG::pollDelay},         {8, "2501", false, &CONFIG::pollDelay},
-        {8, "-1", false, &CONFIG::pollDelay},          {11, "0", false, &CONFIG::scanRatio},
-        {11, "255", true, &CONFIG::scanRatio},         {11, "256", false, &CONFIG::scanRatio},
-        {13, "9", false, &CONFIG::charTimeout},        {13, "10", true, &CONFIG::charTimeout},
-        {14, "224", false, &CONFIG::frameLength},      {14, "223", true, &CONFIG::frameLength},
-        {16, "60000", true, &CONFIG::autoSendPeriod},  {16, "9", false, &CONFIG::autoSendPeriod},
+        // A refused DeviceNet address, IP address or PROFIBUS text puts the stored value back.
+        {0, {}, fb, 1, &FIELDBUS::deviceNetAddress, "5", "64", "5", "5"},
+        {0, {}, fb, 1, &FIELDBUS::deviceNetAddress, "5", "7a", "5", "5"},
+        {0, {}, fb, 1, &FIELDBUS::deviceNetAddress, "5", "", "5", "5"},
+        {0, {}, fb, 1, &FIELDBUS::deviceNetAddress, "5", "63", "63", "63"},
+        {4, {}, fb, 2, &FIELDBUS::ipAddress, "1.1.1.1", "192.168.0.300", "1.1.1.1", "1.1.1.1"},
+        {4, {}, fb, 6, &FIELDBUS::dns2, "1.1.1.1", "192.168.1", "1.1.1.1", "1.1.1.1"},
+        {4, {}, fb, 4, &FIELDBUS::gatewayAddress, "1.1.1.1", "010.000.0.1", "010.000.0.1", "010.000.0.1"},
+        {1, {6}, fb, 4, &FIELDBUS::profibusConfigData, "01", "D1 E1", "D1 E1", "D1 E1"},
+        {1, {6}, fb, 4, &FIELDBUS::profibusConfigData, "D1 E1", "D1E1", "D1 E1", "D1 E1"},
+        {1, {6}, fb, 4, &FIELDBUS::profibusConfigData, "D1 E1", "D1 G1", "D1 E1", "D1 E1"},
+        {1, {6}, fb, 4, &FIELDBUS::profibusConfigData, "D1 E1", "1234567890123456789012345", "D1 E1", "D1 E1"},
+        {3, {7}, fb, 4, &CONFIG::timeoutCount, "3", "1", "3", "3"},
+        {3, {7}, fb, 4, &CONFIG::timeoutCount, "3", "255", "3", "3"},
+        {3, {7}, fb, 4, &CONFIG::timeoutCount, "3", "254", "254", "254"},
+        // Subnet ranges: a refused number empties the cell, the field keeps its value.
+        {3, {7}, sn, 7, &CONFIG::responseTimeout, "300", "299", "", "300"},
+        {3, {7}, sn, 7, &CONFIG::responseTimeout, "300", "60000", "60000", "60000"},
+        {3, {7}, sn, 7, &CONFIG::responseTimeout, "300", "300abc", "300abc", "300abc"},
+        {3, {7}, sn, 7, &CONFIG::responseTimeout, "300", "60001", "", "300"},
+        {3, {7}, sn, 8, &CONFIG::pollDelay, "0", "2500", "2500", "2500"},
+        {3, {7}, sn, 8, &CONFIG::pollDelay, "0", "2501", "", "0"},
+        {3, {7}, sn, 8, &CONFIG::pollDelay, "0", "-1", "", "0"},
+        {3, {7}, sn, 11, &CONFIG::scanRatio, "10", "0", "", "10"},
+        {3, {7}, sn, 11, &CONFIG::scanRatio, "10", "255", "255", "255"},
+        {3, {7}, sn, 11, &CONFIG::scanRatio, "10", "256", "", "10"},
+        {3, {7}, sn, 13, &CONFIG::charTimeout, "10", "9", "", "10"},
+        {3, {7}, sn, 13, &CONFIG::charTimeout, "10", "11", "11", "11"},
+        {3, {7}, sn, 14, &CONFIG::frameLength, "111", "224", "", "111"},
+        {3, {7}, sn, 14, &CONFIG::frameLength, "111", "223", "223", "223"},
+        {3, {7}, sn, 16, &CONFIG::autoSendPeriod, "1000", "60000", "60000", "60000"},
+        {3, {7}, sn, 16, &CONFIG::autoSendPeriod, "1000", "9", "", "1000"},
+        // The pulse time only while the pulse row is editable.
+        {0, {}, sn, 10, &CONFIG::pulseTime, "-1", "300", "300", "-1", false},
+        {0, {}, sn, 10, &CONFIG::pulseTime, "-1", "199", "", "-1"},
+        {0, {}, sn, 10, &CONFIG::pulseTime, "-1", "300", "300", "300"},
+        // With modelFlag4 the character rows take any text; without it no start character.
+        {0, {4}, sn, 13, &CONFIG::charTimeout, "10", "x13", "x13", "x13"},
+        {0, {4}, sn, 14, &CONFIG::frameLength, "111", "x14", "x14", "x14"},
+        {0, {4}, sn, 15, &CONFIG::startChar, "", "x15", "x15", "x15"},
+        {0, {4}, sn, 16, &CONFIG::stopChar, "", "x16", "x16", "x16"},
+        {0, {4}, sn, 18, &CONFIG::autoSendPeriod, "1000", "x18", "x18", "x18"},
+        {0, {}, sn, 15, &CONFIG::startChar, "", "02", "02", ""},
+        // The own address without modelFlag7: kept when a plain number, no messages.
+        {5, {}, sn, 5, &CONFIG::ownAddress, "1", "17", "17", "17"},
+        {5, {}, sn, 5, &CONFIG::ownAddress, "17", "018", "17", "17"},
+        {5, {}, sn, 5, &CONFIG::ownAddress, "17", "248", "", "17"},
     };
     for (const Row &r : rows) {
         SetUp();
-        const std::string before = s->subnet(0).*r.field;
-        const CommitResult result = edit(subnet1, r.row, r.text);
-        EXPECT_EQ(s->subnet(0).*r.field, r.stored ? r.text : before) << r.row << " " << r.text;
-        EXPECT_EQ(result.cellText, std::optional<std::string>(r.stored ? r.text : "")) << r.row << " " << r.text;
+        s->gatewayType = r.type;
+        s->clearModelFlags();
+        for (int f : r.flags)
+            s->setModelFlag(f, true);
+        s->resetToDefaults();
+        *fieldOf(*s, r.item, r.field) = r.before;
+        s->configModified = false;
+        const CommitResult result = edit(r.item, r.row, r.typed, true, r.pulse);
+        const std::string where = "type " + std::to_string(r.type) + " row " + std::to_string(r.row) + " '" + r.typed + "'";
+        EXPECT_EQ(result.cellText, std::optional<std::string>(r.cell)) << where;
+        EXPECT_EQ(*fieldOf(*s, r.item, r.field), r.stored) << where;
+        EXPECT_TRUE(s->configModified) << where;
+        EXPECT_TRUE(prompter.messages.empty()) << where;
     }
-}
-
-TEST_F(ValueCommitTest, PulseTimeOnlyWhilePulseEditable)
-{
-    edit(subnet1, 10, "300", true, false);
-    EXPECT_EQ(s->subnet(0).pulseTime, "-1");
-    edit(subnet1, 10, "199", true, true);
-    EXPECT_EQ(s->subnet(0).pulseTime, "-1");
-    edit(subnet1, 10, "300", true, true);
-    EXPECT_EQ(s->subnet(0).pulseTime, "300");
-}
-
-TEST_F(ValueCommitTest, ModelFlag4StoresCharacterRowsAsTyped)
-{
-    setType(0, {4});
-    s->subnet(0).protocol = "User Config";
-    for (auto [row, field] : {std::pair{13, &CONFIG::charTimeout}, std::pair{14, &CONFIG::frameLength},
-                              std::pair{15, &CONFIG::startChar}, std::pair{16, &CONFIG::stopChar},
-                              std::pair{18, &CONFIG::autoSendPeriod}}) {
-        edit(subnet1, row, "x" + std::to_string(row));
-        EXPECT_EQ(s->subnet(0).*field, "x" + std::to_string(row));
-    }
-    SetUp();
-    edit(subnet1, 15, "02");
-    EXPECT_EQ(s->subnet(0).startChar, ""); // only with modelFlag4
 }
 
 TEST_F(ValueCommitTest, OwnAddressWithModelFlag7)
@@ -436,8 +406,6 @@ TEST_F(ValueCommitTest, FieldbusListPicks)
     EXPECT_EQ(r.rowUpdates, (std::vector<RowUpdate>{{1, std::nullopt, std::nullopt, true},
                                                    {2, std::nullopt, std::nullopt, true},
                                                    {4, std::nullopt, std::nullopt, false}}));
-    pick(fieldbus, 1, "48");
-    EXPECT_EQ(s->fieldbus.inputSize, "48");
 
     setType(1, {4});
     pick(fieldbus, 3, "Disable");
@@ -447,24 +415,11 @@ TEST_F(ValueCommitTest, FieldbusListPicks)
     EXPECT_EQ(s->subnet(0).inputLengthPrefix, "Enable");
     EXPECT_EQ(s->subnet(0).doubleFaultReset, "Disable");
 
-    setType(0, {});
-    pick(fieldbus, 2, "500K");
-    pick(fieldbus, 3, "32");
-    pick(fieldbus, 4, "16");
-    EXPECT_EQ(s->fieldbus.deviceNetBaud, "500K");
-    EXPECT_EQ(s->fieldbus.inputSize, "32");
-    EXPECT_EQ(s->fieldbus.outputSize, "16");
-
-    setType(4, {});
-    pick(fieldbus, 1, "DHCP");
-    EXPECT_EQ(s->fieldbus.ipAssignMode, "DHCP");
-
+    // Type 6 keeps the input length only for a User Config subnet 1.
     setType(6, {});
-    pick(fieldbus, 3, "Enable");
-    EXPECT_EQ(s->subnet(0).inputLengthPrefix, "Enable");
     s->subnet(0).protocol = "Modbus master";
-    pick(fieldbus, 3, "Disable");
-    EXPECT_EQ(s->subnet(0).inputLengthPrefix, "Enable");
+    pick(fieldbus, 3, "Enable");
+    EXPECT_EQ(s->subnet(0).inputLengthPrefix, "Disable");
 }
 
 TEST_F(ValueCommitTest, SubnetListPicksGoToTheProtocolsFields)
@@ -544,13 +499,40 @@ TEST_F(ValueCommitTest, ProtocolChangeKeepsNodesAndCommands)
 
     setType(1, {4});
     r = pick(subnet1, 0, "Modbus master");
-    EXPECT_EQ(r.firstRowLabel, std::optional<std::string>("Band rate"));
+    ASSERT_TRUE(r.rows);
+    EXPECT_EQ((*r.rows)[1].label, "Band rate");
+}
+
+TEST_F(ValueCommitTest, ProtocolChangeHandsTheViewTheWholeGrid)
+{
+    setType(0, {4});
+    s->subnet(0).outputMode = "Pluse output";
+    CommitResult r = pick(subnet1, 0, "Modbus master");
+    ASSERT_TRUE(r.rows);
+    EXPECT_EQ(r.pulseEditable, std::optional<bool>(true));
+    // Only right after the change: showing the subnet again labels row 1 as usual.
+    GridRows shown = gridRows(*s, subnet1);
+    EXPECT_EQ(shown[1].label, "Modbus communication baud rate ");
+    shown[1].label = "Band rate";
+    EXPECT_EQ(*r.rows, shown);
+
+    r = pick(subnet1, 0, "User Config");
+    ASSERT_TRUE(r.rows);
+    EXPECT_EQ(*r.rows, gridRows(*s, subnet1));
+    EXPECT_EQ((*r.rows)[15].label, "Start character");
+    // Another item selected meanwhile: its grid stays, the store changes.
+    r = pick(subnet1, 0, "Modbus master", false);
+    EXPECT_FALSE(r.rows);
+    EXPECT_FALSE(r.pulseEditable);
+    EXPECT_EQ(s->subnet(0).protocol, "Modbus master");
 }
 
 TEST_F(ValueCommitTest, CommandListPicksAndStaleSelection)
 {
     const int p = addCommand(addNode("1"), "3");
+    s->configModified = false;
     pick(ItemRef{ItemKind::Command, 0, p}, 7, "Low byte");
+    EXPECT_TRUE(s->configModified);
     pick(ItemRef{ItemKind::Command, 0, p}, 9, "Slow-scan");
     EXPECT_EQ(s->command(0, p).dataFormat, "Low byte");
     EXPECT_EQ(s->command(0, p).scanType, "Slow-scan");

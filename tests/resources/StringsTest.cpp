@@ -110,5 +110,57 @@ TEST(Strings, LanguageChoiceOrder)
             << r.flag << "|" << r.env << "|" << r.locale;
 }
 
+TEST(PromptStrings, TrickyTextsAreByteExact)
+{
+    struct Row {
+        int id;
+        const char *expected;
+    };
+    const Row rows[] = {
+        {61476, "When the protocol type is\\\"Universal\\\",Profibus inputting effective data is effective. "
+                "\x0D\x0A Open:The first byte of Profibus input-data show the length of reciving data frames"},
+        {61477, "When a Modbus read commands two times in a row without receipt of the correct response, "
+                "setting the read command corresponding to the Profibus input data to zero. Selection of "
+                "\x0D\x0A \x5C \x22 open\x22, this feature \x5C \x0D\x0A \x5C \x22 selection effect; closed "
+                "\x5C \x22, this feature is not used. \x0A"},
+        {61479, "Format such as: D1 E1\x0A the above example has 2 bytes, can be up to 8 bytes"},
+        {61480, "There are three protocols that you can select: Modbus Master, Modbus Slave, and User Config."
+                "\x0D\x0A If communication protocol of your device is not Modbus you can choose the "
+                "\x22User Config\x22"},
+        {61507, "The number of data: 1-84 (Modbus functional code 3\xC2\xA1\xC2\xA2" "4\xC2\xA1\xC2\xA2"
+                "16):\r\n; 1-400( Modbus functional code 1\xC2\xA1\xC2\xA2" "2\xC2\xA1\xC2\xA2" "15)"},
+        {61511, "The address range of data mapping in the module memory\nKV305 range:\r\n  Read "
+                "command:0x0000~0x00A7\r\n  Write command:0x4000~0x40A7\r\nusers can click on \"Automatic "
+                "calculation of mapping address\" to let the software calculation"},
+        {61749, "It can reflect whether a Modbus command is respond correctly to PROFIBUS DP Master if you "
+                "don't choose \"Disable\". \r\nEvery command takes a bit of the front part of PROFIBUS DP Input "
+                "buffer. \r\nIf you have configured 1 to 8 Modbus commands and want to monitor every command' "
+                "status you must select \"One Byte\".\r\n If you have configured 9 to 16 Modbus commands and "
+                "want to monitor every command' status you must select \"Two Bytes\". \r\nAnd so on"},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(text(static_cast<StrId>(r.id), Language::English), r.expected) << r.id;
+}
+
+TEST(PromptStrings, BackslashesAndLineBreaksOfTheEnglishTexts)
+{
+    std::set<int> withBackslash;
+    for (const auto &e : englishPromptStrings()) {
+        const std::string s = e.text;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            if (s[i] == '\\') {
+                withBackslash.insert(static_cast<int>(e.id));
+                // A backslash before r or n would be an escape that was never turned into a break.
+                ASSERT_LT(i + 1, s.size()) << static_cast<int>(e.id);
+                EXPECT_TRUE(s[i + 1] == ' ' || s[i + 1] == '"') << static_cast<int>(e.id);
+            }
+            if (s[i] == '\r') {
+                EXPECT_TRUE(i + 1 < s.size() && s[i + 1] == '\n') << static_cast<int>(e.id);
+            }
+        }
+    }
+    EXPECT_EQ(withBackslash, (std::set<int>{61476, 61477}));
+}
+
 } // namespace
 } // namespace tqv
