@@ -87,6 +87,7 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent), m_settings(new Qt
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         m_prompt->setText(text);
     });
+    connect(m_view, &CModbusConfigView::statusMessage, this, [this](const QString &text) { statusBar()->showMessage(text); });
     connect(m_doc, &CModbusConfigDoc::recentFilesChanged, this, [this] {
         m_settings->saveRecentFiles(m_doc->recentFiles());
         rebuildRecentFiles();

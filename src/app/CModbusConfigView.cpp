@@ -5,6 +5,7 @@
 #include "editor/ConfigTree.h"
 #include "editor/GridLayout.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QScopedValueRollback>
@@ -50,8 +51,10 @@ CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::NoSelection);
-    // Clicking the grid takes the focus, so an open edit box loses it and commits first.
-    m_grid->setFocusPolicy(Qt::ClickFocus);
+    // Clicking the grid takes the focus, so an open edit box loses it and commits first; Tab
+    // reaches it from the tree, arrows move between rows, F2, Return or Space open the editor.
+    m_grid->setFocusPolicy(Qt::StrongFocus);
+    m_grid->installEventFilter(this);
     m_grid->setWordWrap(false);
     // Darker than the grey of read-only cells, so their lines stay visible.
     m_grid->setStyleSheet(QStringLiteral("QTableView { gridline-color: rgb(128, 128, 128); }"));
@@ -59,6 +62,9 @@ CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
     m_list->setEditable(false);
     m_list->setMaxVisibleItems(12);
     m_list->hide();
+    // A list closed without a pick (Escape, a click elsewhere) goes, so the cell shows the stored
+    // value again rather than the list's first entry. A pick still arrives after the popup hid.
+    m_list->view()->parentWidget()->installEventFilter(this);
     m_edit->setObjectName(QStringLiteral("inPlaceEdit"));
     m_edit->hide();
     connect(m_grid, &QTableWidget::cellClicked, this, &CModbusConfigView::onCellClicked);
@@ -142,7 +148,10 @@ void CModbusConfigView::showItem()
         refreshCommandForDisplay(*m_store, m_shown);
     m_pulseEditable = pulseEditableFor(*m_store, m_shown);
     fillGrid(gridRows(*m_store, m_shown));
+    if (m_grid->currentRow() < 0)
+        m_grid->setCurrentCell(0, 1);
     m_gridReady = true;
+    emit statusMessage(QString());
     emit commandStateChanged();
 }
 
@@ -181,6 +190,7 @@ void CModbusConfigView::onCellClicked(int row, int column)
     m_editedItem = m_tree->currentItem();
     m_shown = identify(m_editedItem);
     m_clickedRow = row;
+    emit statusMessage(QString());
     const CellInfo cell = describeCell(*m_store, m_shown, row, m_pulseEditable);
     if (cell.prompt.action == PromptAction::Set)
         emit promptChanged(qtext(cell.prompt.text));
@@ -211,6 +221,32 @@ void CModbusConfigView::onCellClicked(int row, int column)
 
 bool CModbusConfigView::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_list->view()->parentWidget() && event->type() == QEvent::Hide) {
+        const QWidget *focus = QApplication::focusWidget();
+        const bool hadFocus = focus == m_list || focus == m_list->view();
+        m_list->hide();
+        if (hadFocus)
+            m_grid->setFocus();
+        return false;
+    }
+    // Return commits the edit box and gives the grid the keys back; the key goes no further, so
+    // it cannot reopen the editor it just closed.
+    if (watched == m_edit && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            commitEditBox();
+            m_grid->setFocus();
+            return true;
+        }
+    }
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_F2 || key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            if (m_grid->currentRow() >= 0)
+                onCellClicked(m_grid->currentRow(), 1);
+            return true;
+        }
+    }
     // Escape leaves the edit box without committing what was typed.
     if (watched == m_edit && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
@@ -259,10 +295,15 @@ void CModbusConfigView::applyCommit(const CommitResult &result, bool stillSelect
         m_pulseEditable = *result.pulseEditable;
     if (result.mappingCommandsEnabled)
         m_conflictDetection = *result.mappingCommandsEnabled;
+    if (result.refusal)
+        emit statusMessage(QString::fromStdString(*result.refusal));
     if (result.protocolChanged) {
         relistSubnet(m_shown.subnet, result.listNodesAgain);
         if (result.rows)
             fillGrid(*result.rows);
+        // A subnet that became a Modbus master takes nodes again at once.
+        if (result.listNodesAgain && stillSelected)
+            m_editor.selectionChanged(*m_store, m_shown);
         EnableFlags flags = m_editor.flags();
         if (result.disableTreeCommands)
             flags = {};

@@ -73,6 +73,8 @@ signals:
     void commandStateChanged();
     // New text for the prompt pane (empty empties it).
     void promptChanged(const QString &text);
+    // A line for the status bar until the next action (empty: back to "Ready").
+    void statusMessage(const QString &text);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -119,11 +119,12 @@ std::optional<long> plcOffset(const std::string &functionCode, long n)
 void startAddressEdit(const std::string &fc, std::string &text, std::string &field, bool stillSelected,
                       Prompter &prompter)
 {
-    if (!isCanonical(text)) {
+    if (!isCanonical(text) || !inRange(decimalValue(text), 0, 65535)) {
+        // Refused as typed: the question is about the user's value, never about the one put back.
         text = field;
         return;
     }
-    storeOr(inRange(decimalValue(text), 0, 65535), text, field, Refused::PutBack);
+    field = text;
     if (stillSelected) {
         const long m = decimalValue(text);
         if (auto offset = plcOffset(fc, m); offset && prompter.askOkCancel(tqv::text(StrId::MsgPlcAddress)))
@@ -301,6 +302,102 @@ void applyPick(ConfigStore &s, const ItemRef &item, const PickRule &rule, const 
         protocolChange(s, item, stillSelected, result);
 }
 
+// Passes every message on and counts them, so a commit knows whether the user was told anything.
+class CountingPrompter : public Prompter {
+public:
+    explicit CountingPrompter(Prompter &inner) : m_inner(inner) {}
+    void info(const std::string &text) override
+    {
+        ++count;
+        m_inner.info(text);
+    }
+    bool askYesNo(const std::string &text) override
+    {
+        ++count;
+        return m_inner.askYesNo(text);
+    }
+    bool askOkCancel(const std::string &text) override
+    {
+        ++count;
+        return m_inner.askOkCancel(text);
+    }
+    Answer askYesNoCancel(const std::string &text) override
+    {
+        ++count;
+        return m_inner.askYesNoCancel(text);
+    }
+    int count = 0;
+
+private:
+    Prompter &m_inner;
+};
+
+// Two texts that name the same value: hexadecimal case and the "H" of mapping addresses aside.
+bool sameValue(std::string a, std::string b)
+{
+    auto normal = [](std::string &t) {
+        for (char &ch : t)
+            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        if (!t.empty() && t.back() == 'h')
+            t.pop_back();
+    };
+    normal(a);
+    normal(b);
+    return a == b;
+}
+
+std::string hex4(unsigned v)
+{
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "%04X", v);
+    return buffer;
+}
+
+// Why a typed value was not taken, in the user's language.
+std::string refusalReason(const ConfigStore &s, const ItemRef &item, const EditRule &rule, const std::string &typed)
+{
+    auto range = [](long low, long high) { return formatText(StrId::ReasonAllowedRange, {printed(low), printed(high)}); };
+    std::string why;
+    switch (rule.check) {
+    case TextCheck::Range:
+    case TextCheck::CanonicalRange:
+    case TextCheck::Reported:
+    case TextCheck::OwnAddress:
+        why = range(rule.low, rule.high);
+        break;
+    case TextCheck::NodeAddress:
+        why = range(0, 247);
+        break;
+    case TextCheck::StartAddress:
+        why = range(0, 65535);
+        break;
+    case TextCheck::IpAddress:
+        why = text(StrId::ReasonExpectIpAddress);
+        break;
+    case TextCheck::ProfibusConfigData:
+        why = text(StrId::ReasonExpectProfibusData);
+        break;
+    case TextCheck::Quantity: {
+        const std::string &fc = s.command(item.subnet, item.number).functionCode;
+        const auto limit = isBitFunction(fc) ? bitQuantityLimit(s) : registerQuantityLimit(s);
+        why = limit ? range(1, *limit) : text(StrId::ReasonExpectPositiveNumber);
+        break;
+    }
+    case TextCheck::MappingAddress: {
+        const BufferRange r = bufferRange(s);
+        const std::string &fc = s.command(item.subnet, item.number).functionCode;
+        why = isWriteFunction(fc) ? formatText(StrId::ReasonExpectWriteMapping, {hex4(0), hex4(r.inputHigh),
+                                                                                 hex4(kOutputBufferBase), hex4(r.outputHigh)})
+                                  : formatText(StrId::ReasonExpectReadMapping, {hex4(r.inputLow), hex4(r.inputHigh)});
+        break;
+    }
+    case TextCheck::None:
+    case TextCheck::AsTyped:
+        break;
+    }
+    return formatText(StrId::MsgValueNotTaken, {typed, why});
+}
+
 // Commits change existing records only: nodes and commands up to their subnet's counts.
 bool committable(const ConfigStore &s, const ItemRef &item)
 {
@@ -393,8 +490,16 @@ CommitResult commitEditText(ConfigStore &store, const CommitTarget &target, std:
 {
     CommitResult result;
     const CellInfo cell = describeCell(store, target.item, target.row, pulseEditable);
-    if (cell.edit.check != TextCheck::None && committable(store, target.item))
-        applyEdit(store, target.item, cell.edit, text, stillSelected, prompter, result);
+    if (cell.edit.check != TextCheck::None && committable(store, target.item)) {
+        const std::string typed = text;
+        const std::string *field = fieldOf(store, target.item, cell.edit.field);
+        const std::string before = field ? *field : std::string();
+        CountingPrompter counting(prompter);
+        applyEdit(store, target.item, cell.edit, text, stillSelected, counting, result);
+        // A value the rules dropped without a word gets its reason, for the status line.
+        if (field && *field == before && !sameValue(typed, before) && !sameValue(typed, text) && counting.count == 0)
+            result.refusal = refusalReason(store, target.item, cell.edit, typed);
+    }
     if (stillSelected)
         result.cellText = text.empty() ? text : text + cell.suffix;
     store.configModified = true;

@@ -39,6 +39,7 @@ struct CommitResult {
     bool disableTreeCommands = false;        // the four node and command commands
     bool disableAddNode = false;
     std::optional<bool> mappingCommandsEnabled;
+    std::optional<std::string> refusal;      // why a typed value was dropped without a message box
 };
 
 // The edit box lost the focus with `text` in it. The rule is the cell's (describeCell's edit rule).

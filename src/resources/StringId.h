@@ -70,6 +70,13 @@ enum class StrId : int {
     ReasonBadGatewayType,
     CliJsonBadGatewayType,
     MsgForeignLanguageProject,
+    MsgValueNotTaken,
+    ReasonAllowedRange,
+    ReasonExpectIpAddress,
+    ReasonExpectProfibusData,
+    ReasonExpectPositiveNumber,
+    ReasonExpectReadMapping,
+    ReasonExpectWriteMapping,
     LanguageNameEnglish,
     LanguageNameChinese,
 

@@ -71,6 +71,13 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::MsgForeignLanguageProject,
          "The values of this project were chosen in %s, but the program runs in %s, so they cannot be shown. "
          "Start the program in %s to edit it (tqv580 --lang %s)."},
+        {StrId::MsgValueNotTaken, "\"%s\" was not taken: %s."},
+        {StrId::ReasonAllowedRange, "allowed are %s to %s"},
+        {StrId::ReasonExpectIpAddress, "an IP address such as 192.168.0.10 is expected"},
+        {StrId::ReasonExpectProfibusData, "up to 8 hexadecimal bytes separated by blanks, such as D1 E1, are expected"},
+        {StrId::ReasonExpectPositiveNumber, "a whole number of 1 or more is expected"},
+        {StrId::ReasonExpectReadMapping, "a hexadecimal address from %s to %s is expected"},
+        {StrId::ReasonExpectWriteMapping, "a hexadecimal address from %s to %s or from %s to %s is expected"},
         {StrId::LanguageNameEnglish, "English"},
         {StrId::LanguageNameChinese, "Chinese"},
         {StrId::CliJsonBadGatewayType, "Field \"%s\" must be a gateway type from 0 to 6, not %s."},

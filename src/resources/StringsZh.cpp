@@ -71,6 +71,13 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::MsgForeignLanguageProject,
          "此工程的参数值是在%s界面下选择的，而程序当前运行在%s界面下，因此无法显示这些值。"
          "请以%s界面启动程序来编辑此工程（tqv580 --lang %s）。"},
+        {StrId::MsgValueNotTaken, "“%s”未被接受：%s。"},
+        {StrId::ReasonAllowedRange, "允许的范围是%s到%s"},
+        {StrId::ReasonExpectIpAddress, "应输入IP地址，例如192.168.0.10"},
+        {StrId::ReasonExpectProfibusData, "应输入最多8个以空格分隔的十六进制字节，例如D1 E1"},
+        {StrId::ReasonExpectPositiveNumber, "应输入不小于1的整数"},
+        {StrId::ReasonExpectReadMapping, "应输入%s到%s之间的十六进制地址"},
+        {StrId::ReasonExpectWriteMapping, "应输入%s到%s或%s到%s之间的十六进制地址"},
         {StrId::LanguageNameEnglish, "英文"},
         {StrId::LanguageNameChinese, "中文"},
         {StrId::CliJsonBadGatewayType, "字段“%s”必须是0到6之间的网关类型，而不是%s。"},

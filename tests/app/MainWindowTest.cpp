@@ -39,13 +39,14 @@ using namespace tqv;
 namespace {
 
 // Runs `act` on the next modal dialog (or popup menu) as soon as it is shown.
-void whenModalAppears(std::function<void(QWidget *)> act, int attempts = 200)
+void whenModalAppears(std::function<void(QWidget *)> act, int attempts = 500)
 {
     QTimer::singleShot(10, [act = std::move(act), attempts]() mutable {
+        // A dialog, or a context menu; never a list's drop-down left open by the grid.
         QWidget *w = QApplication::activeModalWidget();
         if (!w)
-            w = QApplication::activePopupWidget();
-        if (w) {
+            w = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (w && w->isVisible()) {
             act(w);
         } else if (attempts > 0) {
             whenModalAppears(std::move(act), attempts - 1);
@@ -832,6 +833,84 @@ private slots:
         QVERIFY(edit->isHidden() && list->isHidden());
     }
 
+    void theGridWorksFromTheKeyboard()
+    {
+        m_frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+        QTreeWidget *tree = m_frame->tree();
+        QTableWidget *grid = m_frame->view()->grid();
+        QLineEdit *edit = m_frame->view()->inPlaceEdit();
+        QComboBox *list = m_frame->view()->inPlaceList();
+        ConfigStore &store = m_frame->view()->store();
+        store.subnet(0).masterBaud = "2400";
+        tree->setFocus();
+        tree->setCurrentItem(tree->topLevelItem(1));
+
+        // Tab from the tree reaches the grid; arrows pick the row; F2 opens its editor.
+        QTest::keyClick(tree, Qt::Key_Tab);
+        QVERIFY(grid->hasFocus());
+        QCOMPARE(grid->currentRow(), 0);
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(grid->currentRow(), 1);
+        QTest::keyClick(grid, Qt::Key_F2);
+        QVERIFY(list->isVisible());
+        QCOMPARE(m_frame->promptText()->text().isEmpty(), false);
+
+        // Escape closes the list without a pick: the cell shows the stored value, not "300".
+        QTest::keyClick(list->view(), Qt::Key_Escape);
+        QTRY_VERIFY(list->isHidden());
+        QCOMPARE(grid->item(1, 1)->text(), QStringLiteral("2400"));
+        QCOMPARE(store.subnet(0).masterBaud, std::string("2400"));
+        QVERIFY(grid->hasFocus());
+
+        // Return on a text row opens the edit box; Return commits and gives the grid the keys back.
+        for (int i = 0; i < 6; ++i)
+            QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(grid->currentRow(), 7);
+        QTest::keyClick(grid, Qt::Key_Return);
+        QVERIFY(edit->isVisible() && edit->hasFocus());
+        QTest::keyClicks(edit, "1500");
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(store.subnet(0).responseTimeout, std::string("1500"));
+        QVERIFY(grid->hasFocus());
+
+        // Space opens it too; Escape leaves it unchanged.
+        QTest::keyClick(grid, Qt::Key_Space);
+        QVERIFY(edit->isVisible());
+        QTest::keyClicks(edit, "999999");
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QVERIFY(edit->isHidden());
+        QCOMPARE(store.subnet(0).responseTimeout, std::string("1500"));
+    }
+
+    void aSilentlyRefusedValueSaysWhyInTheStatusBar()
+    {
+        m_frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+        QTreeWidget *tree = m_frame->tree();
+        QTableWidget *grid = m_frame->view()->grid();
+        QLineEdit *edit = m_frame->view()->inPlaceEdit();
+        tree->setCurrentItem(tree->topLevelItem(1));
+        clickCell(grid, 7, 1);
+        QTest::keyClicks(edit, "100");
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(m_frame->statusBar()->currentMessage(), QStringLiteral("\"100\" was not taken: allowed are 300 to 60000."));
+        clickCell(grid, 8, 0); // the next action
+        QCOMPARE(m_frame->statusBar()->currentMessage(), QStringLiteral("Ready"));
+
+        // In a Chinese session (with a configuration of Chinese values) the reason is Chinese.
+        setLanguage(Language::Chinese);
+        m_frame->view()->store().newConfiguration();
+        m_frame->view()->rebuildTree();
+        tree->setCurrentItem(tree->topLevelItem(1));
+        clickCell(grid, 8, 1);
+        QTest::keyClicks(edit, "9999");
+        QTest::keyClick(edit, Qt::Key_Return);
+        const QString said = m_frame->statusBar()->currentMessage();
+        setLanguage(Language::English);
+        QCOMPARE(said, QStringLiteral("“9999”未被接受：允许的范围是0到2500。"));
+    }
+
     void nodeAddressesAndProtocolChangesReachTheTree()
     {
         m_frame->activateWindow();
@@ -889,6 +968,7 @@ private slots:
         QCOMPARE(tree->topLevelItem(1)->childCount(), 2);
         QCOMPARE(tree->topLevelItem(1)->child(0)->childCount(), 1);
         QVERIFY(describe(tree) == buildFromStore(store));
+        QVERIFY(m_frame->action(cmd::AddNode)->isEnabled()); // at once, without selecting again
 
         // What was accepted is what a saved project holds.
         QTemporaryDir dir;

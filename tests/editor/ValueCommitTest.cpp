@@ -298,6 +298,52 @@ TEST_F(ValueCommitTest, StartAddressAndThePlcQuestion)
     edit(ItemRef{ItemKind::Command, 0, p}, 2, "40100");
     EXPECT_EQ(prompter.messages,
               std::vector<std::string>{"What you have input maybe the address of PLC, it will be changed to the address of protocol!"});
+
+    // A refused value is not the subject of the question: 70000 over a stored 40005 keeps 40005
+    // without asking about it (and never turns it into 4).
+    prompter = RecordingPrompter{};
+    s->command(0, p).startAddress = "40005";
+    const CommitResult refused = edit(ItemRef{ItemKind::Command, 0, p}, 2, "70000");
+    EXPECT_EQ(s->command(0, p).startAddress, "40005");
+    EXPECT_EQ(refused.cellText, std::optional<std::string>("40005"));
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_EQ(refused.refusal, std::optional<std::string>("\"70000\" was not taken: allowed are 0 to 65535."));
+}
+
+TEST_F(ValueCommitTest, AValueDroppedWithoutAMessageSaysWhy)
+{
+    const int n = addNode("1");
+    const int read = addCommand(n, "3");
+    const int write = addCommand(n, "16");
+    struct Row {
+        ItemRef item;
+        int row;
+        const char *typed;
+        std::optional<std::string> refusal;
+    };
+    const Row rows[] = {
+        {{ItemKind::Subnet, 0, 0}, 7, "100", "\"100\" was not taken: allowed are 300 to 60000."},
+        {{ItemKind::Subnet, 0, 0}, 7, "400", std::nullopt},
+        {{ItemKind::Subnet, 0, 0}, 7, "400", std::nullopt}, // the stored value again: nothing to say
+        {{ItemKind::Command, 0, read}, 3, "123", "\"123\" was not taken: allowed are 1 to 122."},
+        {{ItemKind::Command, 0, read}, 4, "F4", "\"F4\" was not taken: a hexadecimal address from 0000 to 00F3 is expected."},
+        {{ItemKind::Command, 0, read}, 4, "f3h", std::nullopt},
+        {{ItemKind::Command, 0, read}, 4, "F3H", std::nullopt},
+        {{ItemKind::Command, 0, write}, 4, "40E0",
+         "\"40E0\" was not taken: a hexadecimal address from 0000 to 00F3 or from 4000 to 40DF is expected."},
+        {{ItemKind::Node, 0, n}, 0, "300", "\"300\" was not taken: allowed are 0 to 247."},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.typed);
+        prompter = RecordingPrompter{};
+        const CommitResult result = edit(r.item, r.row, r.typed);
+        EXPECT_EQ(result.refusal, r.refusal);
+    }
+    // A refusal that shows a message box needs no second word.
+    prompter = RecordingPrompter{};
+    const CommitResult told = edit(ItemRef{ItemKind::Subnet, 0, 0}, 20, "7000");
+    EXPECT_EQ(prompter.messages.size(), 1u);
+    EXPECT_FALSE(told.refusal);
 }
 
 TEST_F(ValueCommitTest, QuantityLimitsAndByteCount)
