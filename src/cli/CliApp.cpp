@@ -1,6 +1,7 @@
 #include "CliApp.h"
 
 #include "HelpFormatter.h"
+#include "GridCommands.h"
 #include "ProjectCommands.h"
 #include "TerminalPrompter.h"
 #include "resources/Strings.h"
@@ -180,6 +181,7 @@ int runCli(const std::vector<std::string> &args, std::ostream &out, std::ostream
 {
     CliApp app(args, out, err);
     addProjectCommands(app);
+    addGridCommands(app);
     return app.run();
 }
 
