@@ -31,7 +31,7 @@ ConflictMap::ConflictMap(const ConfigStore &store)
       m_output(static_cast<std::size_t>(kOutputMapBytes) * kBitsPerByte)
 {
     if (const int status = reservedStatusBytes(store); status > 0) {
-        m_entries.push_back(ConflictEntry{kStatusEntryCode, MappedItem{0, 0}, text(StrId::ConflictStatusEntry), true});
+        m_entries.push_back(ConflictEntry{kStatusEntryCode, MappedItem{0, 0}, text(StrId::ConflictStatusEntry), true, {}});
         m_footprints.push_back(Footprint{false, 0, static_cast<long>(status) * kBitsPerMapByte});
     }
     for (int s = 0; s < kSubnetCount; ++s) {
@@ -40,7 +40,11 @@ ConflictMap::ConflictMap(const ConfigStore &store)
             const COMMAND &cmd = c.commands[static_cast<std::size_t>(i)];
             const auto fc = functionCodeOf(cmd.functionCode);
             ConflictEntry entry{fc ? static_cast<int>(*fc) : 0, MappedItem{s, i + 1},
-                                fc ? functionName(cmd.functionCode) : std::string(), true};
+                                fc ? functionName(cmd.functionCode) : std::string(), true, {}};
+            if (fc)
+                entry.hint = formatText(StrId::ConflictEntryHint,
+                                        {std::to_string(s + 1), std::to_string(i + 1),
+                                         isVacant(cmd.mappingAddress) ? std::string() : cmd.mappingAddress + "H"});
             Footprint f;
             const std::optional<long> address = mappingAddressValue(cmd.mappingAddress);
             if (fc && address) {

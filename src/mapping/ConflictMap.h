@@ -40,6 +40,7 @@ struct ConflictEntry {
     MappedItem source;     // subnet and command position; position 0 for the status bytes
     std::string label;     // the check-list text; empty when the entry gets no line
     bool included = true;
+    std::string hint;      // where the command comes from, for a tooltip ("Subnet2, command 5, ...")
 
     bool listed() const { return !label.empty(); }
 };

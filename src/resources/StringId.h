@@ -354,8 +354,8 @@ enum class StrId : int {
     ConflictLegendLocal,
     ConflictStatusEntry,
     ConflictClose,
-    ConflictEntryTip,
-    ConflictBitTip,
+    ConflictEntryHint,
 };
 
 } // namespace tqv
+

@@ -294,10 +294,10 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::ConflictLegendLocal, "Lcocal date exchange"},
         {StrId::ConflictStatusEntry, "Modbus命令状态"},
         {StrId::ConflictClose, "Close"},
-        {StrId::ConflictEntryTip, "Subnet%s, command %s, mapping address %s"},
-        {StrId::ConflictBitTip, "%s bit %s"},
+        {StrId::ConflictEntryHint, "Subnet%s, command %s, mapping address %s"},
     };
     return table;
 }
 
 } // namespace tqv
+

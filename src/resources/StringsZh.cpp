@@ -294,10 +294,10 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::ConflictLegendLocal, "本地数据交换"},
         {StrId::ConflictStatusEntry, "Modbus命令状态"},
         {StrId::ConflictClose, "关闭"},
-        {StrId::ConflictEntryTip, "子网%s，命令%s，映射地址%s"},
-        {StrId::ConflictBitTip, "%s 第%s位"},
+        {StrId::ConflictEntryHint, "子网%s，命令%s，映射地址%s"},
     };
     return table;
 }
 
 } // namespace tqv
+

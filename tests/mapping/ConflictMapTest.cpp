@@ -176,6 +176,9 @@ TEST_F(ConflictMapTest, CommandListOfAllSubnets)
         EXPECT_EQ(e.listed(), *expected[i].label != '\0') << i;
         EXPECT_TRUE(e.included) << i;
     }
+    EXPECT_EQ(map.entries()[0].hint, "");
+    EXPECT_EQ(map.entries()[1].hint, "Subnet1, command 1, mapping address 2H");
+    EXPECT_EQ(map.entries()[5].hint, "Subnet4, command 2, mapping address 4010H");
     // The status bytes are used input bytes; the first command lies right after them.
     EXPECT_EQ(colours(map, In, 0, 3), (std::vector{Green, Green, Green, Green}));
 }
