@@ -5,10 +5,12 @@
 #include "controls/ColourGridView.h"
 
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -105,7 +107,10 @@ ConflictDialog::ConflictDialog(const ConfigStore &store, QWidget *parent)
     setTabOrder(m_inputView, m_outputView);
     setTabOrder(m_outputView, close);
     m_list->setFocus();
-    resize(sizeHint().width(), 640);
+    QSize size(sizeHint().width(), 640);
+    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
 }
 
 ConflictDialog::~ConflictDialog() = default;

@@ -38,6 +38,22 @@ TEST_F(MappingPassTest, InputsInFunctionCodeOrder)
     }
 }
 
+TEST_F(MappingPassTest, EveryFunctionCodeInItsPlace)
+{
+    setType(1, {});
+    const struct {
+        const char *code, *quantity, *address;
+    } rows[] = {
+        {"16", "1", "4005"}, {"4", "1", "8"},     {"2", "8", "2"}, {"6", "1", "4001"}, {"3", "2", "4"},
+        {"15", "16", "4003"}, {"1", "9", "0"},    {"5", "1", "4000"}, {"2", "1", "3"},
+    };
+    for (const auto &r : rows)
+        command(0, r.code, r.quantity);
+    run();
+    for (int i = 0; i < static_cast<int>(std::size(rows)); ++i)
+        EXPECT_EQ(at(0, i + 1).mappingAddress, rows[i].address) << "command " << i + 1 << " code " << rows[i].code;
+}
+
 TEST_F(MappingPassTest, OutputsStartAt4000)
 {
     setType(1, {});

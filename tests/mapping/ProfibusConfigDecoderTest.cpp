@@ -45,6 +45,9 @@ TEST(ProfibusConfigDecoding, SizesOfValidIdentifiers)
         {{0x00}, 0, 0},                        // an empty slot
         {{0x80, 0x05}, 0, 6},                  // special with an output length byte only
         {{0x40, 0x45}, 12, 0},                 // special with an input length byte in words
+        {{0x40, 0x1F}, 32, 0},                 // length bytes count with bits 5..0
+        {{0x80, 0x25}, 0, 38},
+        {{0xC0, 0x3F, 0x2F}, 48, 64},
         {{0x42, 0x01, 0xAA, 0xBB}, 2, 0},      // two manufacturer bytes after the length byte
         {{0x5F, 0x5F, 0x5F, 0x1F}, 112, 0},    // exactly the largest input
         {{0x2F, 0x2F, 0x2F, 0x2F, 0x2F, 0x2F, 0x2F}, 0, 112},
