@@ -2,12 +2,14 @@
 // reads with bit offsets, register reads, some of them with the "Low byte" filter, coil and
 // register writes, several overlapping). Measures opening the dialog's model (the occupancy maps,
 // both grid models and the colours of a first screen of cells) and one check-box toggle with the
-// recolouring of the affected cells, as a view asks for them after dataChanged.
+// recolouring of the affected cells, as a view asks for them after dataChanged; and, for scale,
+// the whole dialog built and drawn once.
+#include "app/ConflictDialog.h"
 #include "app/ConflictTableModel.h"
 #include "mapping/ConflictMap.h"
 #include "resources/Strings.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QObject>
 
 #include <benchmark/benchmark.h>
@@ -144,14 +146,26 @@ void BM_ToggleCommand(benchmark::State &state)
     state.counters["cells"] = benchmark::Counter(static_cast<double>(recoloured), benchmark::Counter::kAvgIterations);
 }
 
+void BM_OpenConflictDialog(benchmark::State &state)
+{
+    const std::unique_ptr<ConfigStore> store = mixedStore();
+    for (auto _ : state) {
+        ConflictDialog dialog(*store);
+        benchmark::DoNotOptimize(dialog.grab());
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_OpenConflictDialog)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_OpenConflictModel)->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ToggleCommand)->Unit(benchmark::kMicrosecond)->Repetitions(15)->ReportAggregatesOnly(true);
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
