@@ -39,6 +39,7 @@ public:
 
     MappingOutcome run()
     {
+        // The new addresses are edits like any other: closing must offer to save them.
         m_store.configModified = true;
         std::optional<BufferSizes> limits = fixedMappingLimits(m_store);
         if (!limits) {
