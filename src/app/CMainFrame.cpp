@@ -4,6 +4,7 @@
 #include "CModbusConfigDoc.h"
 #include "CModbusConfigView.h"
 #include "CommandIds.h"
+#include "ConflictDialog.h"
 #include "QtText.h"
 #include "SelectCommandDialog.h"
 #include "ToolbarIcons.h"
@@ -45,8 +46,7 @@ const QString kFileFilter = QStringLiteral("Config File(*.tqv)");
 
 // Commands whose work arrives with later parts of the program: present, but disabled.
 constexpr int kNotYetAvailable[] = {cmd::SerialConnection, cmd::EthernetConnection, cmd::Upload,
-                                    cmd::Download,         cmd::ExcelOutput,        cmd::Monitor,
-                                    cmd::MappingAddress,   cmd::ConflictDetection};
+                                    cmd::Download,         cmd::ExcelOutput,        cmd::Monitor};
 
 } // namespace
 
@@ -146,10 +146,12 @@ void CMainFrame::createActions()
     makeAction(cmd::Download, StrId::MenuDownload, StrId::PromptDownload, QKeySequence(Qt::CTRL | Qt::Key_D));
     makeAction(cmd::ExcelOutput, StrId::MenuExcelOutput, StrId::PromptExcelOutput, QKeySequence(Qt::CTRL | Qt::Key_E));
     makeAction(cmd::Monitor, StrId::MenuMonitor, StrId::PromptMonitor, QKeySequence(Qt::CTRL | Qt::Key_K));
-    makeAction(cmd::MappingAddress, StrId::MenuMappingAddress, StrId::PromptMappingAddress,
-               QKeySequence(Qt::CTRL | Qt::Key_M));
-    makeAction(cmd::ConflictDetection, StrId::MenuConflictDetection, StrId::PromptConflictDetection,
-               QKeySequence(Qt::CTRL | Qt::Key_T));
+    connect(makeAction(cmd::MappingAddress, StrId::MenuMappingAddress, StrId::PromptMappingAddress,
+                       QKeySequence(Qt::CTRL | Qt::Key_M)),
+            &QAction::triggered, this, [this] { m_view->mappingAddress(); });
+    connect(makeAction(cmd::ConflictDetection, StrId::MenuConflictDetection, StrId::PromptConflictDetection,
+                       QKeySequence(Qt::CTRL | Qt::Key_T)),
+            &QAction::triggered, this, &CMainFrame::onConflictDetection);
     for (int id : kNotYetAvailable)
         m_actions.value(id)->setEnabled(false);
 
@@ -308,6 +310,7 @@ void CMainFrame::updateCommandState()
                              std::end(kNotYetAvailable);
         m_actions.value(id)->setEnabled(enabled && !waiting);
     };
+    offer(cmd::MappingAddress, mappingAddressEnabled(m_view->store(), m_view->conflictDetectionAllowed()));
     offer(cmd::ConflictDetection, conflictDetectionEnabled(m_view->store(), m_view->conflictDetectionAllowed()));
     const EnableFlags &f = m_view->treeEditor().flags();
     m_actions.value(cmd::AddNode)->setEnabled(f.addNode);
@@ -508,6 +511,12 @@ void CMainFrame::onHelpContent()
 void CMainFrame::onAbout()
 {
     AboutDialog dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::onConflictDetection()
+{
+    ConflictDialog dialog(m_view->store(), this);
     dialog.exec();
 }
 

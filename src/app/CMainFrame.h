@@ -54,6 +54,7 @@ public:
     bool onFileSaveAs();
     void onHelpContent();
     void onAbout();
+    void onConflictDetection();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -4,6 +4,7 @@
 #include "ToolbarIcons.h"
 #include "editor/ConfigTree.h"
 #include "editor/GridLayout.h"
+#include "mapping/MappingPass.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -509,6 +510,21 @@ void CModbusConfigView::pasteNode()
         return;
     }
     refillTree(expandedItems(), ItemRef{ItemKind::Node, target.subnet, pasted});
+}
+
+void CModbusConfigView::mappingAddress()
+{
+    clearRightClicked();
+    // An open edit box commits when the question takes the focus, before the pass reads the store.
+    if (!runMappingAddressCommand(*m_store, m_prompter, m_session))
+        return;
+    rebuildTree();
+    m_shown = {};
+    m_clickedRow = -1;
+    m_gridReady = false;
+    fillGrid(GridRows{});
+    emit promptChanged(QString());
+    emit commandStateChanged();
 }
 
 } // namespace tqv

@@ -5,6 +5,7 @@
 #include "editor/TreeEditor.h"
 #include "editor/ValueCommit.h"
 #include "model/ConfigStore.h"
+#include "model/SessionState.h"
 
 #include <QWidget>
 
@@ -29,6 +30,9 @@ public:
 
     ConfigStore &store() { return *m_store; }
     const ConfigStore &store() const { return *m_store; }
+    // State beside the store that lives as long as the program and is not saved.
+    SessionState &session() { return m_session; }
+    const SessionState &session() const { return m_session; }
     const TreeEditor &treeEditor() const { return m_editor; }
     QTreeWidget *tree() const { return m_tree; }
     QTableWidget *grid() const { return m_grid; }
@@ -46,6 +50,9 @@ public:
     void deleteCommand();
     void copyNode();
     void pasteNode();
+    // "Mapping Address": asks, recomputes the mapping addresses, then shows the tree again from
+    // the store with the grid cleared, so a command shows its new values when selected again.
+    void mappingAddress();
 
     // Item kind of a tree item, recognised from its labels.
     static ItemRef identify(const QTreeWidgetItem *item);
@@ -98,6 +105,7 @@ private:
     void clearRightClicked();
 
     std::unique_ptr<ConfigStore> m_store;
+    SessionState m_session;
     TreeEditor m_editor;
     QtPrompter m_prompter;
     QTreeWidget *m_tree;

@@ -41,6 +41,13 @@ bool conflictDetectionEnabled(const ConfigStore &store, bool mappingCommandsFlag
     return !store.modelFlag7 || mappingCommandsFlag;
 }
 
+bool mappingAddressEnabled(const ConfigStore &store, bool mappingCommandsFlag)
+{
+    if (store.modelFlag7)
+        return mappingCommandsFlag;
+    return !isFourSubnetType(store.gatewayType) && !store.modelFlag3;
+}
+
 std::vector<CommandChoice> commandChoices()
 {
     std::vector<CommandChoice> choices;

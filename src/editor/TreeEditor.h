@@ -23,6 +23,9 @@ struct EnableFlags {
 // "Conflict Detection" is offered while modelFlag3 is clear and, with modelFlag7, only while the
 // view's mapping-commands flag (cleared and set again by protocol changes in the grid) is set.
 bool conflictDetectionEnabled(const ConfigStore &store, bool mappingCommandsFlag);
+// "Mapping Address": with modelFlag7 exactly while the view's mapping-commands flag is set;
+// without it, unless the gateway has four subnets or modelFlag3 is set.
+bool mappingAddressEnabled(const ConfigStore &store, bool mappingCommandsFlag);
 
 // One entry of the "Select Command" list.
 struct CommandChoice {

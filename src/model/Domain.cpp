@@ -50,4 +50,30 @@ bool isSingleWrite(std::string_view functionCode)
 }
 bool isFunction(std::string_view functionCode, FunctionCode fc) { return functionCodeOf(functionCode) == fc; }
 
+long commandByteLength(FunctionCode fc, long quantity)
+{
+    const long n = quantity < 0 ? 0 : quantity;
+    switch (fc) {
+    case FunctionCode::WriteSingleCoil:
+        return 1;
+    case FunctionCode::WriteSingleRegister:
+        return 2;
+    case FunctionCode::ReadCoils:
+    case FunctionCode::ReadDiscreteInputs:
+    case FunctionCode::WriteMultipleCoils:
+        return n / kBitsPerByte + (n % kBitsPerByte != 0 ? 1 : 0);
+    case FunctionCode::ReadHoldingRegisters:
+    case FunctionCode::ReadInputRegisters:
+    case FunctionCode::WriteMultipleRegisters:
+        return n * 2;
+    }
+    return 0;
+}
+
+long commandBitLength(FunctionCode fc, long quantity)
+{
+    const long n = quantity < 0 ? 0 : quantity;
+    return isBitFunction(fc) ? n : n * 16;
+}
+
 } // namespace tqv

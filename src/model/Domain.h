@@ -111,10 +111,21 @@ bool isWriteFunction(std::string_view functionCode);
 bool isSingleWrite(std::string_view functionCode);
 bool isFunction(std::string_view functionCode, FunctionCode fc);
 
+// Buffer bytes a command of `quantity` items occupies: bits rounded up to whole bytes for 1, 2
+// and 15, two bytes per register for 3, 4 and 16, one byte for 5 and two for 6. A quantity below
+// 0 counts as 0.
+long commandByteLength(FunctionCode fc, long quantity);
+// Buffer bits a command covers in the download's mapping test: one per coil or input (1, 2, 5,
+// 15), sixteen per register (3, 4, 6, 16). A quantity below 0 counts as 0.
+long commandBitLength(FunctionCode fc, long quantity);
+
 // ---- buffers -----------------------------------------------------------------------------------
 
 constexpr std::uint16_t kInputBufferBase = 0x0000;
 constexpr std::uint16_t kOutputBufferBase = 0x4000;
 constexpr int kMaxBitOffset = 7;
+constexpr int kBitsPerByte = 8;
+// Where the inputs of a DeviceNet gateway start: its first two input bytes are its own.
+constexpr std::uint16_t kDeviceNetInputBase = 0x0002;
 
 } // namespace tqv

@@ -385,6 +385,36 @@ enum class StrId : int {
     GridTypeOfScan,
     IpBootp,
     IpDhcp,
+
+    // Mapping addresses, completeness check, mapping test and conflict detection.
+    MsgRecountMapping = 63000,
+    MsgMappingExceeds,
+    MsgProfibusConfigDataError,
+    MsgConfigUnfinished,
+    MsgSubnetResponseTimeoutVacant,
+    MsgSubnetPollDelayVacant,
+    MsgSubnetPulseTimeVacant,
+    MsgSubnetScanRatioVacant,
+    MsgSubnetNodeAddressVacant,
+    MsgSubnetNextNode,
+    MsgStartingAddressVacant,
+    MsgQuantityVacant,
+    MsgMappingStartVacant,
+    MsgMappingBitVacant,
+    MsgDeviceNetSizesTooLarge,
+    MsgInputMappingOutOfRange,
+    MsgOutputMappingOutOfRange,
+    MsgMappingConflictQuestion,
+    ConflictTitle,
+    ConflictCommandList,
+    ConflictInput,
+    ConflictOutput,
+    ConflictLegendConflict,
+    ConflictLegendLocal,
+    ConflictStatusEntry,
+    ConflictClose,
+    ConflictEntryHint,
 };
 
 } // namespace tqv
+

@@ -328,8 +328,37 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::MsgOutOfRange, "\\\"%s\\\"date should be from %d to %d ."},
         {StrId::MsgNodeRepetitive, "Node can not be repetitive!"},
         {StrId::MsgPlcAddress, "What you have input maybe the address of PLC, it will be changed to the address of protocol!"},
+
+        {StrId::MsgRecountMapping, "Really want to recount the mapping address? "},
+        {StrId::MsgMappingExceeds, "Data mapping address exceeds the maximum effective value! "},
+        {StrId::MsgProfibusConfigDataError, "Profibus configuration data numerical error"},
+        {StrId::MsgConfigUnfinished, "Configuration unfinished,please continue to finish it to download!"},
+        {StrId::MsgSubnetResponseTimeoutVacant, "Subnet%dResponse timeout can not be vacant?"},
+        {StrId::MsgSubnetPollDelayVacant, "Subnet%dDelay between polls can not be vacant"},
+        {StrId::MsgSubnetPulseTimeVacant, "Subnet%d Time beetween two continuous pluses can not be vacant"},
+        {StrId::MsgSubnetScanRatioVacant, "Subnet%d Scan ratio can not be vacant"},
+        {StrId::MsgSubnetNodeAddressVacant, "Subnet%d Node address can not be vacant"},
+        {StrId::MsgSubnetNextNode, "Subnet%d Next node-"},
+        {StrId::MsgStartingAddressVacant, "Starting address can not be vacant"},
+        {StrId::MsgQuantityVacant, "The number of data can not be vacant"},
+        {StrId::MsgMappingStartVacant, "The start of mapping address can not be vacant"},
+        {StrId::MsgMappingBitVacant, "The bit offset of mapping can not be vacant"},
+        {StrId::MsgDeviceNetSizesTooLarge, "The number of input-bytes add output-bytes of RB-47 or RB-470 can not be greater than 240,\r\nplease select right number of input-bytes and output-bytes"},
+        {StrId::MsgInputMappingOutOfRange, "Input mapping address of the command in node-%s out of range! "},
+        {StrId::MsgOutputMappingOutOfRange, "Output mapping address of the command in node-%s out of range!"},
+        {StrId::MsgMappingConflictQuestion, "Memory mapping conflict or mapping address is invalid!Download configuration or not?"},
+        {StrId::ConflictTitle, "Conflict detection"},
+        {StrId::ConflictCommandList, "Command List"},
+        {StrId::ConflictInput, "Input"},
+        {StrId::ConflictOutput, "Output"},
+        {StrId::ConflictLegendConflict, "Conflict"},
+        {StrId::ConflictLegendLocal, "Lcocal date exchange"},
+        {StrId::ConflictStatusEntry, "Modbus命令状态"},
+        {StrId::ConflictClose, "Close"},
+        {StrId::ConflictEntryHint, "Subnet%s, command %s, mapping address %s"},
     };
     return table;
 }
 
 } // namespace tqv
+

@@ -328,8 +328,37 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::MsgOutOfRange, "\\\"%s\\\"数据应在%d到%d之间。"},
         {StrId::MsgNodeRepetitive, "节点地址不能重复！"},
         {StrId::MsgPlcAddress, "您输入的可能是PLC地址，将被转换为协议地址！"},
+
+        {StrId::MsgRecountMapping, "确实要重新计算映射地址吗？"},
+        {StrId::MsgMappingExceeds, "数据映射地址超出最大有效值！"},
+        {StrId::MsgProfibusConfigDataError, "Profibus配置数据数值错误"},
+        {StrId::MsgConfigUnfinished, "配置未完成，请继续完成配置后再下载！"},
+        {StrId::MsgSubnetResponseTimeoutVacant, "子网%d响应超时时间不能为空！"},
+        {StrId::MsgSubnetPollDelayVacant, "子网%d轮询延时不能为空"},
+        {StrId::MsgSubnetPulseTimeVacant, "子网%d两次连续脉冲之间的时间不能为空"},
+        {StrId::MsgSubnetScanRatioVacant, "子网%d扫描比率不能为空"},
+        {StrId::MsgSubnetNodeAddressVacant, "子网%d节点地址不能为空"},
+        {StrId::MsgSubnetNextNode, "子网%d下节点-"},
+        {StrId::MsgStartingAddressVacant, "的起始地址不能为空"},
+        {StrId::MsgQuantityVacant, "的数据个数不能为空"},
+        {StrId::MsgMappingStartVacant, "的映射起始地址不能为空"},
+        {StrId::MsgMappingBitVacant, "的映射位偏移不能为空"},
+        {StrId::MsgDeviceNetSizesTooLarge, "RB-47或RB-470的输入字节数加输出字节数不能大于240，\r\n请选择正确的输入字节数和输出字节数"},
+        {StrId::MsgInputMappingOutOfRange, "节点-%s中命令的输入映射地址超出范围！"},
+        {StrId::MsgOutputMappingOutOfRange, "节点-%s中命令的输出映射地址超出范围！"},
+        {StrId::MsgMappingConflictQuestion, "内存映射冲突或映射地址无效！是否下载配置？"},
+        {StrId::ConflictTitle, "冲突检测"},
+        {StrId::ConflictCommandList, "命令列表"},
+        {StrId::ConflictInput, "输入"},
+        {StrId::ConflictOutput, "输出"},
+        {StrId::ConflictLegendConflict, "冲突"},
+        {StrId::ConflictLegendLocal, "本地数据交换"},
+        {StrId::ConflictStatusEntry, "Modbus命令状态"},
+        {StrId::ConflictClose, "关闭"},
+        {StrId::ConflictEntryHint, "子网%s，命令%s，映射地址%s"},
     };
     return table;
 }
 
 } // namespace tqv
+

@@ -1,10 +1,14 @@
 // Takes the window's screenshots for reviews and the manual: a small project in English (the
 // fieldbus, subnet and command grids with their in-place editors open, the "Select Command"
-// dialog) and the same window in Chinese. Usage: tqv580-screenshots OUTPUT_DIRECTORY
+// dialog, the "Conflict detection" dialog with a byte's bits shown) and the same window in Chinese.
+// Usage: tqv580-screenshots OUTPUT_DIRECTORY
 
 #include "app/CMainFrame.h"
 #include "app/CModbusConfigView.h"
+#include "app/ConflictDialog.h"
 #include "app/SelectCommandDialog.h"
+#include "controls/BitPopup.h"
+#include "controls/ColourGridView.h"
 #include "controls/DockPane.h"
 #include "resources/Strings.h"
 
@@ -80,6 +84,33 @@ bool englishShots(const QString &dir)
     if (QTest::qWaitForWindowExposed(&select))
         ok = save(&select, dir, "select-command.png") && ok;
     select.close();
+
+    // Conflict detection: an overlap, a write into the input buffer, the status bytes.
+    store.subnet(0).commandStatus = "2Bytes";
+    store.subnet(0).commandCount = 6;
+    store.subnet(0).commands[0] = COMMAND{"1", "3", "0", "4", "2", "0", "8", "Fullword", "CRC", "Quick-scan", 1};
+    store.subnet(0).commands[3] = COMMAND{"2", "1", "0", "12", "8", "4", "2", "Fullword", "CRC", "Quick-scan", 2};
+    store.subnet(0).commands[4] = COMMAND{"2", "6", "0", "1", "20", "0", "2", "Fullword", "CRC", "Quick-scan", 2};
+    store.subnet(0).commands[5] = COMMAND{"2", "15", "0", "20", "4002", "0", "3", "Fullword", "CRC", "Quick-scan", 2};
+    ConflictDialog conflicts(store, &frame);
+    conflicts.show();
+    if (QTest::qWaitForWindowExposed(&conflicts)) {
+        ColourGridView *grid = conflicts.inputView();
+        const QModelIndex byte = conflicts.inputModel()->indexOfOffset(9);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(byte).center());
+        QTest::qWait(50);
+        ok = save(&conflicts, dir, "conflict-detection.png") && ok;
+        if (conflicts.bitPopup()) {
+            ok = save(conflicts.bitPopup(), dir, "conflict-bits.png") && ok;
+            conflicts.bitPopup()->close();
+        }
+        // From the keyboard: the current cell of the focused grid is framed.
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Down);
+        QTest::qWait(50);
+        ok = save(&conflicts, dir, "conflict-detection-keyboard.png") && ok;
+    }
+    conflicts.close();
     store.configModified = false;
     return ok;
 }

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace tqv {
+
+// Program-wide state kept beside the configuration store for the whole run and never saved.
+struct SessionState {
+    // The incomplete-information mark: set when the last mapping pass reported a problem, so that
+    // a download asks before writing such a configuration.
+    bool incompleteInformation = false;
+};
+
+} // namespace tqv

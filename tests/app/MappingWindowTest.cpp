@@ -1,0 +1,436 @@
+// The window's mapping commands: "Mapping Address" with its question and what follows it in the
+// tree and the grid, the enabling of both commands, and the "Conflict detection" dialog driven
+// with the mouse and the keyboard.
+#include "app/CMainFrame.h"
+#include "app/CModbusConfigView.h"
+#include "app/CommandIds.h"
+#include "app/ConflictDialog.h"
+#include "controls/BitPopup.h"
+#include "controls/ColourGridView.h"
+#include "editor/ConfigTree.h"
+#include "resources/Strings.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <functional>
+#include <memory>
+
+using namespace tqv;
+
+namespace {
+
+// Runs `act` on the next modal dialog as soon as it is shown.
+void whenModalAppears(std::function<void(QWidget *)> act, int attempts = 300)
+{
+    QTimer::singleShot(10, [act = std::move(act), attempts]() mutable {
+        if (QWidget *w = QApplication::activeModalWidget())
+            act(w);
+        else if (attempts > 0)
+            whenModalAppears(std::move(act), attempts - 1);
+    });
+}
+
+QString boxText(QWidget *w)
+{
+    auto *box = qobject_cast<QMessageBox *>(w);
+    return box ? box->text() : QString();
+}
+
+TreeItem describe(QTreeWidgetItem *item)
+{
+    TreeItem d{item->text(0).toStdString(), item->data(0, Qt::UserRole).toInt(), 0, {}};
+    d.image = item->parent() && item->parent()->parent() ? kCommandImage : 0;
+    for (int i = 0; i < item->childCount(); ++i)
+        d.children.push_back(describe(item->child(i)));
+    return d;
+}
+
+TreeDescription describe(QTreeWidget *tree)
+{
+    TreeDescription out;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        out.push_back(describe(tree->topLevelItem(i)));
+    return out;
+}
+
+COMMAND makeCommand(const char *code, const char *quantity, const char *mapping, const char *bit = "0")
+{
+    return COMMAND{"1", code, "0", quantity, mapping, bit, "", "Fullword", "CRC", "Quick-scan", 1};
+}
+
+// The colour the view painted at the centre of a cell.
+QColor paintedColour(ColourGridView *view, const QModelIndex &index)
+{
+    view->scrollTo(index);
+    const QImage image = view->viewport()->grab().toImage();
+    return image.pixelColor(view->visualRect(index).center() * image.devicePixelRatio());
+}
+
+} // namespace
+
+class MappingWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        setLanguage(Language::English);
+        m_frame = std::make_unique<CMainFrame>();
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    }
+    void cleanup()
+    {
+        if (m_frame) {
+            m_frame->view()->store().configModified = false;
+            m_frame->close();
+        }
+        m_frame.reset();
+    }
+
+    void mappingAddressAsksThenRecomputes()
+    {
+        ConfigStore &store = m_frame->view()->store();
+        QTreeWidget *tree = m_frame->tree();
+        QTableWidget *grid = m_frame->view()->grid();
+        store.subnet(0).nodeCount = 1;
+        store.subnet(0).nodes[0] = NODE{"1", "Node-1"};
+        store.subnet(0).commandCount = 3;
+        store.subnet(0).commands[0] = makeCommand("3", "2", "");
+        store.subnet(0).commands[1] = makeCommand("1", "10", "");
+        store.subnet(0).commands[2] = makeCommand("6", "1", "");
+        m_frame->view()->rebuildTree();
+        tree->expandAll();
+        tree->setCurrentItem(tree->topLevelItem(1)->child(0)->child(0));
+        QCOMPARE(grid->item(4, 1)->text(), QString());
+        QAction *mapping = m_frame->action(cmd::MappingAddress);
+        QVERIFY(mapping->isEnabled());
+
+        // Escape answers No: nothing changes, the grid keeps its item.
+        const ConfigStore before = store;
+        QString asked;
+        whenModalAppears([&](QWidget *w) {
+            asked = boxText(w);
+            QCOMPARE(qobject_cast<QMessageBox *>(w)->icon(), QMessageBox::Question);
+            QTest::keyClick(w, Qt::Key_Escape);
+        });
+        mapping->trigger();
+        QCOMPARE(asked, QStringLiteral("Really want to recount the mapping address? "));
+        QVERIFY(store == before);
+        QCOMPARE(m_frame->view()->shownItem(), (ItemRef{ItemKind::Command, 0, 1}));
+
+        // Return answers Yes: the addresses are computed, the tree is rebuilt, the grid cleared.
+        whenModalAppears([](QWidget *w) { QTest::keyClick(w, Qt::Key_Return); });
+        mapping->trigger();
+        QCOMPARE(store.command(0, 1).mappingAddress, std::string("2"));
+        QCOMPARE(store.command(0, 2).mappingAddress, std::string("0"));
+        QCOMPARE(store.command(0, 3).mappingAddress, std::string("4000"));
+        QVERIFY(store.configModified);
+        QVERIFY(!m_frame->view()->session().incompleteInformation);
+        QVERIFY(describe(tree) == buildFromStore(store));
+        QCOMPARE(tree->currentItem(), nullptr);
+        QVERIFY(!tree->topLevelItem(1)->isExpanded());
+        QCOMPARE(m_frame->view()->shownItem(), ItemRef{});
+        for (int row = 0; row < grid->rowCount(); ++row)
+            QVERIFY2(grid->item(row, 0)->text().isEmpty() && grid->item(row, 1)->text().isEmpty(), qPrintable(QString::number(row)));
+
+        // Selected again, the command shows its new values.
+        tree->expandAll();
+        tree->setCurrentItem(tree->topLevelItem(1)->child(0)->child(2));
+        QCOMPARE(grid->item(4, 1)->text(), QStringLiteral("4000H"));
+        QCOMPARE(grid->item(6, 1)->text(), QStringLiteral("2"));
+    }
+
+    void mappingAddressReportsAndMarks()
+    {
+        ConfigStore &store = m_frame->view()->store();
+        store.subnet(0).nodeCount = 1;
+        store.subnet(0).nodes[0] = NODE{"1", "Node-1"};
+        store.subnet(0).commandCount = 1;
+        store.subnet(0).commands[0] = makeCommand("3", "123", ""); // 246 bytes: beyond 244
+        m_frame->view()->rebuildTree();
+        QStringList texts;
+        whenModalAppears([&](QWidget *w) {
+            texts << boxText(w);
+            whenModalAppears([&](QWidget *info) {
+                texts << boxText(info);
+                QTest::keyClick(info, Qt::Key_Return);
+            });
+            QTest::keyClick(w, Qt::Key_Return);
+        });
+        QTest::keyClick(m_frame.get(), Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(texts, (QStringList{QStringLiteral("Really want to recount the mapping address? "),
+                                     QStringLiteral("Data mapping address exceeds the maximum effective value! ")}));
+        QVERIFY(m_frame->view()->session().incompleteInformation);
+        QCOMPARE(store.command(0, 1).byteCount, std::string("246"));
+    }
+
+    void bothCommandsFollowTheProtocolAndTheModel()
+    {
+        QTreeWidget *tree = m_frame->tree();
+        QTableWidget *grid = m_frame->view()->grid();
+        QComboBox *list = m_frame->view()->inPlaceList();
+        QAction *mapping = m_frame->action(cmd::MappingAddress);
+        QAction *conflicts = m_frame->action(cmd::ConflictDetection);
+        auto pickProtocol = [&](const QString &protocol) {
+            tree->setCurrentItem(tree->topLevelItem(1));
+            const QModelIndex cell = grid->model()->index(0, 1);
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+            list->hidePopup();
+            const int index = list->findText(protocol);
+            QVERIFY(index >= 0);
+            emit list->activated(index);
+        };
+        QVERIFY(mapping->isEnabled() && conflicts->isEnabled());
+        pickProtocol("User Config");
+        QVERIFY(!mapping->isEnabled() && !conflicts->isEnabled());
+        pickProtocol("Modbus master");
+        QVERIFY(mapping->isEnabled() && conflicts->isEnabled());
+        pickProtocol("Modbus slave");
+        QVERIFY(!mapping->isEnabled() && !conflicts->isEnabled());
+
+        // Without modelFlag7 the model decides: a four-subnet gateway offers only Conflict Detection.
+        ConfigStore &store = m_frame->view()->store();
+        store.setTypeAndFlags(2, {});
+        m_frame->view()->initialUpdate();
+        QVERIFY(!mapping->isEnabled() && conflicts->isEnabled());
+        store.setTypeAndFlags(1, {false, false, true, false, false, false, false});
+        m_frame->view()->initialUpdate();
+        QVERIFY(!mapping->isEnabled() && !conflicts->isEnabled());
+        store.setTypeAndFlags(1, {});
+        m_frame->view()->initialUpdate();
+        QVERIFY(mapping->isEnabled() && conflicts->isEnabled());
+    }
+
+    void conflictDetectionOpensTheDialog()
+    {
+        ConfigStore &store = m_frame->view()->store();
+        store.subnet(0).nodeCount = 1;
+        store.subnet(0).nodes[0] = NODE{"1", "Node-1"};
+        store.subnet(0).commandCount = 2;
+        store.subnet(0).commands[0] = makeCommand("3", "2", "0");
+        store.subnet(0).commands[1] = makeCommand("3", "2", "2");
+        const ConfigStore before = store;
+        QString title;
+        int lines = -1;
+        QColor byte2;
+        whenModalAppears([&](QWidget *w) {
+            auto *dialog = qobject_cast<ConflictDialog *>(w);
+            if (dialog) {
+                title = dialog->windowTitle();
+                lines = dialog->commandList()->count();
+                byte2 = dialog->inputModel()->data(dialog->inputModel()->index(0, 3), Qt::BackgroundRole).value<QColor>();
+            }
+            QTest::keyClick(w, Qt::Key_Escape);
+        });
+        QTest::keyClick(m_frame.get(), Qt::Key_T, Qt::ControlModifier);
+        QCOMPARE(title, QStringLiteral("Conflict detection"));
+        QCOMPARE(lines, 2);
+        QCOMPARE(byte2, QColor(255, 0, 0));
+        QVERIFY(store == before); // the dialog changes nothing
+    }
+
+    void conflictGridsAndCheckBoxes()
+    {
+        ConfigStore &store = m_frame->view()->store();
+        store.subnet(0).commandStatus = "2Bytes";
+        store.subnet(0).nodeCount = 1;
+        store.subnet(0).nodes[0] = NODE{"1", "Node-1"};
+        store.subnet(0).commandCount = 5;
+        store.subnet(0).commands[0] = makeCommand("3", "2", "2");    // 0002..0005
+        store.subnet(0).commands[1] = makeCommand("8", "1", "0");    // no line
+        store.subnet(0).commands[2] = makeCommand("3", "2", "4");    // 0004..0007: red at 0004..0005
+        store.subnet(0).commands[3] = makeCommand("6", "1", "10");   // yellow 0010..0011
+        store.subnet(0).commands[4] = makeCommand("16", "2", "4000"); // blue
+        ConflictDialog dialog(store, m_frame.get());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+        // The check list: one checked line per mapped entry, each tied to its own entry number.
+        QListWidget *list = dialog.commandList();
+        const QStringList labels{QStringLiteral("Modbus命令状态"), QStringLiteral("Read Holding Registers"),
+                                 QStringLiteral("Read Holding Registers"), QStringLiteral("Preset Single Register"),
+                                 QStringLiteral("Preset Multiple Registers")};
+        const QList<int> entries{0, 1, 3, 4, 5};
+        QCOMPARE(list->count(), labels.size());
+        for (int i = 0; i < list->count(); ++i) {
+            QCOMPARE(list->item(i)->text(), labels[i]);
+            QCOMPARE(list->item(i)->checkState(), Qt::Checked);
+            QCOMPARE(list->item(i)->data(Qt::UserRole).toInt(), entries[i]);
+        }
+        QCOMPARE(list->item(2)->toolTip(), QStringLiteral("Subnet1, command 3, mapping address 4H"));
+
+        // Row labels and sizes of both grids.
+        ConflictTableModel *in = dialog.inputModel();
+        ConflictTableModel *out = dialog.outputModel();
+        QCOMPARE(in->rowCount(), 1024);
+        QCOMPARE(in->columnCount(), 17);
+        QCOMPARE(in->data(in->index(0, 0)).toString(), QStringLiteral("0000"));
+        QCOMPARE(in->data(in->index(1, 0)).toString(), QStringLiteral("0010"));
+        QCOMPARE(in->data(in->index(1023, 0)).toString(), QStringLiteral("3FF0"));
+        QCOMPARE(out->data(out->index(0, 0)).toString(), QStringLiteral("4000"));
+        QCOMPARE(out->data(out->index(1023, 0)).toString(), QStringLiteral("7FF0"));
+        QCOMPARE(dialog.inputView()->columnWidth(0), 40);
+        QCOMPARE(dialog.inputView()->columnWidth(5), 20);
+
+        const QColor red(255, 0, 0), green(0, 255, 0), blue(0, 0, 255), yellow(255, 255, 0);
+        auto colour = [](ConflictTableModel *m, int offset) {
+            return m->data(m->indexOfOffset(offset), Qt::BackgroundRole).value<QColor>();
+        };
+        const struct {
+            int offset;
+            QColor colour;
+        } inputs[] = {{0, green}, {1, green}, {2, green}, {3, green}, {4, red}, {5, red}, {6, green}, {7, green},
+                      {8, QColor()}, {0x10, yellow}, {0x11, yellow}, {0x12, QColor()}};
+        for (const auto &c : inputs)
+            QCOMPARE(colour(in, c.offset), c.colour);
+        QCOMPARE(colour(out, 0), blue);
+        QCOMPARE(colour(out, 3), blue);
+        QCOMPARE(colour(out, 4), QColor());
+        QCOMPARE(paintedColour(dialog.inputView(), in->indexOfOffset(4)), red);
+        QCOMPARE(paintedColour(dialog.outputView(), out->indexOfOffset(1)), blue);
+
+        // Space on the third line leaves its command out: only its bytes are repainted.
+        QSignalSpy changed(in, &QAbstractItemModel::dataChanged);
+        QSignalSpy outChanged(out, &QAbstractItemModel::dataChanged);
+        list->setFocus();
+        list->setCurrentRow(2);
+        QTest::keyClick(list, Qt::Key_Space);
+        QCOMPARE(list->item(2)->checkState(), Qt::Unchecked);
+        QVERIFY(!dialog.map().entries()[3].included);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed[0][0].toModelIndex(), in->index(0, 5));
+        QCOMPARE(changed[0][1].toModelIndex(), in->index(0, 8));
+        QCOMPARE(outChanged.count(), 0);
+        QCOMPARE(colour(in, 4), green);
+        QCOMPARE(colour(in, 6), QColor());
+        QCOMPARE(paintedColour(dialog.inputView(), in->indexOfOffset(4)), green);
+
+        // Checked again: red once more.
+        QTest::keyClick(list, Qt::Key_Space);
+        QCOMPARE(list->item(2)->checkState(), Qt::Checked);
+        QCOMPARE(colour(in, 4), red);
+        QCOMPARE(paintedColour(dialog.inputView(), in->indexOfOffset(4)), red);
+
+        // The status line: the first two bytes lose their colour.
+        list->item(0)->setCheckState(Qt::Unchecked);
+        QCOMPARE(colour(in, 0), QColor());
+        QCOMPARE(colour(in, 2), green);
+
+        // A click on a byte: its eight bits in a small window.
+        ColourGridView *inView = dialog.inputView();
+        const QModelIndex byte4 = in->indexOfOffset(4);
+        inView->scrollTo(byte4);
+        QTest::mouseClick(inView->viewport(), Qt::LeftButton, {}, inView->visualRect(byte4).center());
+        BitPopup *popup = dialog.bitPopup();
+        QVERIFY(popup);
+        QVERIFY(popup->isVisible());
+        QCOMPARE(popup->size(), QSize(165, 23));
+        for (const QColor &bit : popup->bits())
+            QCOMPARE(bit, red);
+        QTest::keyClick(popup, Qt::Key_Escape);
+        QVERIFY(!popup->isVisible());
+        // The address column opens nothing.
+        const QModelIndex label = in->index(0, 0);
+        QTest::mouseClick(inView->viewport(), Qt::LeftButton, {}, inView->visualRect(label).center());
+        QVERIFY(!popup->isVisible());
+
+        dialog.close();
+    }
+
+    void conflictDialogFromTheKeyboard()
+    {
+        ConfigStore &store = m_frame->view()->store();
+        store.subnet(0).nodeCount = 1;
+        store.subnet(0).nodes[0] = NODE{"1", "Node-1"};
+        store.subnet(0).commandCount = 2;
+        store.subnet(0).commands[0] = makeCommand("1", "10", "1", "4"); // bits 4..7 of 0001, 0..5 of 0002
+        store.subnet(0).commands[1] = makeCommand("15", "3", "4000", "6");
+        ConflictDialog dialog(store, m_frame.get());
+        dialog.open(); // modal, as the command runs it
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QTRY_COMPARE(QApplication::focusWidget(), dialog.commandList());
+
+        // Tab to the input grid, arrows to byte 0002, Return: the bits of that byte.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), dialog.inputView());
+        QCOMPARE(dialog.inputView()->currentIndex(), dialog.inputModel()->index(0, 1));
+        QTest::keyClick(dialog.inputView(), Qt::Key_Right);
+        QTest::keyClick(dialog.inputView(), Qt::Key_Right);
+        QCOMPARE(ConflictTableModel::offsetOf(dialog.inputView()->currentIndex()), 2);
+        QTest::keyClick(dialog.inputView(), Qt::Key_Return);
+        BitPopup *popup = dialog.bitPopup();
+        QVERIFY(popup && popup->isVisible());
+        const QColor green(0, 255, 0);
+        const std::array<QColor, 8> expected{green, green, green, green, green, green, QColor(), QColor()};
+        QCOMPARE(popup->bits(), expected);
+        QTest::keyClick(popup, Qt::Key_Escape);
+        QVERIFY(!popup->isVisible());
+
+        // Down a row and back: the current cell follows the arrows.
+        QTest::keyClick(dialog.inputView(), Qt::Key_Down);
+        QCOMPARE(ConflictTableModel::offsetOf(dialog.inputView()->currentIndex()), 0x12);
+
+        // Tab on to the output grid: Space shows the first output byte's bits.
+        QTest::keyClick(dialog.inputView(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), dialog.outputView());
+        QTest::keyClick(dialog.outputView(), Qt::Key_Space);
+        QVERIFY(popup->isVisible());
+        const QColor blue(0, 0, 255);
+        QCOMPARE(popup->bits()[6], blue);
+        QCOMPARE(popup->bits()[5], QColor());
+        QTest::keyClick(popup, Qt::Key_Escape);
+
+        // Tab reaches the Close button; Escape closes the dialog from anywhere.
+        QTest::keyClick(dialog.outputView(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("closeButton"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    }
+
+    void chineseTexts()
+    {
+        setLanguage(Language::Chinese);
+        ConfigStore store;
+        store.newConfiguration();
+        ConflictDialog dialog(store);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("冲突检测"));
+        QStringList texts;
+        for (QLabel *l : dialog.findChildren<QLabel *>())
+            if (!l->text().isEmpty())
+                texts << l->text();
+        QVERIFY2(texts.contains(QStringLiteral("本地数据交换")), qPrintable(texts.join('|')));
+        QVERIFY(texts.contains(QStringLiteral("命令列表")));
+        setLanguage(Language::English);
+    }
+
+private:
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+int main(int argc, char **argv)
+{
+    // Keep settings and the file association of the test run away from the user's own.
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", home.filePath("data").toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    MappingWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "MappingWindowTest.moc"

@@ -1,0 +1,411 @@
+#include "MappingFixture.h"
+
+#include "editor/TreeEditor.h"
+#include "mapping/MappingPass.h"
+
+#include <vector>
+
+namespace tqv {
+namespace {
+
+const std::string kExceeds = "Data mapping address exceeds the maximum effective value! ";
+const std::string kConfigDataError = "Profibus configuration data numerical error";
+const std::string kQuestion = "Really want to recount the mapping address? ";
+
+class MappingPassTest : public MappingFixture {
+protected:
+    MappingOutcome run() { return MappingPass::run(*s, prompter); }
+    const COMMAND &at(int subnet, int position) const { return s->command(subnet, position); }
+};
+
+TEST_F(MappingPassTest, InputsInFunctionCodeOrder)
+{
+    setType(1, {});
+    command(0, "3", "2");
+    command(0, "1", "10");
+    command(0, "4", "1");
+    const MappingOutcome o = run();
+    EXPECT_FALSE(o.incomplete);
+    EXPECT_TRUE(prompter.messages.empty());
+    const struct {
+        int position;
+        const char *address, *bytes;
+    } expected[] = {{1, "2", "4"}, {2, "0", "2"}, {3, "6", "2"}};
+    for (const auto &e : expected) {
+        EXPECT_EQ(at(0, e.position).mappingAddress, e.address) << e.position;
+        EXPECT_EQ(at(0, e.position).byteCount, e.bytes) << e.position;
+        EXPECT_EQ(at(0, e.position).mappingBit, "0") << e.position;
+    }
+}
+
+TEST_F(MappingPassTest, EveryFunctionCodeInItsPlace)
+{
+    setType(1, {});
+    const struct {
+        const char *code, *quantity, *address;
+    } rows[] = {
+        {"16", "1", "4005"}, {"4", "1", "8"},     {"2", "8", "2"}, {"6", "1", "4001"}, {"3", "2", "4"},
+        {"15", "16", "4003"}, {"1", "9", "0"},    {"5", "1", "4000"}, {"2", "1", "3"},
+    };
+    for (const auto &r : rows)
+        command(0, r.code, r.quantity);
+    run();
+    for (int i = 0; i < static_cast<int>(std::size(rows)); ++i)
+        EXPECT_EQ(at(0, i + 1).mappingAddress, rows[i].address) << "command " << i + 1 << " code " << rows[i].code;
+}
+
+TEST_F(MappingPassTest, OutputsStartAt4000)
+{
+    setType(1, {});
+    command(0, "16", "3");
+    command(0, "6", "1");
+    command(0, "15", "9");
+    command(0, "5", "1");
+    run();
+    // Order 5, 6, 15, 16: the coil at 4000 (1 byte), the register at 4001 (2), 9 coils at 4003 (2).
+    EXPECT_EQ(at(0, 4).mappingAddress, "4000");
+    EXPECT_EQ(at(0, 2).mappingAddress, "4001");
+    EXPECT_EQ(at(0, 3).mappingAddress, "4003");
+    EXPECT_EQ(at(0, 1).mappingAddress, "4005");
+    EXPECT_EQ(at(0, 3).byteCount, "2");
+    EXPECT_EQ(at(0, 1).byteCount, "6");
+}
+
+TEST_F(MappingPassTest, SingleRegisterThenMultipleRegisters)
+{
+    setType(1, {});
+    command(0, "6", "1");
+    command(0, "16", "3");
+    run();
+    EXPECT_EQ(at(0, 1).mappingAddress, "4000");
+    EXPECT_EQ(at(0, 2).mappingAddress, "4002");
+}
+
+TEST_F(MappingPassTest, InputBases)
+{
+    const struct {
+        const char *name;
+        unsigned type;
+        std::initializer_list<int> flags;
+        const char *commandStatus;
+        bool master;
+        const char *firstInput;
+    } rows[] = {
+        {"DeviceNet", 0, {}, "Disable", true, "2"},
+        {"DeviceNet ignores status bytes", 0, {7}, "4Bytes", true, "2"},
+        {"status bytes under flag 7", 3, {7}, "2Bytes", true, "2"},
+        {"six status bytes", 3, {7}, "6Bytes", true, "6"},
+        {"status disabled", 3, {7}, "Disable", true, "0"},
+        {"status without flag 7", 1, {}, "2Bytes", true, "0"},
+        {"status of a subnet that is no master", 3, {7}, "2Bytes", false, "0"},
+        {"plain PROFIBUS", 1, {}, "Disable", true, "0"},
+    };
+    for (const auto &r : rows) {
+        SetUp();
+        setType(r.type, r.flags);
+        s->subnet(0).commandStatus = r.commandStatus;
+        if (!r.master)
+            s->subnet(0).protocol = text(StrId::ProtocolModbusSlave);
+        command(0, "3", "1");
+        command(0, "6", "1");
+        run();
+        EXPECT_EQ(at(0, 1).mappingAddress, r.firstInput) << r.name;
+        EXPECT_EQ(at(0, 2).mappingAddress, "4000") << r.name;
+    }
+}
+
+TEST_F(MappingPassTest, UpperCaseHexadecimalWithoutLeadingZeros)
+{
+    setType(1, {});
+    command(0, "3", "5");  // 10 bytes at 0
+    command(0, "4", "3");  // at 0xA
+    command(0, "16", "5"); // 10 bytes at 0x4000
+    command(0, "16", "1"); // at 0x400A
+    s->command(0, 2).mappingAddress = "00ff";
+    run();
+    EXPECT_EQ(at(0, 1).mappingAddress, "0");
+    EXPECT_EQ(at(0, 2).mappingAddress, "A");
+    EXPECT_EQ(at(0, 3).mappingAddress, "4000");
+    EXPECT_EQ(at(0, 4).mappingAddress, "400A");
+}
+
+TEST_F(MappingPassTest, OtherFunctionCodesAreUntouched)
+{
+    setType(1, {});
+    command(0, "3", "2");
+    COMMAND &diagnostics = command(0, "8", "4", "ab", "3");
+    diagnostics.byteCount = "7";
+    command(0, "4", "1");
+    run();
+    EXPECT_EQ(at(0, 2).mappingAddress, "ab");
+    EXPECT_EQ(at(0, 2).mappingBit, "3");
+    EXPECT_EQ(at(0, 2).byteCount, "7");
+    EXPECT_EQ(at(0, 3).mappingAddress, "4"); // the code-8 command takes no room
+}
+
+TEST_F(MappingPassTest, OverflowIsReportedOnceAndTheAddressesStay)
+{
+    setType(1, {});
+    s->fieldbus.inputSize = "64";
+    command(0, "3", "30"); // 60 bytes, ends at 60
+    command(0, "3", "20"); // ends at 100
+    command(0, "4", "20"); // ends at 140
+    const MappingOutcome o = run();
+    EXPECT_TRUE(o.incomplete);
+    EXPECT_FALSE(o.configDataError);
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{kExceeds});
+    EXPECT_EQ(at(0, 2).mappingAddress, "3C");
+    EXPECT_EQ(at(0, 3).mappingAddress, "64");
+}
+
+// Largest input and output that pass, per model, and that one more byte fails.
+TEST_F(MappingPassTest, LimitsInTheirOrder)
+{
+    const struct {
+        const char *name;
+        unsigned type;
+        std::initializer_list<int> flags;
+        const char *mode;       // profibusConfigMode
+        const char *configData; // profibusConfigData
+        const char *inputSize;
+        long input, output;     // the limits the pass holds commands to
+    } rows[] = {
+        {"Ethernet", 4, {}, "Use bytes selection", "", "8", 512, 512},
+        {"Ethernet before flag 4", 4, {4}, "Use bytes selection", "", "8", 512, 512},
+        {"flag 4", 1, {4, 7}, "Use bytes selection", "", "112", 168, 168},
+        {"flag 7", 1, {7}, "Use bytes selection", "", "112", 244, 244},
+        {"flag 1, configuration data", 1, {1}, "Input configuration data", "13 23", "112", 4, 4},
+        {"flag 6, configuration data", 1, {6}, "Input configuration data", "C0 47 4F", "112", 32, 16},
+        {"flag 1, byte selection", 1, {1}, "Use bytes selection", "13 23", "48", 48, 48},
+        {"fieldbus sizes", 1, {}, "Input configuration data", "13 23", "32", 32, 32},
+        {"DeviceNet sizes", 0, {}, "Use bytes selection", "", "64", 64, 64},
+    };
+    for (const auto &r : rows) {
+        for (long extra : {0L, 1L}) {
+            for (bool output : {false, true}) {
+                SetUp();
+                setType(r.type, r.flags);
+                s->fieldbus.profibusConfigMode = r.mode;
+                s->fieldbus.profibusConfigData = r.configData;
+                s->fieldbus.inputSize = r.inputSize;
+                s->fieldbus.outputSize = r.inputSize;
+                // The DeviceNet inputs start at 2.
+                const long base = r.type == 0 && !output ? 2 : 0;
+                const long bytes = (output ? r.output : r.input) - base + extra;
+                command(0, output ? "15" : "1", std::to_string(bytes * 8));
+                const MappingOutcome o = run();
+                const bool fails = extra > 0;
+                EXPECT_EQ(o.incomplete, fails) << r.name << (output ? " output " : " input ") << bytes;
+                EXPECT_EQ(prompter.messages.size(), fails ? 1u : 0u) << r.name << (output ? " output" : " input");
+                if (fails && !prompter.messages.empty()) {
+                    EXPECT_EQ(prompter.messages[0], kExceeds) << r.name;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(MappingPassTest, InvalidConfigurationDataSkipTheLimitChecks)
+{
+    for (const char *data : {"", "0F", "C0 47", "11 11 11 11 11 11 11 11 11", "5F 5F 5F 1F 10"}) {
+        SetUp();
+        setType(1, {1});
+        s->fieldbus.profibusConfigMode = text(StrId::ProfibusInputConfigData);
+        s->fieldbus.profibusConfigData = data;
+        command(0, "3", "200"); // would exceed every limit
+        command(0, "6", "1");
+        const MappingOutcome o = run();
+        EXPECT_TRUE(o.incomplete) << data;
+        EXPECT_TRUE(o.configDataError) << data;
+        EXPECT_EQ(prompter.messages, std::vector<std::string>{kConfigDataError}) << data;
+        // The addresses are written all the same, in hexadecimal.
+        EXPECT_EQ(at(0, 1).mappingAddress, "0") << data;
+        EXPECT_EQ(at(0, 2).mappingAddress, "4000") << data;
+        EXPECT_EQ(at(0, 1).byteCount, "400") << data;
+    }
+}
+
+TEST_F(MappingPassTest, CombinedUseOfBothBuffers)
+{
+    const struct {
+        const char *name;
+        unsigned type;
+        std::initializer_list<int> flags;
+        long inputs, outputs;
+        std::size_t messages;
+    } rows[] = {
+        {"flag 7 on Ethernet, below 489", 4, {7}, 300, 188, 0},
+        {"flag 7 on Ethernet, at 489", 4, {7}, 300, 189, 1},
+        {"flag 3, below 225", 1, {3}, 100, 124, 0},
+        {"flag 3, at 225", 1, {3}, 100, 125, 1},
+        {"flag 3 with flag 7 counts 489", 1, {3, 7}, 100, 125, 0},
+        {"no inputs: outputs alone", 1, {3}, 0, 225, 1},
+        {"no outputs", 1, {3}, 225, 0, 1},
+        {"no total on Ethernet without flags", 4, {}, 300, 200, 0},
+    };
+    for (const auto &r : rows) {
+        SetUp();
+        setType(r.type, r.flags);
+        if (r.inputs > 0)
+            command(0, "2", std::to_string(r.inputs * 8));
+        if (r.outputs > 0)
+            command(0, "15", std::to_string(r.outputs * 8));
+        const MappingOutcome o = run();
+        EXPECT_EQ(prompter.messages.size(), r.messages) << r.name;
+        EXPECT_EQ(o.incomplete, r.messages > 0) << r.name;
+    }
+}
+
+TEST_F(MappingPassTest, FlagThreeHolds244BytesAndATotalOf225)
+{
+    // 244 input bytes pass the buffer limit but not the total; 245 fail both.
+    for (long inputs : {244L, 245L}) {
+        SetUp();
+        setType(1, {3});
+        command(0, "2", std::to_string(inputs * 8));
+        EXPECT_TRUE(run().incomplete) << inputs;
+        EXPECT_EQ(prompter.messages, std::vector<std::string>(inputs == 244 ? 1 : 2, kExceeds)) << inputs;
+    }
+}
+
+TEST_F(MappingPassTest, StatusBytesCountAsInputUseWithoutInputs)
+{
+    for (const char *status : {"6Bytes", "Disable"}) {
+        SetUp();
+        setType(1, {3});
+        s->subnet(0).commandStatus = status;
+        command(0, "15", std::to_string(220 * 8));
+        const bool reached = std::string(status) == "6Bytes"; // 220 + 6 reaches 225
+        EXPECT_EQ(run().incomplete, reached) << status;
+    }
+}
+
+TEST_F(MappingPassTest, EthernetSecondSubnetContinuesBothLists)
+{
+    setType(4, {});
+    command(0, "3", "2");  // 0, 4 bytes
+    command(0, "6", "1");  // 4000
+    command(1, "16", "1"); // 4002
+    command(1, "4", "3");  // 4, 6 bytes
+    command(1, "1", "1");  // first of subnet 2's inputs: 4
+    run();
+    EXPECT_EQ(at(0, 1).mappingAddress, "0");
+    EXPECT_EQ(at(0, 2).mappingAddress, "4000");
+    EXPECT_EQ(at(1, 3).mappingAddress, "4");
+    EXPECT_EQ(at(1, 2).mappingAddress, "5");
+    EXPECT_EQ(at(1, 1).mappingAddress, "4002");
+    EXPECT_EQ(at(1, 2).byteCount, "6");
+}
+
+TEST_F(MappingPassTest, EthernetSecondSubnetIsCheckedOnlyWhileTheMarkIsClear)
+{
+    setType(4, {});
+    command(0, "3", "100");  // 200 bytes
+    command(1, "3", "200");  // 400 bytes from 200: ends at 600
+    MappingOutcome o = run();
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{kExceeds});
+    EXPECT_TRUE(o.incomplete);
+
+    // Both subnets beyond the limit: still one message.
+    SetUp();
+    setType(4, {});
+    command(0, "3", "300");  // 600 bytes
+    command(1, "3", "10");
+    o = run();
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{kExceeds});
+}
+
+TEST_F(MappingPassTest, OnlyTheFirstSubnetOfOtherTypes)
+{
+    setType(2, {});
+    command(0, "3", "1");
+    command(1, "3", "1", "77", "5");
+    run();
+    EXPECT_EQ(at(0, 1).mappingAddress, "0");
+    EXPECT_EQ(at(1, 1).mappingAddress, "77");
+    EXPECT_EQ(at(1, 1).mappingBit, "5");
+}
+
+TEST_F(MappingPassTest, VacantOrNegativeQuantitiesTakeNoRoom)
+{
+    setType(1, {});
+    command(0, "3", "-1");
+    command(0, "3", "");
+    command(0, "4", "2");
+    EXPECT_FALSE(run().incomplete);
+    EXPECT_EQ(at(0, 1).byteCount, "0");
+    EXPECT_EQ(at(0, 3).mappingAddress, "0");
+}
+
+TEST_F(MappingPassTest, MarksTheDocumentModified)
+{
+    setType(1, {});
+    s->configModified = false;
+    run();
+    EXPECT_TRUE(s->configModified);
+}
+
+TEST_F(MappingPassTest, CommandAsksFirstAndKeepsTheMark)
+{
+    setType(1, {});
+    s->fieldbus.inputSize = "8";
+    command(0, "3", "10");
+    s->configModified = false;
+    SessionState session;
+
+    prompter.answer = false;
+    const ConfigStore before = *s;
+    EXPECT_FALSE(runMappingAddressCommand(*s, prompter, session));
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{kQuestion});
+    EXPECT_EQ(*s, before);
+    EXPECT_FALSE(session.incompleteInformation);
+
+    prompter = RecordingPrompter{};
+    const auto o = runMappingAddressCommand(*s, prompter, session);
+    ASSERT_TRUE(o);
+    EXPECT_TRUE(o->incomplete);
+    EXPECT_TRUE(session.incompleteInformation);
+    EXPECT_EQ(prompter.messages, (std::vector<std::string>{kQuestion, kExceeds}));
+
+    // Fixed: the next pass clears the mark.
+    s->command(0, 1).quantity = "4";
+    prompter = RecordingPrompter{};
+    ASSERT_TRUE(runMappingAddressCommand(*s, prompter, session));
+    EXPECT_FALSE(session.incompleteInformation);
+
+    // No leaves the mark as the last pass left it.
+    s->command(0, 1).quantity = "40";
+    ASSERT_TRUE(runMappingAddressCommand(*s, prompter, session));
+    ASSERT_TRUE(session.incompleteInformation);
+    prompter.answer = false;
+    EXPECT_FALSE(runMappingAddressCommand(*s, prompter, session));
+    EXPECT_TRUE(session.incompleteInformation);
+}
+
+TEST_F(MappingPassTest, CommandAvailability)
+{
+    const struct {
+        unsigned type;
+        std::initializer_list<int> flags;
+        bool viewFlag;
+        bool mapping, conflicts;
+    } rows[] = {
+        {3, {7}, true, true, true},
+        {3, {7}, false, false, false},
+        {2, {7}, true, true, true},     // flag 7: only the view's flag counts
+        {3, {3, 7}, true, true, false}, // Conflict Detection also needs flag 3 clear
+        {1, {}, false, true, true},     // without flag 7 the view's flag does not count
+        {2, {}, true, false, true},
+        {1, {3}, true, false, false},
+        {0, {}, true, true, true},
+        {4, {}, false, true, true},
+    };
+    for (const auto &r : rows) {
+        setType(r.type, r.flags);
+        EXPECT_EQ(mappingAddressEnabled(*s, r.viewFlag), r.mapping) << r.type << ' ' << r.viewFlag;
+        EXPECT_EQ(conflictDetectionEnabled(*s, r.viewFlag), r.conflicts) << r.type << ' ' << r.viewFlag;
+    }
+}
+
+} // namespace
+} // namespace tqv
