@@ -4,6 +4,7 @@
 #include "ToolbarIcons.h"
 #include "editor/ConfigTree.h"
 #include "editor/PromptInfo.h"
+#include "io/QtSerialPorts.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -77,6 +78,11 @@ CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
 }
 
 CModbusConfigView::~CModbusConfigView() = default;
+
+void CModbusConfigView::refreshSerialPorts()
+{
+    rebuildPortList(m_serial, m_portSource ? m_portSource() : systemSerialPorts(), m_store->gatewayType);
+}
 
 void CModbusConfigView::initialUpdate()
 {
