@@ -424,3 +424,40 @@ TEST(FrameWriter, RefusesOffsetsOutsideTheFrame)
 
 } // namespace
 } // namespace tqv
+
+namespace tqv {
+namespace {
+
+struct TypeRow {
+    std::uint32_t type;
+    std::uint32_t reported;
+    FieldbusFrames fieldbus;
+    bool thirdByte;
+    int subnets;
+    bool extended;
+    int blockSize;
+};
+
+TEST(GatewayTypes, WhatTheSerialLinkDoesPerType)
+{
+    // The device-type table of the protocol (block size 6 for the one-subnet types 5 and 6 too).
+    const TypeRow rows[] = {
+        {0, 1, FieldbusFrames::DeviceNet, false, 1, false, 6}, {1, 2, FieldbusFrames::Profibus, false, 1, false, 6},
+        {2, 3, FieldbusFrames::None, false, 4, false, 20},     {3, 4, FieldbusFrames::Profibus, true, 1, true, 6},
+        {4, 5, FieldbusFrames::None, false, 0, false, 6},      {5, 6, FieldbusFrames::None, false, 1, true, 6},
+        {6, 7, FieldbusFrames::Profibus, true, 1, true, 6},
+    };
+    for (const TypeRow &r : rows) {
+        EXPECT_EQ(reportedTypeOf(r.type), r.reported) << r.type;
+        EXPECT_EQ(fieldbusFramesOf(r.type), r.fieldbus) << r.type;
+        EXPECT_EQ(hasProfibusThirdByte(r.type), r.thirdByte) << r.type;
+        EXPECT_EQ(serialSubnetCountOf(r.type), r.subnets) << r.type;
+        EXPECT_EQ(hasExtendedSubnetFrame(r.type), r.extended) << r.type;
+        EXPECT_EQ(commandBlockSizeOf(r.type), r.blockSize) << r.type;
+    }
+    EXPECT_EQ(serialSubnetCountOf(7), 0);
+    EXPECT_EQ(fieldbusFramesOf(7), FieldbusFrames::None);
+}
+
+} // namespace
+} // namespace tqv
