@@ -361,14 +361,23 @@ TEST(GatewaySimFailures, SplitReplyComesInTwoPiecesTwentyMillisecondsApart)
         {commandFrame(0, 0, 1, 3, 0, 1, 0, 0, 0, 0), {0x10, 0x00, 0x10}},
     };
     for (const auto &[request, reply] : cases) {
-        s.line.send(request);
-        const auto pieces = s.line.readPieces(reply.size(), 2000);
-        ASSERT_EQ(pieces.size(), 2u) << "request " << hex(request);
-        Bytes joined = pieces[0].bytes;
-        joined.insert(joined.end(), pieces[1].bytes.begin(), pieces[1].bytes.end());
-        EXPECT_EQ(hex(joined), hex(reply));
-        EXPECT_GE(pieces[1].at - pieces[0].at, 15ms);
-        EXPECT_LT(pieces[1].at - pieces[0].at, 2s);
+        // A test process held up by a busy machine can see the two pieces merged or closer
+        // together than they were sent, never the other way round: up to three tries.
+        std::size_t pieceCount = 0;
+        Clock::duration gap{};
+        for (int attempt = 0; attempt < 3 && !(pieceCount == 2 && gap >= 15ms); ++attempt) {
+            s.line.send(request);
+            const auto pieces = s.line.readPieces(reply.size(), 2000);
+            Bytes joined;
+            for (const auto &piece : pieces)
+                joined.insert(joined.end(), piece.bytes.begin(), piece.bytes.end());
+            ASSERT_EQ(hex(joined), hex(reply)) << "request " << hex(request);
+            pieceCount = pieces.size();
+            gap = pieceCount == 2 ? pieces[1].at - pieces[0].at : Clock::duration{};
+        }
+        EXPECT_EQ(pieceCount, 2u) << "request " << hex(request);
+        EXPECT_GE(gap, 15ms) << "request " << hex(request);
+        EXPECT_LT(gap, 2s);
     }
 }
 
@@ -486,6 +495,23 @@ void checkDeviceNetGateway(const tqv::ConfigStore &s)
     EXPECT_EQ(c.timeoutAction, "Hold  Data");
 }
 
+void checkUserConfigGateway(const tqv::ConfigStore &s)
+{
+    const tqv::CONFIG &c = s.subnets[0];
+    EXPECT_EQ(c.protocol, "User Config");
+    EXPECT_EQ(c.userDataBits, "7");
+    EXPECT_EQ(c.userBaud, "19200");
+    EXPECT_EQ(c.frameType, "Frame Length");
+    EXPECT_EQ(c.charTimeout, "10");
+    EXPECT_EQ(c.frameLength, "64");
+    EXPECT_EQ(c.autoSend, "Enable");
+    EXPECT_EQ(c.autoSendPeriod, "500");
+    EXPECT_EQ(c.crcCheck, "Enable");
+    EXPECT_EQ(c.commInterface, "RS232");
+    EXPECT_EQ(c.debugInterface, "RS485");
+    EXPECT_EQ(c.inputLengthPrefix, "Enable");
+}
+
 void checkFourSubnetGateway(const tqv::ConfigStore &s)
 {
     EXPECT_EQ(s.subnets[0].protocol, "Modbus主站");
@@ -530,6 +556,14 @@ TEST(GatewaySimState, SavedProjectLoadsBackToTheSameBytes)
          },
          {{0x22, 0x00, 0x22}, {0x31, 0x00, 0x31}, {0x04, 0x01, 0x00, 0x05}, {0x33, 0x00, 0x33}, {0x06, 0x00, 0x06}},
          checkDeviceNetGateway},
+        {"User Config type 6, JSON", {"--gateway-type", "6"}, "state.json",
+         {
+             withSum({0x03, 0x17, 0x00, 0x03, 0x05, 0x01, 0x00, 0x00, 0x00, 0x00, 0, 0, 0, 0, 0, 0, 0x01, 0x00,
+                      0x0A, 0x40, 0x01, 0x01, 0xF4, 0x01, 0x01}),
+             withSum({0x30, 0x03, 0x00, 0x00, 0x01}),
+         },
+         {{0x04, 0x01, 0x00, 0x05}, {0x31, 0x00, 0x31}, {0x15, 0x01, 0x00, 0x16}},
+         checkUserConfigGateway},
         {"four subnets, Chinese project file", {"--gateway-type", "2", "--lang", "zh"}, "state.tqv",
          {
              withSum({0x03, 0x0E, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x2C, 0x00, 0x01, 0x00, 0x0A}),

@@ -247,6 +247,7 @@ TEST(SimMemoryCodec, EncodeDecodeEncodeIsStableForEveryTypeAndFlag)
             c.timeoutAction = "Clear Data";
             c.timeoutCount = "7";
             c.charIntervalSend = "65535";
+            c.commInterface = "RS232";
             const GatewayMemory first = MemoryCodec::encode(*s);
             auto decoded = newStore(type, flags);
             MemoryCodec::decode(first, *decoded);
