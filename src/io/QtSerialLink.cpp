@@ -3,6 +3,8 @@
 #include <QDeadlineTimer>
 #include <QSerialPort>
 
+#include <algorithm>
+
 namespace tqv {
 
 namespace {
@@ -113,7 +115,8 @@ bool QtSerialLink::waitForBytes(Millis timeout)
     if (bytesAvailable() > 0)
         return true;
     m_port->clearError();
-    const QDeadlineTimer deadline(timeout.count());
+    // A negative time would make a deadline that never expires.
+    const QDeadlineTimer deadline(std::max<qint64>(0, timeout.count()));
     while (!deadline.hasExpired()) {
         if (m_port->waitForReadyRead(static_cast<int>(deadline.remainingTime())))
             return m_port->bytesAvailable() > 0 || bytesAvailable() > 0;

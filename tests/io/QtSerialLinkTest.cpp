@@ -101,6 +101,13 @@ TEST_F(QtSerialLinkTest, WaitWithoutBytesEndsAtItsLimit)
     EXPECT_LT(took, 2000);
 }
 
+TEST_F(QtSerialLinkTest, NegativeWaitReturnsAtOnce)
+{
+    const auto start = Clock::now();
+    EXPECT_FALSE(link.waitForBytes(Millis{-5}));
+    EXPECT_LT(msSince(start), 1000);
+}
+
 TEST_F(QtSerialLinkTest, DiscardDropsWhatWaits)
 {
     ASSERT_TRUE(pty.send("stale"));
