@@ -21,6 +21,7 @@ enum class ExchangeStatus {
     Cancelled,  // stopped from outside before the reply was complete
 };
 
+// How one exchange ended, with the reply it read.
 struct ExchangeResult {
     ExchangeStatus status = ExchangeStatus::Timeout;
     std::uint8_t judged = 0;    // what the judge returned (0: not valid)
