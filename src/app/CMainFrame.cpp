@@ -7,6 +7,7 @@
 #include "ConflictDialog.h"
 #include "QtText.h"
 #include "SelectCommandDialog.h"
+#include "SerialSettingsDialog.h"
 #include "ToolbarIcons.h"
 #include "controls/DockPane.h"
 #include "editor/ConfigTree.h"
@@ -45,8 +46,8 @@ const QString kHelpFile = QStringLiteral("TQV-580_V1.0.1_UM.chm");
 const QString kFileFilter = QStringLiteral("Config File(*.tqv)");
 
 // Commands whose work arrives with later parts of the program: present, but disabled.
-constexpr int kNotYetAvailable[] = {cmd::SerialConnection, cmd::EthernetConnection, cmd::Upload,
-                                    cmd::Download,         cmd::ExcelOutput,        cmd::Monitor};
+constexpr int kNotYetAvailable[] = {cmd::EthernetConnection, cmd::Upload, cmd::Download, cmd::ExcelOutput,
+                                    cmd::Monitor};
 
 } // namespace
 
@@ -138,8 +139,9 @@ void CMainFrame::createActions()
     connect(makeAction(cmd::DeleteCommand, StrId::MenuDeleteCommand, StrId::PromptDeleteCommand),
             &QAction::triggered, this, [this] { m_view->deleteCommand(); });
 
-    makeAction(cmd::SerialConnection, StrId::MenuSerialConnection, StrId::PromptSerialConnection,
-               QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(makeAction(cmd::SerialConnection, StrId::MenuSerialConnection, StrId::PromptSerialConnection,
+                       QKeySequence(Qt::CTRL | Qt::Key_P)),
+            &QAction::triggered, this, &CMainFrame::onSerialConnection);
     makeAction(cmd::EthernetConnection, StrId::MenuEthernetConnection, StrId::PromptEthernetConnection,
                QKeySequence(Qt::CTRL | Qt::Key_Q));
     makeAction(cmd::Upload, StrId::MenuUpload, StrId::PromptUpload, QKeySequence(Qt::CTRL | Qt::Key_U));
@@ -395,6 +397,25 @@ bool CMainFrame::openProject(const QString &path)
                                                     {name(*language), name(currentLanguage()), name(*language), option})));
     }
     return true;
+}
+
+bool CMainFrame::startWithProject(const QString &path)
+{
+    if (!openProject(path))
+        return false;
+    m_view->refreshSerialPorts();
+    return true;
+}
+
+void CMainFrame::onSerialConnection()
+{
+    SerialSettingsDialog dialog(m_view->serialSettings(), m_view->store().gatewayType, this);
+    dialog.exec();
+}
+
+void CMainFrame::confirmSerialSettings()
+{
+    confirmSettingsOnFirstUse(m_view->serialSettings(), [this] { onSerialConnection(); });
 }
 
 Answer CMainFrame::askSaveConfiguration()

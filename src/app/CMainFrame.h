@@ -41,6 +41,14 @@ public:
 
     // Opens a project at start-up or from the recent-file list; a failure is shown in a box.
     bool openProject(const QString &path);
+    // The project named on the command line: opened, then the serial port list read again.
+    bool startWithProject(const QString &path);
+
+    // "Serial Connection": the settings dialog, modal.
+    void onSerialConnection();
+    // Before a transfer dialog or the monitor opens: the settings dialog first, unless the
+    // settings were confirmed before; afterwards they count as confirmed.
+    void confirmSerialSettings();
 
     // Tests replace the file dialogs: called with true for a save dialog; "" means cancelled.
     void setFileNameProvider(std::function<QString(bool save)> provider) { m_fileNameProvider = std::move(provider); }

@@ -12,8 +12,12 @@ CModbusConfigDoc::CModbusConfigDoc(CModbusConfigView *view, QObject *parent) : Q
 
 void CModbusConfigDoc::newDocument()
 {
+    // A new configuration (not the one an upload hands over) takes the ports the system lists now.
+    const bool renewed = !m_view->store().uploadPending;
     ProjectDocument::newDocument(m_view->store());
     m_path.clear();
+    if (renewed)
+        m_view->refreshSerialPorts();
     m_view->initialUpdate();
 }
 

@@ -21,7 +21,8 @@ public:
     const RecentFiles &recentFiles() const { return m_recent; }
     void setRecentFiles(const RecentFiles &files) { m_recent = files; }
 
-    // New document (renews the store unless an upload is pending) and the view's initial update.
+    // New document (renews the store and the serial port list unless an upload is pending) and
+    // the view's initial update.
     void newDocument();
     // Opens `path`; on failure changes nothing but the recent-file list.
     Status open(const QString &path);

@@ -4,6 +4,7 @@
 #include "ToolbarIcons.h"
 #include "editor/ConfigTree.h"
 #include "editor/GridLayout.h"
+#include "io/QtSerialPorts.h"
 #include "mapping/MappingPass.h"
 
 #include <QApplication>
@@ -84,6 +85,11 @@ CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
 }
 
 CModbusConfigView::~CModbusConfigView() = default;
+
+void CModbusConfigView::refreshSerialPorts()
+{
+    rebuildPortList(m_serial, m_portSource ? m_portSource() : systemSerialPorts(), m_store->gatewayType);
+}
 
 void CModbusConfigView::initialUpdate()
 {

@@ -6,10 +6,14 @@
 #include "editor/ValueCommit.h"
 #include "model/ConfigStore.h"
 #include "model/SessionState.h"
+#include "serial/SerialSettings.h"
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class QComboBox;
 class QLineEdit;
@@ -33,6 +37,13 @@ public:
     // State beside the store that lives as long as the program and is not saved.
     SessionState &session() { return m_session; }
     const SessionState &session() const { return m_session; }
+    // The program-wide serial settings, beside the store for the whole run.
+    SerialSettings &serialSettings() { return m_serial; }
+    // Empties the serial port list and fills it again from the system (with the baud-rate
+    // default of the store's gateway type).
+    void refreshSerialPorts();
+    // Where the port list comes from; the system's ports unless a test sets its own.
+    void setPortSource(std::function<std::vector<std::string>()> source) { m_portSource = std::move(source); }
     const TreeEditor &treeEditor() const { return m_editor; }
     QTreeWidget *tree() const { return m_tree; }
     QTableWidget *grid() const { return m_grid; }
@@ -106,6 +117,8 @@ private:
 
     std::unique_ptr<ConfigStore> m_store;
     SessionState m_session;
+    SerialSettings m_serial;
+    std::function<std::vector<std::string>()> m_portSource;
     TreeEditor m_editor;
     QtPrompter m_prompter;
     QTreeWidget *m_tree;

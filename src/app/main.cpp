@@ -32,7 +32,7 @@ int main(int argc, char **argv)
     tqv::registerFileAssociation(QCoreApplication::applicationFilePath());
 
     tqv::CMainFrame frame;
-    if (!options.projectPath.isEmpty() && !frame.openProject(options.projectPath))
+    if (!options.projectPath.isEmpty() && !frame.startWithProject(options.projectPath))
         return 1;
     frame.show();
     frame.setWindowTitle(tqv::qtext(tqv::StrId::AppTitle));

@@ -68,6 +68,48 @@ constexpr int subnetCountOf(std::uint32_t t)
 // Whether the tree shows a fieldbus item (every known type but the four-subnet one).
 constexpr bool hasFieldbusItem(std::uint32_t t) { return isKnownGatewayType(t) && !isFourSubnetType(t); }
 
+// ---- serial configuration link -----------------------------------------------------------------
+
+// The type code a gateway of this type reports on the serial link (the type plus one).
+constexpr std::uint32_t reportedTypeOf(std::uint32_t t) { return t + 1; }
+
+// Which fieldbus parameter frames a type exchanges on the serial link.
+enum class FieldbusFrames { None, DeviceNet, Profibus };
+constexpr FieldbusFrames fieldbusFramesOf(std::uint32_t t)
+{
+    if (isDeviceNetType(t))
+        return FieldbusFrames::DeviceNet;
+    if (isType(t, GatewayType::Profibus) || isType(t, GatewayType::ProfibusModbus) ||
+        isType(t, GatewayType::ProfibusUserConfig))
+        return FieldbusFrames::Profibus;
+    return FieldbusFrames::None;
+}
+
+// PROFIBUS parameter frames with the third (input-length prefix) byte: types 3 and 6.
+constexpr bool hasProfibusThirdByte(std::uint32_t t)
+{
+    return isType(t, GatewayType::ProfibusModbus) || isType(t, GatewayType::ProfibusUserConfig);
+}
+
+// Types whose subnet parameter frame has the extended (26-byte) form: 3, 5 and 6.
+constexpr bool hasExtendedSubnetFrame(std::uint32_t t)
+{
+    return isType(t, GatewayType::ProfibusModbus) || isType(t, GatewayType::ProfibusModbusSlave) ||
+           isType(t, GatewayType::ProfibusUserConfig);
+}
+
+// Subnets moved over the serial link: 4 for the four-subnet type, none for the Ethernet type
+// (it transfers over the network), 1 for the others; 0 for an unknown type.
+constexpr int serialSubnetCountOf(std::uint32_t t)
+{
+    if (!isKnownGatewayType(t) || isEthernetType(t))
+        return 0;
+    return isFourSubnetType(t) ? 4 : 1;
+}
+
+// Modbus commands per command-block read: 20 for the four-subnet type, 6 for the one-subnet types.
+constexpr int commandBlockSizeOf(std::uint32_t t) { return isFourSubnetType(t) ? 20 : 6; }
+
 // ---- Modbus function codes ---------------------------------------------------------------------
 
 // The function codes a command can carry; stored in COMMAND::functionCode as decimal text.

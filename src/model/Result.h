@@ -15,6 +15,10 @@ enum class ErrorCode {
     FileFormat,   // the bytes are not a project (or not the JSON form) this program reads
     FileWrite,    // writing or replacing the file failed
     Unencodable,  // a text has no form in the file's code page
+    SerialNoPort,        // no serial port is listed
+    SerialPortOpen,      // the serial port cannot be opened
+    SerialPortRead,      // the serial port's current settings cannot be read
+    SerialPortSettings,  // the serial port refuses the settings
 };
 
 struct Error {

@@ -414,6 +414,25 @@ enum class StrId : int {
     ConflictStatusEntry,
     ConflictClose,
     ConflictEntryHint,
+    // Serial configuration link: the settings dialog, opening the port, the command line.
+    SerialDialogTitle = 64000,
+    SerialPortLabel,
+    SerialBaudLabel,
+    SerialParityLabel,
+    SerialDataBitsLabel,
+    SerialStopBitsLabel,
+    SerialOk,
+    SerialCancel,
+    SerialParityNone,
+    SerialParityOdd,
+    SerialParityEven,
+    SerialParityMark,
+    SerialParitySpace,
+    MsgNoSerialPort,
+    MsgPortOpenFailed,
+    MsgPortReadFailed,
+    MsgPortSetupFailed,
+    CliHelpPorts,
 };
 
 } // namespace tqv

@@ -104,6 +104,7 @@ const std::vector<StringEntry> &englishStrings()
          "  tqv580-cli [--lang en|zh] [--yes] new [--type N] [--flags 1,4,7] -o FILE\n"
          "  tqv580-cli [--lang en|zh] show FILE [--json]\n"
          "  tqv580-cli [--lang en|zh] convert IN OUT      (.tqv <-> .json by extension)\n"
+         "  tqv580-cli [--lang en|zh] ports               (serial ports, one per line)\n"
          "  tqv580-cli [COMMAND] --help                   (details; also --version)\n"},
         {StrId::CliUnknownOption, "Unknown or incomplete option \"%s\"."},
         {StrId::CliJsonSyntax, "\"%s\" is not valid JSON: %s"},
@@ -356,6 +357,24 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::ConflictStatusEntry, "Modbus命令状态"},
         {StrId::ConflictClose, "Close"},
         {StrId::ConflictEntryHint, "Subnet%s, command %s, mapping address %s"},
+        {StrId::SerialDialogTitle, "Serial Port Configuration"},
+        {StrId::SerialPortLabel, "Port   num"},
+        {StrId::SerialBaudLabel, "Band  rate"},
+        {StrId::SerialParityLabel, "Parity bits"},
+        {StrId::SerialDataBitsLabel, "Date   bits"},
+        {StrId::SerialStopBitsLabel, "Stop   bits"},
+        {StrId::SerialOk, "OK"},
+        {StrId::SerialCancel, "CANCEL"},
+        {StrId::SerialParityNone, "None"},
+        {StrId::SerialParityOdd, "Odd"},
+        {StrId::SerialParityEven, "Even"},
+        {StrId::SerialParityMark, "Mark"},
+        {StrId::SerialParitySpace, "Space"},
+        {StrId::MsgNoSerialPort, "Failed to find serial port"},
+        {StrId::MsgPortOpenFailed, "Port%sOpen failed!"},
+        {StrId::MsgPortReadFailed, "Failing in reading serial port"},
+        {StrId::MsgPortSetupFailed, "Error£¡Com port can not be opened!"},
+        {StrId::CliHelpPorts, "List the serial ports the program offers, one per line"},
     };
     return table;
 }

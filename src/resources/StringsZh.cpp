@@ -104,6 +104,7 @@ const std::vector<StringEntry> &chineseStrings()
          "  tqv580-cli [--lang en|zh] [--yes] new [--type N] [--flags 1,4,7] -o 文件\n"
          "  tqv580-cli [--lang en|zh] show 文件 [--json]\n"
          "  tqv580-cli [--lang en|zh] convert 输入 输出      （按扩展名在 .tqv 与 .json 之间转换）\n"
+         "  tqv580-cli [--lang en|zh] ports                 （串口列表，每行一个）\n"
          "  tqv580-cli [子命令] --help                      （详细说明；另有 --version）\n"},
         {StrId::CliUnknownOption, "未知或不完整的选项“%s”。"},
         {StrId::CliJsonSyntax, "“%s”不是有效的JSON：%s"},
@@ -356,6 +357,24 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::ConflictStatusEntry, "Modbus命令状态"},
         {StrId::ConflictClose, "关闭"},
         {StrId::ConflictEntryHint, "子网%s，命令%s，映射地址%s"},
+        {StrId::SerialDialogTitle, "串口配置"},
+        {StrId::SerialPortLabel, "端口号"},
+        {StrId::SerialBaudLabel, "波特率"},
+        {StrId::SerialParityLabel, "校验位"},
+        {StrId::SerialDataBitsLabel, "数据位"},
+        {StrId::SerialStopBitsLabel, "停止位"},
+        {StrId::SerialOk, "确定"},
+        {StrId::SerialCancel, "取消"},
+        {StrId::SerialParityNone, "无"},
+        {StrId::SerialParityOdd, "奇"},
+        {StrId::SerialParityEven, "偶"},
+        {StrId::SerialParityMark, "标记"},
+        {StrId::SerialParitySpace, "空格"},
+        {StrId::MsgNoSerialPort, "找不到串口"},
+        {StrId::MsgPortOpenFailed, "串口%s打开失败！"},
+        {StrId::MsgPortReadFailed, "读取串口设置失败"},
+        {StrId::MsgPortSetupFailed, "错误！串口无法打开！"},
+        {StrId::CliHelpPorts, "列出本程序可用的串口，每行一个"},
     };
     return table;
 }

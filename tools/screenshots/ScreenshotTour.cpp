@@ -1,6 +1,6 @@
 // Takes the window's screenshots for reviews and the manual: a small project in English (the
-// fieldbus, subnet and command grids with their in-place editors open, the "Select Command"
-// dialog, the "Conflict detection" dialog with a byte's bits shown) and the same window in Chinese.
+// fieldbus, subnet and command grids with their in-place editors open, the "Select Command",
+// "Serial Port Configuration" and "Conflict detection" dialogs) and the same window in Chinese.
 // Usage: tqv580-screenshots OUTPUT_DIRECTORY
 
 #include "app/CMainFrame.h"
@@ -9,6 +9,7 @@
 #include "app/SelectCommandDialog.h"
 #include "controls/BitPopup.h"
 #include "controls/ColourGridView.h"
+#include "app/SerialSettingsDialog.h"
 #include "controls/DockPane.h"
 #include "resources/Strings.h"
 
@@ -39,6 +40,18 @@ bool save(QWidget *widget, const QString &dir, const char *name)
     const QString path = QDir(dir).filePath(QString::fromLatin1(name));
     const bool ok = widget->grab().save(path);
     std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "cannot write", qPrintable(path));
+    return ok;
+}
+
+// The serial settings dialog over the window, with a few ports listed.
+bool serialSettingsShot(CMainFrame *frame, const QString &dir, const char *name)
+{
+    SerialSettings &settings = frame->view()->serialSettings();
+    rebuildPortList(settings, {"ttyS0", "ttyUSB0", "ttyACM0"}, frame->view()->store().gatewayType);
+    SerialSettingsDialog dialog(settings, frame->view()->store().gatewayType, frame);
+    dialog.show();
+    const bool ok = QTest::qWaitForWindowExposed(&dialog) && save(&dialog, dir, name);
+    dialog.close();
     return ok;
 }
 
@@ -111,6 +124,7 @@ bool englishShots(const QString &dir)
         ok = save(&conflicts, dir, "conflict-detection-keyboard.png") && ok;
     }
     conflicts.close();
+    ok = serialSettingsShot(&frame, dir, "serial-settings.png") && ok;
     store.configModified = false;
     return ok;
 }
@@ -135,7 +149,8 @@ bool chineseShots(const QString &dir)
     zh.tree()->setCurrentItem(zh.tree()->topLevelItem(1)->child(0)->child(0));
     clickCell(zh.view()->grid(), 3, 1);
     QTest::qWait(50);
-    const bool ok = save(&zh, dir, "grid-command-zh.png");
+    bool ok = save(&zh, dir, "grid-command-zh.png");
+    ok = serialSettingsShot(&zh, dir, "serial-settings-zh.png") && ok;
     zs.configModified = false;
     return ok;
 }

@@ -1,0 +1,190 @@
+#include "Exchange.h"
+
+#include "ReplyDecoder.h"
+
+#include <algorithm>
+
+namespace tqv {
+
+namespace {
+
+// An exchange that ended without a reply to judge.
+ExchangeResult ended(ExchangeStatus status)
+{
+    ExchangeResult result;
+    result.status = status;
+    return result;
+}
+
+} // namespace
+
+ReplyRule replyRuleFor(std::uint8_t request, const ReplyContext &context)
+{
+    ReplyRule rule;
+    switch (request) {
+    case SerialCode::ReadCommandBlock:
+        rule.bufferSize = kCommandBlockBufferSize;
+        rule.timeLimit = kCommandBlockTimeLimit;
+        break;
+    case SerialCode::ReadProfibus:
+        if (uncheckedProfibusReply(context))
+            rule.completion = Completion::Quiet;
+        break;
+    case SerialCode::ReadSubnet:
+        if (extendedSubnetReply(context))
+            rule.completion = Completion::Quiet;
+        break;
+    case SerialCode::WriteTimeoutAction:
+    case SerialCode::ReadTimeoutAction:
+        rule.bufferSize = kTimeoutActionBufferSize;
+        rule.completion = Completion::Quiet;
+        rule.discardStale = false;
+        break;
+    case SerialCode::WriteProfibusConfigData:
+        rule.discardStale = false;
+        break;
+    case SerialCode::ReadProfibusConfigData:
+        rule.completion = Completion::Quiet;
+        rule.discardStale = false;
+        break;
+    default:
+        break;
+    }
+    return rule;
+}
+
+Exchange::Exchange(ByteLink &link, Clock &clock, Judge judge, ReplyContext context)
+    : m_link(link), m_clock(clock), m_judge(judge), m_context(context)
+{
+}
+
+ExchangeResult Exchange::run(std::string_view request)
+{
+    if (request.empty())
+        return ended(ExchangeStatus::LinkFailed);
+    const std::uint8_t code = static_cast<std::uint8_t>(request[0]);
+    const ReplyRule rule = replyRuleFor(code, m_context);
+    // Bytes still waiting belong to an earlier request (a reply that came too late); dropped
+    // before this request goes out, so that nothing of this request's reply is lost with them.
+    if (rule.discardStale)
+        m_link.discardInput();
+    if (!m_link.write(request))
+        return ended(ExchangeStatus::LinkFailed);
+    const Millis start = m_clock.now();
+    Received received = readReply(rule, start);
+    if (received.cancelled)
+        return ended(ExchangeStatus::Cancelled);
+    return finish(code, std::move(received.bytes), start);
+}
+
+Exchange::Received Exchange::readReply(const ReplyRule &rule, Millis start)
+{
+    Received r;
+    Millis firstAt{};
+    Millis lastAt{};
+    for (;;) {
+        const Millis now = m_clock.now();
+        std::string chunk = m_link.readAll();
+        if (!chunk.empty()) {
+            if (r.bytes.empty())
+                firstAt = now;
+            lastAt = now;
+            r.bytes += chunk;
+        }
+        if (r.bytes.size() >= rule.bufferSize)
+            break;
+        Millis deadline = start + rule.timeLimit;
+        if (!r.bytes.empty()) {
+            if (rule.completion == Completion::LengthByte) {
+                const std::size_t length = frameLength(r.bytes);
+                if (length != 0 && r.bytes.size() >= length)
+                    break;
+            }
+            // A first byte just before the limit still gets the settle time for the rest.
+            deadline = std::max(deadline, firstAt + kSettleTime);
+            if (rule.completion == Completion::Quiet)
+                deadline = std::min(deadline, lastAt + kSettleTime);
+        }
+        if (now >= deadline)
+            break;
+        if (cancelled()) {
+            r.cancelled = true;
+            return r;
+        }
+        m_link.waitForBytes(deadline - now);
+    }
+    // What does not fit the buffer is dropped.
+    if (r.bytes.size() > rule.bufferSize)
+        r.bytes.resize(rule.bufferSize);
+    return r;
+}
+
+Exchange::Received Exchange::readUpTo(std::size_t count, Millis deadline)
+{
+    Received r;
+    for (;;) {
+        r.bytes += m_link.readAll();
+        const Millis now = m_clock.now();
+        if (r.bytes.size() >= count || now >= deadline)
+            break;
+        if (cancelled()) {
+            r.cancelled = true;
+            return r;
+        }
+        m_link.waitForBytes(deadline - now);
+    }
+    if (r.bytes.size() > count)
+        r.bytes.resize(count);
+    return r;
+}
+
+ExchangeResult Exchange::finish(std::uint8_t request, Frame reply, Millis start)
+{
+    ExchangeResult result;
+    result.elapsed = m_clock.now() - start;
+    if (reply.empty()) {
+        result.status = ExchangeStatus::Timeout;
+        return result;
+    }
+    result.judged = judgeReply(m_judge, request, reply, m_context);
+    if (result.judged == request) {
+        result.status = ExchangeStatus::Accepted;
+    } else if (result.judged != 0 && result.judged == errorReplyCode(request)) {
+        result.status = ExchangeStatus::ErrorReply;
+        result.errorCode = decodeErrorReply(reply)->error;
+    } else {
+        result.status = ExchangeStatus::Rejected;
+    }
+    result.reply = std::move(reply);
+    return result;
+}
+
+ExchangeResult Exchange::sendAndCompare(std::string_view request)
+{
+    if (request.empty() || !m_link.write(request))
+        return ended(ExchangeStatus::LinkFailed);
+    const Millis start = m_clock.now();
+    const Millis limit = kCompareDelay + kFixedReadTimePerByte * static_cast<int>(kAckSize) + kFixedReadTimeExtra;
+    Received received = readUpTo(kAckSize, start + limit);
+    if (received.cancelled)
+        return ended(ExchangeStatus::Cancelled);
+    return finish(static_cast<std::uint8_t>(request[0]), std::move(received.bytes), start);
+}
+
+ExchangeResult Exchange::readFixedLength(std::string_view request, std::size_t length)
+{
+    if (request.empty() || !m_link.write(request))
+        return ended(ExchangeStatus::LinkFailed);
+    const Millis start = m_clock.now();
+    const Millis limit = kFixedReadTimePerByte * static_cast<long>(length) + kFixedReadTimeExtra;
+    Received received = readUpTo(length, start + limit);
+    if (received.cancelled)
+        return ended(ExchangeStatus::Cancelled);
+    ExchangeResult result = finish(static_cast<std::uint8_t>(request[0]), std::move(received.bytes), start);
+    // Fewer bytes than asked for is no valid reply, whatever they hold.
+    if (result.accepted() && result.reply.size() < length)
+        result.status = ExchangeStatus::Rejected;
+    return result;
+}
+
+} // namespace tqv

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+namespace simtest {
+
+// What a finished run of the simulator binary printed and how it ended.
+struct RunResult {
+    int exitStatus = -1; // -1: did not exit on its own in time (then killed)
+    std::string out;
+    std::string err;
+};
+
+// The simulator binary as a child process on a link in its own temporary folder; killed and
+// reaped in the destructor whatever the test did.
+class SimProcess {
+public:
+    // `args` come after "--pty LINK".
+    explicit SimProcess(std::vector<std::string> args = {});
+    ~SimProcess();
+    SimProcess(const SimProcess &) = delete;
+    SimProcess &operator=(const SimProcess &) = delete;
+
+    // Starts the child and waits (up to 10 s) for "ready LINK". On failure `error` says why,
+    // with what the child wrote on stderr.
+    bool start(std::string &error);
+
+    // Sends `signal` (SIGTERM unless given), then waits up to 10 s. The exit status, or -1 when
+    // it had to be killed.
+    int stop(int signal = SIGTERM);
+
+    const std::string &link() const { return m_link; }
+    // A path inside the temporary folder.
+    std::string path(const std::string &name) const { return m_dir + "/" + name; }
+    std::string stderrText() const;
+
+    // Runs the binary with exactly `args` to its end (up to 10 s), for usage checks.
+    static RunResult runToEnd(const std::vector<std::string> &args);
+
+    // The binary under test.
+    static std::string binary();
+
+private:
+    std::vector<std::string> m_args;
+    std::string m_dir;
+    std::string m_link;
+    int m_pid = -1;
+    int m_stdout = -1;
+};
+
+} // namespace simtest

@@ -1,0 +1,317 @@
+// The exchange over a scripted link and a fake clock: replies in one piece and in two, too late,
+// with a wrong sum, error replies, stale bytes, the longer limit of the command-block read, the
+// replies whose length is not checked, and the two fixed exchanges of the character intervals.
+#include "serial/Exchange.h"
+#include "serial/FrameBuilder.h"
+#include "serial/FrameBytes.h"
+#include "support/FakeSerialLink.h"
+
+#include <gtest/gtest.h>
+
+namespace tqv {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kAck10 = bytes({0x10, 0x00, 0x10});
+const std::string kGatewayType4 = bytes({0x01, 0x08, 0x04, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x11});
+
+class ExchangeTest : public ::testing::Test {
+protected:
+    Exchange download() { return Exchange(link, clock, Judge::Download, ReplyContext{3, false, false}); }
+    Exchange upload(ReplyContext context = {1, false, false}) { return Exchange(link, clock, Judge::Upload, context); }
+
+    FakeClock clock;
+    FakeSerialLink link{clock};
+};
+
+TEST_F(ExchangeTest, ReplyIsTakenAsSoonAsItsLengthByteSaysItIsComplete)
+{
+    link.reply(kGatewayType4, 7ms);
+    Exchange ex = download();
+    const ExchangeResult r = ex.run(buildReadGatewayType());
+    EXPECT_EQ(r.status, ExchangeStatus::Accepted);
+    EXPECT_EQ(r.judged, 0x01);
+    EXPECT_EQ(r.reply, kGatewayType4);
+    EXPECT_EQ(r.elapsed, 7ms); // not after a fixed settle sleep
+    EXPECT_EQ(clock.sleeps, 0);
+    ASSERT_EQ(link.written.size(), 1u);
+    EXPECT_EQ(link.written[0], bytes({0x01, 0x00, 0x01}));
+}
+
+TEST_F(ExchangeTest, NoReplyIsATimeoutAfter300Milliseconds)
+{
+    link.noReply();
+    Exchange ex = download();
+    const ExchangeResult r = ex.run(buildClearCommands(0));
+    EXPECT_EQ(r.status, ExchangeStatus::Timeout);
+    EXPECT_TRUE(r.noReply());
+    EXPECT_EQ(r.elapsed, 300ms);
+    EXPECT_EQ(clock.now(), 300ms);
+    EXPECT_LE(link.longestWait, 300ms);
+}
+
+TEST_F(ExchangeTest, SplitAcknowledgementIsReadWhole)
+{
+    link.reply({{5ms, bytes({0x10, 0x00})}, {40ms, bytes({0x10})}});
+    Exchange ex = download();
+    const ExchangeResult r = ex.run(bytes({0x10, 0x0D, 0, 0, 1, 3, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0x22}));
+    EXPECT_EQ(r.status, ExchangeStatus::Accepted);
+    EXPECT_EQ(r.reply, kAck10);
+    EXPECT_EQ(r.elapsed, 40ms);
+}
+
+TEST_F(ExchangeTest, RestOfAFrameMayComeUntilTheTimeLimit)
+{
+    link.reply({{5ms, bytes({0x10, 0x00})}, {250ms, bytes({0x10})}});
+    EXPECT_EQ(download().run(kAck10).status, ExchangeStatus::Accepted);
+    // A frame still incomplete at the limit is judged as it is.
+    link.reply({{5ms, bytes({0x10, 0x00})}, {400ms, bytes({0x10})}});
+    clock.advance(1000ms);
+    const ExchangeResult r = download().run(kAck10);
+    EXPECT_EQ(r.status, ExchangeStatus::Rejected);
+    EXPECT_EQ(r.elapsed, 300ms);
+}
+
+TEST_F(ExchangeTest, FirstByteJustBeforeTheLimitGetsTheSettleTime)
+{
+    link.reply({{290ms, bytes({0x10})}, {320ms, bytes({0x00, 0x10})}});
+    const ExchangeResult r = download().run(kAck10);
+    EXPECT_EQ(r.status, ExchangeStatus::Accepted);
+    EXPECT_EQ(r.elapsed, 320ms);
+}
+
+TEST_F(ExchangeTest, WrongSumIsRejectedLikeAMissingReply)
+{
+    std::string bad = kGatewayType4;
+    bad.back() = 0x12;
+    link.reply(bad);
+    const ExchangeResult r = upload().run(buildReadGatewayType());
+    EXPECT_EQ(r.status, ExchangeStatus::Rejected);
+    EXPECT_FALSE(r.accepted());
+    EXPECT_FALSE(r.noReply());
+    EXPECT_EQ(r.judged, 0);
+}
+
+TEST_F(ExchangeTest, ErrorReplyCarriesItsCode)
+{
+    link.reply(bytes({0x90, 0x02, 0x03, 0x00, 0x95}));
+    const ExchangeResult r = download().run(bytes({0x10, 0x0D, 0, 0, 1, 3, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0x22}));
+    EXPECT_EQ(r.status, ExchangeStatus::ErrorReply);
+    EXPECT_EQ(r.judged, 0x90);
+    EXPECT_EQ(r.errorCode, 3);
+    EXPECT_TRUE(r.refusedWith(kErrorOneSlaveOnly));
+    EXPECT_FALSE(r.refusedWith(4));
+}
+
+TEST_F(ExchangeTest, ErrorReplyOfAnotherRequestIsNoAnswer)
+{
+    link.reply(bytes({0x90, 0x02, 0x03, 0x00, 0x95}));
+    const ExchangeResult r = download().run(buildWriteSubnet(ConfigStore{}, 0));
+    EXPECT_EQ(r.status, ExchangeStatus::Rejected);
+}
+
+TEST_F(ExchangeTest, LateBytesAreDroppedBeforeTheNextRequest)
+{
+    link.reply(kAck10, 400ms); // after the 300 ms limit
+    EXPECT_EQ(download().run(kAck10).status, ExchangeStatus::Timeout);
+    clock.advance(200ms); // the step's message box was shown; the late reply is in meanwhile
+    link.reply(bytes({0x14, 0x00, 0x14}));
+    const ExchangeResult r = download().run(buildClearCommands(0));
+    EXPECT_EQ(r.status, ExchangeStatus::Accepted);
+    EXPECT_EQ(link.discarded, kAck10);
+}
+
+TEST_F(ExchangeTest, LateBytesArrivingDuringTheNextExchangeSpoilIt)
+{
+    link.reply(kAck10, 310ms);
+    EXPECT_EQ(download().run(kAck10).status, ExchangeStatus::Timeout);
+    link.reply(bytes({0x14, 0x00, 0x14}), 20ms);
+    EXPECT_EQ(download().run(buildClearCommands(0)).status, ExchangeStatus::Rejected);
+}
+
+TEST_F(ExchangeTest, CommandBlockReadWaitsUpTo1000Milliseconds)
+{
+    // 0x16 N=1: subnet 0, no records. 0x16 + 1 = 0x17.
+    const std::string empty = bytes({0x16, 0x01, 0x00, 0x17});
+    link.reply(empty, 900ms);
+    const ExchangeResult r = upload().run(buildReadCommandBlock(0, 0));
+    EXPECT_EQ(r.status, ExchangeStatus::Accepted);
+    EXPECT_EQ(r.elapsed, 900ms);
+
+    link.noReply();
+    const ExchangeResult none = upload().run(buildReadCommandBlock(0, 1));
+    EXPECT_EQ(none.status, ExchangeStatus::Timeout);
+    EXPECT_EQ(none.elapsed, 1000ms);
+}
+
+TEST_F(ExchangeTest, RepliesAreCutToTheirBuffer)
+{
+    std::string longReply = kGatewayType4 + std::string(40, '\x55');
+    link.reply(longReply);
+    const ExchangeResult r = upload().run(buildReadGatewayType());
+    EXPECT_EQ(r.status, ExchangeStatus::Accepted);
+    EXPECT_EQ(r.reply.size(), kReplyBufferSize);
+}
+
+TEST_F(ExchangeTest, UncheckedRepliesEndWhenTheLineIsQuiet)
+{
+    // 0x33's reply is judged by its first byte: taken 50 ms after its last byte.
+    link.reply({{10ms, bytes({0x33, 0x01})}, {40ms, bytes({0x05, 0x39})}});
+    const ExchangeResult r = download().run(buildReadTimeoutAction());
+    EXPECT_EQ(r.status, ExchangeStatus::Accepted);
+    EXPECT_EQ(r.reply, bytes({0x33, 0x01, 0x05, 0x39}));
+    EXPECT_EQ(r.elapsed, 90ms);
+    EXPECT_EQ(decodeTimeoutActionReply(r.reply), 5);
+
+    // The extended 0x31 reply of type 3 carries an unchecked length.
+    link.reply(bytes({0x31, 0x03, 0x03, 0x02, 0x01, 0x3A}), 5ms);
+    const ExchangeResult p = upload({3, false, false}).run(buildReadProfibus());
+    EXPECT_EQ(p.status, ExchangeStatus::Accepted);
+    EXPECT_EQ(p.elapsed, 55ms);
+}
+
+TEST_F(ExchangeTest, ExtendedSubnetReplyEndsWhenItsBufferIsFull)
+{
+    std::string reply = bytes({0x04, 0x17, 0x00, 0x00, 0x05, 0, 0, 0, 0, 0, 0x01, 0x2C, 0, 0x03, 0, 0x0A, 0x02,
+                               0, 0, 0, 0, 0, 0, 0, 0x01});
+    reply += static_cast<char>(frameSum(reply));
+    link.reply(reply, 15ms);
+    const ExchangeResult r = upload({3, false, false}).run(buildReadSubnet(0));
+    EXPECT_EQ(r.status, ExchangeStatus::Accepted);
+    EXPECT_EQ(r.elapsed, 15ms);
+}
+
+TEST_F(ExchangeTest, WriteFailureIsNoReply)
+{
+    link.failWrites = true;
+    const ExchangeResult r = download().run(kAck10);
+    EXPECT_EQ(r.status, ExchangeStatus::LinkFailed);
+    EXPECT_TRUE(r.noReply());
+    EXPECT_EQ(download().sendAndCompare(bytes({0x05, 0x04, 0, 0, 0, 0, 0x09})).status, ExchangeStatus::LinkFailed);
+}
+
+TEST_F(ExchangeTest, CancelStopsAWaitingExchange)
+{
+    std::atomic<bool> cancel{true};
+    link.noReply();
+    Exchange ex = download();
+    ex.setCancelFlag(&cancel);
+    const ExchangeResult r = ex.run(kAck10);
+    EXPECT_EQ(r.status, ExchangeStatus::Cancelled);
+    EXPECT_EQ(clock.now(), 0ms);
+    cancel = false;
+    link.reply(kAck10);
+    EXPECT_EQ(ex.run(kAck10).status, ExchangeStatus::Accepted);
+}
+
+struct RuleCase {
+    std::uint8_t request;
+    std::size_t buffer;
+    Millis limit;
+    Completion completion;
+    bool discard;
+};
+
+TEST(ReplyRules, ByRequest)
+{
+    const ReplyContext type1{1, false, false};
+    const RuleCase cases[] = {
+        {0x01, 26, 300ms, Completion::LengthByte, true}, {0x03, 26, 300ms, Completion::LengthByte, true},
+        {0x04, 26, 300ms, Completion::LengthByte, true}, {0x10, 26, 300ms, Completion::LengthByte, true},
+        {0x14, 26, 300ms, Completion::LengthByte, true}, {0x15, 26, 300ms, Completion::LengthByte, true},
+        {0x16, 250, 1000ms, Completion::LengthByte, true}, {0x21, 26, 300ms, Completion::LengthByte, true},
+        {0x22, 26, 300ms, Completion::LengthByte, true}, {0x30, 26, 300ms, Completion::LengthByte, true},
+        {0x31, 26, 300ms, Completion::LengthByte, true}, {0x32, 128, 300ms, Completion::Quiet, false},
+        {0x33, 128, 300ms, Completion::Quiet, false},    {0x34, 26, 300ms, Completion::LengthByte, false},
+        {0x35, 26, 300ms, Completion::Quiet, false},
+    };
+    for (const RuleCase &c : cases) {
+        const ReplyRule rule = replyRuleFor(c.request, type1);
+        EXPECT_EQ(rule.bufferSize, c.buffer) << int(c.request);
+        EXPECT_EQ(rule.timeLimit, c.limit) << int(c.request);
+        EXPECT_EQ(rule.completion, c.completion) << int(c.request);
+        EXPECT_EQ(rule.discardStale, c.discard) << int(c.request);
+    }
+    // Where the length byte is not checked, the quiet line ends the reply.
+    EXPECT_EQ(replyRuleFor(0x31, {3, false, false}).completion, Completion::Quiet);
+    EXPECT_EQ(replyRuleFor(0x31, {1, true, false}).completion, Completion::Quiet);
+    EXPECT_EQ(replyRuleFor(0x04, {6, false, false}).completion, Completion::Quiet);
+}
+
+TEST_F(ExchangeTest, StaleBytesDoNotReachTimeoutActionExchanges)
+{
+    // 0x32 to 0x35 keep bytes that were waiting: a stray byte makes the reply invalid.
+    link.arriveAt(0ms, bytes({0x99}));
+    link.reply(bytes({0x32, 0x00, 0x32}));
+    EXPECT_EQ(download().run(buildWriteTimeoutAction(ConfigStore{})).status, ExchangeStatus::Rejected);
+    EXPECT_EQ(link.discarded, "");
+}
+
+TEST_F(ExchangeTest, SendAndCompare)
+{
+    const Frame request = bytes({0x05, 0x04, 0x03, 0xE8, 0x00, 0x19, 0x0D});
+    link.reply(bytes({0x05, 0x00, 0x05}), 20ms);
+    const ExchangeResult ok = download().sendAndCompare(request);
+    EXPECT_EQ(ok.status, ExchangeStatus::Accepted);
+    EXPECT_EQ(ok.elapsed, 20ms);
+
+    link.reply(bytes({0x05, 0x00, 0x06}));
+    EXPECT_EQ(download().sendAndCompare(request).status, ExchangeStatus::Rejected);
+
+    link.reply(bytes({0x05, 0x00}));
+    const ExchangeResult shortReply = download().sendAndCompare(request);
+    EXPECT_EQ(shortReply.status, ExchangeStatus::Rejected);
+    EXPECT_EQ(shortReply.elapsed, 140ms);
+
+    // 100 ms, then the port's read limit for 3 bytes: 3 x 10 + 10 ms.
+    link.reply(bytes({0x05, 0x00, 0x05}), 150ms);
+    const ExchangeResult late = download().sendAndCompare(request);
+    EXPECT_EQ(late.status, ExchangeStatus::Timeout);
+    EXPECT_EQ(late.elapsed, 140ms);
+}
+
+TEST_F(ExchangeTest, FixedLengthRead)
+{
+    const std::string reply = bytes({0x06, 0x04, 0x03, 0xE8, 0x00, 0x19, 0x0E});
+    link.reply(reply, 3ms);
+    const ExchangeResult ok = upload().readFixedLength(buildReadCharIntervals(), 7);
+    EXPECT_EQ(ok.status, ExchangeStatus::Accepted);
+    EXPECT_EQ(decodeCharIntervalsReply(ok.reply), (CharIntervals{1000, 25}));
+
+    link.noReply();
+    const ExchangeResult none = upload().readFixedLength(buildReadCharIntervals(), 7);
+    EXPECT_EQ(none.status, ExchangeStatus::Timeout);
+    EXPECT_EQ(none.elapsed, 80ms);
+
+    std::string bad = reply;
+    bad[6] = 0x0F;
+    link.reply(bad);
+    EXPECT_EQ(upload().readFixedLength(buildReadCharIntervals(), 7).status, ExchangeStatus::Rejected);
+
+    // Seven bytes within 7 x 10 + 10 ms, or the read ends with what it has.
+    link.reply({{3ms, reply.substr(0, 5)}, {100ms, reply.substr(5)}});
+    const ExchangeResult partial = upload().readFixedLength(buildReadCharIntervals(), 7);
+    EXPECT_EQ(partial.status, ExchangeStatus::Rejected);
+    EXPECT_EQ(partial.elapsed, 80ms);
+}
+
+TEST_F(ExchangeTest, UploadStepStoresWhatItsReplyCarries)
+{
+    // 0x15: subnet 0 holds 13 commands.
+    link.reply(bytes({0x15, 0x03, 0x00, 0x00, 0x0D, 0x25}));
+    Exchange ex = upload();
+    const ExchangeResult r = ex.run(buildReadCommandCount(0));
+    ASSERT_TRUE(r.accepted());
+    UploadStore store;
+    ASSERT_TRUE(storeUploadReply(r.reply, ex.context(), store));
+    EXPECT_EQ(store.commandCounts[0], 13);
+
+    link.reply(bytes({0x95, 0x02, 0x01, 0x00, 0x98}));
+    const ExchangeResult refused = ex.run(buildReadCommandCount(0));
+    EXPECT_EQ(refused.status, ExchangeStatus::ErrorReply);
+    EXPECT_EQ(refused.errorCode, 1);
+}
+
+} // namespace
+} // namespace tqv
