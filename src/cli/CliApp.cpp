@@ -2,6 +2,7 @@
 
 #include "HelpFormatter.h"
 #include "GridCommands.h"
+#include "MappingCommands.h"
 #include "ProjectCommands.h"
 #include "TerminalPrompter.h"
 #include "resources/Strings.h"
@@ -177,11 +178,17 @@ int CliApp::run()
     return job->second();
 }
 
+void addCoreCommands(CliApp &app)
+{
+    addProjectCommands(app);
+    addGridCommands(app);
+    addMappingCommands(app);
+}
+
 int runCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
 {
     CliApp app(args, out, err);
-    addProjectCommands(app);
-    addGridCommands(app);
+    addCoreCommands(app);
     return app.run();
 }
 

@@ -67,6 +67,9 @@ private:
     std::unique_ptr<TerminalPrompter> m_prompter;
 };
 
+// The subcommands that need nothing but the core: project files, grid values, mapping.
+void addCoreCommands(CliApp &app);
+
 // tqv580-cli with the core's subcommands (new, show, convert), in-process: `args` without the
 // program name. Messages go to `err` in the active language, listings and help to `out`.
 int runCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err);

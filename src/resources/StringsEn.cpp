@@ -95,6 +95,22 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::CliHelpValue, "VALUE"},
         {StrId::CliHelpValueText, "The text to type, or the list entry to pick"},
         {StrId::CliHelpSetOutput, "Write the result here instead of back into the project"},
+        {StrId::CliStatusBytes, "the command status bytes"},
+        {StrId::CliSubnetCommand, "subnet %s command %s"},
+        {StrId::CliCheckPassed, "The configuration is complete and its mapping addresses do not conflict."},
+        {StrId::CliMappingNoAddress, "Mapping conflict: %s has no mapping address."},
+        {StrId::CliMappingOverlap, "Mapping conflict: %s starts inside %s."},
+        {StrId::CliBadEntries, "\"%s\" is not a list of command-list entries (numbers from 0 to %s, separated by commas)."},
+        {StrId::CliInputRed, "input conflict:"},
+        {StrId::CliInputYellow, "input local exchange:"},
+        {StrId::CliInputGreen, "input used:"},
+        {StrId::CliOutputRed, "output conflict:"},
+        {StrId::CliOutputBlue, "output used:"},
+        {StrId::CliHelpMap, "Compute the mapping addresses of all commands and save the project"},
+        {StrId::CliHelpCheck, "Check a project as a download does: completeness, then mapping conflicts"},
+        {StrId::CliHelpConflicts, "Show which buffer bytes the commands use and where they overlap"},
+        {StrId::CliHelpExclude, "Leave these command-list entries out (counted from 0), as unticking them in the window"},
+        {StrId::CliHelpConflictsJson, "Print the byte addresses by colour as JSON"},
         {StrId::LanguageNameEnglish, "English"},
         {StrId::LanguageNameChinese, "Chinese"},
         {StrId::CliJsonBadGatewayType, "Field \"%s\" must be a gateway type from 0 to 6, not %s."},
@@ -104,6 +120,8 @@ const std::vector<StringEntry> &englishStrings()
          "  tqv580-cli [--lang en|zh] [--yes] new [--type N] [--flags 1,4,7] -o FILE\n"
          "  tqv580-cli [--lang en|zh] show FILE [--json]\n"
          "  tqv580-cli [--lang en|zh] convert IN OUT      (.tqv <-> .json by extension)\n"
+         "  tqv580-cli [--lang en|zh] [--yes] set FILE ITEM ROW VALUE [-o OUT]   (rows FILE ITEM lists the rows)\n"
+         "  tqv580-cli [--lang en|zh] map FILE [-o OUT] | check FILE | conflicts FILE [--exclude I,J] [--json]\n"
          "  tqv580-cli [--lang en|zh] ports               (serial ports, one per line)\n"
          "  tqv580-cli [COMMAND] --help                   (details; also --version)\n"},
         {StrId::CliUnknownOption, "Unknown or incomplete option \"%s\"."},

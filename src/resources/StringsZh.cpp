@@ -95,6 +95,22 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::CliHelpValue, "值"},
         {StrId::CliHelpValueText, "要输入的文本，或要选择的列表项"},
         {StrId::CliHelpSetOutput, "将结果写到此文件，而不是写回工程文件"},
+        {StrId::CliStatusBytes, "命令状态字节"},
+        {StrId::CliSubnetCommand, "子网%s命令%s"},
+        {StrId::CliCheckPassed, "配置完整，映射地址无冲突。"},
+        {StrId::CliMappingNoAddress, "映射冲突：%s没有映射地址。"},
+        {StrId::CliMappingOverlap, "映射冲突：%s的起始位置落在%s之内。"},
+        {StrId::CliBadEntries, "“%s”不是命令列表项的列表（0到%s之间的数字，以逗号分隔）。"},
+        {StrId::CliInputRed, "输入冲突："},
+        {StrId::CliInputYellow, "输入本地交换："},
+        {StrId::CliInputGreen, "输入已用："},
+        {StrId::CliOutputRed, "输出冲突："},
+        {StrId::CliOutputBlue, "输出已用："},
+        {StrId::CliHelpMap, "计算所有命令的映射地址并保存工程"},
+        {StrId::CliHelpCheck, "像下载一样检查工程：先检查完整性，再检查映射冲突"},
+        {StrId::CliHelpConflicts, "显示命令占用的缓冲区字节及其重叠之处"},
+        {StrId::CliHelpExclude, "不计这些命令列表项（从0开始计数），如同在窗口中取消勾选"},
+        {StrId::CliHelpConflictsJson, "以JSON形式按颜色输出字节地址"},
         {StrId::LanguageNameEnglish, "英文"},
         {StrId::LanguageNameChinese, "中文"},
         {StrId::CliJsonBadGatewayType, "字段“%s”必须是0到6之间的网关类型，而不是%s。"},
@@ -104,6 +120,8 @@ const std::vector<StringEntry> &chineseStrings()
          "  tqv580-cli [--lang en|zh] [--yes] new [--type N] [--flags 1,4,7] -o 文件\n"
          "  tqv580-cli [--lang en|zh] show 文件 [--json]\n"
          "  tqv580-cli [--lang en|zh] convert 输入 输出      （按扩展名在 .tqv 与 .json 之间转换）\n"
+         "  tqv580-cli [--lang en|zh] [--yes] set 文件 项 行 值 [-o 输出]   （rows 文件 项 列出各行）\n"
+         "  tqv580-cli [--lang en|zh] map 文件 [-o 输出] | check 文件 | conflicts 文件 [--exclude I,J] [--json]\n"
          "  tqv580-cli [--lang en|zh] ports                 （串口列表，每行一个）\n"
          "  tqv580-cli [子命令] --help                      （详细说明；另有 --version）\n"},
         {StrId::CliUnknownOption, "未知或不完整的选项“%s”。"},
