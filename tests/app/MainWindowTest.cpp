@@ -446,6 +446,10 @@ private slots:
         QCOMPARE(store.subnet(0).commandCount, 2);
         QCOMPARE(store.command(0, 2).nodeNumber, 2);
         QVERIFY(describe(tree) == buildFromStore(store));
+        // The pasted node is selected and shown; the subnet stays open.
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(1)->child(1));
+        QCOMPARE(m_frame->view()->shownItem(), (ItemRef{ItemKind::Node, 0, 2}));
+        QVERIFY(tree->topLevelItem(1)->isExpanded());
     }
 
     void selectCommandDialog()
