@@ -1,4 +1,4 @@
-#include "cli/CliApp.h"
+#include "support/CliFixture.h"
 #include "cli/ProjectCommands.h"
 #include "cli/TextWidth.h"
 #include "link/Prompter.h"
@@ -14,39 +14,9 @@
 namespace tqv {
 namespace {
 
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
 // Help, version, the mapping of CLI11's refusals, and a group added from outside. TQV580_LANG is
 // set per case and restored afterwards.
-class CliAppTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (const char *lang = std::getenv("TQV580_LANG"))
-            m_savedLang = lang;
-        ::setenv("TQV580_LANG", "en", 1);
-    }
-    void TearDown() override
-    {
-        if (m_savedLang)
-            ::setenv("TQV580_LANG", m_savedLang->c_str(), 1);
-        else
-            ::unsetenv("TQV580_LANG");
-        setLanguage(Language::English);
-    }
-    static Outcome run(const std::vector<std::string> &args)
-    {
-        std::ostringstream out, err;
-        const int code = runCli(args, out, err);
-        return {code, out.str(), err.str()};
-    }
-
-    std::optional<std::string> m_savedLang;
-};
+using CliAppTest = CliFixture;
 
 // The help line of `name` ("  name   description"), or "" when there is none.
 std::string helpLineOf(const std::string &help, const std::string &name, const std::string &description)

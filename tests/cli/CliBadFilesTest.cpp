@@ -1,6 +1,6 @@
 // The command line with files a user hands it by mistake: each gets a one-line error at once.
 
-#include "cli/CliApp.h"
+#include "support/CliFixture.h"
 #include "model/JsonForm.h"
 #include "model/ProjectDocument.h"
 #include "resources/Strings.h"
@@ -18,32 +18,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CliBadFilesTest : public ::testing::Test {
+class CliBadFilesTest : public CliFixture {
 protected:
-    void SetUp() override
-    {
-        std::string dir = (fs::temp_directory_path() / "tqv-clibad-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-        m_dir = dir;
-    }
-    void TearDown() override
-    {
-        fs::remove_all(m_dir);
-        setLanguage(Language::English);
-    }
-    std::string path(const char *name) const { return (m_dir / name).string(); }
     // Exit code and error stream of one run, which must take well under a second.
-    std::pair<int, std::string> run(std::vector<std::string> args)
+    std::pair<int, std::string> run(const std::vector<std::string> &args)
     {
-        args.insert(args.begin(), {"--lang", "en"});
-        std::ostringstream out, err;
         const auto started = std::chrono::steady_clock::now();
-        const int code = runCli(args, out, err);
+        const Outcome r = CliFixture::run(args);
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
-        return {code, err.str()};
+        return {r.code, r.err};
     }
-
-    fs::path m_dir;
 };
 
 TEST_F(CliBadFilesTest, PipesHugeFilesAndUnknownTypesGetOneLineAtOnce)

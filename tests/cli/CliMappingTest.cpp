@@ -1,6 +1,6 @@
 // tqv580-cli map, check and conflicts on saved projects.
 
-#include "cli/CliApp.h"
+#include "support/CliFixture.h"
 #include "model/ProjectDocument.h"
 #include "resources/Strings.h"
 
@@ -14,28 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CliMappingTest : public ::testing::Test {
+class CliMappingTest : public CliFixture {
 protected:
-    void SetUp() override
-    {
-        std::string dir = (fs::temp_directory_path() / "tqv-climap-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-        m_dir = dir;
-        setLanguage(Language::English);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string path(const char *name) const { return (m_dir / name).string(); }
-    struct Outcome {
-        int code;
-        std::string out, err;
-    };
-    Outcome run(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), {"--lang", "en"});
-        std::ostringstream out, err;
-        const int code = runCli(args, out, err);
-        return {code, out.str(), err.str()};
-    }
     // Node 7 with two holding-register reads of 2 registers each (4 bytes), the second at `second`.
     std::string project(const char *name, const char *first, const char *second)
     {
@@ -55,8 +35,6 @@ protected:
         EXPECT_TRUE(ProjectDocument::save(path(name), s, CodePage::Windows1252).ok());
         return path(name);
     }
-
-    fs::path m_dir;
 };
 
 TEST_F(CliMappingTest, CheckThenMapGivesAGapFreeMapping)

@@ -1,6 +1,6 @@
 // tqv580-cli set and rows: one value through the grid's own rules, then saved.
 
-#include "cli/CliApp.h"
+#include "support/CliFixture.h"
 #include "model/ProjectDocument.h"
 #include "resources/Strings.h"
 
@@ -15,14 +15,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CliSetTest : public ::testing::Test {
+class CliSetTest : public CliFixture {
 protected:
     void SetUp() override
     {
-        std::string dir = (fs::temp_directory_path() / "tqv-cliset-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-        m_dir = dir;
-        setLanguage(Language::English);
+        CliFixture::SetUp();
         // A master subnet with node 1 (address 3) and a holding-register command on it.
         ConfigStore s;
         s.newConfiguration();
@@ -31,27 +28,13 @@ protected:
         ASSERT_TRUE(s.addCommand(0, 1, "3").ok());
         ASSERT_TRUE(ProjectDocument::save(path(), s, CodePage::Windows1252).ok());
     }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string path(const char *name = "p.tqv") const { return (m_dir / name).string(); }
-    struct Outcome {
-        int code;
-        std::string out, err;
-    };
-    Outcome run(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), {"--lang", "en"});
-        std::ostringstream out, err;
-        const int code = runCli(args, out, err);
-        return {code, out.str(), err.str()};
-    }
+    std::string path(const char *name = "p.tqv") const { return CliFixture::path(name); }
     ConfigStore saved(const char *name = "p.tqv")
     {
         ConfigStore s;
         EXPECT_TRUE(ProjectDocument::open(path(name), s, CodePage::Windows1252).ok());
         return s;
     }
-
-    fs::path m_dir;
 };
 
 TEST_F(CliSetTest, ValuesGoThroughTheGridRules)

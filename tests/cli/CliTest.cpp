@@ -1,4 +1,4 @@
-#include "cli/CliApp.h"
+#include "support/CliFixture.h"
 #include "model/JsonForm.h"
 #include "model/ProjectArchive.h"
 #include "model/ProjectDocument.h"
@@ -27,41 +27,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
 // Each test gets its own directory and a known language environment.
-class CliTest : public ::testing::Test {
+class CliTest : public CliFixture {
 protected:
-    void SetUp() override
-    {
-        std::string dir = (fs::temp_directory_path() / "tqv-cli-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-        m_dir = dir;
-        if (const char *lang = std::getenv("TQV580_LANG"))
-            m_savedLang = lang;
-        ::setenv("TQV580_LANG", "en", 1);
-    }
-    void TearDown() override
-    {
-        fs::remove_all(m_dir);
-        if (m_savedLang)
-            ::setenv("TQV580_LANG", m_savedLang->c_str(), 1);
-        else
-            ::unsetenv("TQV580_LANG");
-        setLanguage(Language::English);
-    }
-
-    Outcome run(const std::vector<std::string> &args)
-    {
-        std::ostringstream out, err;
-        const int code = runCli(args, out, err);
-        return {code, out.str(), err.str()};
-    }
-    std::string path(const std::string &name) const { return (m_dir / name).string(); }
     static std::string bytesOf(const std::string &file)
     {
         const Result<std::string> bytes = ProjectDocument::readFile(file);
@@ -73,14 +41,6 @@ protected:
         const Status written = ProjectDocument::writeFileAtomically(file, bytes);
         ASSERT_TRUE(written.ok()) << written.message();
     }
-    std::vector<std::string> files() const
-    {
-        std::vector<std::string> names;
-        for (const auto &e : fs::directory_iterator(m_dir))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
     static std::unique_ptr<ConfigStore> readTqv(const std::string &file, CodePage page)
     {
         auto store = std::make_unique<ConfigStore>();
@@ -88,9 +48,6 @@ protected:
         EXPECT_TRUE(status.ok()) << status.reason();
         return store;
     }
-
-    fs::path m_dir;
-    std::optional<std::string> m_savedLang;
 };
 
 TEST_F(CliTest, BadUsageShowsUsageAndExitsTwo)

@@ -197,18 +197,6 @@ TEST_F(ValueCommitTest, OwnAddressWithModelFlag7)
     EXPECT_EQ(s->subnet(0).ownAddress, "247");
 }
 
-TEST_F(ValueCommitTest, OwnAddressWithoutModelFlag7IsStoredWhenCanonical)
-{
-    setType(5, {});
-    EXPECT_EQ(s->subnet(0).ownAddress, "1");
-    EXPECT_EQ(edit(subnet1, 5, "17").cellText, std::optional<std::string>("17"));
-    EXPECT_EQ(s->subnet(0).ownAddress, "17");
-    EXPECT_EQ(edit(subnet1, 5, "018").cellText, std::optional<std::string>("17"));
-    EXPECT_EQ(edit(subnet1, 5, "248").cellText, std::optional<std::string>(""));
-    EXPECT_EQ(s->subnet(0).ownAddress, "17");
-    EXPECT_TRUE(prompter.messages.empty());
-}
-
 TEST_F(ValueCommitTest, CharacterIntervals)
 {
     EXPECT_EQ(edit(subnet1, 20, "6001").cellText, std::optional<std::string>("0"));

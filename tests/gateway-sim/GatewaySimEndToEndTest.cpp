@@ -331,16 +331,6 @@ TEST(GatewaySimFailures, TimeoutSendsNothingAndStoresNothing)
     EXPECT_EQ(hex(s.line.exchange({0x01, 0x00, 0x01})), hex({0x01, 0x08, 0x01, 0x05, 0x00, 0, 0, 0, 0, 0, 0x0F}));
 }
 
-TEST(GatewaySimFailures, TimeoutForAllRequests)
-{
-    Session s({"--fail", "timeout:all"});
-    ASSERT_NO_FATAL_FAILURE(s.open());
-    s.line.send({0x01, 0x00, 0x01});
-    EXPECT_EQ(hex(s.line.readFor(300)), "");
-    s.line.send({0x77, 0x00, 0x77});
-    EXPECT_EQ(hex(s.line.readFor(300)), "");
-}
-
 TEST(GatewaySimFailures, WrongSumSpoilsOnlyTheLastByte)
 {
     Session s({"--fail", "sum:01", "--fail", "sum:05"});

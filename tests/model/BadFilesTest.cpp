@@ -10,6 +10,7 @@
 #include "model/ProjectLanguage.h"
 #include "resources/Strings.h"
 #include "support/RecordingPrompter.h"
+#include "support/TempDirFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -26,21 +27,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class BadFilesTest : public ::testing::Test {
+class BadFilesTest : public TempDirFixture {
 protected:
     void SetUp() override
     {
         setLanguage(Language::English);
-        std::string pattern = (fs::temp_directory_path() / "tqv-bad-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
+        TempDirFixture::SetUp();
         store = std::make_unique<ConfigStore>();
         ProjectDocument::newDocument(*store);
     }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string path(const char *name) const { return (m_dir / name).string(); }
 
-    fs::path m_dir;
     std::unique_ptr<ConfigStore> store;
 };
 

@@ -1,6 +1,7 @@
 #include "model/ProjectArchive.h"
 #include "model/ProjectDocument.h"
 #include "resources/Strings.h"
+#include "support/TempDirFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -17,26 +18,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ProjectDocumentTest : public ::testing::Test {
+class ProjectDocumentTest : public TempDirFixture {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "tqv-doc-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
+        TempDirFixture::SetUp();
         store = std::make_unique<ConfigStore>();
         ProjectDocument::newDocument(*store);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    std::string path(const char *name) const { return (m_dir / name).string(); }
-    std::vector<std::string> filesInDir() const
-    {
-        std::vector<std::string> names;
-        for (const auto &e : fs::directory_iterator(m_dir))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
     }
     std::string contents(const std::string &p) const
     {
@@ -45,7 +33,6 @@ protected:
         return bytes ? bytes.value() : std::string();
     }
 
-    fs::path m_dir;
     std::unique_ptr<ConfigStore> store;
 };
 
@@ -84,7 +71,7 @@ TEST_F(ProjectDocumentTest, SaveThenOpenGivesTheSameConfiguration)
     ASSERT_TRUE(ProjectDocument::save(p, *store, CodePage::Windows1252).ok());
     EXPECT_FALSE(store->configModified);
     EXPECT_EQ(store->fileVersion, 500u);
-    EXPECT_EQ(filesInDir(), std::vector<std::string>{"my project.tqv"});
+    EXPECT_EQ(files(), std::vector<std::string>{"my project.tqv"});
     struct stat st {};
     ASSERT_EQ(::stat(p.c_str(), &st), 0);
     EXPECT_NE(st.st_mode & S_IRUSR, 0u);
@@ -119,7 +106,7 @@ TEST_F(ProjectDocumentTest, SaveReplacesAnExistingFileAndKeepsItsPermissions)
     ASSERT_EQ(::stat(p.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(contents(p)[0], '\x00');
-    EXPECT_EQ(filesInDir(), std::vector<std::string>{"a.tqv"});
+    EXPECT_EQ(files(), std::vector<std::string>{"a.tqv"});
 }
 
 TEST_F(ProjectDocumentTest, FailedWriteLeavesTheOldFileAndTheModifiedFlag)
@@ -145,7 +132,7 @@ TEST_F(ProjectDocumentTest, FailedWriteLeavesTheOldFileAndTheModifiedFlag)
     EXPECT_NE(r.message().find(p), std::string::npos) << r.message();
     EXPECT_TRUE(store->configModified);
     EXPECT_EQ(contents(p), old);
-    EXPECT_EQ(filesInDir(), std::vector<std::string>{"keep.tqv"}); // no temporary left behind
+    EXPECT_EQ(files(), std::vector<std::string>{"keep.tqv"}); // no temporary left behind
 }
 
 TEST_F(ProjectDocumentTest, TextsWithoutAPlaceInTheCodePageFailTheSave)

@@ -295,15 +295,6 @@ TEST_F(SimulatorLinkTest, ErrorReplyWithCode3ToACommandWrite)
     EXPECT_EQ(r.judged, 0x90);
 }
 
-TEST_F(SimulatorLinkTest, ErrorReplyToTheCommandCountRead)
-{
-    SimSession session(failing("error:15:7"));
-    ASSERT_TRUE(session.open());
-    const ExchangeResult r = session.exchange(Judge::Upload, store).run(buildReadCommandCount(0));
-    EXPECT_EQ(r.status, ExchangeStatus::ErrorReply);
-    EXPECT_EQ(r.errorCode, 7);
-}
-
 TEST_F(SimulatorLinkTest, SlowRepliesWithinAndBeyondTheirLimits)
 {
     {
