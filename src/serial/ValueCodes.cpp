@@ -1,5 +1,7 @@
 #include "ValueCodes.h"
 
+#include "mapping/ProfibusConfigDecoder.h"
+
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -106,17 +108,6 @@ std::uint32_t leadingDigits(std::string_view text, unsigned base)
     return static_cast<std::uint32_t>(value);
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return 0; // any other character counts as 0
-}
-
 } // namespace
 
 std::vector<std::pair<std::string, std::uint8_t>> valueTable(ValueTable table)
@@ -178,10 +169,10 @@ std::string hexText(std::uint32_t value)
 
 std::vector<std::uint8_t> profibusConfigBytes(std::string_view text)
 {
-    std::vector<std::uint8_t> bytes;
-    // Steps of three characters ("d1 e1 "), while the step's second digit lies inside the text.
-    for (std::size_t i = 0; i + 1 < text.size() && bytes.size() < 8; i += 3)
-        bytes.push_back(static_cast<std::uint8_t>(hexDigit(text[i]) * 16 + hexDigit(text[i + 1])));
+    // The text is read as the mapping reads it; a frame carries at most eight bytes of it.
+    std::vector<std::uint8_t> bytes = ProfibusConfigDecoder::bytesOf(text);
+    if (bytes.size() > 8)
+        bytes.resize(8);
     return bytes;
 }
 
