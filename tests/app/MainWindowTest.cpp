@@ -1,3 +1,4 @@
+#include "support/GuiTestSupport.h"
 #include "app/AppStartup.h"
 #include "app/CMainFrame.h"
 #include "app/CModbusConfigDoc.h"
@@ -35,24 +36,11 @@
 #include <memory>
 
 using namespace tqv;
+using testing::describe;
+using testing::whenModalAppears;
 
 namespace {
 
-// Runs `act` on the next modal dialog (or popup menu) as soon as it is shown.
-void whenModalAppears(std::function<void(QWidget *)> act, int attempts = 500)
-{
-    QTimer::singleShot(10, [act = std::move(act), attempts]() mutable {
-        // A dialog, or a context menu; never a list's drop-down left open by the grid.
-        QWidget *w = QApplication::activeModalWidget();
-        if (!w)
-            w = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        if (w && w->isVisible()) {
-            act(w);
-        } else if (attempts > 0) {
-            whenModalAppears(std::move(act), attempts - 1);
-        }
-    });
-}
 
 void clickButton(QWidget *dialog, const QString &text)
 {
@@ -65,23 +53,7 @@ void clickButton(QWidget *dialog, const QString &text)
     QFAIL(qPrintable(QStringLiteral("no button ") + text));
 }
 
-// The tree widget as a TreeDescription, to compare with what the core builds from the store.
-TreeItem describe(QTreeWidgetItem *item)
-{
-    TreeItem d{item->text(0).toStdString(), item->data(0, Qt::UserRole).toInt(), 0, {}};
-    d.image = item->parent() && item->parent()->parent() ? kCommandImage : 0;
-    for (int i = 0; i < item->childCount(); ++i)
-        d.children.push_back(describe(item->child(i)));
-    return d;
-}
 
-TreeDescription describe(QTreeWidget *tree)
-{
-    TreeDescription out;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        out.push_back(describe(tree->topLevelItem(i)));
-    return out;
-}
 
 void clickCell(QTableWidget *grid, int row, int column)
 {
@@ -996,10 +968,7 @@ int main(int argc, char **argv)
 {
     // Keep settings and the file association of the test run away from the user's own.
     QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.filePath("config").toLocal8Bit());
-    qputenv("XDG_DATA_HOME", home.filePath("data").toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    testing::isolateGuiTestRun(home);
     QApplication app(argc, argv);
     MainWindowTest test;
     return QTest::qExec(&test, argc, argv);

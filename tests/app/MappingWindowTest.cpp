@@ -1,6 +1,7 @@
 // The window's mapping commands: "Mapping Address" with its question and what follows it in the
 // tree and the grid, the enabling of both commands, and the "Conflict detection" dialog driven
 // with the mouse and the keyboard.
+#include "support/GuiTestSupport.h"
 #include "app/CMainFrame.h"
 #include "app/CModbusConfigView.h"
 #include "app/CommandIds.h"
@@ -27,19 +28,11 @@
 #include <memory>
 
 using namespace tqv;
+using testing::describe;
+using testing::whenModalAppears;
 
 namespace {
 
-// Runs `act` on the next modal dialog as soon as it is shown.
-void whenModalAppears(std::function<void(QWidget *)> act, int attempts = 300)
-{
-    QTimer::singleShot(10, [act = std::move(act), attempts]() mutable {
-        if (QWidget *w = QApplication::activeModalWidget())
-            act(w);
-        else if (attempts > 0)
-            whenModalAppears(std::move(act), attempts - 1);
-    });
-}
 
 QString boxText(QWidget *w)
 {
@@ -47,22 +40,7 @@ QString boxText(QWidget *w)
     return box ? box->text() : QString();
 }
 
-TreeItem describe(QTreeWidgetItem *item)
-{
-    TreeItem d{item->text(0).toStdString(), item->data(0, Qt::UserRole).toInt(), 0, {}};
-    d.image = item->parent() && item->parent()->parent() ? kCommandImage : 0;
-    for (int i = 0; i < item->childCount(); ++i)
-        d.children.push_back(describe(item->child(i)));
-    return d;
-}
 
-TreeDescription describe(QTreeWidget *tree)
-{
-    TreeDescription out;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        out.push_back(describe(tree->topLevelItem(i)));
-    return out;
-}
 
 COMMAND makeCommand(const char *code, const char *quantity, const char *mapping, const char *bit = "0")
 {
@@ -424,10 +402,7 @@ int main(int argc, char **argv)
 {
     // Keep settings and the file association of the test run away from the user's own.
     QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.filePath("config").toLocal8Bit());
-    qputenv("XDG_DATA_HOME", home.filePath("data").toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    testing::isolateGuiTestRun(home);
     QApplication app(argc, argv);
     MappingWindowTest test;
     return QTest::qExec(&test, argc, argv);

@@ -1,6 +1,7 @@
 // "Serial Port Configuration": labels and choices, the fixed boxes, OK and CANCEL, a typed device
 // path, the keyboard, the first creation's baud rate; and in the window: the Serial Connection
 // command, the port list rebuilt at New and at start with a project, first use.
+#include "support/GuiTestSupport.h"
 #include "app/CMainFrame.h"
 #include "app/CModbusConfigView.h"
 #include "app/CommandIds.h"
@@ -22,6 +23,8 @@
 #include <memory>
 
 using namespace tqv;
+using testing::describe;
+using testing::whenModalAppears;
 
 namespace {
 
@@ -41,16 +44,6 @@ QStringList labelTexts(const QWidget *dialog)
     return out;
 }
 
-// Runs `act` on the next modal dialog as soon as it is shown.
-void whenModalAppears(std::function<void(QWidget *)> act, int attempts = 200)
-{
-    QTimer::singleShot(10, [act = std::move(act), attempts]() mutable {
-        if (QWidget *w = QApplication::activeModalWidget())
-            act(w);
-        else if (attempts > 0)
-            whenModalAppears(std::move(act), attempts - 1);
-    });
-}
 
 SerialSettings twoPorts()
 {
@@ -329,10 +322,7 @@ private:
 int main(int argc, char **argv)
 {
     QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.filePath("config").toLocal8Bit());
-    qputenv("XDG_DATA_HOME", home.filePath("data").toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    testing::isolateGuiTestRun(home);
     QApplication app(argc, argv);
     int failed = 0;
     {

@@ -1,0 +1,61 @@
+#pragma once
+
+// Helpers shared by the window tests: answering dialogs from a timer, describing the tree widget,
+// and keeping a test run's settings away from the user's own.
+
+#include "editor/ConfigTree.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <functional>
+
+namespace tqv::testing {
+
+// Runs `act` on the next modal dialog (or context menu) as soon as it is shown; never on a list's
+// drop-down that a grid test left open.
+inline void whenModalAppears(std::function<void(QWidget *)> act, int attempts = 500)
+{
+    QTimer::singleShot(10, [act = std::move(act), attempts]() mutable {
+        QWidget *w = QApplication::activeModalWidget();
+        if (!w)
+            w = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (w && w->isVisible())
+            act(w);
+        else if (attempts > 0)
+            whenModalAppears(std::move(act), attempts - 1);
+    });
+}
+
+// The tree widget as a TreeDescription, to compare with what the core builds from the store.
+inline TreeItem describe(QTreeWidgetItem *item)
+{
+    TreeItem d{item->text(0).toStdString(), item->data(0, Qt::UserRole).toInt(), 0, {}};
+    d.image = item->parent() && item->parent()->parent() ? kCommandImage : 0;
+    for (int i = 0; i < item->childCount(); ++i)
+        d.children.push_back(describe(item->child(i)));
+    return d;
+}
+
+inline TreeDescription describe(QTreeWidget *tree)
+{
+    TreeDescription out;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        out.push_back(describe(tree->topLevelItem(i)));
+    return out;
+}
+
+// Settings and the file association of the run go to `home`; without a display the offscreen
+// platform is used. Call before the QApplication is made.
+inline void isolateGuiTestRun(const QTemporaryDir &home)
+{
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", home.filePath("data").toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+} // namespace tqv::testing
