@@ -1,5 +1,6 @@
 #include "CliFiles.h"
 
+#include "CliApp.h"
 #include "model/ConfigStore.h"
 #include "model/JsonForm.h"
 #include "model/ProjectArchive.h"
@@ -8,6 +9,7 @@
 #include "resources/Strings.h"
 
 #include <algorithm>
+#include <ostream>
 
 namespace tqv {
 
@@ -32,6 +34,24 @@ FileKind fileKindOf(std::string_view path)
     if (endsWithNoCase(path, ".json"))
         return FileKind::Json;
     return FileKind::Other;
+}
+
+int refuseExtension(CliApp &app, const std::string &path)
+{
+    app.err() << formatText(StrId::CliUnknownExtension, {path}) << '\n';
+    return kExitUsage;
+}
+
+int readForCommand(CliApp &app, const std::string &path, ConfigStore &store)
+{
+    const FileKind kind = fileKindOf(path);
+    if (kind == FileKind::Other)
+        return refuseExtension(app, path);
+    if (const Status read = readConfiguration(path, kind, store); !read) {
+        app.err() << read.message() << '\n';
+        return kExitUsage; // input that cannot be used is a usage error
+    }
+    return kExitOk;
 }
 
 Status readConfiguration(const std::string &path, FileKind kind, ConfigStore &store)

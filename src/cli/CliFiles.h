@@ -19,6 +19,14 @@ FileKind fileKindOf(std::string_view path);
 // completely. The message names the file and the reason.
 Status readConfiguration(const std::string &path, FileKind kind, ConfigStore &store);
 
+class CliApp;
+
+// Reads FILE named on a subcommand's command line (kind by extension). An unknown extension or an
+// unreadable file is printed on the error stream; returns the exit code, kExitOk when read.
+int readForCommand(CliApp &app, const std::string &path, ConfigStore &store);
+// Prints the unknown-extension message; returns kExitUsage.
+int refuseExtension(CliApp &app, const std::string &path);
+
 // Writes `store` as JSON for FileKind::Json, else as a project; the target is replaced only by a
 // complete file.
 Status writeConfiguration(const std::string &path, FileKind kind, ConfigStore &store);

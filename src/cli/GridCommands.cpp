@@ -96,15 +96,8 @@ struct ItemOptions {
 // Reads the project and finds the item; on failure prints why and gives the exit code.
 int loadItem(CliApp &app, const ItemOptions &options, ConfigStore &store, ItemRef &item)
 {
-    const FileKind kind = fileKindOf(options.file);
-    if (kind == FileKind::Other) {
-        app.err() << formatText(StrId::CliUnknownExtension, {options.file}) << '\n';
-        return kExitUsage;
-    }
-    if (const Status read = readConfiguration(options.file, kind, store); !read) {
-        app.err() << read.message() << '\n';
-        return kExitUsage;
-    }
+    if (const int code = readForCommand(app, options.file, store); code != kExitOk)
+        return code;
     const std::optional<ItemRef> found = parseItem(store, options.item);
     if (!found) {
         app.err() << formatText(StrId::CliBadItem, {options.item}) << '\n';
@@ -160,10 +153,8 @@ int runSet(CliApp &app, const SetOptions &options)
     }
     const std::string outputPath = options.output.empty() ? options.file : options.output;
     const FileKind outputKind = fileKindOf(outputPath);
-    if (outputKind == FileKind::Other) {
-        app.err() << formatText(StrId::CliUnknownExtension, {outputPath}) << '\n';
-        return kExitUsage;
-    }
+    if (outputKind == FileKind::Other)
+        return refuseExtension(app, outputPath);
 
     const ConfigStore before = *store;
     const bool pulse = pulseEditableFor(*store, item);

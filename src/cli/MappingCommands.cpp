@@ -20,21 +20,6 @@ namespace tqv {
 
 namespace {
 
-// Reads FILE (by extension) into `store`; on failure prints why and gives the exit code.
-int load(CliApp &app, const std::string &file, ConfigStore &store)
-{
-    const FileKind kind = fileKindOf(file);
-    if (kind == FileKind::Other) {
-        app.err() << formatText(StrId::CliUnknownExtension, {file}) << '\n';
-        return kExitUsage;
-    }
-    if (const Status read = readConfiguration(file, kind, store); !read) {
-        app.err() << read.message() << '\n';
-        return kExitUsage;
-    }
-    return kExitOk;
-}
-
 struct MapOptions {
     std::string file;
     std::string output;
@@ -43,12 +28,10 @@ struct MapOptions {
 int runMap(CliApp &app, const MapOptions &options)
 {
     const std::string target = options.output.empty() ? options.file : options.output;
-    if (fileKindOf(target) == FileKind::Other) {
-        app.err() << formatText(StrId::CliUnknownExtension, {target}) << '\n';
-        return kExitUsage;
-    }
+    if (fileKindOf(target) == FileKind::Other)
+        return refuseExtension(app, target);
     auto store = std::make_unique<ConfigStore>();
-    if (const int code = load(app, options.file, *store); code != kExitOk)
+    if (const int code = readForCommand(app, options.file, *store); code != kExitOk)
         return code;
     const MappingOutcome outcome = MappingPass::run(*store, app.prompter());
     if (const Status written = writeConfiguration(target, fileKindOf(target), *store); !written) {
@@ -69,7 +52,7 @@ std::string itemName(const MappedItem &item)
 int runCheck(CliApp &app, const std::string &file)
 {
     auto store = std::make_unique<ConfigStore>();
-    if (const int code = load(app, file, *store); code != kExitOk)
+    if (const int code = readForCommand(app, file, *store); code != kExitOk)
         return code;
     const DownloadCheckResult result = checkBeforeDownload(*store);
     if (result.passed) {
@@ -140,7 +123,7 @@ std::string ranges(const std::vector<int> &addresses)
 int runConflicts(CliApp &app, const ConflictOptions &options)
 {
     auto store = std::make_unique<ConfigStore>();
-    if (const int code = load(app, options.file, *store); code != kExitOk)
+    if (const int code = readForCommand(app, options.file, *store); code != kExitOk)
         return code;
     const int count = ConflictMap(*store).entryCount();
     const std::optional<std::vector<int>> excluded = parseEntries(options.exclude, count);

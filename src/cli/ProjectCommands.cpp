@@ -51,19 +51,6 @@ std::optional<std::array<bool, 7>> parseFlags(const std::string &word)
     }
 }
 
-// Prints a failed read and gives its exit code: input that cannot be used is a usage error.
-int readFailed(CliApp &app, const Status &status)
-{
-    app.err() << status.message() << '\n';
-    return kExitUsage;
-}
-
-int unknownExtension(CliApp &app, const std::string &path)
-{
-    app.err() << formatText(StrId::CliUnknownExtension, {path}) << '\n';
-    return kExitUsage;
-}
-
 int write(CliApp &app, const std::string &path, FileKind kind, ConfigStore &store)
 {
     if (const Status written = writeConfiguration(path, kind, store); !written) {
@@ -118,12 +105,9 @@ struct ShowOptions {
 
 int runShow(CliApp &app, const ShowOptions &options)
 {
-    const FileKind kind = fileKindOf(options.file);
-    if (kind == FileKind::Other)
-        return unknownExtension(app, options.file);
     auto store = std::make_unique<ConfigStore>();
-    if (const Status read = readConfiguration(options.file, kind, *store); !read)
-        return readFailed(app, read);
+    if (const int code = readForCommand(app, options.file, *store); code != kExitOk)
+        return code;
     if (options.json)
         app.out() << storeToJson(*store);
     else
@@ -140,11 +124,11 @@ int runConvert(CliApp &app, const ConvertOptions &options)
 {
     for (const std::string *path : {&options.input, &options.output})
         if (fileKindOf(*path) == FileKind::Other)
-            return unknownExtension(app, *path);
+            return refuseExtension(app, *path);
     // The input is read and checked completely before the output is touched.
     auto store = std::make_unique<ConfigStore>();
-    if (const Status read = readConfiguration(options.input, fileKindOf(options.input), *store); !read)
-        return readFailed(app, read);
+    if (const int code = readForCommand(app, options.input, *store); code != kExitOk)
+        return code;
     return write(app, options.output, fileKindOf(options.output), *store);
 }
 
