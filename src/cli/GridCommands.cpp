@@ -5,7 +5,7 @@
 #include "editor/GridLayout.h"
 #include "editor/PropertyGrid.h"
 #include "editor/ValueCommit.h"
-#include "link/Prompter.h"
+#include "link/NotingPrompter.h"
 #include "model/ConfigStore.h"
 #include "resources/Strings.h"
 
@@ -19,35 +19,6 @@
 namespace tqv {
 
 namespace {
-
-// Passes every message on and notes whether the user was told something or said No.
-class OutcomePrompter : public Prompter {
-public:
-    explicit OutcomePrompter(Prompter &inner) : m_inner(inner) {}
-    void info(const std::string &text) override
-    {
-        told = true;
-        m_inner.info(text);
-    }
-    bool askYesNo(const std::string &text) override { return noted(m_inner.askYesNo(text)); }
-    bool askOkCancel(const std::string &text) override { return noted(m_inner.askOkCancel(text)); }
-    Answer askYesNoCancel(const std::string &text) override
-    {
-        const Answer a = m_inner.askYesNoCancel(text);
-        declined = declined || a != Answer::Yes;
-        return a;
-    }
-    bool told = false;
-    bool declined = false;
-
-private:
-    bool noted(bool yes)
-    {
-        declined = declined || !yes;
-        return yes;
-    }
-    Prompter &m_inner;
-};
 
 std::optional<int> number(const std::string &word)
 {
@@ -160,7 +131,7 @@ int runSet(CliApp &app, const SetOptions &options)
     const bool pulse = pulseEditableFor(*store, item);
     const CellInfo cell = describeCell(*store, item, *row, pulse);
     const std::string rowNumber = std::to_string(*row);
-    OutcomePrompter prompter(app.prompter());
+    NotingPrompter prompter(app.prompter());
     bool refused = false;
     if (cell.editor == EditorKind::None) {
         app.err() << formatText(StrId::CliRowNotEditable, {rowNumber, cell.label}) << '\n';
@@ -182,7 +153,7 @@ int runSet(CliApp &app, const SetOptions &options)
             refused = true;
         }
     }
-    if (prompter.told)
+    if (prompter.infos > 0)
         refused = true; // every message of the rules reports a value that was put back
     store->configModified = before.configModified;
     if (!(*store == before)) {

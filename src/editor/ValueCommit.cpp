@@ -1,6 +1,7 @@
 #include "ValueCommit.h"
 
 #include "GridLayout.h"
+#include "link/NotingPrompter.h"
 #include "model/GatewayLimits.h"
 #include "resources/Strings.h"
 
@@ -302,36 +303,6 @@ void applyPick(ConfigStore &s, const ItemRef &item, const PickRule &rule, const 
         protocolChange(s, item, stillSelected, result);
 }
 
-// Passes every message on and counts them, so a commit knows whether the user was told anything.
-class CountingPrompter : public Prompter {
-public:
-    explicit CountingPrompter(Prompter &inner) : m_inner(inner) {}
-    void info(const std::string &text) override
-    {
-        ++count;
-        m_inner.info(text);
-    }
-    bool askYesNo(const std::string &text) override
-    {
-        ++count;
-        return m_inner.askYesNo(text);
-    }
-    bool askOkCancel(const std::string &text) override
-    {
-        ++count;
-        return m_inner.askOkCancel(text);
-    }
-    Answer askYesNoCancel(const std::string &text) override
-    {
-        ++count;
-        return m_inner.askYesNoCancel(text);
-    }
-    int count = 0;
-
-private:
-    Prompter &m_inner;
-};
-
 // Two texts that name the same value: hexadecimal case and the "H" of mapping addresses aside.
 bool sameValue(std::string a, std::string b)
 {
@@ -494,10 +465,10 @@ CommitResult commitEditText(ConfigStore &store, const CommitTarget &target, std:
         const std::string typed = text;
         const std::string *field = fieldOf(store, target.item, cell.edit.field);
         const std::string before = field ? *field : std::string();
-        CountingPrompter counting(prompter);
-        applyEdit(store, target.item, cell.edit, text, stillSelected, counting, result);
+        NotingPrompter noting(prompter);
+        applyEdit(store, target.item, cell.edit, text, stillSelected, noting, result);
         // A value the rules dropped without a word gets its reason, for the status line.
-        if (field && *field == before && !sameValue(typed, before) && !sameValue(typed, text) && counting.count == 0)
+        if (field && *field == before && !sameValue(typed, before) && !sameValue(typed, text) && noting.messages() == 0)
             result.refusal = refusalReason(store, target.item, cell.edit, typed);
     }
     if (stillSelected)
