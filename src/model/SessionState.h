@@ -7,6 +7,9 @@ struct SessionState {
     // The incomplete-information mark: set when the last mapping pass reported a problem, so that
     // a download asks before writing such a configuration.
     bool incompleteInformation = false;
+    // Cleared when the gateway chosen in the device search forbids remote configuration; the
+    // download refuses to start while it is clear.
+    bool remoteConfigAllowed = true;
 };
 
 } // namespace tqv

@@ -1,0 +1,54 @@
+#pragma once
+// Writing the open configuration into a gateway over the serial link. Straight-line code over a
+// blocking link: the window runs it on a worker thread, the command line runs it directly.
+#include "link/ByteLink.h"
+#include "link/Clock.h"
+#include "link/Prompter.h"
+#include "link/TransferObserver.h"
+#include "model/ConfigStore.h"
+#include <atomic>
+#include <string>
+
+namespace tqv {
+
+// Opening the download dialog: the completeness check. False when the configuration is not
+// finished; its messages (the check's own, then "Configuration unfinished...") have been shown
+// and the dialog does not open.
+bool downloadDialogMayOpen(ConfigStore &configuration, Prompter &prompter);
+
+// The checks of one press of "Download", in their order: equal PROFIBUS sizes, no vacant node
+// address, then for a Modbus-master first subnet the invalid-node and mapping-test questions,
+// then the incomplete-information question when `incompleteMark` is set. False when one stopped
+// the press (its message shown, or its question answered No).
+bool downloadPreChecks(const ConfigStore &configuration, bool incompleteMark, Prompter &prompter);
+
+enum class DownloadOutcome {
+    Downloaded,   // every step acknowledged (a failed character-interval write included)
+    Stopped,      // a pre-check stopped the press before any frame was sent
+    Failed,       // a step failed; its message has been shown
+    TypeMismatch, // the gateway is of another type: the caller closes the link
+    Cancelled,    // stopped from outside at a wait
+};
+
+struct DownloadResult {
+    DownloadOutcome outcome = DownloadOutcome::Failed;
+    std::string message; // the failure's message (also shown through the prompter); empty otherwise
+};
+
+class DownloadProcedure {
+public:
+    DownloadProcedure(ByteLink &link, Clock &clock, Prompter &prompter, TransferObserver &observer);
+    void setCancelFlag(const std::atomic<bool> *flag) { m_cancel = flag; }
+    // One press of "Download": the pre-checks, then the transfer. Works on its own copy of the
+    // configuration, so the open document is never changed.
+    DownloadResult run(const ConfigStore &configuration, bool incompleteMark);
+
+private:
+    ByteLink &m_link;
+    Clock &m_clock;
+    Prompter &m_prompter;
+    TransferObserver &m_observer;
+    const std::atomic<bool> *m_cancel = nullptr;
+};
+
+} // namespace tqv
