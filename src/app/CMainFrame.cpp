@@ -7,12 +7,16 @@
 #include "ConflictDialog.h"
 #include "QtText.h"
 #include "SelectCommandDialog.h"
+#include "QtPrompter.h"
 #include "SerialSettingsDialog.h"
+#include "TransferDialog.h"
 #include "ToolbarIcons.h"
 #include "controls/DockPane.h"
 #include "editor/ConfigTree.h"
 #include "editor/SavePrompt.h"
+#include "model/Domain.h"
 #include "model/ProjectLanguage.h"
+#include "serial/DownloadProcedure.h"
 #include "io/QtSettingsStore.h"
 
 #include <QApplication>
@@ -46,8 +50,7 @@ const QString kHelpFile = QStringLiteral("TQV-580_V1.0.1_UM.chm");
 const QString kFileFilter = QStringLiteral("Config File(*.tqv)");
 
 // Commands whose work arrives with later parts of the program: present, but disabled.
-constexpr int kNotYetAvailable[] = {cmd::EthernetConnection, cmd::Upload, cmd::Download, cmd::ExcelOutput,
-                                    cmd::Monitor};
+constexpr int kNotYetAvailable[] = {cmd::EthernetConnection, cmd::ExcelOutput, cmd::Monitor};
 
 } // namespace
 
@@ -144,8 +147,10 @@ void CMainFrame::createActions()
             &QAction::triggered, this, &CMainFrame::onSerialConnection);
     makeAction(cmd::EthernetConnection, StrId::MenuEthernetConnection, StrId::PromptEthernetConnection,
                QKeySequence(Qt::CTRL | Qt::Key_Q));
-    makeAction(cmd::Upload, StrId::MenuUpload, StrId::PromptUpload, QKeySequence(Qt::CTRL | Qt::Key_U));
-    makeAction(cmd::Download, StrId::MenuDownload, StrId::PromptDownload, QKeySequence(Qt::CTRL | Qt::Key_D));
+    connect(makeAction(cmd::Upload, StrId::MenuUpload, StrId::PromptUpload, QKeySequence(Qt::CTRL | Qt::Key_U)),
+            &QAction::triggered, this, &CMainFrame::onUpload);
+    connect(makeAction(cmd::Download, StrId::MenuDownload, StrId::PromptDownload, QKeySequence(Qt::CTRL | Qt::Key_D)),
+            &QAction::triggered, this, &CMainFrame::onDownload);
     makeAction(cmd::ExcelOutput, StrId::MenuExcelOutput, StrId::PromptExcelOutput, QKeySequence(Qt::CTRL | Qt::Key_E));
     makeAction(cmd::Monitor, StrId::MenuMonitor, StrId::PromptMonitor, QKeySequence(Qt::CTRL | Qt::Key_K));
     connect(makeAction(cmd::MappingAddress, StrId::MenuMappingAddress, StrId::PromptMappingAddress,
@@ -312,6 +317,10 @@ void CMainFrame::updateCommandState()
                              std::end(kNotYetAvailable);
         m_actions.value(id)->setEnabled(enabled && !waiting);
     };
+    // The Ethernet gateway transfers over its own link, which is not offered yet.
+    const bool serialTransfers = !isEthernetType(m_view->store().gatewayType);
+    offer(cmd::Upload, serialTransfers);
+    offer(cmd::Download, serialTransfers);
     offer(cmd::MappingAddress, mappingAddressEnabled(m_view->store(), m_view->conflictDetectionAllowed()));
     offer(cmd::ConflictDetection, conflictDetectionEnabled(m_view->store(), m_view->conflictDetectionAllowed()));
     const EnableFlags &f = m_view->treeEditor().flags();
@@ -533,6 +542,47 @@ void CMainFrame::onAbout()
 {
     AboutDialog dialog(this);
     dialog.exec();
+}
+
+void CMainFrame::onUpload()
+{
+    if (isEthernetType(m_view->store().gatewayType))
+        return;
+    confirmSerialSettings();
+    TransferDialog::Hooks hooks;
+    hooks.configuration = [this]() -> const ConfigStore & { return m_view->store(); };
+    hooks.mayReplaceDocument = [this] { return mayDiscardChanges(); };
+    hooks.uploaded = [this](const ConfigStore &uploaded) {
+        // The uploaded configuration becomes a new, untitled, unmodified document.
+        ConfigStore &store = m_view->store();
+        store = uploaded;
+        store.uploadPending = true;
+        m_doc->newDocument();
+        updateCommandState();
+    };
+    TransferDialog dialog(TransferDialog::Kind::Upload, std::move(hooks), this);
+    if (dialog.openPort(m_view->serialSettings()))
+        dialog.exec();
+}
+
+void CMainFrame::onDownload()
+{
+    if (isEthernetType(m_view->store().gatewayType))
+        return;
+    QtPrompter prompter(this);
+    if (!m_view->session().remoteConfigAllowed) {
+        prompter.info(text(StrId::MsgRemoteConfigForbidden));
+        return;
+    }
+    confirmSerialSettings();
+    if (!downloadDialogMayOpen(m_view->store(), prompter))
+        return;
+    TransferDialog::Hooks hooks;
+    hooks.configuration = [this]() -> const ConfigStore & { return m_view->store(); };
+    hooks.incompleteMark = [this] { return m_view->session().incompleteInformation; };
+    TransferDialog dialog(TransferDialog::Kind::Download, std::move(hooks), this);
+    if (dialog.openPort(m_view->serialSettings()))
+        dialog.exec();
 }
 
 void CMainFrame::onConflictDetection()

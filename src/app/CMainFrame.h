@@ -63,6 +63,9 @@ public:
     void onHelpContent();
     void onAbout();
     void onConflictDetection();
+    // "Upload" and "Download" over the serial link (every type but the Ethernet gateway).
+    void onUpload();
+    void onDownload();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

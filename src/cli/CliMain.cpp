@@ -1,5 +1,6 @@
 #include "CliApp.h"
 #include "PortCommands.h"
+#include "TransferCommands.h"
 
 #include <iostream>
 
@@ -9,5 +10,6 @@ int main(int argc, char **argv)
     tqv::CliApp app(args, std::cout, std::cerr);
     tqv::addCoreCommands(app);
     tqv::addPortCommands(app);
+    tqv::addTransferCommands(app);
     return app.run();
 }

@@ -1,0 +1,309 @@
+#include "TransferDialog.h"
+
+#include "QtPrompter.h"
+#include "QtText.h"
+#include "io/QtSerialLink.h"
+#include "link/Clock.h"
+#include "link/Prompter.h"
+#include "link/TransferObserver.h"
+#include "serial/DownloadProcedure.h"
+#include "serial/UploadProcedure.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace tqv {
+
+// The procedure's progress, passed on to the dialog's thread in call order.
+class QueuedObserver : public TransferObserver {
+public:
+    explicit QueuedObserver(TransferDialog *dialog) : m_dialog(dialog) {}
+    void setTitle(const std::string &text) override
+    {
+        post([d = m_dialog, t = QString::fromStdString(text)] { d->showTitle(t); });
+    }
+    void setStatus(const std::string &text) override
+    {
+        post([d = m_dialog, t = QString::fromStdString(text)] { d->showStatus(t); });
+    }
+    void setLine(int index, const std::string &text, LineState state) override
+    {
+        post([d = m_dialog, index, t = QString::fromStdString(text), state] {
+            d->showLine(index, t, static_cast<int>(state));
+        });
+    }
+    void setProgress(int done, int total) override
+    {
+        post([d = m_dialog, done, total] { d->showProgress(done, total); });
+    }
+
+private:
+    template <typename F> void post(F &&f) { QMetaObject::invokeMethod(m_dialog, std::forward<F>(f), Qt::QueuedConnection); }
+    TransferDialog *m_dialog;
+};
+
+// The procedure's message boxes, shown by the dialog's thread while the worker waits for the answer.
+class BlockingPrompter : public Prompter {
+public:
+    explicit BlockingPrompter(TransferDialog *dialog) : m_dialog(dialog) {}
+    void info(const std::string &text) override
+    {
+        ask([&](QtPrompter &p) { p.info(text); });
+    }
+    bool askYesNo(const std::string &text) override
+    {
+        bool answer = false;
+        ask([&](QtPrompter &p) { answer = p.askYesNo(text); });
+        return answer;
+    }
+    bool askOkCancel(const std::string &text) override
+    {
+        bool answer = false;
+        ask([&](QtPrompter &p) { answer = p.askOkCancel(text); });
+        return answer;
+    }
+    Answer askYesNoCancel(const std::string &text) override
+    {
+        Answer answer = Answer::Cancel;
+        ask([&](QtPrompter &p) { answer = p.askYesNoCancel(text); });
+        return answer;
+    }
+
+private:
+    template <typename F> void ask(F &&f)
+    {
+        QMetaObject::invokeMethod(
+            m_dialog,
+            [this, &f] {
+                QtPrompter prompter(m_dialog);
+                f(prompter);
+            },
+            Qt::BlockingQueuedConnection);
+    }
+    TransferDialog *m_dialog;
+};
+
+TransferDialog::TransferDialog(Kind kind, Hooks hooks, QWidget *parent)
+    : QDialog(parent), m_kind(kind), m_hooks(std::move(hooks))
+{
+    const bool upload = kind == Kind::Upload;
+    setObjectName(upload ? QStringLiteral("uploadDialog") : QStringLiteral("downloadDialog"));
+    setWindowTitle(qtext(upload ? StrId::UploadDialogTitle : StrId::DownloadDialogTitle));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    m_title = new QLabel;
+    m_title->setObjectName(QStringLiteral("titleLine"));
+    QFont bold = m_title->font();
+    bold.setBold(true);
+    m_title->setFont(bold);
+    m_status = new QLabel;
+    m_status->setObjectName(QStringLiteral("statusLine"));
+
+    auto *lines = new QGridLayout;
+    const int lineHeight = fontMetrics().height();
+    for (int i = 0; i < static_cast<int>(m_lines.size()); ++i) {
+        Line &line = m_lines[static_cast<std::size_t>(i)];
+        line.icon = new QLabel;
+        line.icon->setObjectName(QStringLiteral("lineIcon%1").arg(i));
+        line.icon->setFixedSize(lineHeight + 4, lineHeight + 4);
+        line.text = new QLabel;
+        line.text->setObjectName(QStringLiteral("lineText%1").arg(i));
+        line.text->setMinimumWidth(fontMetrics().averageCharWidth() * 52);
+        line.icon->hide();
+        line.text->hide();
+        lines->addWidget(line.icon, i, 0);
+        lines->addWidget(line.text, i, 1);
+        lines->setRowMinimumHeight(i, lineHeight + 6);
+    }
+    lines->setColumnStretch(1, 1);
+
+    m_progress = new QProgressBar;
+    m_progress->setObjectName(QStringLiteral("transferProgress"));
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
+    m_progress->setTextVisible(true);
+
+    m_start = new QPushButton(qtext(upload ? StrId::UploadButton : StrId::DownloadButton));
+    m_start->setObjectName(QStringLiteral("startButton"));
+    m_start->setDefault(true);
+    m_start->setAutoDefault(true);
+    m_exit = new QPushButton(qtext(StrId::TransferExit));
+    m_exit->setObjectName(QStringLiteral("exitButton"));
+    m_exit->setAutoDefault(false);
+    connect(m_start, &QPushButton::clicked, this, &TransferDialog::start);
+    connect(m_exit, &QPushButton::clicked, this, &TransferDialog::reject);
+    // The download is offered only once the dialog has checked the configuration (see openPort).
+    m_start->setEnabled(upload);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_start);
+    buttons->addWidget(m_exit);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_title);
+    layout->addWidget(m_status);
+    layout->addSpacing(6);
+    layout->addLayout(lines);
+    layout->addWidget(m_progress);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    m_worker = new QObject;
+    m_worker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_thread.setObjectName(QStringLiteral("transfer"));
+    m_thread.start();
+}
+
+TransferDialog::~TransferDialog()
+{
+    m_cancel = true;
+    closeLinkAndStop();
+}
+
+bool TransferDialog::openPort(SerialSettings &settings)
+{
+    const std::optional<std::string> name = portForTransfer(settings);
+    const PortParameters parameters = portParameters(settings);
+    Status opened;
+    QMetaObject::invokeMethod(
+        m_worker,
+        [this, &name, &parameters, &opened] {
+            m_link = std::make_unique<QtSerialLink>();
+            if (name)
+                opened = m_link->open(*name, parameters);
+        },
+        Qt::BlockingQueuedConnection);
+    QtPrompter prompter(this);
+    if (!name) {
+        // Without a port the dialog still opens; a press then fails at its first exchange.
+        if (m_kind == Kind::Download)
+            prompter.info(portOpenError(PortOpenFailure::NoPort, "").message);
+    } else if (!opened) {
+        prompter.info(opened.message());
+        return false;
+    }
+    m_start->setEnabled(true);
+    return true;
+}
+
+void TransferDialog::start()
+{
+    if (m_busy || m_closing)
+        return;
+    if (m_kind == Kind::Upload && m_hooks.mayReplaceDocument && !m_hooks.mayReplaceDocument())
+        return;
+    auto configuration = std::make_shared<const ConfigStore>(m_hooks.configuration());
+    const bool mark = m_hooks.incompleteMark && m_hooks.incompleteMark();
+    m_busy = true;
+    m_cancel = false;
+    m_start->setEnabled(false);
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
+
+    runOnWorker([this, configuration, mark] {
+        QueuedObserver observer(this);
+        BlockingPrompter prompter(this);
+        SteadyClock clock;
+        if (m_kind == Kind::Upload) {
+            UploadProcedure upload(*m_link, clock, prompter, observer);
+            upload.setCancelFlag(&m_cancel);
+            auto result = std::make_shared<UploadResult>(upload.run(*configuration));
+            if (result->outcome == UploadOutcome::TypeMismatch)
+                m_link->close();
+            QMetaObject::invokeMethod(
+                this,
+                [this, result] {
+                    if (result->outcome == UploadOutcome::Uploaded && m_hooks.uploaded)
+                        m_hooks.uploaded(result->configuration);
+                    ended();
+                },
+                Qt::QueuedConnection);
+        } else {
+            DownloadProcedure download(*m_link, clock, prompter, observer);
+            download.setCancelFlag(&m_cancel);
+            const DownloadResult result = download.run(*configuration, mark);
+            if (result.outcome == DownloadOutcome::TypeMismatch)
+                m_link->close();
+            QMetaObject::invokeMethod(this, [this] { ended(); }, Qt::QueuedConnection);
+        }
+    });
+}
+
+void TransferDialog::runOnWorker(std::function<void()> job)
+{
+    QMetaObject::invokeMethod(m_worker, std::move(job), Qt::QueuedConnection);
+}
+
+void TransferDialog::ended()
+{
+    m_busy = false;
+    m_start->setEnabled(true);
+    emit transferEnded();
+    if (m_closing) {
+        closeLinkAndStop();
+        QDialog::reject();
+    }
+}
+
+void TransferDialog::reject()
+{
+    if (m_busy) {
+        // The worker notices at its next wait; the dialog closes when it has stopped.
+        m_closing = true;
+        m_cancel = true;
+        m_exit->setEnabled(false);
+        showStatus(qtext(StrId::TransferCloseWaiting));
+        return;
+    }
+    closeLinkAndStop();
+    QDialog::reject();
+}
+
+void TransferDialog::closeLinkAndStop()
+{
+    if (!m_thread.isRunning())
+        return;
+    QMetaObject::invokeMethod(m_worker, [this] { m_link.reset(); }, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+}
+
+void TransferDialog::showTitle(const QString &text) { m_title->setText(text); }
+
+void TransferDialog::showStatus(const QString &text) { m_status->setText(text); }
+
+void TransferDialog::showLine(int index, const QString &text, int state)
+{
+    if (index < 0 || index >= static_cast<int>(m_lines.size()))
+        return;
+    Line &line = m_lines[static_cast<std::size_t>(index)];
+    const auto lineState = static_cast<LineState>(state);
+    line.text->setText(text);
+    line.text->setVisible(lineState != LineState::Hidden);
+    line.icon->setVisible(lineState != LineState::Hidden);
+    QStyle::StandardPixmap pixmap = QStyle::SP_ArrowRight;
+    if (lineState == LineState::Done)
+        pixmap = QStyle::SP_DialogApplyButton;
+    else if (lineState == LineState::Failed)
+        pixmap = QStyle::SP_MessageBoxCritical;
+    const int size = line.icon->height() - 4;
+    line.icon->setPixmap(style()->standardIcon(pixmap).pixmap(size, size));
+    line.icon->setProperty("lineState", state);
+}
+
+void TransferDialog::showProgress(int done, int total)
+{
+    m_progress->setRange(0, std::max(total, 1));
+    m_progress->setValue(std::clamp(done, 0, std::max(total, 1)));
+}
+
+} // namespace tqv

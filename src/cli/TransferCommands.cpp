@@ -1,0 +1,165 @@
+#include "TransferCommands.h"
+
+#include "CliApp.h"
+#include "CliFiles.h"
+#include "TerminalObserver.h"
+#include "io/QtSerialLink.h"
+#include "model/ConfigStore.h"
+#include "resources/Strings.h"
+#include "serial/DownloadProcedure.h"
+#include "serial/SerialSettings.h"
+#include "serial/UploadProcedure.h"
+
+#include <CLI/CLI.hpp>
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+namespace tqv {
+
+namespace {
+
+struct LinkOptions {
+    std::string port;
+    std::string baud; // empty: the gateway type's default
+};
+
+struct UploadOptions : LinkOptions {
+    std::string project;
+    std::string output;
+};
+
+struct DownloadOptions : LinkOptions {
+    std::string file;
+};
+
+// QSerialPort needs an application object for its notifiers; the command line makes one only for
+// the jobs that open a port.
+class PortRuntime {
+public:
+    PortRuntime()
+    {
+        if (!QCoreApplication::instance())
+            m_app = std::make_unique<QCoreApplication>(m_argc, m_argv);
+    }
+
+private:
+    int m_argc = 1;
+    char m_name[12] = "tqv580-cli";
+    char *m_argv[2] = {m_name, nullptr};
+    std::unique_ptr<QCoreApplication> m_app;
+};
+
+// The port's parameters: the stored defaults (8 data bits, no parity, one stop bit) at the chosen
+// baud rate, or the type's default rate.
+std::optional<PortParameters> parametersFor(CliApp &app, const LinkOptions &options, std::uint32_t gatewayType)
+{
+    SerialSettings settings;
+    settings.baudIndex = defaultBaudIndex(gatewayType);
+    PortParameters parameters = portParameters(settings);
+    if (options.baud.empty())
+        return parameters;
+    const auto it = std::find_if(kBaudRateTexts.begin(), kBaudRateTexts.end(),
+                                 [&](const char *t) { return options.baud == t; });
+    if (it == kBaudRateTexts.end()) {
+        app.err() << formatText(StrId::CliBadBaud, {options.baud}) << '\n';
+        return std::nullopt;
+    }
+    parameters.baudRate = kBaudRates[static_cast<std::size_t>(it - kBaudRateTexts.begin())];
+    return parameters;
+}
+
+int runUpload(CliApp &app, const UploadOptions &options)
+{
+    const FileKind outputKind = fileKindOf(options.output);
+    if (outputKind == FileKind::Other)
+        return refuseExtension(app, options.output);
+    auto current = std::make_unique<ConfigStore>();
+    current->newConfiguration();
+    if (!options.project.empty())
+        if (const int code = readForCommand(app, options.project, *current); code != kExitOk)
+            return code;
+    const auto parameters = parametersFor(app, options, current->gatewayType);
+    if (!parameters)
+        return kExitUsage;
+
+    PortRuntime runtime;
+    QtSerialLink link;
+    if (const Status opened = link.open(options.port, *parameters); !opened) {
+        app.err() << opened.message() << '\n';
+        return kExitProblem;
+    }
+    SteadyClock clock;
+    TerminalObserver observer(app.err());
+    UploadProcedure upload(link, clock, app.prompter(), observer);
+    const UploadResult result = upload.run(*current);
+    if (result.outcome != UploadOutcome::Uploaded)
+        return kExitProblem;
+    // Written even when only the character intervals could not be read: the rest is the gateway's.
+    auto uploaded = std::make_unique<ConfigStore>(result.configuration);
+    if (const Status written = writeConfiguration(options.output, outputKind, *uploaded); !written) {
+        app.err() << written.message() << '\n';
+        return kExitProblem;
+    }
+    app.err() << formatText(StrId::CliWritten, {options.output}) << '\n';
+    return result.message.empty() ? kExitOk : kExitProblem;
+}
+
+int runDownload(CliApp &app, const DownloadOptions &options)
+{
+    auto store = std::make_unique<ConfigStore>();
+    if (const int code = readForCommand(app, options.file, *store); code != kExitOk)
+        return code;
+    const auto parameters = parametersFor(app, options, store->gatewayType);
+    if (!parameters)
+        return kExitUsage;
+    if (!downloadDialogMayOpen(*store, app.prompter()))
+        return kExitProblem;
+
+    PortRuntime runtime;
+    QtSerialLink link;
+    if (const Status opened = link.open(options.port, *parameters); !opened) {
+        app.err() << opened.message() << '\n';
+        return kExitProblem;
+    }
+    SteadyClock clock;
+    TerminalObserver observer(app.err());
+    DownloadProcedure download(link, clock, app.prompter(), observer);
+    // A fresh run has had no mapping pass, so there is no incomplete-information mark to ask about.
+    const DownloadResult result = download.run(*store, false);
+    return result.outcome == DownloadOutcome::Downloaded && result.message.empty() ? kExitOk : kExitProblem;
+}
+
+void addLinkOptions(CLI::App &command, LinkOptions &options)
+{
+    command.add_option("--port", options.port, text(StrId::CliHelpPortOption))->required()->type_name("DEV");
+    command.add_option("--baud", options.baud, text(StrId::CliHelpBaudOption))->type_name("B");
+}
+
+} // namespace
+
+void addTransferCommands(CliApp &app)
+{
+    auto uploadOptions = std::make_shared<UploadOptions>();
+    CLI::App &uploadCommand = app.addCommand("upload", text(StrId::CliHelpUpload));
+    addLinkOptions(uploadCommand, *uploadOptions);
+    uploadCommand.add_option("--project", uploadOptions->project, text(StrId::CliHelpUploadProject))
+        ->type_name(text(StrId::CliHelpFile));
+    uploadCommand.add_option("-o", uploadOptions->output, text(StrId::CliHelpUploadOutput))
+        ->required()
+        ->type_name(text(StrId::CliHelpOut));
+    app.setJob(uploadCommand, [&app, uploadOptions] { return runUpload(app, *uploadOptions); });
+
+    auto downloadOptions = std::make_shared<DownloadOptions>();
+    CLI::App &downloadCommand = app.addCommand("download", text(StrId::CliHelpDownload));
+    downloadCommand.add_option(text(StrId::CliHelpFile), downloadOptions->file, text(StrId::CliHelpDownloadFile))
+        ->required()
+        ->type_name("");
+    addLinkOptions(downloadCommand, *downloadOptions);
+    app.setJob(downloadCommand, [&app, downloadOptions] { return runDownload(app, *downloadOptions); });
+}
+
+} // namespace tqv
