@@ -85,6 +85,7 @@ TEST(GatewaySimIdentity, ReportsTypePlusOneAndFirmware)
         {{"--gateway-type", "0", "--firmware", "4.2"}, {0x01, 0x08, 0x01, 0x04, 0x02, 0, 0, 0, 0, 0, 0x10}},
         {{"--gateway-type=2", "--firmware=3.0"}, {0x01, 0x08, 0x03, 0x03, 0x00, 0, 0, 0, 0, 0, 0x0F}},
         {{"--gateway-type", "6", "--firmware", "10.25"}, {0x01, 0x08, 0x07, 0x0A, 0x19, 0, 0, 0, 0, 0, 0x33}},
+        {{"--gateway-type", "1", "--reported-type", "5"}, {0x01, 0x08, 0x05, 0x05, 0x00, 0, 0, 0, 0, 0, 0x13}},
     };
     for (const IdentityCase &c : cases) {
         Session s(c.args);
@@ -693,6 +694,7 @@ TEST(GatewaySimProcess, BadUsageExitsWithTwo)
         {"--pty", "/tmp/x", "--gateway-type", "7"},
         {"--pty", "/tmp/x", "--gateway-type", "-1"},
         {"--pty", "/tmp/x", "--firmware", "5"},
+        {"--pty", "/tmp/x", "--reported-type", "0"},
         {"--pty", "/tmp/x", "--firmware", "5.256"},
         {"--pty", "/tmp/x", "--fail", "timeout"},
         {"--pty", "/tmp/x", "--fail", "timeout:1G"},

@@ -135,7 +135,7 @@ GatewayResponder::Outcome GatewayResponder::handle(std::span<const std::uint8_t>
 GatewayResponder::Outcome GatewayResponder::identity() const
 {
     // Type, firmware major and minor, then five bytes of further data that nobody reads.
-    const std::uint8_t data[8] = {m_model.reportedType(), m_firmwareMajor, m_firmwareMinor, 0, 0, 0, 0, 0};
+    const std::uint8_t data[8] = {m_reportedType.value_or(m_model.reportedType()), m_firmwareMajor, m_firmwareMinor, 0, 0, 0, 0, 0};
     return reply(0x01, data);
 }
 

@@ -3,6 +3,7 @@
 #include "GatewayMemory.h"
 #include "GatewayModel.h"
 
+#include <optional>
 #include <span>
 
 namespace tqvsim {
@@ -34,6 +35,8 @@ public:
 
     const GatewayMemory &memory() const { return m_memory; }
     const GatewayModel &model() const { return m_model; }
+    // The type code the identity reply reports instead of the model's own.
+    void setReportedType(std::uint8_t type) { m_reportedType = type; }
 
 private:
     Outcome identity() const;
@@ -49,6 +52,7 @@ private:
     GatewayModel m_model;
     std::uint8_t m_firmwareMajor;
     std::uint8_t m_firmwareMinor;
+    std::optional<std::uint8_t> m_reportedType;
     GatewayMemory m_memory;
 };
 

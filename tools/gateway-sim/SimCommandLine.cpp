@@ -39,7 +39,7 @@ SimCommandLine::Parsed SimCommandLine::parse(std::span<const std::string_view> a
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        static constexpr std::string_view kValued[] = {"--pty", "--gateway-type", "--firmware", "--state",
+        static constexpr std::string_view kValued[] = {"--pty", "--gateway-type", "--reported-type", "--firmware", "--state",
                                                        "--save", "--fail", "--line-speed", "--lang"};
         bool known = false;
         for (std::string_view v : kValued)
@@ -62,6 +62,11 @@ SimCommandLine::Parsed SimCommandLine::parse(std::span<const std::string_view> a
             if (!type)
                 return bad("--gateway-type \"" + v + "\" is not a gateway type from 0 to 6");
             o.gatewayType = *type;
+        } else if (name == "--reported-type") {
+            const auto type = wholeNumber(v, 255);
+            if (!type || *type == 0)
+                return bad("--reported-type \"" + v + "\" is not a type code from 1 to 255");
+            o.reportedType = static_cast<std::uint8_t>(*type);
         } else if (name == "--firmware") {
             const auto dot = v.find('.');
             const auto major = dot == std::string::npos ? std::nullopt : wholeNumber(v.substr(0, dot), 255);
@@ -100,9 +105,9 @@ std::string SimCommandLine::helpText()
 {
     using R = RefusalCode;
     auto code = [](R r) { return std::to_string(static_cast<int>(r)); };
-    return "Usage: tqv580-gateway-sim --pty LINK [--gateway-type N] [--firmware MAJOR.MINOR]\n"
-           "                          [--state FILE] [--save FILE] [--fail MODE]... [--line-speed BAUD]\n"
-           "                          [--lang en|zh]\n"
+    return "Usage: tqv580-gateway-sim --pty LINK [--gateway-type N] [--reported-type N]\n"
+           "                          [--firmware MAJOR.MINOR] [--state FILE] [--save FILE] [--fail MODE]...\n"
+           "                          [--line-speed BAUD] [--lang en|zh]\n"
            "\n"
            "Plays a TQV-580 gateway on the serial configuration protocol over a pseudo-terminal.\n"
            "Prints \"ready LINK\" once it answers; runs until SIGINT or SIGTERM, then removes LINK,\n"
@@ -113,6 +118,8 @@ std::string SimCommandLine::helpText()
            "                          LINK (a stale link there is replaced; any other file is refused)\n"
            "  --gateway-type N        gateway type 0..6; the gateway reports N+1 (default: the type of\n"
            "                          --state, else 3)\n"
+           "  --reported-type N       the type code the identity reply reports instead of the gateway\n"
+           "                          type + 1 (5 for the models that report 5 for every type)\n"
            "  --firmware MAJOR.MINOR  firmware version in the identity reply (default 5.0)\n"
            "  --state FILE            start holding what a download of this project (.tqv or .json)\n"
            "                          would have written (default: a new configuration of the type)\n"

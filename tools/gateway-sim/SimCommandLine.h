@@ -16,6 +16,7 @@ namespace tqvsim {
 struct SimOptions {
     std::string link;                        // --pty: where the program side's path is published
     std::optional<std::uint32_t> gatewayType; // --gateway-type (else the state file's, else 3)
+    std::optional<std::uint8_t> reportedType; // --reported-type (else the gateway type + 1)
     std::uint8_t firmwareMajor = 5;
     std::uint8_t firmwareMinor = 0;
     std::string stateFile; // --state: .tqv or .json

@@ -48,6 +48,8 @@ int main(int argc, char **argv)
     }
     const GatewayModel model(store->gatewayType);
     GatewayResponder responder(model, options.firmwareMajor, options.firmwareMinor, MemoryCodec::encode(*store));
+    if (options.reportedType)
+        responder.setReportedType(*options.reportedType);
 
     if (std::string problem = StopSignal::install(); !problem.empty()) {
         std::cerr << "tqv580-gateway-sim: " << problem << "\n";
