@@ -1,0 +1,297 @@
+// The upload and download dialogs in the window against the gateway simulator: the transfer on
+// its worker thread, progress and messages on the window's thread, the document replaced only by
+// a successful upload, Exit during a transfer, the closed port after a type mismatch, the keyboard
+// and the language.
+#include "support/GatewaySimProcess.h"
+#include "support/GuiTestSupport.h"
+#include "app/CMainFrame.h"
+#include "app/CModbusConfigDoc.h"
+#include "app/CModbusConfigView.h"
+#include "app/CommandIds.h"
+#include "app/TransferDialog.h"
+#include "resources/Strings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+using namespace tqv;
+using testing::whenModalAppears;
+
+namespace {
+
+// Runs `act` on the next message box, however many dialogs lie under it.
+void whenMessageBoxAppears(std::function<void(QMessageBox *)> act, int attempts = 1000)
+{
+    QTimer::singleShot(10, [act = std::move(act), attempts]() mutable {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); box && box->isVisible())
+            act(box);
+        else if (attempts > 0)
+            whenMessageBoxAppears(std::move(act), attempts - 1);
+    });
+}
+
+// Accepts every message box until stopped, keeping their texts.
+struct MessageCollector {
+    QStringList texts;
+    bool running = true;
+    void arm()
+    {
+        whenMessageBoxAppears([this](QMessageBox *box) {
+            texts << box->text();
+            box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();
+            if (running)
+                arm();
+        });
+    }
+};
+
+} // namespace
+
+class TransferDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        setLanguage(Language::English);
+        m_frame = std::make_unique<CMainFrame>();
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    }
+    void cleanup()
+    {
+        m_frame->view()->store().configModified = false;
+        m_frame->close();
+        m_frame.reset();
+        m_sim.reset();
+    }
+
+    void downloadThenUploadFromTheWindow()
+    {
+        QVERIFY(startSim({}));
+        ConfigStore &store = m_frame->view()->store();
+        addCommands(store, 9);
+        const ConfigStore original = store;
+
+        QString status;
+        QList<int> lineStates;
+        runDialog(cmd::Download, [&](TransferDialog *d) {
+            QCOMPARE(d->windowTitle(), QStringLiteral("Download configuration"));
+            QCOMPARE(d->startButton()->text(), QStringLiteral("Download"));
+            QCOMPARE(d->exitButton()->text(), QStringLiteral("Exit"));
+            QVERIFY(d->startButton()->isEnabled());
+            QSignalSpy ended(d, &TransferDialog::transferEnded);
+            QTest::keyClick(d, Qt::Key_Return); // the start button is the default
+            QVERIFY(ended.wait(20000));
+            status = d->statusLine()->text();
+            for (int i = 0; i < 3; ++i)
+                lineStates << d->lineIcon(i)->property("lineState").toInt();
+            QCOMPARE(d->progressBar()->value(), d->progressBar()->maximum());
+        });
+        QCOMPARE(status, QStringLiteral("Finish download!"));
+        QCOMPARE(lineStates, (QList<int>{2, 2, 2}));
+        QCOMPARE(store, original); // the download never changes the document
+
+        // Edits the user has not saved: the upload asks first, as New does.
+        store.subnet(0).commandCount = 0;
+        store.configModified = true;
+        QString question;
+        whenModalAppears([&question](QWidget *w) {
+            question = w->objectName();
+            qobject_cast<QMessageBox *>(w)->button(QMessageBox::No)
+                ? qobject_cast<QMessageBox *>(w)->button(QMessageBox::No)->click()
+                : [w] {
+                      for (QPushButton *b : w->findChildren<QPushButton *>())
+                          if (b->text() == QStringLiteral("No"))
+                              b->click();
+                  }();
+        }, 3000);
+        runDialog(cmd::Upload, [&](TransferDialog *d) {
+            QCOMPARE(d->windowTitle(), QStringLiteral("Upload Configuration "));
+            QSignalSpy ended(d, &TransferDialog::transferEnded);
+            d->startButton()->click();
+            QVERIFY(ended.wait(20000));
+            status = d->statusLine()->text();
+            QTest::keyClick(d, Qt::Key_Escape);
+        });
+        QCOMPARE(question, QStringLiteral("saveConfigurationBox"));
+        QCOMPARE(status, QStringLiteral("Finish uploading!"));
+        QCOMPARE(store.subnet(0).commandCount, 9);
+        QCOMPARE(store.command(0, 9).mappingAddress, original.command(0, 9).mappingAddress);
+        QVERIFY(!store.configModified);
+        QVERIFY(m_frame->document()->path().isEmpty());
+        // The tree shows the uploaded commands.
+        QVERIFY(m_frame->tree()->findItems(QString::fromStdString(functionName("3")),
+                                           Qt::MatchRecursive | Qt::MatchStartsWith).size() >= 3);
+    }
+
+    void aFailedUploadLeavesTheDocumentAsItWas()
+    {
+        QVERIFY(startSim({QStringLiteral("--fail"), QStringLiteral("sum:16")}));
+        ConfigStore &store = m_frame->view()->store();
+        addCommands(store, 2);
+        store.fieldbus.profibusConfigData = "marker";
+        const ConfigStore before = store;
+        MessageCollector messages;
+        runDialog(cmd::Upload, [&](TransferDialog *d) {
+            QSignalSpy ended(d, &TransferDialog::transferEnded);
+            messages.arm();
+            d->startButton()->click();
+            QVERIFY(ended.wait(20000));
+            messages.running = false;
+            // After a failed command read the lines are cleared.
+            QVERIFY(d->titleLine()->text().isEmpty());
+            QVERIFY(d->lineText(0)->isHidden());
+        });
+        QCOMPARE(messages.texts, QStringList{QStringLiteral("Read Modbus command list0unsuccessfully")});
+        QCOMPARE(store, before);
+    }
+
+    void aTypeMismatchClosesThePort()
+    {
+        QVERIFY(startSim({QStringLiteral("--gateway-type"), QStringLiteral("1")}));
+        MessageCollector messages;
+        runDialog(cmd::Upload, [&](TransferDialog *d) {
+            QSignalSpy ended(d, &TransferDialog::transferEnded);
+            messages.arm();
+            d->startButton()->click();
+            QVERIFY(ended.wait(20000));
+            d->startButton()->click();
+            QVERIFY(ended.wait(20000));
+            messages.running = false;
+        });
+        QCOMPARE(messages.texts,
+                 (QStringList{QStringLiteral("Type of device mismatch!"),
+                              QStringLiteral("Read the type of gateway timeout, please check the serial port settings")}));
+    }
+
+    void exitDuringATransferStopsItAndTheWindowKeepsPainting()
+    {
+        // Every reply comes 300 ms late: 20 commands would take several seconds.
+        QVERIFY(startSim({QStringLiteral("--fail"), QStringLiteral("slow:all:250")}));
+        addCommands(m_frame->view()->store(), 20);
+        int ticks = 0;
+        QTimer heartbeat;
+        connect(&heartbeat, &QTimer::timeout, [&ticks] { ++ticks; });
+        heartbeat.start(20);
+        QElapsedTimer clock;
+        qint64 stoppedAfter = -1;
+        runDialog(cmd::Download, [&](TransferDialog *d) {
+            d->startButton()->click();
+            QTRY_VERIFY_WITH_TIMEOUT(d->progressBar()->value() >= 2, 10000);
+            QVERIFY(d->busy());
+            ticks = 0;
+            QTest::qWait(400);
+            QVERIFY2(ticks >= 10, "the window's event loop stalled during the transfer");
+            clock.start();
+            QTest::keyClick(d, Qt::Key_Escape);
+            QCOMPARE(d->statusLine()->text(), QStringLiteral("Stopping the transfer..."));
+        });
+        stoppedAfter = clock.elapsed();
+        QVERIFY2(stoppedAfter < 2000, qPrintable(QString::number(stoppedAfter)));
+    }
+
+    void downloadRefusedWhileRemoteConfigurationIsForbidden()
+    {
+        m_frame->view()->session().remoteConfigAllowed = false;
+        m_frame->view()->serialSettings().confirmed = true;
+        MessageCollector messages;
+        messages.arm();
+        m_frame->action(cmd::Download)->trigger();
+        messages.running = false;
+        QCOMPARE(messages.texts,
+                 QStringList{QStringLiteral("Configurating remotely be forbidden, please check local DIP switch")});
+    }
+
+    void chineseTextsAndTheEthernetTypeLeftToItsOwnLink()
+    {
+        setLanguage(Language::Chinese);
+        TransferDialog::Hooks hooks;
+        TransferDialog d(TransferDialog::Kind::Download, hooks);
+        QCOMPARE(d.windowTitle(), QString::fromStdString(text(StrId::DownloadDialogTitle)));
+        QCOMPARE(d.startButton()->text(), QStringLiteral("下载"));
+        QCOMPARE(d.exitButton()->text(), QStringLiteral("退出"));
+        setLanguage(Language::English);
+
+        std::array<bool, 7> flags{};
+        flags[3] = true;
+        m_frame->view()->store().setTypeAndFlags(4, flags);
+        m_frame->view()->initialUpdate();
+        QVERIFY(!m_frame->action(cmd::Upload)->isEnabled());
+        QVERIFY(!m_frame->action(cmd::Download)->isEnabled());
+    }
+
+private:
+    bool startSim(QStringList arguments)
+    {
+        m_sim = std::make_unique<GatewaySimProcess>(std::move(arguments));
+        QString error;
+        if (!m_sim->start(error)) {
+            qWarning() << error;
+            return false;
+        }
+        SerialSettings &settings = m_frame->view()->serialSettings();
+        settings.portIndex = portIndexForName(settings, m_sim->link().toStdString());
+        settings.confirmed = true;
+        return true;
+    }
+
+    // `count` read and write commands on one node of subnet 1, mapped apart.
+    static void addCommands(ConfigStore &store, int count)
+    {
+        const int node = store.addNode(0).value();
+        store.node(0, node).address = "3";
+        for (int i = 0; i < count; ++i) {
+            const bool write = i % 2 == 1;
+            COMMAND &c = store.command(0, store.addCommand(0, node, write ? "16" : "3").value());
+            c.slaveAddress = "3";
+            c.startAddress = std::to_string(10 * i);
+            c.quantity = "1";
+            c.mappingAddress = hexOf((write ? 0x4000 : 0x10) + 2 * i);
+            c.mappingBit = "0";
+        }
+    }
+    static std::string hexOf(int value) { return QString::number(value, 16).toStdString(); }
+
+    // Triggers the command and runs `act` on its dialog; returns once the dialog has closed.
+    void runDialog(int command, std::function<void(TransferDialog *)> act)
+    {
+        bool seen = false;
+        whenModalAppears([&](QWidget *w) {
+            auto *d = qobject_cast<TransferDialog *>(w);
+            if (!d)
+                return;
+            seen = true;
+            act(d);
+            if (d->isVisible() && !d->busy())
+                d->exitButton()->click();
+        });
+        m_frame->action(command)->trigger();
+        QVERIFY(seen);
+    }
+
+    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<GatewaySimProcess> m_sim;
+};
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir home;
+    testing::isolateGuiTestRun(home);
+    QApplication app(argc, argv);
+    TransferDialogTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "TransferDialogTest.moc"

@@ -1,0 +1,191 @@
+// tqv580-cli upload and download as a user runs them: the built program against the gateway
+// simulator on a pty, its exit codes and what it prints on stderr.
+#include "model/JsonForm.h"
+#include "model/ProjectDocument.h"
+#include "resources/CodePage.h"
+#include "resources/Strings.h"
+#include "support/GatewaySimProcess.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#ifndef TQV_CLI_BINARY
+#error "TQV_CLI_BINARY must name the built tqv580-cli"
+#endif
+
+namespace tqv {
+namespace {
+
+struct CliRun {
+    int code = -1;
+    std::string err;
+};
+
+class CliTransfer : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setLanguage(Language::English);
+        ASSERT_TRUE(m_dir.isValid());
+    }
+
+    std::string path(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)).toStdString(); }
+
+    CliRun cli(const QStringList &args)
+    {
+        QProcess p;
+        p.setProgram(QStringLiteral(TQV_CLI_BINARY));
+        p.setArguments(QStringList{QStringLiteral("--lang"), QStringLiteral("en")} + args);
+        p.start();
+        p.waitForFinished(60000);
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardError().toStdString()};
+    }
+
+    // A type-3 project with one node and two commands, mapped without conflicts.
+    std::string project(const char *name, const std::function<void(ConfigStore &)> &change = {})
+    {
+        ConfigStore store;
+        store.newConfiguration();
+        const int node = store.addNode(0).value();
+        store.node(0, node).address = "7";
+        store.node(0, node).name = "Node-7";
+        for (const auto &[function, mapping] : {std::pair{"3", "2"}, std::pair{"16", "4000"}}) {
+            COMMAND &c = store.command(0, store.addCommand(0, node, function).value());
+            c.slaveAddress = "7";
+            c.startAddress = "10";
+            c.quantity = "2";
+            c.mappingAddress = mapping;
+            c.mappingBit = "0";
+        }
+        if (change)
+            change(store);
+        const std::string file = path(name);
+        EXPECT_TRUE(ProjectDocument::save(file, store, codePageFor(Language::English)).ok());
+        return file;
+    }
+
+    static QStringList q(std::initializer_list<std::string> words)
+    {
+        QStringList out;
+        for (const std::string &w : words)
+            out << QString::fromStdString(w);
+        return out;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+::testing::AssertionResult started(GatewaySimProcess &sim)
+{
+    QString error;
+    if (!sim.start(error))
+        return ::testing::AssertionFailure() << error.toStdString();
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(CliTransfer, DownloadThenUploadGivesTheProjectBack)
+{
+    GatewaySimProcess sim({});
+    ASSERT_TRUE(started(sim));
+    const std::string port = sim.link().toStdString();
+    const std::string file = project("p.tqv");
+
+    const CliRun down = cli(q({"download", file, "--port", port}));
+    EXPECT_EQ(down.code, 0) << down.err;
+    EXPECT_NE(down.err.find("Downloading configuration"), std::string::npos) << down.err;
+    EXPECT_NE(down.err.find("[ok] Download Modbus command"), std::string::npos) << down.err;
+    EXPECT_NE(down.err.find("Finish download!"), std::string::npos) << down.err;
+
+    const std::string out = path("back.json");
+    const CliRun up = cli(q({"upload", "--port", port, "--project", file, "-o", out}));
+    EXPECT_EQ(up.code, 0) << up.err;
+    EXPECT_NE(up.err.find("Finish uploading!"), std::string::npos) << up.err;
+
+    QFile json(QString::fromStdString(out));
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+    ConfigStore back;
+    ASSERT_TRUE(storeFromJson(json.readAll().toStdString(), back).ok());
+    ASSERT_EQ(back.subnet(0).commandCount, 2);
+    EXPECT_EQ(back.subnet(0).nodeCount, 1);
+    EXPECT_EQ(back.node(0, 1).name, "Node-7");
+    EXPECT_EQ(back.command(0, 2).functionCode, "16");
+    EXPECT_EQ(back.command(0, 2).mappingAddress, "4000");
+}
+
+// Each row: how the gateway misbehaves (or what the project holds), the arguments beyond the port,
+// the exit code and a text stderr must hold.
+TEST_F(CliTransfer, FailuresSayWhyAndExitOne)
+{
+    const std::string good = project("good.tqv");
+    const std::string unequal = project("unequal.tqv", [](ConfigStore &s) {
+        std::array<bool, 7> none{};
+        s.setTypeAndFlags(1, none);
+        s.fieldbus.inputSize = "48";
+        s.fieldbus.outputSize = "16";
+    });
+    const std::string vacant = project("vacant.tqv", [](ConfigStore &s) { s.node(0, 1).address = "-1"; });
+    const std::string stray = project("stray.tqv", [](ConfigStore &s) {
+        const int node = s.addNode(0).value();
+        s.node(0, node).address = "9";
+    });
+    struct Row {
+        QStringList sim;
+        QStringList args;
+        int code;
+        const char *says;
+    };
+    const std::vector<Row> rows = {
+        {{}, q({"download", unequal}), 1, "Profibus input and output bytes must be the same!"},
+        {{}, q({"download", vacant}), 1, "Node address can not be vacant!"},
+        {{}, q({"download", stray}), 1, "There is invaild node!"},
+        {{}, q({"download", stray, "--yes"}), 0, "Finish download!"},
+        {{"--gateway-type", "1"}, q({"download", good}), 1, "Type of device mismatch!"},
+        {{"--fail", "error:10:3"}, q({"download", good}), 1, "Nonsupport configure over one Modbus slave"},
+        {{"--fail", "timeout:10"}, q({"download", good}), 1, "Subnet 1 Modbus command congfiguration0Download"},
+        {{"--fail", "timeout:14"}, q({"download", good}), 0, "Clear command failed"},
+        {{"--fail", "timeout:1"}, q({"download", good}), 1,
+         "Download failed.Please check the serial port,configuration,power and the mode and so on"},
+        {{"--fail", "timeout:1"}, q({"upload", "-o", path("x.tqv")}), 1,
+         "Read the type of gateway timeout, please check the serial port settings"},
+        {{"--gateway-type", "0"}, q({"upload", "-o", path("x.tqv")}), 1, "Type of device mismatch!"},
+        {{"--fail", "sum:16"}, q({"upload", "-o", path("x.tqv")}), 1, "Read Modbus command list0unsuccessfully"},
+    };
+    for (const Row &row : rows) {
+        GatewaySimProcess sim(row.sim);
+        ASSERT_TRUE(started(sim));
+        const CliRun run = cli(row.args + QStringList{QStringLiteral("--port"), sim.link()});
+        EXPECT_EQ(run.code, row.code) << row.args.join(' ').toStdString() << "\n" << run.err;
+        EXPECT_NE(run.err.find(row.says), std::string::npos) << row.args.join(' ').toStdString() << "\n" << run.err;
+    }
+    // A failed upload writes nothing.
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path("x.tqv"))));
+}
+
+TEST_F(CliTransfer, BadUsageExitsTwoBeforeTouchingThePort)
+{
+    const std::string good = project("good.tqv");
+    const struct {
+        QStringList args;
+        const char *says;
+    } rows[] = {
+        {q({"download", good}), "--port"},
+        {q({"upload", "--port", "/nonexistent", "-o", path("out.txt")}), "must end in .tqv or .json"},
+        {q({"download", good, "--port", "/nonexistent", "--baud", "12345"}), "Unsupported baud rate 12345"},
+        {q({"download", path("missing.tqv"), "--port", "/nonexistent"}), "missing.tqv"},
+    };
+    for (const auto &row : rows) {
+        const CliRun run = cli(row.args);
+        EXPECT_EQ(run.code, 2) << row.args.join(' ').toStdString() << "\n" << run.err;
+        EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
+    }
+    // A port that cannot be opened is a failed transfer, not bad usage.
+    const CliRun closed = cli(q({"download", good, "--port", "/nonexistent/tty"}));
+    EXPECT_EQ(closed.code, 1) << closed.err;
+    EXPECT_NE(closed.err.find("Port/nonexistent/ttyOpen failed!"), std::string::npos) << closed.err;
+}
+
+} // namespace
+} // namespace tqv

@@ -1,0 +1,247 @@
+// A configuration downloaded to the gateway simulator and uploaded again must come back with
+// everything the frames carry. The simulator reads and writes the wire with its own code, so the
+// round trip checks the program's frames against an independent reading. "Everything the frames
+// carry" is measured by the frames themselves: downloading the uploaded configuration must write
+// the same bytes, frame for frame, as downloading the original did.
+#include "io/QtSerialLink.h"
+#include "link/TransferObserver.h"
+#include "mapping/MappingPass.h"
+#include "model/ProjectDocument.h"
+#include "resources/CodePage.h"
+#include "resources/Strings.h"
+#include "serial/DownloadProcedure.h"
+#include "serial/UploadProcedure.h"
+#include "support/GatewaySimProcess.h"
+#include "support/RecordingPrompter.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tqv {
+namespace {
+
+// Passes everything through and keeps a copy of every frame written.
+class RecordingLink : public ByteLink {
+public:
+    explicit RecordingLink(ByteLink &inner) : m_inner(inner) {}
+    bool write(std::string_view bytes) override
+    {
+        frames.emplace_back(bytes);
+        return m_inner.write(bytes);
+    }
+    std::size_t bytesAvailable() override { return m_inner.bytesAvailable(); }
+    std::string readAll() override { return m_inner.readAll(); }
+    bool waitForBytes(Millis timeout) override { return m_inner.waitForBytes(timeout); }
+    void discardInput() override { m_inner.discardInput(); }
+    std::vector<std::string> frames;
+
+private:
+    ByteLink &m_inner;
+};
+
+class SilentObserver : public TransferObserver {
+public:
+    void setTitle(const std::string &) override {}
+    void setStatus(const std::string &text) override { status = text; }
+    void setLine(int, const std::string &, LineState) override {}
+    void setProgress(int done, int total) override
+    {
+        lastDone = done;
+        lastTotal = total;
+    }
+    std::string status;
+    int lastDone = 0;
+    int lastTotal = 0;
+};
+
+struct RoundTripCase {
+    const char *name;
+    std::uint32_t type;
+    std::vector<int> flags;
+    const char *firmware;
+    const char *reportedType; // nullptr: the type + 1
+};
+
+std::string hexOf(const std::string &frame)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : frame) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+        out += ' ';
+    }
+    return out;
+}
+
+class TransferRoundTrip : public ::testing::TestWithParam<RoundTripCase> {
+protected:
+    void SetUp() override { setLanguage(Language::English); }
+
+    static ConfigStore blank(const RoundTripCase &c)
+    {
+        ConfigStore store;
+        store.newConfiguration();
+        std::array<bool, 7> flags{};
+        for (int n : c.flags)
+            flags[static_cast<std::size_t>(n - 1)] = true;
+        store.setTypeAndFlags(c.type, flags);
+        return store;
+    }
+
+    // Three nodes with a read and a write command each, plus a coil read, on every Modbus-master
+    // subnet; parameters away from their defaults; mapping addresses from the mapping pass.
+    static ConfigStore rich(const RoundTripCase &c)
+    {
+        ConfigStore store = blank(c);
+        store.fieldbus.deviceNetAddress = "17";
+        store.fieldbus.deviceNetBaud = "500K";
+        store.fieldbus.inputSize = store.gatewayType == 0 ? "64" : "112";
+        store.fieldbus.outputSize = store.gatewayType == 0 ? "32" : "112";
+        if (store.modelFlag1) {
+            store.fieldbus.profibusConfigMode = text(StrId::ProfibusInputConfigData);
+            store.fieldbus.profibusConfigData = "d1 e1 13 ";
+        }
+        for (int k = 0; k < subnetCountOf(store.gatewayType); ++k) {
+            CONFIG &s = store.subnet(k);
+            if (k == 1 && isFourSubnetType(store.gatewayType)) {
+                s.protocol = "Modbus slave";
+                s.slaveBaud = "38400";
+                s.slaveParity = "Odd parity";
+                s.ownAddress = "42";
+                s.slaveMode = "ASCII";
+                continue;
+            }
+            s.masterBaud = "9600";
+            s.masterParity = "Even parity";
+            s.masterStopBits = "2";
+            s.responseTimeout = "1000";
+            s.pollDelay = "250";
+            s.scanRatio = "4";
+            for (int n = 0; n < 3; ++n) {
+                const Result<int> node = store.addNode(k);
+                if (!node)
+                    break;
+                const std::string address = std::to_string(5 + 2 * n + k);
+                store.node(k, node.value()).address = address;
+                store.node(k, node.value()).name = "Node-" + address;
+                for (const char *function : {"3", "16", "1"}) {
+                    const Result<int> added = store.addCommand(k, node.value(), function);
+                    if (!added)
+                        break;
+                    COMMAND &cmd = store.command(k, added.value());
+                    cmd.slaveAddress = address;
+                    cmd.startAddress = std::to_string(100 * n + 7);
+                    cmd.quantity = std::string(function) == "1" ? "5" : "2";
+                    cmd.scanType = n == 2 ? "Slow-scan" : "Quick-scan";
+                }
+            }
+        }
+        if (store.modelFlag7) {
+            CONFIG &first = store.subnet(0);
+            first.commandStatus = "2Bytes";
+            first.timeoutAction = "Clear Data";
+            first.timeoutCount = "9";
+            first.charIntervalSend = "30";
+            first.charIntervalReceive = "12";
+        }
+        if (store.modelFlag4)
+            store.subnet(0).doubleFaultReset = "Enable";
+        RecordingPrompter yes;
+        yes.answer = true;
+        MappingPass::run(store, yes);
+        return store;
+    }
+};
+
+TEST_P(TransferRoundTrip, WhatIsDownloadedIsUploadedAgain)
+{
+    const RoundTripCase &c = GetParam();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // The gateway starts with a new configuration of the same model, so the frames it reads
+    // (the subnet form, the PROFIBUS parameter length) are this model's.
+    ConfigStore start = blank(c);
+    const std::string state = dir.filePath(QStringLiteral("start.tqv")).toStdString();
+    ASSERT_TRUE(ProjectDocument::save(state, start, codePageFor(Language::English)).ok());
+
+    QStringList args{QStringLiteral("--state"), QString::fromStdString(state), QStringLiteral("--firmware"),
+                     QString::fromLatin1(c.firmware)};
+    if (c.reportedType)
+        args << QStringLiteral("--reported-type") << QString::fromLatin1(c.reportedType);
+    GatewaySimProcess sim(args);
+    QString error;
+    ASSERT_TRUE(sim.start(error)) << error.toStdString();
+    QtSerialLink port;
+    ASSERT_TRUE(port.open(sim.link().toStdString(), PortParameters{}).ok());
+    SteadyClock clock;
+    SilentObserver observer;
+
+    const ConfigStore original = rich(c);
+    RecordingPrompter prompter;
+    RecordingLink first(port);
+    const DownloadResult down = DownloadProcedure(first, clock, prompter, observer).run(original, false);
+    ASSERT_EQ(down.outcome, DownloadOutcome::Downloaded) << down.message;
+    EXPECT_EQ(observer.status, text(StrId::DownloadFinished));
+    EXPECT_EQ(observer.lastDone, observer.lastTotal);
+
+    const UploadResult up = UploadProcedure(port, clock, prompter, observer).run(blank(c));
+    ASSERT_EQ(up.outcome, UploadOutcome::Uploaded) << up.message;
+    EXPECT_TRUE(up.message.empty()) << up.message;
+    EXPECT_EQ(observer.status, text(StrId::UploadFinished));
+    EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+
+    const ConfigStore &back = up.configuration;
+    EXPECT_EQ(back.gatewayType, original.gatewayType);
+    EXPECT_FALSE(back.configModified);
+    // Nodes come back from the commands' slave addresses, named after them.
+    const CONFIG &s0 = back.subnet(0);
+    ASSERT_EQ(s0.nodeCount, original.subnet(0).nodeCount);
+    ASSERT_EQ(s0.commandCount, original.subnet(0).commandCount);
+    for (int n = 1; n <= s0.nodeCount; ++n) {
+        EXPECT_EQ(back.node(0, n).address, original.node(0, n).address);
+        EXPECT_EQ(back.node(0, n).name, "Node-" + original.node(0, n).address);
+    }
+    for (int i = 1; i <= s0.commandCount; ++i) {
+        const COMMAND &a = original.command(0, i);
+        const COMMAND &b = back.command(0, i);
+        EXPECT_EQ(b.functionCode, a.functionCode) << i;
+        EXPECT_EQ(b.startAddress, a.startAddress) << i;
+        EXPECT_EQ(b.quantity, a.quantity) << i;
+        EXPECT_EQ(b.mappingAddress, a.mappingAddress) << i;
+        EXPECT_EQ(b.scanType, a.scanType) << i;
+        EXPECT_EQ(b.nodeNumber, a.nodeNumber) << i;
+    }
+    EXPECT_EQ(s0.masterBaud, "9600");
+    EXPECT_EQ(s0.responseTimeout, "1000");
+    EXPECT_EQ(s0.pollDelay, "250");
+
+    RecordingLink second(port);
+    const DownloadResult again = DownloadProcedure(second, clock, prompter, observer).run(back, false);
+    ASSERT_EQ(again.outcome, DownloadOutcome::Downloaded) << again.message;
+    ASSERT_EQ(second.frames.size(), first.frames.size());
+    for (std::size_t i = 0; i < first.frames.size(); ++i)
+        EXPECT_EQ(hexOf(second.frames[i]), hexOf(first.frames[i])) << "frame " << i;
+}
+
+const RoundTripCase kCases[] = {
+    {"DeviceNet", 0, {}, "5.0", nullptr},
+    {"Profibus", 1, {}, "5.0", nullptr},
+    {"FourSubnets", 2, {}, "5.0", nullptr},
+    {"ProfibusModbus", 3, {}, "5.0", nullptr},
+    {"ModelFlag7Firmware50", 3, {7}, "5.0", nullptr},
+    {"ModelFlag4", 1, {4}, "5.0", "5"},
+    {"ModelFlag1Firmware30", 1, {1}, "3.0", nullptr},
+};
+
+INSTANTIATE_TEST_SUITE_P(Models, TransferRoundTrip, ::testing::ValuesIn(kCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace tqv
