@@ -1,6 +1,7 @@
 // Takes the window's screenshots for reviews and the manual: a small project in English (the
 // fieldbus, subnet and command grids with their in-place editors open, the "Select Command",
-// "Serial Port Configuration" and "Conflict detection" dialogs) and the same window in Chinese.
+// "Serial Port Configuration" and "Conflict detection" dialogs, a download and an upload against
+// the gateway simulator) and the same window in Chinese.
 // Usage: tqv580-screenshots OUTPUT_DIRECTORY
 
 #include "app/CMainFrame.h"
@@ -10,6 +11,8 @@
 #include "controls/BitPopup.h"
 #include "controls/ColourGridView.h"
 #include "app/SerialSettingsDialog.h"
+#include "app/TransferDialog.h"
+#include "support/GatewaySimProcess.h"
 #include "controls/DockPane.h"
 #include "resources/Strings.h"
 
@@ -17,6 +20,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,6 +56,34 @@ bool serialSettingsShot(CMainFrame *frame, const QString &dir, const char *name)
     dialog.show();
     const bool ok = QTest::qWaitForWindowExposed(&dialog) && save(&dialog, dir, name);
     dialog.close();
+    return ok;
+}
+
+// A download and an upload against the gateway simulator, shot when each has finished.
+bool transferShots(CMainFrame *frame, const QString &dir)
+{
+    GatewaySimProcess sim({});
+    QString error;
+    if (!sim.start(error)) {
+        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+        return false;
+    }
+    SerialSettings &settings = frame->view()->serialSettings();
+    settings.portIndex = portIndexForName(settings, sim.link().toStdString());
+    bool ok = true;
+    for (const auto &[kind, name] : {std::pair{TransferDialog::Kind::Download, "download.png"},
+                                     std::pair{TransferDialog::Kind::Upload, "upload.png"}}) {
+        TransferDialog::Hooks hooks;
+        hooks.configuration = [frame]() -> const ConfigStore & { return frame->view()->store(); };
+        TransferDialog dialog(kind, hooks, frame);
+        if (!dialog.openPort(settings))
+            return false;
+        dialog.show();
+        QSignalSpy ended(&dialog, &TransferDialog::transferEnded);
+        dialog.startButton()->click();
+        ok = QTest::qWaitForWindowExposed(&dialog) && ended.wait(20000) && save(&dialog, dir, name) && ok;
+        dialog.reject();
+    }
     return ok;
 }
 
@@ -125,6 +157,12 @@ bool englishShots(const QString &dir)
     }
     conflicts.close();
     ok = serialSettingsShot(&frame, dir, "serial-settings.png") && ok;
+    // The transfers with the small project again, which has no conflicts to ask about.
+    store.subnet(0).commandStatus = "Disable";
+    store.subnet(0).commandCount = 3;
+    store.subnet(0).commands[0] = COMMAND{"1", "3", "0", "10", "0", "", "20", "Fullword", "CRC", "Quick-scan", 1};
+    store.subnet(0).commands[2] = COMMAND{"2", "1", "0", "8", "14", "0", "1", "Fullword", "CRC", "Quick-scan", 2};
+    ok = transferShots(&frame, dir) && ok;
     store.configModified = false;
     return ok;
 }
