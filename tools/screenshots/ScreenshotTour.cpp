@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
