@@ -370,7 +370,10 @@ UploadResult UploadRun::run()
     for (std::size_t i = 0; i < m_lines.size(); ++i)
         m_observer.setLine(static_cast<int>(i), m_lines[i], LineState::Running);
     const bool readsFieldbus = fieldbusFramesOf(m_type) != FieldbusFrames::None;
-    const int subnets = serialSubnetCountOf(m_type);
+    // The modelFlag4 gateway reports the Ethernet type but holds the one serial subnet that the
+    // download writes to it; reading only its type code would upload a configuration without its
+    // subnet and commands and call that a success.
+    const int subnets = m_current.modelFlag4 ? 1 : serialSubnetCountOf(m_type);
     const Extras extras = extrasOf(m_current, m_store.firmwareVersion());
     expect(int{readsFieldbus} + subnets + extras.count());
 
