@@ -139,13 +139,6 @@ TEST_F(CompletenessCheckTest, VacantValuesCarryTheirSubnetNumberOnAFourSubnetGat
     }
 }
 
-TEST_F(CompletenessCheckTest, ScanRatioExample)
-{
-    s->subnet(0).scanRatio = "-1";
-    const CompletenessResult r = check();
-    EXPECT_EQ(r.message, "Configuration unfinished,please continue to finish it to download!\n\nSubnet1 Scan ratio can not be vacant");
-}
-
 TEST_F(CompletenessCheckTest, SubnetsOfOtherProtocolsAreNotChecked)
 {
     setType(2, {});

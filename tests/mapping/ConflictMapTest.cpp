@@ -26,15 +26,6 @@ protected:
     static constexpr auto Out = BufferGrid::Output;
 };
 
-TEST_F(ConflictMapTest, ColourValues)
-{
-    EXPECT_EQ(colourValue(CellColour::Red), 0x0000FFu);
-    EXPECT_EQ(colourValue(CellColour::Green), 0x00FF00u);
-    EXPECT_EQ(colourValue(CellColour::Blue), 0xFF0000u);
-    EXPECT_EQ(colourValue(CellColour::Yellow), 0x00FFFFu);
-    EXPECT_EQ(colourValue(CellColour::None), 0u);
-}
-
 TEST_F(ConflictMapTest, OverlappingRegisterReadsAndTheirCheckBoxes)
 {
     command(0, "3", "2", "0000", "0");

@@ -18,67 +18,31 @@ protected:
     const COMMAND &at(int subnet, int position) const { return s->command(subnet, position); }
 };
 
-TEST_F(MappingPassTest, InputsInFunctionCodeOrder)
-{
-    setType(1, {});
-    command(0, "3", "2");
-    command(0, "1", "10");
-    command(0, "4", "1");
-    const MappingOutcome o = run();
-    EXPECT_FALSE(o.incomplete);
-    EXPECT_TRUE(prompter.messages.empty());
-    const struct {
-        int position;
-        const char *address, *bytes;
-    } expected[] = {{1, "2", "4"}, {2, "0", "2"}, {3, "6", "2"}};
-    for (const auto &e : expected) {
-        EXPECT_EQ(at(0, e.position).mappingAddress, e.address) << e.position;
-        EXPECT_EQ(at(0, e.position).byteCount, e.bytes) << e.position;
-        EXPECT_EQ(at(0, e.position).mappingBit, "0") << e.position;
-    }
-}
-
+// Inputs from 0 in the order 1, 2, 3, 4, outputs from 4000 in the order 5, 6, 15, 16, each in
+// the order of the commands; the bit offset is 0 and the byte count follows the quantity.
 TEST_F(MappingPassTest, EveryFunctionCodeInItsPlace)
 {
     setType(1, {});
+    s->configModified = false;
     const struct {
-        const char *code, *quantity, *address;
+        const char *code, *quantity, *address, *bytes;
     } rows[] = {
-        {"16", "1", "4005"}, {"4", "1", "8"},     {"2", "8", "2"}, {"6", "1", "4001"}, {"3", "2", "4"},
-        {"15", "16", "4003"}, {"1", "9", "0"},    {"5", "1", "4000"}, {"2", "1", "3"},
+        {"16", "3", "4005", "6"}, {"4", "1", "8", "2"},    {"2", "8", "2", "1"}, {"6", "1", "4001", "2"},
+        {"3", "2", "4", "4"},     {"15", "9", "4003", "2"}, {"1", "9", "0", "2"}, {"5", "1", "4000", "1"},
+        {"2", "1", "3", "1"},
     };
     for (const auto &r : rows)
-        command(0, r.code, r.quantity);
-    run();
-    for (int i = 0; i < static_cast<int>(std::size(rows)); ++i)
-        EXPECT_EQ(at(0, i + 1).mappingAddress, rows[i].address) << "command " << i + 1 << " code " << rows[i].code;
-}
-
-TEST_F(MappingPassTest, OutputsStartAt4000)
-{
-    setType(1, {});
-    command(0, "16", "3");
-    command(0, "6", "1");
-    command(0, "15", "9");
-    command(0, "5", "1");
-    run();
-    // Order 5, 6, 15, 16: the coil at 4000 (1 byte), the register at 4001 (2), 9 coils at 4003 (2).
-    EXPECT_EQ(at(0, 4).mappingAddress, "4000");
-    EXPECT_EQ(at(0, 2).mappingAddress, "4001");
-    EXPECT_EQ(at(0, 3).mappingAddress, "4003");
-    EXPECT_EQ(at(0, 1).mappingAddress, "4005");
-    EXPECT_EQ(at(0, 3).byteCount, "2");
-    EXPECT_EQ(at(0, 1).byteCount, "6");
-}
-
-TEST_F(MappingPassTest, SingleRegisterThenMultipleRegisters)
-{
-    setType(1, {});
-    command(0, "6", "1");
-    command(0, "16", "3");
-    run();
-    EXPECT_EQ(at(0, 1).mappingAddress, "4000");
-    EXPECT_EQ(at(0, 2).mappingAddress, "4002");
+        command(0, r.code, r.quantity, "ff", "5");
+    const MappingOutcome o = run();
+    EXPECT_FALSE(o.incomplete);
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_TRUE(s->configModified);
+    for (int i = 0; i < static_cast<int>(std::size(rows)); ++i) {
+        const std::string where = "command " + std::to_string(i + 1) + " code " + rows[i].code;
+        EXPECT_EQ(at(0, i + 1).mappingAddress, rows[i].address) << where;
+        EXPECT_EQ(at(0, i + 1).byteCount, rows[i].bytes) << where;
+        EXPECT_EQ(at(0, i + 1).mappingBit, "0") << where;
+    }
 }
 
 TEST_F(MappingPassTest, InputBases)
@@ -335,14 +299,6 @@ TEST_F(MappingPassTest, VacantOrNegativeQuantitiesTakeNoRoom)
     EXPECT_FALSE(run().incomplete);
     EXPECT_EQ(at(0, 1).byteCount, "0");
     EXPECT_EQ(at(0, 3).mappingAddress, "0");
-}
-
-TEST_F(MappingPassTest, MarksTheDocumentModified)
-{
-    setType(1, {});
-    s->configModified = false;
-    run();
-    EXPECT_TRUE(s->configModified);
 }
 
 TEST_F(MappingPassTest, CommandAsksFirstAndKeepsTheMark)

@@ -52,34 +52,6 @@ TEST(Strings, PlaceholdersAgreeBetweenTheSets)
             << static_cast<int>(e.id) << " " << e.text;
 }
 
-TEST(Strings, ValueTextsAreExact)
-{
-    struct Row {
-        StrId id;
-        const char *english;
-    };
-    const Row rows[] = {
-        {StrId::TimeoutHoldData, "Hold  Data"},
-        {StrId::OutputPulse, "Pluse output"},
-        {StrId::ProtocolSelfDefining, "Self-defining protocol"},
-        {StrId::DeviceNetBaudAuto, "Intercept automatically"},
-        {StrId::MsgNodeLimit, "Node number go beyond the limit!"},
-        {StrId::MsgCommandLimit, "Command number go beyond the limit!"},
-        {StrId::NodeNamePrefix, "Node-"},
-    };
-    for (const Row &r : rows)
-        EXPECT_EQ(text(r.id, Language::English), r.english);
-}
-
-TEST(Strings, ActiveLanguageSelectsTheSet)
-{
-    setLanguage(Language::Chinese);
-    EXPECT_EQ(text(StrId::Enable), text(StrId::Enable, Language::Chinese));
-    EXPECT_NE(text(StrId::Enable), "Enable");
-    setLanguage(Language::English);
-    EXPECT_EQ(text(StrId::Enable), "Enable");
-}
-
 TEST(Strings, FormatFillsInOrderAndNeverInterpretsArguments)
 {
     EXPECT_EQ(formatText("a %s b %d c %u", {"x", "12", "7"}), "a x b 12 c 7");

@@ -296,22 +296,5 @@ TEST_F(ExchangeTest, FixedLengthRead)
     EXPECT_EQ(partial.elapsed, 80ms);
 }
 
-TEST_F(ExchangeTest, UploadStepStoresWhatItsReplyCarries)
-{
-    // 0x15: subnet 0 holds 13 commands.
-    link.reply(bytes({0x15, 0x03, 0x00, 0x00, 0x0D, 0x25}));
-    Exchange ex = upload();
-    const ExchangeResult r = ex.run(buildReadCommandCount(0));
-    ASSERT_TRUE(r.accepted());
-    UploadStore store;
-    ASSERT_TRUE(storeUploadReply(r.reply, ex.context(), store));
-    EXPECT_EQ(store.commandCounts[0], 13);
-
-    link.reply(bytes({0x95, 0x02, 0x01, 0x00, 0x98}));
-    const ExchangeResult refused = ex.run(buildReadCommandCount(0));
-    EXPECT_EQ(refused.status, ExchangeStatus::ErrorReply);
-    EXPECT_EQ(refused.errorCode, 1);
-}
-
 } // namespace
 } // namespace tqv

@@ -56,23 +56,16 @@ struct FixedCase {
     std::string expected;
 };
 
-TEST(FixedFrames, RequestsWithoutDataAreCodeZeroCode)
+TEST(FixedFrames, RequestsThatDependOnNothingButIndexes)
 {
     const FixedCase cases[] = {
+        // Without data: code, 0, code.
         {"0x01", buildReadGatewayType(), bytes({0x01, 0x00, 0x01})},
         {"0x22", buildReadDeviceNet(), bytes({0x22, 0x00, 0x22})},
         {"0x31", buildReadProfibus(), bytes({0x31, 0x00, 0x31})},
         {"0x33", buildReadTimeoutAction(), bytes({0x33, 0x00, 0x33})},
         {"0x35", buildReadProfibusConfigData(), bytes({0x35, 0x00, 0x35})},
         {"0x06", buildReadCharIntervals(), bytes({0x06, 0x00, 0x06})},
-    };
-    for (const FixedCase &c : cases)
-        EXPECT_EQ(hex(c.frame), hex(c.expected)) << c.name;
-}
-
-TEST(FixedFrames, SubnetAndBlockRequests)
-{
-    const FixedCase cases[] = {
         // 04 01 subnet, sum = subnet + 5.
         {"0x04 subnet 1", buildReadSubnet(0), bytes({0x04, 0x01, 0x00, 0x05})},
         {"0x04 subnet 2", buildReadSubnet(1), bytes({0x04, 0x01, 0x01, 0x06})},
@@ -420,43 +413,6 @@ TEST(FrameWriter, RefusesOffsetsOutsideTheFrame)
     EXPECT_TRUE(w.failed());
     w.put16(100, 0xFFFF);
     EXPECT_EQ(hex(w.seal()), hex(bytes({0x10, 0x02, 0x00, 0x42, 0x54})));
-}
-
-} // namespace
-} // namespace tqv
-
-namespace tqv {
-namespace {
-
-struct TypeRow {
-    std::uint32_t type;
-    std::uint32_t reported;
-    FieldbusFrames fieldbus;
-    bool thirdByte;
-    int subnets;
-    bool extended;
-    int blockSize;
-};
-
-TEST(GatewayTypes, WhatTheSerialLinkDoesPerType)
-{
-    // The device-type table of the protocol (block size 6 for the one-subnet types 5 and 6 too).
-    const TypeRow rows[] = {
-        {0, 1, FieldbusFrames::DeviceNet, false, 1, false, 6}, {1, 2, FieldbusFrames::Profibus, false, 1, false, 6},
-        {2, 3, FieldbusFrames::None, false, 4, false, 20},     {3, 4, FieldbusFrames::Profibus, true, 1, true, 6},
-        {4, 5, FieldbusFrames::None, false, 0, false, 6},      {5, 6, FieldbusFrames::None, false, 1, true, 6},
-        {6, 7, FieldbusFrames::Profibus, true, 1, true, 6},
-    };
-    for (const TypeRow &r : rows) {
-        EXPECT_EQ(reportedTypeOf(r.type), r.reported) << r.type;
-        EXPECT_EQ(fieldbusFramesOf(r.type), r.fieldbus) << r.type;
-        EXPECT_EQ(hasProfibusThirdByte(r.type), r.thirdByte) << r.type;
-        EXPECT_EQ(serialSubnetCountOf(r.type), r.subnets) << r.type;
-        EXPECT_EQ(hasExtendedSubnetFrame(r.type), r.extended) << r.type;
-        EXPECT_EQ(commandBlockSizeOf(r.type), r.blockSize) << r.type;
-    }
-    EXPECT_EQ(serialSubnetCountOf(7), 0);
-    EXPECT_EQ(fieldbusFramesOf(7), FieldbusFrames::None);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// The program-wide serial settings: initial values, the baud-rate defaults by gateway type, the
-// port list and names typed by the user, first use, opening names and failure messages.
+// The program-wide serial settings: the baud-rate defaults by gateway type, the port list and
+// names typed by the user, first use, the port parameters, opening names and failure messages.
 #include "serial/SerialSettings.h"
 #include "resources/Strings.h"
 
@@ -14,34 +14,6 @@ protected:
     void TearDown() override { setLanguage(Language::English); }
     SerialSettings s;
 };
-
-TEST_F(SerialSettingsTest, InitialValues)
-{
-    EXPECT_TRUE(s.ports.empty());
-    EXPECT_EQ(s.portIndex, 0);
-    EXPECT_EQ(s.baudIndex, 6);
-    EXPECT_EQ(kBaudRateTexts[6], std::string("19200"));
-    EXPECT_EQ(s.parityIndex, 0);
-    EXPECT_EQ(s.dataBitsIndex, 0);
-    EXPECT_EQ(s.stopBitsIndex, 0);
-    EXPECT_FALSE(s.confirmed);
-    // By default the port runs at 19200 baud, 8 data bits, no parity, one stop bit.
-    EXPECT_EQ(portParameters(s), (PortParameters{19200, 8, Parity::None, 1}));
-}
-
-TEST_F(SerialSettingsTest, ChoicesInDialogOrder)
-{
-    const std::vector<std::string> bauds(kBaudRateTexts.begin(), kBaudRateTexts.end());
-    EXPECT_EQ(bauds, (std::vector<std::string>{"300", "600", "1200", "2400", "4800", "9600", "19200", "115200"}));
-    EXPECT_EQ(parityChoices(), (std::vector<std::string>{"None", "Odd", "Even", "Mark", "Space"}));
-    EXPECT_EQ(std::vector<std::string>(kDataBitsTexts.begin(), kDataBitsTexts.end()),
-              (std::vector<std::string>{"8", "7", "6", "5"}));
-    EXPECT_EQ(std::vector<std::string>(kStopBitsTexts.begin(), kStopBitsTexts.end()),
-              (std::vector<std::string>{"1", "2"}));
-    setLanguage(Language::Chinese);
-    EXPECT_EQ(parityChoices().size(), 5u);
-    EXPECT_NE(parityChoices()[1], "Odd");
-}
 
 TEST_F(SerialSettingsTest, RebuildingTheListAppliesTheBaudDefaultOfTheType)
 {
@@ -78,15 +50,6 @@ TEST_F(SerialSettingsTest, FirstCreationOfTheDialogSetsTheBaudRateOnce)
     }
 }
 
-TEST_F(SerialSettingsTest, OkStoresTheChoicesCancelChangesNothing)
-{
-    rebuildPortList(s, {"COM1", "COM2"}, 3);
-    acceptSettings(s, SerialChoice{1, 6, 0, 0, 0});
-    EXPECT_EQ(s.portIndex, 1);
-    EXPECT_TRUE(s.confirmed);
-    EXPECT_EQ(*portForTransfer(s), "COM2");
-}
-
 TEST_F(SerialSettingsTest, TypedPortNamesJoinTheListAndSurviveARebuild)
 {
     rebuildPortList(s, {"ttyS0", "ttyUSB0"}, 3);
@@ -112,8 +75,10 @@ TEST_F(SerialSettingsTest, FirstUseShowsTheDialogOnce)
     confirmSettingsOnFirstUse(s, show);
     EXPECT_EQ(shown, 1);
 
+    // Settings accepted with OK count as confirmed.
     SerialSettings confirmed;
-    acceptSettings(confirmed, {});
+    acceptSettings(confirmed, SerialChoice{1, 6, 0, 0, 0});
+    EXPECT_EQ(confirmed.portIndex, 1);
     confirmSettingsOnFirstUse(confirmed, show);
     EXPECT_EQ(shown, 1);
 }
@@ -153,6 +118,8 @@ TEST_F(SerialSettingsTest, PortParametersFromTheIndexes)
         x.stopBitsIndex = stop;
         EXPECT_EQ(portParameters(x), expected) << baud << parity << data << stop;
     }
+    // Untouched settings run the port at 19200 baud, 8 data bits, no parity, one stop bit.
+    EXPECT_EQ(portParameters(SerialSettings{}), (PortParameters{19200, 8, Parity::None, 1}));
 }
 
 TEST_F(SerialSettingsTest, DeviceNamespacePrefixOnlyForLongWindowsNames)
