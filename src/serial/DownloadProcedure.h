@@ -11,9 +11,9 @@
 
 namespace tqv {
 
-// Opening the download dialog: the completeness check. False when the configuration is not
-// finished; its messages (the check's own, then "Configuration unfinished...") have been shown
-// and the dialog does not open.
+// Opening the download dialog: the completeness check, which fills in the commands' byte counts
+// on the way. False when the configuration is not finished; its messages (the check's own, then
+// "Configuration unfinished...") have been shown and the dialog does not open.
 bool downloadDialogMayOpen(ConfigStore &configuration, Prompter &prompter);
 
 // The checks of one press of "Download", in their order: equal PROFIBUS sizes, no vacant node
@@ -32,7 +32,9 @@ enum class DownloadOutcome {
 
 struct DownloadResult {
     DownloadOutcome outcome = DownloadOutcome::Failed;
-    std::string message; // the failure's message (also shown through the prompter); empty otherwise
+    // The failure's message (also shown through the prompter); empty otherwise. A Downloaded
+    // result still carries one when the character-interval write, the last step, failed.
+    std::string message;
 };
 
 class DownloadProcedure {
