@@ -157,6 +157,17 @@ int CliApp::run()
             return refuse(*unknown);
         const std::size_t consumed = m_args.size() - pending.size();
         return consumed > 0 ? refuse(m_args[consumed - 1]) : usage();
+    } catch (const CLI::RequiredError &) {
+        // A required option left out: named in our words, then the usage.
+        if (auto unknown = firstUnknownOption())
+            return refuse(*unknown);
+        for (const CLI::App *command : m_root->get_subcommands())
+            for (const CLI::Option *option : command->get_options())
+                if (option->get_required() && option->count() == 0) {
+                    m_err << formatText(StrId::CliMissingOption, {option->get_name()}) << '\n';
+                    break;
+                }
+        return usage();
     } catch (const CLI::ParseError &) {
         // Missing subcommand or operand, and anything else: CLI11's own texts are English only.
         if (auto unknown = firstUnknownOption())

@@ -519,6 +519,7 @@ enum class StrId : int {
     CliHelpUploadOutput,
     CliHelpDownloadFile,
     CliBadBaud,
+    CliMissingOption,
 };
 
 } // namespace tqv

@@ -115,6 +115,7 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::LanguageNameChinese, "Chinese"},
         {StrId::CliJsonBadGatewayType, "Field \"%s\" must be a gateway type from 0 to 6, not %s."},
 
+        {StrId::CliMissingOption, "Missing %s."},
         {StrId::CliUsage,
          "Usage:\n"
          "  tqv580-cli [--lang en|zh] [--yes] new [--type N] [--flags 1,4,7] -o FILE\n"
@@ -123,6 +124,8 @@ const std::vector<StringEntry> &englishStrings()
          "  tqv580-cli [--lang en|zh] [--yes] set FILE ITEM ROW VALUE [-o OUT]   (rows FILE ITEM lists the rows)\n"
          "  tqv580-cli [--lang en|zh] map FILE [-o OUT] | check FILE | conflicts FILE [--exclude I,J] [--json]\n"
          "  tqv580-cli [--lang en|zh] ports               (serial ports, one per line)\n"
+         "  tqv580-cli [--lang en|zh] upload --port DEV [--project FILE] [--baud B] -o OUT\n"
+         "  tqv580-cli [--lang en|zh] [--yes] download FILE --port DEV [--baud B]\n"
          "  tqv580-cli [COMMAND] --help                   (details; also --version)\n"},
         {StrId::CliUnknownOption, "Unknown or incomplete option \"%s\"."},
         {StrId::CliJsonSyntax, "\"%s\" is not valid JSON: %s"},

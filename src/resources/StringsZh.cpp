@@ -115,6 +115,7 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::LanguageNameChinese, "中文"},
         {StrId::CliJsonBadGatewayType, "字段“%s”必须是0到6之间的网关类型，而不是%s。"},
 
+        {StrId::CliMissingOption, "缺少 %s。"},
         {StrId::CliUsage,
          "用法：\n"
          "  tqv580-cli [--lang en|zh] [--yes] new [--type N] [--flags 1,4,7] -o 文件\n"
@@ -123,6 +124,8 @@ const std::vector<StringEntry> &chineseStrings()
          "  tqv580-cli [--lang en|zh] [--yes] set 文件 项 行 值 [-o 输出]   （rows 文件 项 列出各行）\n"
          "  tqv580-cli [--lang en|zh] map 文件 [-o 输出] | check 文件 | conflicts 文件 [--exclude I,J] [--json]\n"
          "  tqv580-cli [--lang en|zh] ports                 （串口列表，每行一个）\n"
+         "  tqv580-cli [--lang en|zh] upload --port 设备 [--project 文件] [--baud B] -o 输出\n"
+         "  tqv580-cli [--lang en|zh] [--yes] download 文件 --port 设备 [--baud B]\n"
          "  tqv580-cli [子命令] --help                      （详细说明；另有 --version）\n"},
         {StrId::CliUnknownOption, "未知或不完整的选项“%s”。"},
         {StrId::CliJsonSyntax, "“%s”不是有效的JSON：%s"},

@@ -52,6 +52,14 @@ std::optional<std::uint32_t> typeOfReport(std::uint8_t reportedType)
     return static_cast<std::uint32_t>(reportedType - 1u);
 }
 
+// The serial subnets an upload reads. The modelFlag4 gateway reports the Ethernet type but holds
+// the one serial subnet that the download writes to it; reading only its type code would upload a
+// configuration without its subnet and commands and call that a success.
+int subnetsRead(std::uint32_t reportedAs, bool modelFlag4)
+{
+    return modelFlag4 ? 1 : serialSubnetCountOf(reportedAs);
+}
+
 // The optional reads a model and its firmware offer.
 struct Extras {
     bool timeoutAction = false;  // 0x33: the timeout action, or the double-fault reset with modelFlag4
@@ -370,10 +378,7 @@ UploadResult UploadRun::run()
     for (std::size_t i = 0; i < m_lines.size(); ++i)
         m_observer.setLine(static_cast<int>(i), m_lines[i], LineState::Running);
     const bool readsFieldbus = fieldbusFramesOf(m_type) != FieldbusFrames::None;
-    // The modelFlag4 gateway reports the Ethernet type but holds the one serial subnet that the
-    // download writes to it; reading only its type code would upload a configuration without its
-    // subnet and commands and call that a success.
-    const int subnets = m_current.modelFlag4 ? 1 : serialSubnetCountOf(m_type);
+    const int subnets = subnetsRead(m_type, m_current.modelFlag4);
     const Extras extras = extrasOf(m_current, m_store.firmwareVersion());
     expect(int{readsFieldbus} + subnets + extras.count());
 
@@ -602,7 +607,7 @@ void applyUploadStore(const UploadStore &store, ConfigStore &c)
     }
 
     const bool dataFilter = c.modelFlag1 || isDataFilterType(c.gatewayType);
-    const int subnets = serialSubnetCountOf(*reported);
+    const int subnets = subnetsRead(*reported, c.modelFlag4);
     for (int k = 0; k < subnets; ++k) {
         const auto index = static_cast<std::size_t>(k);
         CONFIG &subnet = c.subnet(k);

@@ -57,19 +57,20 @@ TEST_F(CliTest, BadUsageShowsUsageAndExitsTwo)
         std::string message; // before the usage text; empty when only the usage is shown
     };
     auto unknown = [](const char *o) { return formatText(StrId::CliUnknownOption, {o}) + "\n"; };
+    auto missing = [](const char *o) { return formatText(StrId::CliMissingOption, {o}) + "\n"; };
     const std::vector<Case> cases = {
         {{}, ""},
         {{"frob"}, ""},
         {{"--yes"}, ""},
-        {{"new"}, ""},
+        {{"new"}, missing("-o")},
         {{"new", "-o"}, unknown("-o")},
         {{"new", "-o", "a.tqv", "extra.tqv"}, ""},
         {{"new", "--kind", "1", "-o", "a.tqv"}, unknown("--kind")},
-        {{"show"}, ""},
+        {{"show"}, missing("FILE")},
         {{"show", "a.tqv", "b.tqv"}, ""},
         {{"show", "a.tqv", "--bogus"}, unknown("--bogus")},
         {{"show", "a.tqv", "--json=1"}, unknown("--json=1")},
-        {{"convert", "a.tqv"}, ""},
+        {{"convert", "a.tqv"}, missing("OUT")},
         {{"convert", "a.tqv", "b.json", "c.json"}, ""},
         {{"--lang", "fr", "show", "a.tqv"}, unknown("--lang fr")},
         {{"show", "a.tqv", "--lang"}, unknown("--lang")},

@@ -96,7 +96,7 @@ TEST_F(CliTransfer, DownloadThenUploadGivesTheProjectBack)
     const CliRun down = cli(q({"download", file, "--port", port}));
     EXPECT_EQ(down.code, 0) << down.err;
     EXPECT_NE(down.err.find("Downloading configuration"), std::string::npos) << down.err;
-    EXPECT_NE(down.err.find("[ok] Download Modbus command"), std::string::npos) << down.err;
+    EXPECT_NE(down.err.find("[ok] Download subnet commands"), std::string::npos) << down.err;
     EXPECT_NE(down.err.find("Finish download!"), std::string::npos) << down.err;
 
     const std::string out = path("back.json");
