@@ -1,7 +1,9 @@
 // Download and upload of a one-subnet configuration with 128 commands against the gateway
 // simulator pacing its replies at a line speed, compared with what the line allows: every byte
 // both ways at 10 bits per byte. A transfer that waits a fixed time per exchange shows up here as
-// a large ratio; an event-driven one stays close to 1 plus the simulator's reply latency.
+// a large ratio; an event-driven one stays close to 1 plus the simulator's reply latency. The
+// simulator paces only its own replies: a pty carries the program's requests at once, so a
+// transfer made mostly of requests (the download) comes in under the two-way limit.
 //
 //   tqv-bench-serial [runs]   (default 5 runs per line speed)
 #include "io/QtSerialLink.h"
@@ -9,6 +11,7 @@
 #include "link/Prompter.h"
 #include "resources/Strings.h"
 #include "serial/DownloadProcedure.h"
+#include "serial/Exchange.h"
 #include "serial/UploadProcedure.h"
 #include "support/GatewaySimProcess.h"
 
@@ -31,6 +34,8 @@ public:
     bool write(std::string_view bytes) override
     {
         sent += bytes.size();
+        if (!bytes.empty())
+            codes.push_back(static_cast<std::uint8_t>(bytes.front()));
         return m_inner.write(bytes);
     }
     std::size_t bytesAvailable() override { return m_inner.bytesAvailable(); }
@@ -44,6 +49,7 @@ public:
     void discardInput() override { m_inner.discardInput(); }
     std::size_t sent = 0;
     std::size_t received = 0;
+    std::vector<std::uint8_t> codes; // the request code of every frame written
 
 private:
     ByteLink &m_inner;
@@ -98,7 +104,10 @@ int main(int argc, char **argv)
     setLanguage(Language::English);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const ConfigStore store = largestOneSubnet();
-    std::printf("%-7s %-9s %6s %12s %14s %7s\n", "baud", "transfer", "bytes", "median ms", "line limit ms", "ratio");
+    // Replies without a length to complete on end only after the line has been quiet for the
+    // settle time; that wait is the protocol's, so it is shown apart from the line limit.
+    std::printf("%-7s %-9s %6s %10s %10s %9s %7s\n", "baud", "transfer", "bytes", "median ms", "line ms",
+                "settle ms", "ratio");
     for (const int baud : {19200, 115200}) {
         GatewaySimProcess sim({QStringLiteral("--line-speed"), QString::number(baud)});
         QString error;
@@ -117,6 +126,7 @@ int main(int argc, char **argv)
         for (const bool upload : {false, true}) {
             std::vector<double> times;
             std::size_t bytes = 0;
+            double settle = 0;
             for (int r = 0; r < runs; ++r) {
                 CountingLink link(port);
                 QElapsedTimer timer;
@@ -133,11 +143,15 @@ int main(int argc, char **argv)
                     return 1;
                 }
                 bytes = link.sent + link.received;
+                settle = 0;
+                for (std::uint8_t code : link.codes)
+                    if (replyRuleFor(code, ReplyContext::of(store)).completion == Completion::Quiet)
+                        settle += static_cast<double>(kSettleTime.count());
             }
             const double limit = static_cast<double>(bytes) * 10.0 * 1000.0 / baud;
             const double m = median(times);
-            std::printf("%-7d %-9s %6zu %12.1f %14.1f %7.2f\n", baud, upload ? "upload" : "download", bytes, m, limit,
-                        m / limit);
+            std::printf("%-7d %-9s %6zu %10.1f %10.1f %9.0f %7.2f\n", baud, upload ? "upload" : "download", bytes, m,
+                        limit, settle, m / (limit + settle));
         }
     }
     return 0;
