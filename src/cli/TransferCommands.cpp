@@ -53,6 +53,26 @@ private:
     std::unique_ptr<QCoreApplication> m_app;
 };
 
+// An open port with what a procedure runs with.
+struct PortSession {
+    explicit PortSession(std::ostream &err) : observer(err) {}
+    PortRuntime runtime;
+    QtSerialLink link;
+    SteadyClock clock;
+    TerminalObserver observer;
+};
+
+// Opens `port` for a transfer; nothing (and why, on the error stream) when it cannot be opened.
+std::unique_ptr<PortSession> openPort(CliApp &app, const std::string &port, const PortParameters &parameters)
+{
+    auto session = std::make_unique<PortSession>(app.err());
+    if (const Status opened = session->link.open(port, parameters); !opened) {
+        app.err() << opened.message() << '\n';
+        return nullptr;
+    }
+    return session;
+}
+
 // The port's parameters: the stored defaults (8 data bits, no parity, one stop bit) at the chosen
 // baud rate, or the type's default rate.
 std::optional<PortParameters> parametersFor(CliApp &app, const LinkOptions &options, std::uint32_t gatewayType)
@@ -86,15 +106,10 @@ int runUpload(CliApp &app, const UploadOptions &options)
     if (!parameters)
         return kExitUsage;
 
-    PortRuntime runtime;
-    QtSerialLink link;
-    if (const Status opened = link.open(options.port, *parameters); !opened) {
-        app.err() << opened.message() << '\n';
+    const auto session = openPort(app, options.port, *parameters);
+    if (!session)
         return kExitProblem;
-    }
-    SteadyClock clock;
-    TerminalObserver observer(app.err());
-    UploadProcedure upload(link, clock, app.prompter(), observer);
+    UploadProcedure upload(session->link, session->clock, app.prompter(), session->observer);
     const UploadResult result = upload.run(*current);
     if (result.outcome != UploadOutcome::Uploaded)
         return kExitProblem;
@@ -119,15 +134,10 @@ int runDownload(CliApp &app, const DownloadOptions &options)
     if (!downloadDialogMayOpen(*store, app.prompter()))
         return kExitProblem;
 
-    PortRuntime runtime;
-    QtSerialLink link;
-    if (const Status opened = link.open(options.port, *parameters); !opened) {
-        app.err() << opened.message() << '\n';
+    const auto session = openPort(app, options.port, *parameters);
+    if (!session)
         return kExitProblem;
-    }
-    SteadyClock clock;
-    TerminalObserver observer(app.err());
-    DownloadProcedure download(link, clock, app.prompter(), observer);
+    DownloadProcedure download(session->link, session->clock, app.prompter(), session->observer);
     // A fresh run has had no mapping pass, so there is no incomplete-information mark to ask about.
     const DownloadResult result = download.run(*store, false);
     return result.outcome == DownloadOutcome::Downloaded && result.message.empty() ? kExitOk : kExitProblem;
