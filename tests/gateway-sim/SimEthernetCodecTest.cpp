@@ -1,9 +1,8 @@
 // The Ethernet gateway's pieces in-process: its image codec against the configuration image's
-// offset tables (every expected byte written out by hand), its responder, message assembler,
-// failure modes and command line.
+// offset tables (every expected byte written out by hand), its message assembler, failure modes
+// and command line. Its replies are checked end to end in GatewaySimEthernetTest.
 #include "EthernetFailures.h"
 #include "EthernetImageCodec.h"
-#include "EthernetResponder.h"
 #include "MessageAssembler.h"
 #include "SimCommandLine.h"
 
@@ -33,6 +32,8 @@ Bytes imageWith(std::initializer_list<Patch> patches)
 }
 
 const Patch kWriteHeader{0, {0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x04, 0xF0}};
+const Bytes kRead = {0, 0, 0, 5, 0, 0, 0, 0};
+const Bytes kRestart = {0, 0, 0, 0x0A, 0, 0, 0, 8, 'K', 'e', 'l', 'm', 'a', 'r', 'o', 'x'};
 
 std::unique_ptr<tqv::ConfigStore> newEthernetStore()
 {
@@ -392,133 +393,6 @@ TEST(SimEthernetImage, WhatItWritesItReadsBack)
     EXPECT_EQ(back->subnets[1].nodeCount, 48);
     EXPECT_EQ(back->subnets[1].commands[47].slaveAddress, "48");
     EXPECT_EQ(back->fieldbus.ipAddress, "192.168.7.77");
-}
-
-// ---- responder -------------------------------------------------------------------------------------
-
-EthernetResponder responderWith(std::initializer_list<EthernetFailures::Mode> modes, Bytes image = {})
-{
-    EthernetIdentity identity;
-    identity.ip = {192, 168, 1, 20};
-    identity.mac = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
-    identity.firmwareMajor = 1;
-    identity.firmwareMinor = 10;
-    identity.permission = 2;
-    EthernetFailures failures;
-    const char *names[] = {"no-answer", "wrong-code", "refuse", "pieces", "short"};
-    for (EthernetFailures::Mode m : modes)
-        EXPECT_EQ(failures.add(names[static_cast<int>(m)]), std::nullopt);
-    if (image.empty())
-        image = imageWith({kWriteHeader, {80, {0, 0, 0, 1}}, {84, {1, 3, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0}}});
-    return EthernetResponder(identity, std::move(image), std::move(failures));
-}
-
-const Bytes kSearch = {0, 0, 0, 3, 0, 0, 0, 0};
-const Bytes kRead = {0, 0, 0, 5, 0, 0, 0, 0};
-const Bytes kRestart = {0, 0, 0, 0x0A, 0, 0, 0, 8, 'K', 'e', 'l', 'm', 'a', 'r', 'o', 'x'};
-
-TEST(SimEthernetResponder, SearchReplyCarriesTheIdentityAtItsOffsets)
-{
-    Bytes expected(68, 0);
-    const Patch patches[] = {
-        {0, {0, 0, 0, 3, 0, 0, 0, 60}},
-        {24, {0x00, 0x01, 0x00, 0x0A}},
-        {28, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}},
-        {36, {192, 168, 1, 20}},
-        {64, {0, 0, 0, 2}},
-    };
-    for (const Patch &p : patches)
-        std::copy(p.bytes.begin(), p.bytes.end(), expected.begin() + static_cast<std::ptrdiff_t>(p.offset));
-    const EthernetResponder r = responderWith({});
-    EXPECT_EQ(r.searchReply(kSearch), expected);
-    // Anything after the header does not matter; what is not a search request gets nothing.
-    EXPECT_EQ(r.searchReply(Bytes{0, 0, 0, 3, 0, 0, 0, 2, 9, 9}), expected);
-    EXPECT_EQ(r.searchReply(kRead), std::nullopt);
-    EXPECT_EQ(r.searchReply(Bytes{0, 0, 0, 3, 0, 0, 0}), std::nullopt);
-    EXPECT_EQ(r.searchReply(Bytes{}), std::nullopt);
-
-    expected[3] = 5;
-    EXPECT_EQ(responderWith({EthernetFailures::Mode::WrongCode}).searchReply(kSearch), expected);
-    EXPECT_EQ(responderWith({EthernetFailures::Mode::NoAnswer}).searchReply(kSearch), std::nullopt);
-}
-
-TEST(SimEthernetResponder, AWriteReplacesTheImageThatReadsHandBack)
-{
-    EthernetResponder r = responderWith({});
-    const Bytes written = imageWith({kWriteHeader, {12, {10, 0, 0, 7}}, {692, {0, 0, 0, 2}}, {696, {3, 4}}});
-    const EthernetResponder::Outcome w = r.handle(written);
-    EXPECT_TRUE(w.stored);
-    EXPECT_EQ(w.reply, Bytes({0, 0, 0, 6, 0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(r.image(), written);
-
-    const EthernetResponder::Outcome read = r.handle(kRead);
-    Bytes expected = written;
-    expected[3] = 5;
-    EXPECT_EQ(read.reply, expected);
-    EXPECT_TRUE(read.isReadReply);
-    EXPECT_FALSE(read.stored);
-}
-
-TEST(SimEthernetResponder, WritesItCannotHoldAreRefusedWithAnotherCode)
-{
-    const Bytes shortLength = imageWith({{0, {0, 0, 0, 6, 0, 0, 0x04, 0xEF}}});
-    const Bytes tooMany = imageWith({kWriteHeader, {80, {0, 0, 0, 49}}});
-    for (const Bytes &message : {Bytes(shortLength.begin(), shortLength.end() - 1), tooMany}) {
-        EthernetResponder r = responderWith({});
-        const Bytes before = r.image();
-        const EthernetResponder::Outcome w = r.handle(message);
-        EXPECT_FALSE(w.stored);
-        EXPECT_EQ(w.reply, Bytes({0, 0, 0, 0, 0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0})) << w.note;
-        EXPECT_NE(w.note, "");
-        EXPECT_EQ(r.image(), before);
-    }
-}
-
-TEST(SimEthernetResponder, FailureModesChangeCodesOrSilenceEverything)
-{
-    const Bytes written = imageWith({kWriteHeader, {12, {10, 0, 0, 7}}});
-    {
-        EthernetResponder r = responderWith({EthernetFailures::Mode::WrongCode});
-        const Bytes before = r.image();
-        const EthernetResponder::Outcome w = r.handle(written);
-        EXPECT_EQ(Bytes(w.reply.begin(), w.reply.begin() + 4), Bytes({0, 0, 0, 5}));
-        EXPECT_FALSE(w.stored);
-        EXPECT_EQ(r.image(), before);
-        const EthernetResponder::Outcome read = r.handle(kRead);
-        EXPECT_EQ(Bytes(read.reply.begin(), read.reply.begin() + 8), Bytes({0, 0, 0, 6, 0, 0, 0x04, 0xF0}));
-        EXPECT_EQ(Bytes(read.reply.begin() + 8, read.reply.end()), Bytes(before.begin() + 8, before.end()));
-    }
-    {
-        EthernetResponder r = responderWith({EthernetFailures::Mode::NoAnswer});
-        const Bytes before = r.image();
-        for (const Bytes &message : {written, kRead, kRestart}) {
-            const EthernetResponder::Outcome o = r.handle(message);
-            EXPECT_TRUE(o.reply.empty());
-            EXPECT_FALSE(o.stored);
-            EXPECT_FALSE(o.restarted);
-        }
-        EXPECT_EQ(r.image(), before);
-    }
-}
-
-TEST(SimEthernetResponder, OnlyARestartWithTheKeyCounts)
-{
-    EthernetResponder r = responderWith({});
-    const EthernetResponder::Outcome good = r.handle(kRestart);
-    EXPECT_TRUE(good.restarted);
-    EXPECT_TRUE(good.reply.empty());
-    Bytes wrongKey = kRestart;
-    wrongKey[15] = 'X';
-    const Bytes noKey = {0, 0, 0, 0x0A, 0, 0, 0, 0};
-    for (const Bytes &message : {wrongKey, noKey}) {
-        const EthernetResponder::Outcome o = r.handle(message);
-        EXPECT_FALSE(o.restarted);
-        EXPECT_TRUE(o.reply.empty());
-        EXPECT_NE(o.note, "");
-    }
-    const EthernetResponder::Outcome other = r.handle(Bytes{0, 0, 0, 14, 0, 0, 0, 0});
-    EXPECT_TRUE(other.reply.empty());
-    EXPECT_FALSE(other.stored);
 }
 
 // ---- assembling the stream -------------------------------------------------------------------------
