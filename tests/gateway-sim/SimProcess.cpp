@@ -30,8 +30,10 @@ std::string makeTempDir()
     return pattern;
 }
 
-// Forks and execs the binary with `args`; the child's stdout goes to `outFd`, stderr to `errPath`.
-int spawn(const std::vector<std::string> &args, int outFd, const std::string &errPath)
+// Forks and execs the binary with `args` and the environment plus `env`; the child's stdout goes
+// to `outFd`, stderr to `errPath`.
+int spawn(const std::vector<std::string> &args, int outFd, const std::string &errPath,
+          const std::vector<std::string> &env = {})
 {
     std::vector<char *> argv;
     const std::string bin = SimProcess::binary();
@@ -39,13 +41,26 @@ int spawn(const std::vector<std::string> &args, int outFd, const std::string &er
     for (const std::string &a : args)
         argv.push_back(const_cast<char *>(a.c_str()));
     argv.push_back(nullptr);
+    // Built before the fork: the child only execs.
+    std::vector<char *> envp;
+    for (char **e = environ; *e; ++e) {
+        const std::string_view entry(*e);
+        bool replaced = false;
+        for (const std::string &extra : env)
+            replaced = replaced || entry.starts_with(extra.substr(0, extra.find('=') + 1));
+        if (!replaced)
+            envp.push_back(*e);
+    }
+    for (const std::string &extra : env)
+        envp.push_back(const_cast<char *>(extra.c_str()));
+    envp.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(outFd, STDOUT_FILENO);
         if (err >= 0)
             ::dup2(err, STDERR_FILENO);
-        ::execv(argv[0], argv.data());
+        ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
     return pid;
@@ -88,6 +103,14 @@ SimProcess::SimProcess(std::vector<std::string> args) : m_args(std::move(args))
     m_link = m_dir + "/link";
 }
 
+std::unique_ptr<SimProcess> SimProcess::ethernet(std::uint16_t port, std::vector<std::string> args)
+{
+    auto sim = std::make_unique<SimProcess>(std::move(args));
+    sim->m_ethernet = true;
+    sim->m_env = {"TQV580_GATEWAY_PORT=" + std::to_string(port)};
+    return sim;
+}
+
 SimProcess::~SimProcess()
 {
     if (m_pid > 0) {
@@ -116,30 +139,47 @@ bool SimProcess::start(std::string &error)
         error = "pipe failed";
         return false;
     }
-    std::vector<std::string> args{"--pty", m_link};
+    std::vector<std::string> args;
+    if (m_ethernet)
+        args.push_back("--ethernet");
+    else
+        args = {"--pty", m_link};
     args.insert(args.end(), m_args.begin(), m_args.end());
-    m_pid = spawn(args, fds[1], path("stderr.txt"));
+    m_pid = spawn(args, fds[1], path("stderr.txt"), m_env);
     ::close(fds[1]);
     m_stdout = fds[0];
 
-    const std::string expected = "ready " + m_link + "\n";
-    std::string out;
-    const auto deadline = Clock::now() + kPatience;
-    while (out.find('\n') == std::string::npos && Clock::now() < deadline) {
+    const std::string expected = m_ethernet ? "ready" : "ready " + m_link;
+    const std::optional<std::string> line = nextLine(static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(kPatience).count()));
+    if (line != expected) {
+        error = "expected \"" + expected + "\" on stdout, got \"" + line.value_or(m_out) + "\"; stderr: " +
+                stderrText();
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> SimProcess::nextLine(int timeoutMs)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (m_out.find('\n') == std::string::npos) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0 || m_stdout < 0)
+            return std::nullopt;
         pollfd p{m_stdout, POLLIN, 0};
-        if (::poll(&p, 1, 100) <= 0)
+        if (::poll(&p, 1, static_cast<int>(left)) <= 0)
             continue;
         char buf[256];
         const ssize_t n = ::read(m_stdout, buf, sizeof buf);
         if (n <= 0)
-            break;
-        out.append(buf, static_cast<std::size_t>(n));
+            return std::nullopt;
+        m_out.append(buf, static_cast<std::size_t>(n));
     }
-    if (out != expected) {
-        error = "expected \"" + expected + "\" on stdout, got \"" + out + "\"; stderr: " + stderrText();
-        return false;
-    }
-    return true;
+    const std::size_t end = m_out.find('\n');
+    std::string line = m_out.substr(0, end);
+    m_out.erase(0, end + 1);
+    return line;
 }
 
 int SimProcess::stop(int signal)
@@ -152,14 +192,14 @@ int SimProcess::stop(int signal)
     return status;
 }
 
-RunResult SimProcess::runToEnd(const std::vector<std::string> &args)
+RunResult SimProcess::runToEnd(const std::vector<std::string> &args, const std::vector<std::string> &env)
 {
     RunResult result;
     const std::string dir = makeTempDir();
     int fds[2];
     if (dir.empty() || ::pipe2(fds, O_CLOEXEC) != 0)
         return result;
-    const int pid = spawn(args, fds[1], dir + "/stderr.txt");
+    const int pid = spawn(args, fds[1], dir + "/stderr.txt", env);
     ::close(fds[1]);
     const auto deadline = Clock::now() + kPatience;
     while (Clock::now() < deadline) {

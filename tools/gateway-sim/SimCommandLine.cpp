@@ -1,10 +1,12 @@
 #include "SimCommandLine.h"
 
+#include "EthernetImageCodec.h"
 #include "GatewayModel.h"
 #include "GatewayResponder.h"
 #include "StateFile.h"
 
 #include <charconv>
+#include <vector>
 
 namespace tqvsim {
 
@@ -22,15 +24,41 @@ std::optional<std::uint32_t> wholeNumber(std::string_view text, std::uint32_t ma
 
 SimCommandLine::Parsed bad(std::string message) { return {std::nullopt, std::move(message)}; }
 
+// Six pairs of hexadecimal digits separated by '-' (or ':').
+std::optional<std::array<std::uint8_t, 6>> macAddress(std::string_view text)
+{
+    std::array<std::uint8_t, 6> mac{};
+    if (text.size() != 17)
+        return std::nullopt;
+    for (std::size_t i = 0; i < 6; ++i) {
+        const std::string_view pair = text.substr(3 * i, 2);
+        std::uint32_t value = 0;
+        const auto [ptr, ec] = std::from_chars(pair.data(), pair.data() + 2, value, 16);
+        if (ec != std::errc() || ptr != pair.data() + 2)
+            return std::nullopt;
+        if (i < 5 && text[3 * i + 2] != '-' && text[3 * i + 2] != ':')
+            return std::nullopt;
+        mac[i] = static_cast<std::uint8_t>(value);
+    }
+    return mac;
+}
+
 } // namespace
 
 SimCommandLine::Parsed SimCommandLine::parse(std::span<const std::string_view> args)
 {
     SimOptions o;
+    std::vector<std::string> serialOnly;   // given options that only the serial gateway has
+    std::vector<std::string> ethernetOnly; // and those only the Ethernet gateway has
+    std::vector<std::string> failModes;    // read once the kind of gateway is known
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view arg = args[i];
         if (arg == "--help" || arg == "-h") {
             o.help = true;
+            continue;
+        }
+        if (arg == "--ethernet") {
+            o.ethernet = true;
             continue;
         }
         std::string_view name = arg;
@@ -39,8 +67,9 @@ SimCommandLine::Parsed SimCommandLine::parse(std::span<const std::string_view> a
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        static constexpr std::string_view kValued[] = {"--pty", "--gateway-type", "--reported-type", "--firmware", "--state",
-                                                       "--save", "--fail", "--line-speed", "--lang"};
+        static constexpr std::string_view kValued[] = {"--pty",   "--gateway-type", "--reported-type", "--firmware",
+                                                       "--state", "--save",         "--fail",          "--line-speed",
+                                                       "--lang",  "--ip",           "--mac",           "--permission"};
         bool known = false;
         for (std::string_view v : kValued)
             known = known || v == name;
@@ -52,6 +81,10 @@ SimCommandLine::Parsed SimCommandLine::parse(std::span<const std::string_view> a
             value = args[++i];
         }
         const std::string v(*value);
+        if (name == "--pty" || name == "--gateway-type" || name == "--reported-type" || name == "--line-speed")
+            serialOnly.emplace_back(name);
+        if (name == "--ip" || name == "--mac" || name == "--permission")
+            ethernetOnly.emplace_back(name);
 
         if (name == "--pty") {
             if (v.empty())
@@ -69,19 +102,34 @@ SimCommandLine::Parsed SimCommandLine::parse(std::span<const std::string_view> a
             o.reportedType = static_cast<std::uint8_t>(*type);
         } else if (name == "--firmware") {
             const auto dot = v.find('.');
-            const auto major = dot == std::string::npos ? std::nullopt : wholeNumber(v.substr(0, dot), 255);
-            const auto minor = dot == std::string::npos ? std::nullopt : wholeNumber(v.substr(dot + 1), 255);
+            // The serial identity carries bytes, the search reply 16-bit numbers; checked below.
+            const auto major = dot == std::string::npos ? std::nullopt : wholeNumber(v.substr(0, dot), 65535);
+            const auto minor = dot == std::string::npos ? std::nullopt : wholeNumber(v.substr(dot + 1), 65535);
             if (!major || !minor)
-                return bad("--firmware \"" + v + "\" is not MAJOR.MINOR with each from 0 to 255");
-            o.firmwareMajor = static_cast<std::uint8_t>(*major);
-            o.firmwareMinor = static_cast<std::uint8_t>(*minor);
+                return bad("--firmware \"" + v + "\" is not MAJOR.MINOR with each from 0 to 255 (65535 with --ethernet)");
+            o.firmwareMajor = static_cast<std::uint16_t>(*major);
+            o.firmwareMinor = static_cast<std::uint16_t>(*minor);
         } else if (name == "--state" || name == "--save") {
             if (!StateFile::kindOf(v))
                 return bad(std::string(name) + " \"" + v + "\" must end in .tqv or .json");
             (name == "--state" ? o.stateFile : o.saveFile) = v;
         } else if (name == "--fail") {
-            if (auto problem = o.failures.add(v))
-                return bad(*problem);
+            failModes.push_back(v);
+        } else if (name == "--ip") {
+            const auto ip = EthernetImageCodec::parseAddress(v);
+            if (!ip)
+                return bad("--ip \"" + v + "\" is not an IPv4 address A.B.C.D");
+            o.ip = *ip;
+        } else if (name == "--mac") {
+            const auto mac = macAddress(v);
+            if (!mac)
+                return bad("--mac \"" + v + "\" is not a MAC address XX-XX-XX-XX-XX-XX");
+            o.mac = *mac;
+        } else if (name == "--permission") {
+            const auto permission = wholeNumber(v, 0xFFFFFFFFu);
+            if (!permission)
+                return bad("--permission \"" + v + "\" is not a number from 0 to 4294967295");
+            o.permission = *permission;
         } else if (name == "--line-speed") {
             const auto baud = wholeNumber(v, kMaxLineSpeed);
             if (!baud || *baud == 0)
@@ -96,8 +144,20 @@ SimCommandLine::Parsed SimCommandLine::parse(std::span<const std::string_view> a
                 return bad("--lang \"" + v + "\" is not en or zh");
         }
     }
-    if (!o.help && o.link.empty())
-        return bad("--pty LINK is required");
+    if (o.ethernet && !serialOnly.empty())
+        return bad(serialOnly.front() + " is for the serial gateway, not with --ethernet");
+    if (!o.ethernet && !ethernetOnly.empty())
+        return bad(ethernetOnly.front() + " needs --ethernet");
+    if (!o.ethernet && (o.firmwareMajor > 255 || o.firmwareMinor > 255))
+        return bad("--firmware " + std::to_string(o.firmwareMajor) + "." + std::to_string(o.firmwareMinor) +
+                   " does not fit the serial identity: each from 0 to 255");
+    for (const std::string &mode : failModes) {
+        auto problem = o.ethernet ? o.ethernetFailures.add(mode) : o.failures.add(mode);
+        if (problem)
+            return bad(*problem);
+    }
+    if (!o.help && !o.ethernet && o.link.empty())
+        return bad("--pty LINK or --ethernet is required");
     return {std::move(o), {}};
 }
 
@@ -108,8 +168,15 @@ std::string SimCommandLine::helpText()
     return "Usage: tqv580-gateway-sim --pty LINK [--gateway-type N] [--reported-type N]\n"
            "                          [--firmware MAJOR.MINOR] [--state FILE] [--save FILE] [--fail MODE]...\n"
            "                          [--line-speed BAUD] [--lang en|zh]\n"
+           "       tqv580-gateway-sim --ethernet [--ip A.B.C.D] [--mac XX-XX-XX-XX-XX-XX]\n"
+           "                          [--firmware MAJOR.MINOR] [--permission N] [--state FILE] [--save FILE]\n"
+           "                          [--fail MODE]... [--lang en|zh]\n"
            "\n"
-           "Plays a TQV-580 gateway on the serial configuration protocol over a pseudo-terminal.\n"
+           "With --pty it plays a TQV-580 gateway on the serial configuration protocol over a\n"
+           "pseudo-terminal; with --ethernet it plays the Ethernet gateway (type 4) on 127.0.0.1.\n"
+           "\n"
+           "Serial gateway (--pty)\n"
+           "\n"
            "Prints \"ready LINK\" once it answers; runs until SIGINT or SIGTERM, then removes LINK,\n"
            "writes --save and exits 0.\n"
            "\n"
@@ -149,8 +216,53 @@ std::string SimCommandLine::helpText()
            "A request left unfinished for 500 ms is dropped. Command blocks (0x16) hold 20 commands for\n"
            "type 2 and 6 for the other types.\n"
            "\n"
-           "Exit status: 0 after SIGINT/SIGTERM, 1 on a runtime failure (pty, link, saving at exit),\n"
-           "2 on bad usage or an unreadable --state file.\n";
+           "Ethernet gateway (--ethernet)\n"
+           "\n"
+           "Listens on 127.0.0.1 only, at the port TQV580_GATEWAY_PORT names (default 18801): UDP for\n"
+           "the device search, TCP on the same port number for reading (command 5) and writing (6) the\n"
+           "configuration image and for the restart (10). Replies go to the sender's address and port,\n"
+           "and only to senders on 127.0.0.1. Prints \"ready\" once both sockets listen and a line\n"
+           "\"restart\" for every restart with the right key; runs until SIGINT or SIGTERM, then\n"
+           "writes --save and exits 0.\n"
+           "\n"
+           "Options:\n"
+           "  --ethernet              play the Ethernet gateway (not with --pty, --gateway-type,\n"
+           "                          --reported-type or --line-speed)\n"
+           "  --ip A.B.C.D            the address the search reply reports (default 127.0.0.1; it\n"
+           "                          listens on 127.0.0.1 whatever this says)\n"
+           "  --mac XX-XX-XX-XX-XX-XX the MAC address the search reply reports (default 02-00-00-00-05-80)\n"
+           "  --firmware MAJOR.MINOR  firmware version in the search reply, each 0..65535 (default 5.0)\n"
+           "  --permission N          remote-configuration permission in the search reply, 1 allowed,\n"
+           "                          anything else prohibited (default 1)\n"
+           "  --state FILE            start holding the image a download of this project (.tqv or\n"
+           "                          .json, gateway type 4, at most 48 commands per subnet) writes\n"
+           "                          (default: a new type-4 configuration)\n"
+           "  --save FILE             write the held image as a project (.tqv or .json), applied the\n"
+           "                          way an upload applies it, after every accepted write and at exit\n"
+           "  --fail MODE             misbehave on purpose; repeatable, see below\n"
+           "  --lang en|zh            language of the value texts in saved projects (default en)\n"
+           "\n"
+           "Messages: a write (00 00 00 06, length 1264, 1272 bytes in all, in as many TCP segments as\n"
+           "it comes) replaces the image and is acknowledged with 16 bytes 00 00 00 06 00 00 00 08 and\n"
+           "eight zeros. A write that cannot be held (another length, more than 48 commands in a subnet)\n"
+           "is refused with 16 bytes starting 00 00 00 00 and changes nothing. A read (00 00 00 05)\n"
+           "gets 00 00 00 05 00 00 04 F0 and the image as the last write carried it. A restart\n"
+           "(00 00 00 0A 00 00 00 08 \"Kelmarox\") gets no reply. Other commands are ignored; a header\n"
+           "announcing more than 1264 bytes closes the connection.\n"
+           "\n"
+           "Failure modes:\n"
+           "  no-answer               no reply to searches or TCP requests; nothing is stored or restarted\n"
+           "  wrong-code              replies carry another command code: the search reply and the\n"
+           "                          write acknowledgement 00 00 00 05, the read reply 00 00 00 06;\n"
+           "                          a write answered so is not kept\n"
+           "  refuse                  nothing listens on TCP: connections are refused (search still answers)\n"
+           "  pieces                  the read reply goes out in four TCP segments (8, 292, 400 and 572\n"
+           "                          bytes), 20 ms apart\n"
+           "  short                   the read reply stops after its first 636 bytes and the connection\n"
+           "                          is closed\n"
+           "\n"
+           "Exit status: 0 after SIGINT/SIGTERM, 1 on a runtime failure (pty, link, sockets, saving at\n"
+           "exit), 2 on bad usage, a bad TQV580_GATEWAY_PORT or an unreadable --state file.\n";
 }
 
 } // namespace tqvsim

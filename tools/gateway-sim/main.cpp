@@ -1,4 +1,7 @@
-// tqv580-gateway-sim: a TQV-580 gateway on a pseudo-terminal, for tests and demos.
+// tqv580-gateway-sim: a TQV-580 gateway on a pseudo-terminal or on loopback, for tests and demos.
+#include "EthernetImageCodec.h"
+#include "EthernetResponder.h"
+#include "EthernetSimulator.h"
 #include "GatewayModel.h"
 #include "GatewayResponder.h"
 #include "GatewaySimulator.h"
@@ -15,6 +18,60 @@
 #include <string_view>
 #include <vector>
 
+namespace {
+
+// The Ethernet gateway (type 4) on 127.0.0.1.
+int runEthernet(tqvsim::SimOptions &options)
+{
+    using namespace tqvsim;
+    std::string problem;
+    const auto port = EthernetSimulator::portFromEnvironment(problem);
+    if (!port) {
+        std::cerr << "tqv580-gateway-sim: " << problem << "\n";
+        return 2;
+    }
+    auto store = std::make_unique<tqv::ConfigStore>();
+    store->newConfiguration();
+    if (!options.stateFile.empty()) {
+        if (auto loadProblem = StateFile::load(options.stateFile, *store)) {
+            std::cerr << "tqv580-gateway-sim: " << *loadProblem << "\n";
+            return 2;
+        }
+        if (store->gatewayType != 4) {
+            std::cerr << "tqv580-gateway-sim: " << options.stateFile << " is a gateway of type " << store->gatewayType
+                      << "; --ethernet needs type 4\n";
+            return 2;
+        }
+        if (const auto subnet = EthernetImageCodec::commandsOverflow(*store)) {
+            std::cerr << "tqv580-gateway-sim: subnet " << *subnet + 1 << " of " << options.stateFile << " holds "
+                      << store->subnets[static_cast<std::size_t>(*subnet)].commandCount
+                      << " commands; the image holds at most " << EthernetImageCodec::kSlotCount << "\n";
+            return 2;
+        }
+    } else {
+        store->gatewayType = 4;
+        store->resetToDefaults();
+        store->applyFieldbusType();
+    }
+    EthernetIdentity identity;
+    identity.ip = options.ip;
+    identity.mac = options.mac;
+    identity.firmwareMajor = options.firmwareMajor;
+    identity.firmwareMinor = options.firmwareMinor;
+    identity.permission = options.permission;
+    EthernetResponder responder(identity, EthernetImageCodec::encode(*store), options.ethernetFailures);
+
+    if (std::string stopProblem = StopSignal::install(); !stopProblem.empty()) {
+        std::cerr << "tqv580-gateway-sim: " << stopProblem << "\n";
+        return 1;
+    }
+    EthernetSimulator simulator(std::move(responder), std::move(options.ethernetFailures), *port, std::move(store),
+                                options.saveFile);
+    return simulator.run();
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     using namespace tqvsim;
@@ -30,6 +87,8 @@ int main(int argc, char **argv)
         return 0;
     }
     tqv::setLanguage(options.language);
+    if (options.ethernet)
+        return runEthernet(options);
 
     // What the gateway holds at start: a download of the state file, or of a new configuration.
     auto store = std::make_unique<tqv::ConfigStore>();
@@ -47,7 +106,8 @@ int main(int argc, char **argv)
         store->applyFieldbusType();
     }
     const GatewayModel model(store->gatewayType);
-    GatewayResponder responder(model, options.firmwareMajor, options.firmwareMinor, MemoryCodec::encode(*store));
+    GatewayResponder responder(model, static_cast<std::uint8_t>(options.firmwareMajor),
+                               static_cast<std::uint8_t>(options.firmwareMinor), MemoryCodec::encode(*store));
     if (options.reportedType)
         responder.setReportedType(*options.reportedType);
 

@@ -1,0 +1,524 @@
+// The Ethernet gateway's pieces in-process: its image codec against the configuration image's
+// offset tables (every expected byte written out by hand), its message assembler, failure modes
+// and command line. Its replies are checked end to end in GatewaySimEthernetTest.
+#include "EthernetFailures.h"
+#include "EthernetImageCodec.h"
+#include "MessageAssembler.h"
+#include "SimCommandLine.h"
+
+#include "resources/Strings.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <utility>
+
+namespace tqvsim {
+
+namespace {
+
+struct Patch {
+    std::size_t offset;
+    Bytes bytes;
+};
+
+// A 1272-byte message: zeros with `patches` laid over them.
+Bytes imageWith(std::initializer_list<Patch> patches)
+{
+    Bytes image(1272, 0);
+    for (const Patch &p : patches)
+        std::copy(p.bytes.begin(), p.bytes.end(), image.begin() + static_cast<std::ptrdiff_t>(p.offset));
+    return image;
+}
+
+const Patch kWriteHeader{0, {0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x04, 0xF0}};
+const Bytes kRead = {0, 0, 0, 5, 0, 0, 0, 0};
+const Bytes kRestart = {0, 0, 0, 0x0A, 0, 0, 0, 8, 'K', 'e', 'l', 'm', 'a', 'r', 'o', 'x'};
+
+std::unique_ptr<tqv::ConfigStore> newEthernetStore()
+{
+    auto s = std::make_unique<tqv::ConfigStore>();
+    s->newConfiguration();
+    s->gatewayType = 4;
+    s->resetToDefaults();
+    s->applyFieldbusType();
+    return s;
+}
+
+void setCommand(tqv::COMMAND &c, const char *slave, const char *function, const char *start, const char *quantity,
+                const char *mapping, const char *bit, const char *scan, const char *format)
+{
+    c.slaveAddress = slave;
+    c.functionCode = function;
+    c.startAddress = start;
+    c.quantity = quantity;
+    c.mappingAddress = mapping;
+    c.mappingBit = bit;
+    c.scanType = scan;
+    c.dataFormat = format;
+}
+
+// ---- writing an image ----------------------------------------------------------------------------
+
+TEST(SimEthernetImage, ThreeCommandsInSubnetOneLandWhereTheTablesSay)
+{
+    auto s = newEthernetStore();
+    tqv::FIELDBUS &f = s->fieldbus;
+    f.ipAssignMode = "DHCP";
+    f.ipAddress = "10.1.2.3";
+    f.subnetMask = "255.255.0.0";
+    f.gatewayAddress = "10.1.0.254";
+    f.dns1 = "8.8.8.8";
+    f.dns2 = "not an address";
+    tqv::CONFIG &c = s->subnets[0];
+    c.masterBaud = "9600";
+    c.masterDataBits = "7";
+    c.masterParity = "Even parity";
+    c.masterStopBits = "2";
+    c.responseTimeout = "1000";
+    c.pollDelay = "20";
+    c.outputMode = "Forbidden";
+    c.scanRatio = "5";
+    c.commandCount = 3;
+    setCommand(c.commands[0], "5", "3", "100", "6", "1f4", "0", "Quick-scan", "Non-exchange");
+    setCommand(c.commands[1], "7", "16", "4660", "255", "4000", "3", "Slow-scan", "Double-byte-exchange");
+    setCommand(c.commands[2], "5", "1", "65535", "9", "0x2A", "7", "anything", "Four-byte-exchange");
+    // A fourth command beyond the count is not carried.
+    setCommand(c.commands[3], "9", "3", "1", "1", "10", "0", "Quick-scan", "Non-exchange");
+
+    const Bytes expected = imageWith({
+        kWriteHeader,
+        {11, {0x01}},
+        {12, {10, 1, 2, 3}},
+        {16, {255, 255, 0, 0}},
+        {20, {10, 1, 0, 254}},
+        {24, {8, 8, 8, 8}},
+        {28, {0xFF, 0xFF, 0xFF, 0xFF}},
+        // subnet 1 serial: 9600, 7 bits, even, 2 stop bits; subnet 2 the defaults 19200 8N1
+        {32, {0x00, 0x00, 0x25, 0x80, 7, 2, 2}},
+        {40, {0x00, 0x00, 0x4B, 0x00, 8, 0, 1}},
+        // subnet 1 block from 48: timeout 1000 at 60, delay 20, output mode 2, scan ratio 5, 3 commands
+        {60, {0x00, 0x00, 0x03, 0xE8, 0x00, 0x00, 0x00, 0x14, 0x00, 0x00, 0x00, 0x02}},
+        {76, {0x00, 0x00, 0x00, 0x05}},
+        {80, {0x00, 0x00, 0x00, 0x03}},
+        {84, {5, 3, 0x00, 0x64, 0x00, 0x06, 0x01, 0xF4, 0, 0, 0, 0}},
+        {96, {7, 16, 0x12, 0x34, 0x00, 0xFF, 0x40, 0x00, 3, 1, 1, 0}},
+        {108, {5, 1, 0xFF, 0xFF, 0x00, 0x09, 0x00, 0x2A, 7, 1, 2, 0}},
+        // subnet 2 block from 660: 300 ms, no delay, change of value (3), scan ratio 10, no commands
+        {672, {0x00, 0x00, 0x01, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03}},
+        {688, {0x00, 0x00, 0x00, 0x0A}},
+    });
+    const Bytes image = EthernetImageCodec::encode(*s);
+    ASSERT_EQ(image.size(), 1272u);
+    for (std::size_t i = 0; i < image.size(); ++i)
+        EXPECT_EQ(int(image[i]), int(expected[i])) << "offset " << i;
+    EXPECT_EQ(Bytes(image.begin() + 692, image.begin() + 696), Bytes(4, 0));
+}
+
+TEST(SimEthernetImage, TextsBecomeTheirCodesAndOthersTheLastCode)
+{
+    using Setter = void (*)(tqv::ConfigStore &, const char *);
+    const struct {
+        const char *field;
+        Setter set;
+        std::size_t offset;
+        std::vector<std::pair<const char *, std::uint8_t>> rows;
+    } tables[] = {
+        {"ipAssignMode", [](tqv::ConfigStore &s, const char *t) { s.fieldbus.ipAssignMode = t; }, 11,
+         {{"Manual Assign", 0}, {"DHCP", 1}, {"BOOTP", 2}, {"dhcp", 2}, {"", 2}}},
+        {"masterParity 1", [](tqv::ConfigStore &s, const char *t) { s.subnets[0].masterParity = t; }, 37,
+         {{"None", 0}, {"Odd parity", 1}, {"Even parity", 2}, {"Mark", 3}, {"Space", 4}, {"Odd", 4}}},
+        {"masterParity 2", [](tqv::ConfigStore &s, const char *t) { s.subnets[1].masterParity = t; }, 45,
+         {{"Mark", 3}, {"", 4}}},
+        {"outputMode 1", [](tqv::ConfigStore &s, const char *t) { s.subnets[0].outputMode = t; }, 71,
+         {{"Cycle", 1}, {"Forbidden", 2}, {"Change of Value", 3}, {"Pluse output", 3}}},
+        {"outputMode 2", [](tqv::ConfigStore &s, const char *t) { s.subnets[1].outputMode = t; }, 683,
+         {{"Cycle", 1}, {"x", 3}}},
+        {"scanType", [](tqv::ConfigStore &s, const char *t) { s.subnets[0].commands[0].scanType = t; }, 93,
+         {{"Quick-scan", 0}, {"Slow-scan", 1}, {"", 1}}},
+        {"dataFormat", [](tqv::ConfigStore &s, const char *t) { s.subnets[0].commands[0].dataFormat = t; }, 94,
+         {{"Non-exchange", 0}, {"Double-byte-exchange", 1}, {"Four-byte-exchange", 2}, {"Fullword", 2},
+          {"High byte", 2}}},
+    };
+    for (const auto &table : tables) {
+        for (const auto &[text, code] : table.rows) {
+            auto s = newEthernetStore();
+            s->subnets[0].commandCount = 1;
+            table.set(*s, text);
+            EXPECT_EQ(int(EthernetImageCodec::encode(*s)[table.offset]), int(code)) << table.field << " \"" << text << "\"";
+        }
+    }
+}
+
+TEST(SimEthernetImage, AddressTextsAndNumbers)
+{
+    const std::pair<const char *, std::array<std::uint8_t, 4>> addresses[] = {
+        {"192.168.0.10", {192, 168, 0, 10}}, {"0.0.0.0", {0, 0, 0, 0}},
+        {"255.255.255.255", {255, 255, 255, 255}}, {"01.002.3.4", {1, 2, 3, 4}},
+        {"1.2.3", {255, 255, 255, 255}},     {"1.2.3.4.5", {255, 255, 255, 255}},
+        {"256.1.1.1", {255, 255, 255, 255}}, {"1234.1.1.1", {255, 255, 255, 255}},
+        {" 1.2.3.4", {255, 255, 255, 255}},  {"1.2.3.4 ", {255, 255, 255, 255}},
+        {"1..3.4", {255, 255, 255, 255}},    {"", {255, 255, 255, 255}},
+    };
+    for (const auto &[text, bytes] : addresses)
+        EXPECT_EQ(EthernetImageCodec::addressBytes(text), bytes) << "\"" << text << "\"";
+    EXPECT_EQ(EthernetImageCodec::parseAddress("1.2.3"), std::nullopt);
+
+    const std::pair<const char *, std::uint32_t> numbers[] = {
+        {"9600", 9600}, {"0", 0}, {"-1", 0xFFFFFFFFu}, {"+7", 7}, {"12abc", 12}, {"abc", 0}, {"", 0},
+        {" 42", 42},    {"4294967296", 0},
+    };
+    for (const auto &[text, value] : numbers)
+        EXPECT_EQ(EthernetImageCodec::number(text), value) << "\"" << text << "\"";
+
+    // Numbers are cut to the width of their field.
+    auto s = newEthernetStore();
+    s->subnets[1].commandCount = 1;
+    setCommand(s->subnets[1].commands[0], "-1", "259", "70000", "65536", "12345", "256", "Quick-scan", "Non-exchange");
+    const Bytes image = EthernetImageCodec::encode(*s);
+    EXPECT_EQ(Bytes(image.begin() + 696, image.begin() + 708),
+              Bytes({0xFF, 0x03, 0x11, 0x70, 0x00, 0x00, 0x23, 0x45, 0x00, 0x00, 0x00, 0x00}));
+}
+
+TEST(SimEthernetImage, MoreThanFortyEightCommandsAreNamedAndNotWrittenPastTheImage)
+{
+    auto s = newEthernetStore();
+    EXPECT_EQ(EthernetImageCodec::commandsOverflow(*s), std::nullopt);
+    s->subnets[0].commandCount = 48;
+    EXPECT_EQ(EthernetImageCodec::commandsOverflow(*s), std::nullopt);
+    s->subnets[1].commandCount = 49;
+    EXPECT_EQ(EthernetImageCodec::commandsOverflow(*s), 1);
+    const Bytes image = EthernetImageCodec::encode(*s);
+    ASSERT_EQ(image.size(), 1272u);
+    EXPECT_EQ(Bytes(image.begin() + 692, image.begin() + 696), Bytes({0, 0, 0, 48}));
+}
+
+// ---- applying an image ---------------------------------------------------------------------------
+
+TEST(SimEthernetImage, ApplyingReadsEveryFieldAsAnUploadDoes)
+{
+    auto s = newEthernetStore();
+    s->gatewayType = 3;
+    s->fieldbus.fieldbusType = "PROFIBUS";
+    s->subnets[0].protocol = "Modbus slave";
+    s->subnets[0].masterMode = "ASCII";
+    s->subnets[0].commands[0].byteCount = "12";
+    s->subnets[0].commands[0].checkType = "kept";
+    setCommand(s->subnets[0].commands[3], "99", "4", "1", "1", "ff", "0", "Quick-scan", "Non-exchange");
+    s->subnets[0].nodes[2] = tqv::NODE{"99", "Node-99"};
+    s->subnets[2].masterBaud = "1200"; // subnets 3 and 4 are not in the image
+
+    const Bytes image = imageWith({
+        kWriteHeader,
+        {11, {0x07}},
+        {12, {172, 16, 5, 9}},
+        {16, {0xFF, 0xFF, 0xFF, 0xFF}},
+        {20, {0xFF, 0xFF, 0xFF, 0xFF}},
+        {24, {0xFF, 0xFF, 0xFF, 0xFF}},
+        {28, {1, 1, 1, 1}},
+        {32, {0x00, 0x01, 0xC2, 0x00, 7, 9, 2}},
+        {40, {0x00, 0x00, 0x09, 0x60, 8, 3, 1}},
+        {60, {0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x32, 0x00, 0x00, 0x00, 0x00}},
+        {76, {0x00, 0x00, 0x00, 0x0C}},
+        {80, {0x00, 0x00, 0x00, 0x03}},
+        {84, {5, 3, 0x00, 0x64, 0x00, 0x06, 0x01, 0xF4, 0, 0, 0, 0}},
+        {96, {7, 16, 0x12, 0x34, 0x00, 0xFF, 0x40, 0x00, 3, 4, 1, 0}},
+        {108, {5, 1, 0xFF, 0xFF, 0x00, 0x09, 0x00, 0x2A, 7, 0, 9, 0}},
+        {680, {0x00, 0x00, 0x00, 0x01}},
+    });
+    ASSERT_TRUE(EthernetImageCodec::apply(image, *s));
+
+    EXPECT_EQ(s->gatewayType, 4u);
+    EXPECT_EQ(s->fieldbus.fieldbusType, "EtherNet/IP");
+    EXPECT_EQ(s->fieldbus.ipAssignMode, "BOOTP");
+    EXPECT_EQ(s->fieldbus.ipAddress, "172.16.5.9");
+    EXPECT_EQ(s->fieldbus.subnetMask, "255.255.255.0");
+    EXPECT_EQ(s->fieldbus.gatewayAddress, "192.168.0.1");
+    EXPECT_EQ(s->fieldbus.dns1, "0.0.0.0");
+    EXPECT_EQ(s->fieldbus.dns2, "1.1.1.1");
+
+    const tqv::CONFIG &a = s->subnets[0];
+    EXPECT_EQ(a.masterBaud, "115200");
+    EXPECT_EQ(a.masterDataBits, "7");
+    EXPECT_EQ(a.masterParity, "Space");
+    EXPECT_EQ(a.masterStopBits, "2");
+    EXPECT_EQ(a.responseTimeout, "-1");
+    EXPECT_EQ(a.pollDelay, "50");
+    EXPECT_EQ(a.outputMode, "Change of Value");
+    EXPECT_EQ(a.scanRatio, "12");
+    EXPECT_EQ(a.protocol, "Modbus master");
+    EXPECT_EQ(a.masterMode, "RTU");
+    ASSERT_EQ(a.commandCount, 3);
+    ASSERT_EQ(a.nodeCount, 2);
+    EXPECT_EQ(a.nodes[0], (tqv::NODE{"5", "Node-5"}));
+    EXPECT_EQ(a.nodes[1], (tqv::NODE{"7", "Node-7"}));
+    EXPECT_EQ(a.nodes[2], (tqv::NODE{"99", "Node-99"})) << "nodes past the count keep their contents";
+    const struct {
+        const char *slave, *function, *start, *quantity, *mapping, *bit, *scan, *format;
+        int node;
+    } commands[] = {
+        {"5", "3", "100", "6", "1f4", "0", "Quick-scan", "Non-exchange", 1},
+        {"7", "16", "4660", "255", "4000", "3", "Slow-scan", "Double-byte-exchange", 2},
+        {"5", "1", "65535", "9", "2a", "7", "Quick-scan", "Four-byte-exchange", 1},
+    };
+    for (std::size_t i = 0; i < std::size(commands); ++i) {
+        const tqv::COMMAND &c = a.commands[i];
+        const auto &e = commands[i];
+        EXPECT_EQ(c.slaveAddress, e.slave) << i;
+        EXPECT_EQ(c.functionCode, e.function) << i;
+        EXPECT_EQ(c.startAddress, e.start) << i;
+        EXPECT_EQ(c.quantity, e.quantity) << i;
+        EXPECT_EQ(c.mappingAddress, e.mapping) << i;
+        EXPECT_EQ(c.mappingBit, e.bit) << i;
+        EXPECT_EQ(c.scanType, e.scan) << i;
+        EXPECT_EQ(c.dataFormat, e.format) << i;
+        EXPECT_EQ(c.nodeNumber, e.node) << i;
+    }
+    EXPECT_EQ(a.commands[0].byteCount, "12");
+    EXPECT_EQ(a.commands[0].checkType, "kept");
+    EXPECT_EQ(a.commands[3].slaveAddress, "99") << "slots past the count keep their contents";
+
+    const tqv::CONFIG &b = s->subnets[1];
+    EXPECT_EQ(b.masterBaud, "2400");
+    EXPECT_EQ(b.masterParity, "Mark");
+    EXPECT_EQ(b.outputMode, "Cycle");
+    EXPECT_EQ(b.commandCount, 0);
+    EXPECT_EQ(b.nodeCount, 0);
+    EXPECT_EQ(s->subnets[2].masterBaud, "1200");
+}
+
+TEST(SimEthernetImage, CodesReadBackAsTheirTextsAndOthersAsTheLast)
+{
+    const struct {
+        const char *field;
+        std::size_t offset;
+        std::string (*read)(const tqv::ConfigStore &);
+        std::vector<std::pair<std::uint8_t, const char *>> rows;
+    } tables[] = {
+        {"ipAssignMode", 11, [](const tqv::ConfigStore &s) { return s.fieldbus.ipAssignMode; },
+         {{0, "Manual Assign"}, {1, "DHCP"}, {2, "BOOTP"}, {255, "BOOTP"}}},
+        {"masterParity", 37, [](const tqv::ConfigStore &s) { return s.subnets[0].masterParity; },
+         {{0, "None"}, {1, "Odd parity"}, {2, "Even parity"}, {3, "Mark"}, {4, "Space"}, {200, "Space"}}},
+        {"outputMode", 683, [](const tqv::ConfigStore &s) { return s.subnets[1].outputMode; },
+         {{1, "Cycle"}, {2, "Forbidden"}, {3, "Change of Value"}, {0, "Change of Value"}, {4, "Change of Value"}}},
+        {"scanType", 705, [](const tqv::ConfigStore &s) { return s.subnets[1].commands[0].scanType; },
+         {{0, "Quick-scan"}, {1, "Slow-scan"}, {2, "Slow-scan"}}},
+        {"dataFormat", 706, [](const tqv::ConfigStore &s) { return s.subnets[1].commands[0].dataFormat; },
+         {{0, "Non-exchange"}, {1, "Double-byte-exchange"}, {2, "Four-byte-exchange"}, {3, "Four-byte-exchange"}}},
+    };
+    for (const auto &table : tables) {
+        for (const auto &[code, text] : table.rows) {
+            Bytes image = imageWith({kWriteHeader, {692, {0, 0, 0, 1}}});
+            image[table.offset] = code;
+            auto s = newEthernetStore();
+            ASSERT_TRUE(EthernetImageCodec::apply(image, *s));
+            EXPECT_EQ(table.read(*s), text) << table.field << " code " << int(code);
+        }
+    }
+}
+
+TEST(SimEthernetImage, AnAddressOfAllOnesReadsAsTheFieldsDefault)
+{
+    const struct {
+        std::size_t offset;
+        std::string tqv::FIELDBUS::*field;
+        const char *fallback;
+    } fields[] = {
+        {12, &tqv::FIELDBUS::ipAddress, "192.168.0.10"},   {16, &tqv::FIELDBUS::subnetMask, "255.255.255.0"},
+        {20, &tqv::FIELDBUS::gatewayAddress, "192.168.0.1"}, {24, &tqv::FIELDBUS::dns1, "0.0.0.0"},
+        {28, &tqv::FIELDBUS::dns2, "0.0.0.0"},
+    };
+    for (const auto &f : fields) {
+        Bytes image = imageWith({kWriteHeader});
+        std::fill_n(image.begin() + static_cast<std::ptrdiff_t>(f.offset), 4, 0xFF);
+        image[f.offset + 3] = 0xFE;
+        auto s = newEthernetStore();
+        s->fieldbus.*f.field = "9.9.9.9";
+        ASSERT_TRUE(EthernetImageCodec::apply(image, *s));
+        EXPECT_EQ(s->fieldbus.*f.field, "255.255.255.254") << f.offset;
+        image[f.offset + 3] = 0xFF;
+        ASSERT_TRUE(EthernetImageCodec::apply(image, *s));
+        EXPECT_EQ(s->fieldbus.*f.field, f.fallback) << f.offset;
+    }
+    // So a text that is no address comes back as the default.
+    auto s = newEthernetStore();
+    s->fieldbus.gatewayAddress = "gateway";
+    const Bytes image = EthernetImageCodec::encode(*s);
+    ASSERT_TRUE(EthernetImageCodec::apply(image, *s));
+    EXPECT_EQ(s->fieldbus.gatewayAddress, "192.168.0.1");
+}
+
+TEST(SimEthernetImage, AnImageThatDoesNotFitIsRefusedAndChangesNothing)
+{
+    const Bytes good = imageWith({kWriteHeader, {80, {0, 0, 0, 48}}});
+    EXPECT_EQ(EthernetImageCodec::problemWith(good), std::nullopt);
+    Bytes longer = good;
+    longer.push_back(0);
+    const Bytes cases[] = {
+        Bytes(good.begin(), good.end() - 1),
+        longer,
+        imageWith({{0, {0, 0, 0, 6, 0, 0, 0x04, 0xEF}}}),
+        imageWith({kWriteHeader, {80, {0, 0, 0, 49}}}),
+        imageWith({kWriteHeader, {692, {0x80, 0, 0, 0}}}),
+        Bytes{},
+    };
+    for (const Bytes &image : cases) {
+        EXPECT_NE(EthernetImageCodec::problemWith(image), std::nullopt) << image.size();
+        auto s = newEthernetStore();
+        s->gatewayType = 3;
+        const tqv::ConfigStore before = *s;
+        EXPECT_FALSE(EthernetImageCodec::apply(image, *s));
+        EXPECT_TRUE(*s == before);
+    }
+}
+
+TEST(SimEthernetImage, WhatItWritesItReadsBack)
+{
+    auto s = newEthernetStore();
+    s->fieldbus.ipAssignMode = "Manual Assign";
+    s->fieldbus.ipAddress = "192.168.7.77";
+    tqv::CONFIG &c = s->subnets[1];
+    c.masterBaud = "57600";
+    c.outputMode = "Cycle";
+    c.commandCount = 48;
+    for (int i = 0; i < 48; ++i) {
+        const std::string n = std::to_string(i + 1);
+        setCommand(c.commands[static_cast<std::size_t>(i)], n.c_str(), "4", n.c_str(), "2", "a0", "1", "Slow-scan",
+                   "Double-byte-exchange");
+    }
+    const Bytes image = EthernetImageCodec::encode(*s);
+    auto back = newEthernetStore();
+    ASSERT_TRUE(EthernetImageCodec::apply(image, *back));
+    EXPECT_EQ(EthernetImageCodec::encode(*back), image);
+    EXPECT_EQ(back->subnets[1].nodeCount, 48);
+    EXPECT_EQ(back->subnets[1].commands[47].slaveAddress, "48");
+    EXPECT_EQ(back->fieldbus.ipAddress, "192.168.7.77");
+}
+
+// ---- assembling the stream -------------------------------------------------------------------------
+
+TEST(SimMessageAssembler, CutsMessagesByTheirHeaderWhateverTheSegments)
+{
+    const Bytes image = imageWith({kWriteHeader, {1271, {0xAB}}});
+    MessageAssembler a;
+    a.feed(std::span(image).first(5));
+    EXPECT_EQ(a.next(), std::nullopt);
+    a.feed(std::span(image).subspan(5, 700));
+    EXPECT_EQ(a.next(), std::nullopt);
+    Bytes rest(image.begin() + 705, image.end());
+    rest.insert(rest.end(), kRead.begin(), kRead.end());
+    rest.insert(rest.end(), kRestart.begin(), kRestart.begin() + 10);
+    a.feed(rest);
+    EXPECT_EQ(a.next(), image);
+    EXPECT_EQ(a.next(), kRead);
+    EXPECT_EQ(a.next(), std::nullopt);
+    EXPECT_TRUE(a.hasPartial());
+    a.feed(std::span(kRestart).subspan(10));
+    EXPECT_EQ(a.next(), kRestart);
+    EXPECT_FALSE(a.hasPartial());
+}
+
+TEST(SimMessageAssembler, RefusesAHeaderAnnouncingMoreThanAnImage)
+{
+    MessageAssembler a;
+    a.feed(Bytes{0, 0, 0, 6, 0, 0, 0x04, 0xF1, 1, 2, 3});
+    EXPECT_EQ(a.next(), std::nullopt);
+    EXPECT_TRUE(a.refused());
+    EXPECT_EQ(a.refusedLength(), 1265u);
+    a.feed(kRead);
+    EXPECT_EQ(a.next(), std::nullopt);
+
+    MessageAssembler b;
+    b.feed(Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+    EXPECT_EQ(b.next(), std::nullopt);
+    EXPECT_TRUE(b.refused());
+}
+
+// ---- failure modes and command line ----------------------------------------------------------------
+
+TEST(SimEthernetFailures, KnowsItsFiveModesOnly)
+{
+    const std::pair<const char *, EthernetFailures::Mode> names[] = {
+        {"no-answer", EthernetFailures::Mode::NoAnswer}, {"wrong-code", EthernetFailures::Mode::WrongCode},
+        {"refuse", EthernetFailures::Mode::Refuse},      {"pieces", EthernetFailures::Mode::Pieces},
+        {"short", EthernetFailures::Mode::Short},
+    };
+    for (const auto &[name, mode] : names) {
+        EthernetFailures f;
+        EXPECT_EQ(f.add(name), std::nullopt) << name;
+        EXPECT_TRUE(f.has(mode)) << name;
+        for (const auto &[other, otherMode] : names)
+            EXPECT_EQ(f.has(otherMode), otherMode == mode) << name << " " << other;
+    }
+    for (const char *bad : {"", "timeout:all", "NO-ANSWER", "pieces:2", "refused"}) {
+        EthernetFailures f;
+        EXPECT_NE(f.add(bad), std::nullopt) << bad;
+        EXPECT_TRUE(f.empty()) << bad;
+    }
+}
+
+TEST(SimCommandLine, ReadsTheEthernetOptions)
+{
+    const std::vector<std::string_view> args = {"--ethernet", "--ip", "10.0.0.9", "--mac=00-1a-2B-3c-4d-5e",
+                                                "--firmware", "1.300", "--permission", "2", "--fail", "pieces",
+                                                "--fail=short", "--save", "s.json"};
+    const SimCommandLine::Parsed p = SimCommandLine::parse(args);
+    ASSERT_TRUE(p.options) << p.error;
+    const SimOptions &o = *p.options;
+    EXPECT_TRUE(o.ethernet);
+    EXPECT_EQ(o.ip, (std::array<std::uint8_t, 4>{10, 0, 0, 9}));
+    EXPECT_EQ(o.mac, (std::array<std::uint8_t, 6>{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
+    EXPECT_EQ(o.firmwareMajor, 1);
+    EXPECT_EQ(o.firmwareMinor, 300);
+    EXPECT_EQ(o.permission, 2u);
+    EXPECT_TRUE(o.ethernetFailures.has(EthernetFailures::Mode::Pieces));
+    EXPECT_TRUE(o.ethernetFailures.has(EthernetFailures::Mode::Short));
+    EXPECT_FALSE(o.ethernetFailures.has(EthernetFailures::Mode::Refuse));
+    EXPECT_TRUE(o.failures.modes().empty());
+
+    const std::vector<std::string_view> defaults = {"--ethernet"};
+    const SimCommandLine::Parsed d = SimCommandLine::parse(defaults);
+    ASSERT_TRUE(d.options) << d.error;
+    EXPECT_EQ(d.options->ip, (std::array<std::uint8_t, 4>{127, 0, 0, 1}));
+    EXPECT_EQ(d.options->permission, 1u);
+    EXPECT_TRUE(d.options->ethernetFailures.empty());
+    EXPECT_EQ(d.options->link, "");
+}
+
+TEST(SimCommandLine, RefusesOptionsOfTheOtherGateway)
+{
+    const std::vector<std::vector<std::string_view>> cases = {
+        {"--ethernet", "--pty", "/tmp/l"},
+        {"--ethernet", "--gateway-type", "4"},
+        {"--ethernet", "--reported-type", "5"},
+        {"--ethernet", "--line-speed", "9600"},
+        {"--ethernet", "--fail", "timeout:all"},
+        {"--pty", "/tmp/l", "--fail", "no-answer"},
+        {"--pty", "/tmp/l", "--ip", "1.2.3.4"},
+        {"--pty", "/tmp/l", "--mac", "00-1a-2b-3c-4d-5e"},
+        {"--pty", "/tmp/l", "--permission", "1"},
+        {"--pty", "/tmp/l", "--firmware", "1.256"},
+        {"--ethernet", "--firmware", "1.65536"},
+        {"--ethernet", "--ip", "1.2.3"},
+        {"--ethernet", "--ip", "1.2.3.256"},
+        {"--ethernet", "--mac", "00-1a-2b-3c-4d"},
+        {"--ethernet", "--mac", "00-1a-2b-3c-4d-5g"},
+        {"--ethernet", "--mac", "00-1a-2b-3c-4d-5e-"},
+        {"--ethernet", "--mac", "001a-2b-3c-4d-5e-6"},
+        {"--ethernet", "--permission", "-1"},
+        {"--ethernet", "--permission", "4294967296"},
+        {"--ethernet", "--ip"},
+    };
+    for (const auto &args : cases) {
+        const SimCommandLine::Parsed p = SimCommandLine::parse(args);
+        std::string joined;
+        for (std::string_view a : args)
+            joined += std::string(a) + " ";
+        EXPECT_FALSE(p.options) << joined;
+        EXPECT_NE(p.error, "") << joined;
+    }
+}
+
+} // namespace
+
+} // namespace tqvsim
