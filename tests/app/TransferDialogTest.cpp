@@ -187,7 +187,8 @@ private slots:
             QVERIFY(d->busy());
             ticks = 0;
             QTest::qWait(400);
-            QVERIFY2(ticks >= 10, "the window's event loop stalled during the transfer");
+            // A 20 ms timer: 20 ticks in 400 ms on an idle machine; a stalled loop gives none.
+            QVERIFY2(ticks >= 5, "the window's event loop stalled during the transfer");
             clock.start();
             QTest::keyClick(d, Qt::Key_Escape);
             QCOMPARE(d->statusLine()->text(), QStringLiteral("Stopping the transfer..."));
@@ -266,8 +267,10 @@ private:
                 return;
             seen = true;
             act(d);
-            if (d->isVisible() && !d->busy())
-                d->exitButton()->click();
+            // Whatever the act left (a failed check returns early), the dialog goes: a running
+            // transfer is stopped first.
+            if (d->isVisible())
+                d->reject();
         });
         m_frame->action(command)->trigger();
         QVERIFY(seen);
