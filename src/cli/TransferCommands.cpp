@@ -2,6 +2,7 @@
 
 #include "CliApp.h"
 #include "CliFiles.h"
+#include "QtRuntime.h"
 #include "TerminalObserver.h"
 #include "io/QtSerialLink.h"
 #include "model/ConfigStore.h"
@@ -11,7 +12,6 @@
 #include "serial/UploadProcedure.h"
 
 #include <CLI/CLI.hpp>
-#include <QCoreApplication>
 
 #include <algorithm>
 #include <memory>
@@ -34,23 +34,6 @@ struct UploadOptions : LinkOptions {
 
 struct DownloadOptions : LinkOptions {
     std::string file;
-};
-
-// QSerialPort needs an application object for its notifiers; the command line makes one only for
-// the jobs that open a port.
-class PortRuntime {
-public:
-    PortRuntime()
-    {
-        if (!QCoreApplication::instance())
-            m_app = std::make_unique<QCoreApplication>(m_argc, m_argv);
-    }
-
-private:
-    int m_argc = 1;
-    char m_name[12] = "tqv580-cli";
-    char *m_argv[2] = {m_name, nullptr};
-    std::unique_ptr<QCoreApplication> m_app;
 };
 
 // The port's parameters: the stored defaults (8 data bits, no parity, one stop bit) at the chosen
@@ -86,7 +69,7 @@ int runUpload(CliApp &app, const UploadOptions &options)
     if (!parameters)
         return kExitUsage;
 
-    PortRuntime runtime;
+    QtRuntime runtime;
     QtSerialLink link;
     if (const Status opened = link.open(options.port, *parameters); !opened) {
         app.err() << opened.message() << '\n';
@@ -119,7 +102,7 @@ int runDownload(CliApp &app, const DownloadOptions &options)
     if (!downloadDialogMayOpen(*store, app.prompter()))
         return kExitProblem;
 
-    PortRuntime runtime;
+    QtRuntime runtime;
     QtSerialLink link;
     if (const Status opened = link.open(options.port, *parameters); !opened) {
         app.err() << opened.message() << '\n';
