@@ -18,7 +18,8 @@ bool QtUdpLink::bind(std::uint16_t localPort)
         if (m_ready)
             m_ready();
     });
-    return m_socket->bind(QHostAddress::AnyIPv4, localPort);
+    // Not shared: a second program on the same port gets a refusal instead of half the replies.
+    return m_socket->bind(QHostAddress::AnyIPv4, localPort, QAbstractSocket::DontShareAddress);
 }
 
 std::uint16_t QtUdpLink::localPort() const
