@@ -182,7 +182,11 @@ bool DeviceSearch::select(int row)
         return false;
     m_selected = row;
     m_logInEnabled = true;
-    m_session.targetAddress = m_rows[static_cast<std::size_t>(row)].ipAddress;
+    const DeviceInfo &device = m_rows[static_cast<std::size_t>(row)];
+    m_session.targetAddress = device.ipAddress;
+    // The permission the download checks is the chosen gateway's, not that of whichever gateway
+    // happened to answer last.
+    m_session.remoteConfigAllowed = device.remoteConfigAllowed;
     return true;
 }
 

@@ -53,7 +53,7 @@ std::optional<DeviceInfo> parseSearchReply(std::string_view datagram, SearchMode
 // tick() every tickInterval while ticking() (broadcast search), or fixedQueryExpired() once
 // fixedReplyLimit after start() (fixed address). Datagrams are taken whenever the link reports
 // them. Everything the dialog shows is read from here after each call and after the change
-// callback.
+// callback. The link must outlive the search (its destructor closes the link).
 class DeviceSearch {
 public:
     static constexpr Millis tickInterval{300};
@@ -63,7 +63,8 @@ public:
     static constexpr int progressMaximum = 100;
 
     // The search reads `session.useFixedAddress` and `targetAddress` at start(), and writes
-    // `remoteConfigAllowed` (each reply read) and `targetAddress` (a row selected).
+    // `remoteConfigAllowed` (each reply read, and a row selected) and `targetAddress` (a row
+    // selected).
     DeviceSearch(DatagramLink &link, SessionState &session, EthernetEndpoints endpoints);
     // Stops listening and closes the link.
     ~DeviceSearch();
@@ -81,8 +82,9 @@ public:
     // "Refurbish": a new broadcast search (the list and the selection are cleared), or in the
     // fixed-address mode the same rows shown again. Ignored while the button is disabled.
     void refresh();
-    // A click on row `row` of the list: selects it, enables "Iog In" and makes its IP address the
-    // target address. False (and nothing changes) when no row is there.
+    // A click on row `row` of the list: selects it, enables "Iog In", makes its IP address the
+    // target address and its permission the session's. False (and nothing changes) when no row is
+    // there.
     bool select(int row);
     // Called after every change the dialog did not ask for itself (a reply that ended the
     // fixed-address query).

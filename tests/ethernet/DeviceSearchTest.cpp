@@ -189,7 +189,7 @@ TEST_F(DeviceSearchTest, SelectingARowSetsTheTargetAndEnablesLogIn)
 {
     start();
     search->tick();
-    link.arrive({gatewayReply(10), gatewayReply(11)});
+    link.arrive({gatewayReply(10), gatewayReply(11, 2)});
     EXPECT_FALSE(search->select(0)) << "no row is shown while searching";
     search->tick();
     EXPECT_FALSE(search->select(2));
@@ -198,7 +198,13 @@ TEST_F(DeviceSearchTest, SelectingARowSetsTheTargetAndEnablesLogIn)
     EXPECT_FALSE(search->logInEnabled());
     EXPECT_TRUE(session.targetAddress.empty());
 
+    EXPECT_FALSE(session.remoteConfigAllowed) << "the last reply read prohibits";
+
+    // The chosen gateway's permission is the one the download checks.
+    EXPECT_TRUE(search->select(0));
+    EXPECT_TRUE(session.remoteConfigAllowed);
     EXPECT_TRUE(search->select(1));
+    EXPECT_FALSE(session.remoteConfigAllowed);
     EXPECT_EQ(search->selectedRow(), 1);
     EXPECT_EQ(session.targetAddress, "192.168.0.11");
     expectShown("Finish searching", 100, true, true);
