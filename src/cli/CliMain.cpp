@@ -1,4 +1,5 @@
 #include "CliApp.h"
+#include "EthernetCommands.h"
 #include "PortCommands.h"
 #include "TransferCommands.h"
 
@@ -11,5 +12,6 @@ int main(int argc, char **argv)
     tqv::addCoreCommands(app);
     tqv::addPortCommands(app);
     tqv::addTransferCommands(app);
+    tqv::addEthernetCommands(app);
     return app.run();
 }

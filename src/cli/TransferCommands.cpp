@@ -2,6 +2,7 @@
 
 #include "CliApp.h"
 #include "CliFiles.h"
+#include "QtRuntime.h"
 #include "TerminalObserver.h"
 #include "io/QtSerialLink.h"
 #include "model/ConfigStore.h"
@@ -11,7 +12,6 @@
 #include "serial/UploadProcedure.h"
 
 #include <CLI/CLI.hpp>
-#include <QCoreApplication>
 
 #include <algorithm>
 #include <memory>
@@ -36,27 +36,10 @@ struct DownloadOptions : LinkOptions {
     std::string file;
 };
 
-// QSerialPort needs an application object for its notifiers; the command line makes one only for
-// the jobs that open a port.
-class PortRuntime {
-public:
-    PortRuntime()
-    {
-        if (!QCoreApplication::instance())
-            m_app = std::make_unique<QCoreApplication>(m_argc, m_argv);
-    }
-
-private:
-    int m_argc = 1;
-    char m_name[12] = "tqv580-cli";
-    char *m_argv[2] = {m_name, nullptr};
-    std::unique_ptr<QCoreApplication> m_app;
-};
-
 // An open port with what a procedure runs with.
 struct PortSession {
     explicit PortSession(std::ostream &err) : observer(err) {}
-    PortRuntime runtime;
+    QtRuntime runtime;
     QtSerialLink link;
     SteadyClock clock;
     TerminalObserver observer;

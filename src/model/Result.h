@@ -19,6 +19,8 @@ enum class ErrorCode {
     SerialPortOpen,      // the serial port cannot be opened
     SerialPortRead,      // the serial port's current settings cannot be read
     SerialPortSettings,  // the serial port refuses the settings
+    ImageTooManyCommands, // a subnet holds more commands than a configuration image has slots for
+    ImageMalformed,       // received configuration-image bytes that do not fit the image
 };
 
 struct Error {
