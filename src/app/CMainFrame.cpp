@@ -4,6 +4,7 @@
 #include "CModbusConfigDoc.h"
 #include "CModbusConfigView.h"
 #include "CommandIds.h"
+#include "CSearchDeviceDlg.h"
 #include "ConflictDialog.h"
 #include "QtText.h"
 #include "SelectCommandDialog.h"
@@ -16,6 +17,8 @@
 #include "editor/SavePrompt.h"
 #include "model/Domain.h"
 #include "model/ProjectLanguage.h"
+#include "ethernet/EthernetTransfer.h"
+#include "ethernet/MessageHeader.h"
 #include "serial/DownloadProcedure.h"
 #include "io/QtSettingsStore.h"
 
@@ -50,7 +53,7 @@ const QString kHelpFile = QStringLiteral("TQV-580_V1.0.1_UM.chm");
 const QString kFileFilter = QStringLiteral("Config File(*.tqv)");
 
 // Commands whose work arrives with later parts of the program: present, but disabled.
-constexpr int kNotYetAvailable[] = {cmd::EthernetConnection, cmd::ExcelOutput, cmd::Monitor};
+constexpr int kNotYetAvailable[] = {cmd::ExcelOutput, cmd::Monitor};
 
 } // namespace
 
@@ -145,8 +148,9 @@ void CMainFrame::createActions()
     connect(makeAction(cmd::SerialConnection, StrId::MenuSerialConnection, StrId::PromptSerialConnection,
                        QKeySequence(Qt::CTRL | Qt::Key_P)),
             &QAction::triggered, this, &CMainFrame::onSerialConnection);
-    makeAction(cmd::EthernetConnection, StrId::MenuEthernetConnection, StrId::PromptEthernetConnection,
-               QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(makeAction(cmd::EthernetConnection, StrId::MenuEthernetConnection, StrId::PromptEthernetConnection,
+                       QKeySequence(Qt::CTRL | Qt::Key_Q)),
+            &QAction::triggered, this, &CMainFrame::onEthernetConnection);
     connect(makeAction(cmd::Upload, StrId::MenuUpload, StrId::PromptUpload, QKeySequence(Qt::CTRL | Qt::Key_U)),
             &QAction::triggered, this, &CMainFrame::onUpload);
     connect(makeAction(cmd::Download, StrId::MenuDownload, StrId::PromptDownload, QKeySequence(Qt::CTRL | Qt::Key_D)),
@@ -317,10 +321,10 @@ void CMainFrame::updateCommandState()
                              std::end(kNotYetAvailable);
         m_actions.value(id)->setEnabled(enabled && !waiting);
     };
-    // The Ethernet gateway transfers over its own link, which is not offered yet.
-    const bool serialTransfers = !isEthernetType(m_view->store().gatewayType);
-    offer(cmd::Upload, serialTransfers);
-    offer(cmd::Download, serialTransfers);
+    // The Ethernet gateway is reached over the network, every other type over the serial port.
+    const bool ethernetGateway = isEthernetType(m_view->store().gatewayType);
+    offer(cmd::SerialConnection, !ethernetGateway);
+    offer(cmd::EthernetConnection, ethernetGateway);
     offer(cmd::MappingAddress, mappingAddressEnabled(m_view->store(), m_view->conflictDetectionAllowed()));
     offer(cmd::ConflictDetection, conflictDetectionEnabled(m_view->store(), m_view->conflictDetectionAllowed()));
     const EnableFlags &f = m_view->treeEditor().flags();
@@ -544,14 +548,39 @@ void CMainFrame::onAbout()
     dialog.exec();
 }
 
+void CMainFrame::onEthernetConnection()
+{
+    CEthernetConfigDlg dialog(m_view->session(), this);
+    dialog.exec();
+}
+
+bool CMainFrame::searchGateway()
+{
+    CSearchDeviceDlg search(m_view->session(), endpointsFromEnvironment(), this);
+    return search.exec() == QDialog::Accepted;
+}
+
 void CMainFrame::onUpload()
 {
-    if (isEthernetType(m_view->store().gatewayType))
-        return;
-    confirmSerialSettings();
     TransferDialog::Hooks hooks;
     hooks.configuration = [this]() -> const ConfigStore & { return m_view->store(); };
     hooks.mayReplaceDocument = [this] { return mayDiscardChanges(); };
+    if (isEthernetType(m_view->store().gatewayType)) {
+        if (!searchGateway())
+            return;
+        hooks.targetAddress = m_view->session().targetAddress;
+        hooks.targetPort = endpointsFromEnvironment().gatewayPort;
+        hooks.uploaded = [this](const ConfigStore &uploaded) {
+            // The read replaces the configuration in place; it no longer matches its file.
+            m_view->store() = uploaded;
+            m_view->rebuildTree();
+            updateCommandState();
+        };
+        TransferDialog dialog(TransferDialog::Kind::EthernetUpload, std::move(hooks), this);
+        dialog.exec();
+        return;
+    }
+    confirmSerialSettings();
     hooks.uploaded = [this](const ConfigStore &uploaded) {
         // The uploaded configuration becomes a new, untitled, unmodified document.
         ConfigStore &store = m_view->store();
@@ -567,9 +596,26 @@ void CMainFrame::onUpload()
 
 void CMainFrame::onDownload()
 {
-    if (isEthernetType(m_view->store().gatewayType))
-        return;
     QtPrompter prompter(this);
+    if (isEthernetType(m_view->store().gatewayType)) {
+        if (!searchGateway())
+            return;
+        if (!m_view->session().remoteConfigAllowed) {
+            prompter.info(text(StrId::MsgRemoteConfigForbidden));
+            return;
+        }
+        TransferDialog::Hooks hooks;
+        hooks.configuration = [this]() -> const ConfigStore & { return m_view->store(); };
+        hooks.ethernetChecks = [this] {
+            QtPrompter checks(this);
+            return ethernetWriteChecks(m_view->store(), m_view->session().incompleteInformation, checks);
+        };
+        hooks.targetAddress = m_view->session().targetAddress;
+        hooks.targetPort = endpointsFromEnvironment().gatewayPort;
+        TransferDialog dialog(TransferDialog::Kind::EthernetDownload, std::move(hooks), this);
+        dialog.exec();
+        return;
+    }
     if (!m_view->session().remoteConfigAllowed) {
         prompter.info(text(StrId::MsgRemoteConfigForbidden));
         return;

@@ -66,6 +66,8 @@ public:
     // "Upload" and "Download" over the serial link (every type but the Ethernet gateway).
     void onUpload();
     void onDownload();
+    // "Ethernet Connection": search for gateways or use a fixed address (Ethernet gateway only).
+    void onEthernetConnection();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -86,6 +88,8 @@ private:
     bool saveTo(const QString &path);
     QString askFileName(bool save);
     void showError(const QString &message);
+    // "Seach Device" before an Ethernet transfer; true when a gateway was chosen.
+    bool searchGateway();
 
     CModbusConfigView *m_view = nullptr;
     CModbusConfigDoc *m_doc = nullptr;

@@ -2,7 +2,9 @@
 
 #include "QtPrompter.h"
 #include "QtText.h"
+#include "ethernet/EthernetTransfer.h"
 #include "io/QtSerialLink.h"
+#include "io/QtTcpLink.h"
 #include "link/Clock.h"
 #include "link/Prompter.h"
 #include "link/TransferObserver.h"
@@ -92,9 +94,12 @@ private:
 TransferDialog::TransferDialog(Kind kind, Hooks hooks, QWidget *parent)
     : QDialog(parent), m_kind(kind), m_hooks(std::move(hooks))
 {
-    const bool upload = kind == Kind::Upload;
+    const bool upload = kind == Kind::Upload || kind == Kind::EthernetUpload;
     setObjectName(upload ? QStringLiteral("uploadDialog") : QStringLiteral("downloadDialog"));
-    setWindowTitle(qtext(upload ? StrId::UploadDialogTitle : StrId::DownloadDialogTitle));
+    if (kind == Kind::EthernetUpload)
+        setWindowTitle(qtext(StrId::EthUploadDialogTitle));
+    else
+        setWindowTitle(qtext(upload ? StrId::UploadDialogTitle : StrId::DownloadDialogTitle));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     m_title = new QLabel;
@@ -138,8 +143,14 @@ TransferDialog::TransferDialog(Kind kind, Hooks hooks, QWidget *parent)
     m_exit->setAutoDefault(false);
     connect(m_start, &QPushButton::clicked, this, &TransferDialog::start);
     connect(m_exit, &QPushButton::clicked, this, &TransferDialog::reject);
-    // The download is offered only once the dialog has checked the configuration (see openPort).
-    m_start->setEnabled(upload);
+    // The serial download is offered only once the dialog has opened its port (see openPort).
+    m_start->setEnabled(upload || kind == Kind::EthernetDownload);
+    // The Ethernet dialogs have one line of text that says what to do and then how it went.
+    if (ethernet()) {
+        m_title->hide();
+        m_progress->hide();
+        m_status->setText(qtext(upload ? StrId::EthUploadPrompt : StrId::EthDownloadPrompt));
+    }
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -156,6 +167,9 @@ TransferDialog::TransferDialog(Kind kind, Hooks hooks, QWidget *parent)
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    m_observer = std::make_unique<QueuedObserver>(this);
+    m_prompter = std::make_unique<BlockingPrompter>(this);
+    m_clock = std::make_unique<SteadyClock>();
     m_worker = new QObject;
     m_worker->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
@@ -199,7 +213,10 @@ void TransferDialog::start()
 {
     if (m_busy || m_closing)
         return;
-    if (m_kind == Kind::Upload && m_hooks.mayReplaceDocument && !m_hooks.mayReplaceDocument())
+    const bool upload = m_kind == Kind::Upload || m_kind == Kind::EthernetUpload;
+    if (upload && m_hooks.mayReplaceDocument && !m_hooks.mayReplaceDocument())
+        return;
+    if (m_kind == Kind::EthernetDownload && m_hooks.ethernetChecks && !m_hooks.ethernetChecks())
         return;
     auto configuration = std::make_shared<const ConfigStore>(m_hooks.configuration());
     const bool mark = m_hooks.incompleteMark && m_hooks.incompleteMark();
@@ -208,11 +225,18 @@ void TransferDialog::start()
     m_start->setEnabled(false);
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
+    if (ethernet())
+        runEthernet(std::move(configuration));
+    else
+        runSerial(std::move(configuration), mark);
+}
 
+void TransferDialog::runSerial(std::shared_ptr<const ConfigStore> configuration, bool mark)
+{
     runOnWorker([this, configuration, mark] {
-        QueuedObserver observer(this);
-        BlockingPrompter prompter(this);
-        SteadyClock clock;
+        QueuedObserver &observer = *m_observer;
+        BlockingPrompter &prompter = *m_prompter;
+        Clock &clock = *m_clock;
         if (m_kind == Kind::Upload) {
             UploadProcedure upload(*m_link, clock, prompter, observer);
             upload.setCancelFlag(&m_cancel);
@@ -238,6 +262,64 @@ void TransferDialog::start()
     });
 }
 
+void TransferDialog::runEthernet(std::shared_ptr<const ConfigStore> configuration)
+{
+    const EthernetTarget target{m_hooks.targetAddress, m_hooks.targetPort};
+    runOnWorker([this, configuration, target] {
+        QueuedObserver &observer = *m_observer;
+        BlockingPrompter &prompter = *m_prompter;
+        Clock &clock = *m_clock;
+        // A new press starts on a new connection; the transfer object lives on for the restart.
+        m_tcp = std::make_unique<QtTcpLink>();
+        m_ethernet = std::make_unique<EthernetTransfer>(*m_tcp, clock, prompter, observer);
+        m_ethernet->setCancelFlag(&m_cancel);
+        if (m_kind == Kind::EthernetUpload) {
+            auto result = std::make_shared<EthernetReadResult>(m_ethernet->read(*configuration, target));
+            QMetaObject::invokeMethod(
+                this,
+                [this, result] {
+                    if (result->outcome == EthernetOutcome::Succeeded && m_hooks.uploaded)
+                        m_hooks.uploaded(result->configuration);
+                    ended();
+                },
+                Qt::QueuedConnection);
+        } else {
+            m_ethernet->write(*configuration, target);
+            const bool downloaded = m_ethernet->downloaded();
+            QMetaObject::invokeMethod(
+                this,
+                [this, downloaded] {
+                    m_downloaded = downloaded;
+                    ended();
+                },
+                Qt::QueuedConnection);
+        }
+    });
+}
+
+void TransferDialog::offerRestartAndClose()
+{
+    m_busy = true;
+    m_start->setEnabled(false);
+    m_exit->setEnabled(false);
+    runOnWorker([this] {
+        const RestartOutcome outcome = m_ethernet->offerRestart();
+        QMetaObject::invokeMethod(
+            this,
+            [this, outcome] {
+                m_busy = false;
+                m_downloaded = false;
+                m_exit->setEnabled(true);
+                m_start->setEnabled(true);
+                if (outcome == RestartOutcome::SendFailed)
+                    return; // the dialog stays open
+                closeLinkAndStop();
+                QDialog::reject();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void TransferDialog::runOnWorker(std::function<void()> job)
 {
     QMetaObject::invokeMethod(m_worker, std::move(job), Qt::QueuedConnection);
@@ -256,6 +338,10 @@ void TransferDialog::ended()
 
 void TransferDialog::reject()
 {
+    if (!m_busy && m_kind == Kind::EthernetDownload && m_downloaded) {
+        offerRestartAndClose();
+        return;
+    }
     if (m_busy) {
         // The worker notices at its next wait; the dialog closes when it has stopped.
         m_closing = true;
@@ -272,7 +358,14 @@ void TransferDialog::closeLinkAndStop()
 {
     if (!m_thread.isRunning())
         return;
-    QMetaObject::invokeMethod(m_worker, [this] { m_link.reset(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker,
+        [this] {
+            m_ethernet.reset();
+            m_tcp.reset();
+            m_link.reset();
+        },
+        Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
 }

@@ -18,6 +18,11 @@ class QPushButton;
 namespace tqv {
 
 class QtSerialLink;
+class QueuedObserver;
+class BlockingPrompter;
+class Clock;
+class QtTcpLink;
+class EthernetTransfer;
 
 // "Upload Configuration " and "Download configuration": a title line, a status line, up to four
 // step (or subnet) lines with icons, a progress bar, the start button and "Exit".
@@ -30,7 +35,9 @@ class QtSerialLink;
 class TransferDialog : public QDialog {
     Q_OBJECT
 public:
-    enum class Kind { Upload, Download };
+    // The serial transfers, and the Ethernet gateway's (one TCP connection per press; the
+    // download's stays open after an acknowledged write for the restart offered at "Exit").
+    enum class Kind { Upload, Download, EthernetUpload, EthernetDownload };
 
     // What the dialog needs from the window.
     struct Hooks {
@@ -42,6 +49,12 @@ public:
         std::function<bool()> mayReplaceDocument;
         // Upload: called with the uploaded configuration once the upload has succeeded.
         std::function<void(const ConfigStore &)> uploaded;
+        // Ethernet download: the checks of a press, on the window's thread (they may ask and may
+        // update the document's byte counts); false leaves the press.
+        std::function<bool()> ethernetChecks;
+        // Ethernet: the gateway's address and port.
+        std::string targetAddress;
+        std::uint16_t targetPort = 18801;
     };
 
     TransferDialog(Kind kind, Hooks hooks, QWidget *parent = nullptr);
@@ -77,6 +90,11 @@ private:
     void runOnWorker(std::function<void()> job);
     void ended();
     void closeLinkAndStop();
+    bool ethernet() const { return m_kind == Kind::EthernetUpload || m_kind == Kind::EthernetDownload; }
+    void runSerial(std::shared_ptr<const ConfigStore> configuration, bool mark);
+    void runEthernet(std::shared_ptr<const ConfigStore> configuration);
+    // Ethernet download: "Exit" after an acknowledged write offers the restart on the worker.
+    void offerRestartAndClose();
 
     friend class QueuedObserver;
     friend class BlockingPrompter;
@@ -99,6 +117,15 @@ private:
     QThread m_thread;
     QObject *m_worker = nullptr;         // lives in m_thread
     std::unique_ptr<QtSerialLink> m_link; // made, used and destroyed in m_thread only
+    // Ethernet: the connection and the transfer that remembers an acknowledged write (m_thread only).
+    std::unique_ptr<QtTcpLink> m_tcp;
+    std::unique_ptr<EthernetTransfer> m_ethernet;
+    bool m_downloaded = false; // a copy of m_ethernet->downloaded() for the window's thread
+    // What the procedures report through and ask through; they outlive every press, since the
+    // Ethernet transfer keeps them for the restart question.
+    std::unique_ptr<QueuedObserver> m_observer;
+    std::unique_ptr<BlockingPrompter> m_prompter;
+    std::unique_ptr<Clock> m_clock;
     std::atomic<bool> m_cancel{false};
 };
 

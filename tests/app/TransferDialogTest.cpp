@@ -8,7 +8,9 @@
 #include "app/CModbusConfigDoc.h"
 #include "app/CModbusConfigView.h"
 #include "app/CommandIds.h"
+#include "app/CSearchDeviceDlg.h"
 #include "app/TransferDialog.h"
+#include "model/SessionState.h"
 #include "resources/Strings.h"
 
 #include <QAbstractButton>
@@ -22,6 +24,10 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QUdpSocket>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTableWidget>
 
 #include <functional>
 #include <memory>
@@ -207,7 +213,7 @@ private slots:
                  QStringList{QStringLiteral("Configurating remotely be forbidden, please check local DIP switch")});
     }
 
-    void chineseTextsAndTheEthernetTypeLeftToItsOwnLink()
+    void chineseTextsAndTheEthernetTypesCommands()
     {
         setLanguage(Language::Chinese);
         TransferDialog::Hooks hooks;
@@ -221,11 +227,133 @@ private slots:
         flags[3] = true;
         m_frame->view()->store().setTypeAndFlags(4, flags);
         m_frame->view()->initialUpdate();
-        QVERIFY(!m_frame->action(cmd::Upload)->isEnabled());
-        QVERIFY(!m_frame->action(cmd::Download)->isEnabled());
+        // The Ethernet gateway is reached over the network: its connection command instead of the
+        // serial one, and both transfers.
+        QVERIFY(!m_frame->action(cmd::SerialConnection)->isEnabled());
+        QVERIFY(m_frame->action(cmd::EthernetConnection)->isEnabled());
+        QVERIFY(m_frame->action(cmd::Upload)->isEnabled());
+        QVERIFY(m_frame->action(cmd::Download)->isEnabled());
+    }
+
+    // The Ethernet gateway: "Seach Device" finds the simulator on loopback, the write is
+    // acknowledged, "Exit" offers the restart and sends it, and a read replaces the configuration
+    // and marks it modified.
+    void ethernetSearchDownloadRestartAndUpload()
+    {
+        const quint16 gatewayPort = freePort();
+        const quint16 localPort = freePort();
+        QVERIFY(gatewayPort && localPort && gatewayPort != localPort);
+        qputenv("TQV580_SEARCH_ADDRESS", "127.0.0.1");
+        qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gatewayPort));
+        qputenv("TQV580_LOCAL_PORT", QByteArray::number(localPort));
+        m_sim = std::make_unique<GatewaySimProcess>(QStringList{QStringLiteral("--ethernet")});
+        QString error;
+        QVERIFY2(m_sim->start(error), qPrintable(error));
+
+        ConfigStore &store = m_frame->view()->store();
+        store.setTypeAndFlags(4, std::array<bool, 7>{});
+        addCommands(store, 4);
+        const ConfigStore written = store;
+        QVERIFY(m_frame->action(cmd::Download)->isEnabled());
+
+        QString searchStatus;
+        QString status;
+        MessageCollector restartQuestion; // answers OK
+        whenDialog<CSearchDeviceDlg>([&](CSearchDeviceDlg *search) {
+            QTRY_VERIFY_WITH_TIMEOUT(search->deviceList()->rowCount() == 1, 5000);
+            searchStatus = search->statusLabel()->text();
+            QCOMPARE(search->deviceList()->item(0, 2)->text(), QStringLiteral("127.0.0.1"));
+            QVERIFY(!search->logInButton()->isEnabled());
+            search->deviceList()->setFocus();
+            QTest::keyClick(search->deviceList(), Qt::Key_Down); // the keyboard picks the row
+            QVERIFY(search->logInButton()->isEnabled());
+            whenDialog<TransferDialog>([&](TransferDialog *d) {
+                QSignalSpy ended(d, &TransferDialog::transferEnded);
+                QCOMPARE(d->statusLine()->text(), QStringLiteral("Please click button download configuration"));
+                d->startButton()->click();
+                QVERIFY(ended.wait(10000));
+                status = d->statusLine()->text();
+                d->exitButton()->click();
+            });
+            search->logInButton()->click();
+        });
+        m_frame->action(cmd::Download)->trigger();
+        QCOMPARE(searchStatus, QStringLiteral("Finish searching"));
+        QCOMPARE(status, QStringLiteral("Finish download!"));
+        QTRY_COMPARE_WITH_TIMEOUT(restartQuestion.texts.size(), 1, 5000);
+        QCOMPARE(restartQuestion.texts.front(), QString::fromStdString(text(StrId::MsgRestartQuestion)));
+        QVERIFY(m_sim->waitForLine("restart"));
+        QCOMPARE(QString::fromStdString(m_frame->view()->session().targetAddress), QStringLiteral("127.0.0.1"));
+
+        // Read back into a changed document: the gateway's configuration replaces it.
+        store.subnet(0).commandCount = 1;
+        store.configModified = false;
+        whenDialog<CSearchDeviceDlg>([&](CSearchDeviceDlg *search) {
+            QTRY_VERIFY_WITH_TIMEOUT(search->deviceList()->rowCount() == 1, 5000);
+            search->deviceList()->setCurrentCell(0, 0);
+            whenDialog<TransferDialog>([&](TransferDialog *d) {
+                QSignalSpy ended(d, &TransferDialog::transferEnded);
+                QCOMPARE(d->windowTitle(), QStringLiteral("Upload configuration"));
+                d->startButton()->click();
+                QVERIFY(ended.wait(10000));
+                status = d->statusLine()->text();
+                d->exitButton()->click();
+            });
+            search->logInButton()->click();
+        });
+        m_frame->action(cmd::Upload)->trigger();
+        QCOMPARE(status, QStringLiteral("Finish uploading!"));
+        QCOMPARE(store.subnet(0).commandCount, 4);
+        QCOMPARE(store.command(0, 4).startAddress, written.command(0, 4).startAddress);
+        QVERIFY(store.configModified);
+        store.configModified = false;
+    }
+
+    // "Ethernet Connection": the fixed address is used unless it is blank or 0.0.0.0.
+    void ethernetConfigurationDialog()
+    {
+        SessionState &session = m_frame->view()->session();
+        m_frame->view()->store().setTypeAndFlags(4, std::array<bool, 7>{});
+        whenDialog<CEthernetConfigDlg>([](CEthernetConfigDlg *d) {
+            QVERIFY(d->useSearchBox()->isChecked());
+            QVERIFY(!d->addressEdit()->isEnabled());
+            QTest::keyClick(d->useSearchBox(), Qt::Key_Space);
+            QVERIFY(d->addressEdit()->isEnabled());
+            d->addressEdit()->setText(QStringLiteral("127.0.0.1"));
+            d->accept();
+        });
+        m_frame->onEthernetConnection();
+        QVERIFY(session.useFixedAddress);
+        QCOMPARE(QString::fromStdString(session.targetAddress), QStringLiteral("127.0.0.1"));
+        whenDialog<CEthernetConfigDlg>([](CEthernetConfigDlg *d) {
+            d->useSearchBox()->setChecked(false);
+            d->addressEdit()->setText(QStringLiteral("0.0.0.0"));
+            d->accept();
+        });
+        m_frame->onEthernetConnection();
+        QVERIFY(!session.useFixedAddress);
     }
 
 private:
+    // Runs `act` once a modal dialog of type T is up (a dialog of another type is left alone).
+    template <typename T> static void whenDialog(std::function<void(T *)> act, int attempts = 1000)
+    {
+        QTimer::singleShot(10, [act = std::move(act), attempts]() mutable {
+            if (auto *d = qobject_cast<T *>(QApplication::activeModalWidget()); d && d->isVisible())
+                act(d);
+            else if (attempts > 0)
+                whenDialog<T>(std::move(act), attempts - 1);
+        });
+    }
+
+    static quint16 freePort()
+    {
+        QUdpSocket probe;
+        if (!probe.bind(QHostAddress::LocalHost, 0))
+            return 0;
+        return probe.localPort();
+    }
+
     bool startSim(QStringList arguments)
     {
         m_sim = std::make_unique<GatewaySimProcess>(std::move(arguments));

@@ -38,15 +38,18 @@ public:
             error = QStringLiteral("no temporary folder");
             return false;
         }
+        // On the serial line it plays the gateway behind a pty at LINK; with --ethernet on loopback
+        // ports the environment names, and says just "ready".
+        const bool ethernet = m_arguments.contains(QStringLiteral("--ethernet"));
         m_link = m_dir.filePath(QStringLiteral("gateway"));
         m_process.setProgram(QStringLiteral(TQV_GATEWAY_SIM_BINARY));
-        m_process.setArguments(QStringList{QStringLiteral("--pty"), m_link} + m_arguments);
+        m_process.setArguments(ethernet ? m_arguments : QStringList{QStringLiteral("--pty"), m_link} + m_arguments);
         m_process.start();
         if (!m_process.waitForStarted(10000)) {
             error = m_process.errorString();
             return false;
         }
-        const QByteArray ready = "ready " + m_link.toLocal8Bit();
+        const QByteArray ready = ethernet ? QByteArray("ready") : "ready " + m_link.toLocal8Bit();
         QByteArray out;
         QElapsedTimer timer;
         timer.start();
@@ -68,6 +71,24 @@ public:
     }
 
     const QString &link() const { return m_link; }
+
+    // Waits up to `ms` for a line of the simulator's standard output (after its ready line).
+    bool waitForLine(const QByteArray &wanted, int ms = 5000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms) {
+            while (m_process.canReadLine())
+                if (m_process.readLine().trimmed() == wanted)
+                    return true;
+            if (!m_process.waitForReadyRead(static_cast<int>(ms - timer.elapsed())))
+                break;
+        }
+        while (m_process.canReadLine())
+            if (m_process.readLine().trimmed() == wanted)
+                return true;
+        return false;
+    }
 
 private:
     QStringList m_arguments;
