@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QUdpSocket>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -162,6 +163,57 @@ TEST_F(CliTransfer, FailuresSayWhyAndExitOne)
     }
     // A failed upload writes nothing.
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path("x.tqv"))));
+}
+
+// The Ethernet gateway: found by search, written with a restart, read back; all over loopback
+// ports of the test's own choosing.
+TEST_F(CliTransfer, EthernetSearchDownloadRestartUpload)
+{
+    auto freePort = [] {
+        QUdpSocket probe;
+        return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : quint16{0};
+    };
+    const quint16 gatewayPort = freePort();
+    const quint16 localPort = freePort();
+    ASSERT_TRUE(gatewayPort && localPort && gatewayPort != localPort);
+    qputenv("TQV580_SEARCH_ADDRESS", "127.0.0.1");
+    qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gatewayPort));
+    qputenv("TQV580_LOCAL_PORT", QByteArray::number(localPort));
+    GatewaySimProcess sim({QStringLiteral("--ethernet"), QStringLiteral("--permission"), QStringLiteral("1")});
+    ASSERT_TRUE(started(sim));
+
+    const CliRun search = cli(q({"search"}));
+    EXPECT_EQ(search.code, 0) << search.err;
+
+    const std::string file = project("eth.tqv", [](ConfigStore &s) {
+        s.setTypeAndFlags(4, std::array<bool, 7>{});
+        const int node = s.addNode(0).value();
+        s.node(0, node).address = "7";
+        COMMAND &c = s.command(0, s.addCommand(0, node, "3").value());
+        c.slaveAddress = "7";
+        c.startAddress = "20";
+        c.quantity = "3";
+        c.mappingAddress = "10";
+        c.mappingBit = "0";
+    });
+    const CliRun down = cli(q({"eth-download", file, "--address", "127.0.0.1", "--restart"}));
+    EXPECT_EQ(down.code, 0) << down.err;
+    EXPECT_NE(down.err.find("Finish download!"), std::string::npos) << down.err;
+    EXPECT_TRUE(sim.waitForLine("restart"));
+
+    const std::string out = path("eth-back.json");
+    const CliRun up = cli(q({"eth-upload", "--address", "127.0.0.1", "-o", out}));
+    EXPECT_EQ(up.code, 0) << up.err;
+    QFile json(QString::fromStdString(out));
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+    ConfigStore back;
+    ASSERT_TRUE(storeFromJson(json.readAll().toStdString(), back).ok());
+    EXPECT_EQ(back.gatewayType, 4u);
+    ASSERT_EQ(back.subnet(0).commandCount, 1);
+    EXPECT_EQ(back.command(0, 1).startAddress, "20");
+    EXPECT_EQ(back.node(0, 1).name, "Node-7");
+    for (const char *name : {"TQV580_SEARCH_ADDRESS", "TQV580_GATEWAY_PORT", "TQV580_LOCAL_PORT"})
+        qunsetenv(name);
 }
 
 TEST_F(CliTransfer, BadUsageExitsTwoBeforeTouchingThePort)
