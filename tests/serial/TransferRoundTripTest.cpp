@@ -68,6 +68,9 @@ struct RoundTripCase {
     const char *reportedType; // nullptr: the type + 1
 };
 
+// Named in test listings by its model, not by its bytes.
+void PrintTo(const RoundTripCase &c, std::ostream *os) { *os << c.name; }
+
 std::string hexOf(const std::string &frame)
 {
     static const char digits[] = "0123456789abcdef";
