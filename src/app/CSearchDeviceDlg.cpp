@@ -45,15 +45,17 @@ CSearchDeviceDlg::CSearchDeviceDlg(SessionState &session, EthernetEndpoints endp
         headers << qtext(column.header);
     m_list->setHorizontalHeaderLabels(headers);
     m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    // The given widths, widened where this font needs more room for a header.
+    const QFontMetrics metrics(m_list->horizontalHeader()->font());
     for (int c = 0; c < static_cast<int>(std::size(kColumns)); ++c)
-        m_list->setColumnWidth(c, kColumns[c].width);
+        m_list->setColumnWidth(c, std::max(kColumns[c].width, metrics.horizontalAdvance(headers.at(c)) + 16));
     m_list->horizontalHeader()->setStretchLastSection(true);
     m_list->verticalHeader()->hide();
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setShowGrid(true);
-    m_list->setMinimumWidth(600);
+    m_list->setMinimumWidth(m_list->horizontalHeader()->length() + 2 * m_list->frameWidth() + 4);
 
     m_status = new QLabel(qtext(StrId::SearchSeaching));
     m_status->setObjectName(QStringLiteral("searchStatus"));
@@ -148,6 +150,14 @@ void CSearchDeviceDlg::showState()
                 m_list->setItem(r, c, item);
             }
         }
+        // A found gateway's texts are shown whole: a column grows to them, never shrinks below its width.
+        for (int c = 0; c < m_list->columnCount(); ++c) {
+            const int before = m_list->columnWidth(c);
+            m_list->resizeColumnToContents(c);
+            m_list->setColumnWidth(c, std::max(before, m_list->columnWidth(c)));
+        }
+        m_list->setMinimumWidth(m_list->horizontalHeader()->length() + 2 * m_list->frameWidth() + 4);
+        adjustSize();
     }
     if (m_search->selectedRow() < 0)
         m_list->clearSelection();

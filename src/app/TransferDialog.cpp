@@ -124,7 +124,8 @@ TransferDialog::TransferDialog(Kind kind, Hooks hooks, QWidget *parent)
         line.text->hide();
         lines->addWidget(line.icon, i, 0);
         lines->addWidget(line.text, i, 1);
-        lines->setRowMinimumHeight(i, lineHeight + 6);
+        // The Ethernet dialogs show no step lines: their rows take no room.
+        lines->setRowMinimumHeight(i, ethernet() ? 0 : lineHeight + 6);
     }
     lines->setColumnStretch(1, 1);
 

@@ -11,7 +11,10 @@
 #include "controls/BitPopup.h"
 #include "controls/ColourGridView.h"
 #include "app/SerialSettingsDialog.h"
+#include "app/CSearchDeviceDlg.h"
 #include "app/TransferDialog.h"
+#include "ethernet/MessageHeader.h"
+#include "model/SessionState.h"
 #include "support/GatewaySimProcess.h"
 #include "controls/DockPane.h"
 #include "resources/Strings.h"
@@ -22,6 +25,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QUdpSocket>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -85,6 +92,56 @@ bool transferShots(CMainFrame *frame, const QString &dir)
         ok = QTest::qWaitForWindowExposed(&dialog) && ended.wait(20000) && save(&dialog, dir, name) && ok;
         dialog.reject();
     }
+    return ok;
+}
+
+quint16 freePort()
+{
+    QUdpSocket probe;
+    return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : 0;
+}
+
+// The Ethernet gateway's dialogs against the simulator on loopback: the search with its find,
+// the Ethernet configuration, and a finished Ethernet download.
+bool ethernetShots(CMainFrame *frame, const QString &dir)
+{
+    qputenv("TQV580_SEARCH_ADDRESS", "127.0.0.1");
+    qputenv("TQV580_GATEWAY_PORT", QByteArray::number(freePort()));
+    qputenv("TQV580_LOCAL_PORT", QByteArray::number(freePort()));
+    GatewaySimProcess sim({QStringLiteral("--ethernet"), QStringLiteral("--permission"), QStringLiteral("2")});
+    QString error;
+    if (!sim.start(error)) {
+        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+        return false;
+    }
+    SessionState &session = frame->view()->session();
+    bool ok = true;
+    {
+        CSearchDeviceDlg search(session, endpointsFromEnvironment(), frame);
+        search.show();
+        QTest::qWaitFor([&search] { return search.search().finished(); }, 5000);
+        search.deviceList()->setCurrentCell(0, 0);
+        QTest::qWait(50);
+        ok = save(&search, dir, "search-device.png") && ok;
+    }
+    {
+        CEthernetConfigDlg config(session, frame);
+        config.show();
+        config.useSearchBox()->setChecked(false);
+        config.addressEdit()->setText(QStringLiteral("192.168.0.10"));
+        QTest::qWait(50);
+        ok = save(&config, dir, "ethernet-configuration.png") && ok;
+        config.close();
+    }
+    TransferDialog::Hooks hooks;
+    hooks.configuration = [frame]() -> const ConfigStore & { return frame->view()->store(); };
+    hooks.targetAddress = "127.0.0.1";
+    hooks.targetPort = endpointsFromEnvironment().gatewayPort;
+    TransferDialog download(TransferDialog::Kind::EthernetDownload, hooks, frame);
+    download.show();
+    QSignalSpy ended(&download, &TransferDialog::transferEnded);
+    download.startButton()->click();
+    ok = ended.wait(10000) && save(&download, dir, "ethernet-download.png") && ok;
     return ok;
 }
 
@@ -164,6 +221,9 @@ bool englishShots(const QString &dir)
     store.subnet(0).commands[0] = COMMAND{"1", "3", "0", "10", "0", "", "20", "Fullword", "CRC", "Quick-scan", 1};
     store.subnet(0).commands[2] = COMMAND{"2", "1", "0", "8", "14", "0", "1", "Fullword", "CRC", "Quick-scan", 2};
     ok = transferShots(&frame, dir) && ok;
+    store.setTypeAndFlags(4, std::array<bool, 7>{});
+    store.subnet(0).commandCount = 3;
+    ok = ethernetShots(&frame, dir) && ok;
     store.configModified = false;
     return ok;
 }
