@@ -576,7 +576,7 @@ void CMainFrame::onUpload()
             m_view->rebuildTree();
             updateCommandState();
         };
-        TransferDialog dialog(TransferDialog::Kind::EthernetUpload, std::move(hooks), this);
+        CEthernetUploadDlg dialog(std::move(hooks), this);
         dialog.exec();
         return;
     }
@@ -612,7 +612,7 @@ void CMainFrame::onDownload()
         };
         hooks.targetAddress = m_view->session().targetAddress;
         hooks.targetPort = endpointsFromEnvironment().gatewayPort;
-        TransferDialog dialog(TransferDialog::Kind::EthernetDownload, std::move(hooks), this);
+        CEthernetDownloadDlg dialog(std::move(hooks), this);
         dialog.exec();
         return;
     }

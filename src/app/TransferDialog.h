@@ -129,4 +129,23 @@ private:
     std::atomic<bool> m_cancel{false};
 };
 
+// The Ethernet gateway's download ("Download configuration") and upload ("Upload configuration").
+class CEthernetDownloadDlg : public TransferDialog {
+    Q_OBJECT
+public:
+    explicit CEthernetDownloadDlg(Hooks hooks, QWidget *parent = nullptr)
+        : TransferDialog(Kind::EthernetDownload, std::move(hooks), parent)
+    {
+    }
+};
+
+class CEthernetUploadDlg : public TransferDialog {
+    Q_OBJECT
+public:
+    explicit CEthernetUploadDlg(Hooks hooks, QWidget *parent = nullptr)
+        : TransferDialog(Kind::EthernetUpload, std::move(hooks), parent)
+    {
+    }
+};
+
 } // namespace tqv
