@@ -6,6 +6,9 @@
 #include "GatewayResponder.h"
 #include "GatewaySimulator.h"
 #include "MemoryCodec.h"
+#include "MonitorRecords.h"
+#include "MonitorSimulator.h"
+#include "ValueCodes.h"
 #include "PtyPort.h"
 #include "SimCommandLine.h"
 #include "StateFile.h"
@@ -70,6 +73,32 @@ int runEthernet(tqvsim::SimOptions &options)
     return simulator.run();
 }
 
+// The monitor side of a serial gateway on the pty.
+int runMonitor(tqvsim::SimOptions &options, const tqv::ConfigStore &store, const tqvsim::GatewayModel &model)
+{
+    using namespace tqvsim;
+    MonitorSimulator::Settings settings;
+    settings.kind = *options.monitor;
+    settings.subnetType = options.monitorType.value_or(MonitorRecords::subnetType(store));
+    settings.slaveForm = MonitorRecords::subnetType(store) != ValueCodes::kModbusMaster;
+    settings.resendMs = options.monitorResendMs;
+    settings.lineSpeed = options.lineSpeed;
+    MonitorSequence sequence(MonitorSequence::commandsOf(store, model.subnetCount()));
+
+    if (std::string problem = StopSignal::install(); !problem.empty()) {
+        std::cerr << "tqv580-gateway-sim: " << problem << "\n";
+        return 1;
+    }
+    std::string problem;
+    std::unique_ptr<PtyPort> port = PtyPort::open(options.link, problem);
+    if (!port) {
+        std::cerr << "tqv580-gateway-sim: " << problem << "\n";
+        return 1;
+    }
+    MonitorSimulator simulator(std::move(port), std::move(sequence), settings, std::move(options.failures));
+    return simulator.run();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -106,6 +135,8 @@ int main(int argc, char **argv)
         store->applyFieldbusType();
     }
     const GatewayModel model(store->gatewayType);
+    if (options.monitor)
+        return runMonitor(options, *store, model);
     GatewayResponder responder(model, static_cast<std::uint8_t>(options.firmwareMajor),
                                static_cast<std::uint8_t>(options.firmwareMinor), MemoryCodec::encode(*store));
     if (options.reportedType)
