@@ -33,6 +33,12 @@ int runEthernet(tqvsim::SimOptions &options)
         std::cerr << "tqv580-gateway-sim: " << problem << "\n";
         return 2;
     }
+    const auto monitorPort = EthernetSimulator::portFromEnvironment(
+        "TQV580_MONITOR_PORT", EthernetSimulator::kDefaultMonitorPort, problem);
+    if (!monitorPort) {
+        std::cerr << "tqv580-gateway-sim: " << problem << "\n";
+        return 2;
+    }
     auto store = std::make_unique<tqv::ConfigStore>();
     store->newConfiguration();
     if (!options.stateFile.empty()) {
@@ -70,6 +76,7 @@ int runEthernet(tqvsim::SimOptions &options)
     }
     EthernetSimulator simulator(std::move(responder), std::move(options.ethernetFailures), *port, std::move(store),
                                 options.saveFile);
+    simulator.enableMonitoring(*monitorPort, options.monitorResendMs);
     return simulator.run();
 }
 
