@@ -96,6 +96,13 @@ Bytes LineClient::readFrame(int timeoutMs)
     return frame;
 }
 
+Bytes LineClient::readExactly(std::size_t count, int timeoutMs)
+{
+    Bytes bytes;
+    readUntil(bytes, count, Clock::now() + std::chrono::milliseconds(timeoutMs));
+    return bytes;
+}
+
 Bytes LineClient::readFor(int ms)
 {
     Bytes bytes;

@@ -32,6 +32,8 @@ public:
 
     // One frame as its length byte delimits it; whatever arrived when it is not whole in time.
     Bytes readFrame(int timeoutMs = 1000);
+    // Exactly `count` bytes, or fewer when the deadline passes first.
+    Bytes readExactly(std::size_t count, int timeoutMs = 1000);
     // Everything that arrives within `ms`.
     Bytes readFor(int ms);
     // send, then readFrame.

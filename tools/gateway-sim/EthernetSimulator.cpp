@@ -1,6 +1,7 @@
 #include "EthernetSimulator.h"
 
 #include "EthernetImageCodec.h"
+#include "MonitorRecords.h"
 #include "StateFile.h"
 #include "StopSignal.h"
 
@@ -55,18 +56,32 @@ EthernetSimulator::~EthernetSimulator()
         ::close(m_listener);
     if (m_udp >= 0)
         ::close(m_udp);
+    if (m_monitorUdp >= 0)
+        ::close(m_monitorUdp);
+}
+
+void EthernetSimulator::enableMonitoring(std::uint16_t port, std::uint32_t resendMs)
+{
+    m_monitorPort = port;
+    m_resendMs = resendMs;
 }
 
 std::optional<std::uint16_t> EthernetSimulator::portFromEnvironment(std::string &problem)
 {
-    const char *text = std::getenv("TQV580_GATEWAY_PORT");
+    return portFromEnvironment("TQV580_GATEWAY_PORT", kDefaultPort, problem);
+}
+
+std::optional<std::uint16_t> EthernetSimulator::portFromEnvironment(const char *variable, std::uint16_t fallback,
+                                                                    std::string &problem)
+{
+    const char *text = std::getenv(variable);
     if (!text || !*text)
-        return kDefaultPort;
+        return fallback;
     const std::string_view value(text);
     unsigned port = 0;
     const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), port, 10);
     if (ec != std::errc() || end != value.data() + value.size() || port == 0 || port > 65535) {
-        problem = "TQV580_GATEWAY_PORT \"" + std::string(value) + "\" is not a port number from 1 to 65535";
+        problem = std::string(variable) + " \"" + std::string(value) + "\" is not a port number from 1 to 65535";
         return std::nullopt;
     }
     return static_cast<std::uint16_t>(port);
@@ -84,6 +99,15 @@ bool EthernetSimulator::openSockets()
     if (m_udp < 0 || ::bind(m_udp, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
         log(lastError(("cannot listen for searches on UDP 127.0.0.1:" + std::to_string(m_port)).c_str()));
         return false;
+    }
+    if (m_monitorPort) {
+        const sockaddr_in monitorAddress = loopback(*m_monitorPort);
+        m_monitorUdp = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (m_monitorUdp < 0 ||
+            ::bind(m_monitorUdp, reinterpret_cast<const sockaddr *>(&monitorAddress), sizeof monitorAddress) != 0) {
+            log(lastError(("cannot listen for monitoring on UDP 127.0.0.1:" + std::to_string(*m_monitorPort)).c_str()));
+            return false;
+        }
     }
     if (m_failures.has(EthernetFailures::Mode::Refuse))
         return true; // nothing listens on TCP, so connections are refused
@@ -129,6 +153,67 @@ void EthernetSimulator::serveDatagram()
         if (::sendto(m_udp, reply->data(), reply->size(), 0, reinterpret_cast<const sockaddr *>(&sender),
                      senderSize) < 0)
             log(lastError("search reply"));
+    }
+}
+
+void EthernetSimulator::sendMonitorRecord()
+{
+    m_pace->armed();
+    if (m_failures.has(EthernetFailures::Mode::NoAnswer))
+        return;
+    const Bytes record = MonitorRecords::udpRecord(m_pace->current());
+    if (::sendto(m_monitorUdp, record.data(), record.size(), 0, reinterpret_cast<const sockaddr *>(&*m_monitorPeer),
+                 sizeof *m_monitorPeer) < 0)
+        log(lastError("monitor record"));
+}
+
+void EthernetSimulator::serveMonitorDatagram()
+{
+    using Kind = MonitorRecords::Request::Kind;
+    std::uint8_t buffer[2048];
+    while (true) {
+        sockaddr_in sender{};
+        socklen_t senderSize = sizeof sender;
+        const ssize_t n =
+            ::recvfrom(m_monitorUdp, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr *>(&sender), &senderSize);
+        if (n < 0)
+            return;
+        if (sender.sin_family != AF_INET || sender.sin_addr.s_addr != htonl(INADDR_LOOPBACK))
+            continue;
+        const auto request =
+            MonitorRecords::udpRequest(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n)));
+        const bool fromPeer = m_monitorPeer && m_monitorPeer->sin_port == sender.sin_port;
+        switch (request.kind) {
+        case Kind::Start: {
+            // The commands as the gateway holds them now, after any download.
+            tqv::ConfigStore store(*m_base);
+            EthernetImageCodec::apply(m_responder.image(), store);
+            m_pace.emplace(MonitorSequence(MonitorSequence::commandsOf(store, 2)), false, MonitorRecords::kMaxUdpData,
+                           m_resendMs);
+            m_monitorPeer = sender;
+            sendMonitorRecord();
+            break;
+        }
+        case Kind::Stop:
+            if (fromPeer) {
+                m_monitorPeer.reset();
+                m_pace.reset();
+            }
+            break;
+        case Kind::Write:
+            std::cout << MonitorRecords::writeLine(request) << std::endl;
+            [[fallthrough]];
+        case Kind::Next:
+            // A write takes the place of the next-record request; only the run's own peer drives it.
+            if (fromPeer) {
+                m_pace->advance();
+                sendMonitorRecord();
+            }
+            break;
+        default:
+            log("a monitor datagram of " + std::to_string(n) + " bytes ignored");
+            break;
+        }
     }
 }
 
@@ -249,6 +334,8 @@ bool EthernetSimulator::writeTo(Connection &c)
 int EthernetSimulator::pollTimeoutMs() const
 {
     std::optional<Clock::time_point> next;
+    if (m_pace && m_pace->deadline())
+        next = *m_pace->deadline();
     for (const auto &c : m_connections)
         if (!c->outgoing.empty() && (!next || c->outgoing.front().due < *next))
             next = c->outgoing.front().due;
@@ -271,8 +358,9 @@ int EthernetSimulator::run()
         fds.clear();
         fds.push_back({StopSignal::fd(), POLLIN, 0});
         fds.push_back({m_udp, POLLIN, 0});
-        fds.push_back({m_listener, POLLIN, 0}); // -1 under refuse: poll() skips it
-        constexpr std::size_t kFirstConnection = 3;
+        fds.push_back({m_listener, POLLIN, 0});   // -1 under refuse: poll() skips it
+        fds.push_back({m_monitorUdp, POLLIN, 0}); // -1 without monitoring
+        constexpr std::size_t kFirstConnection = 4;
         for (const auto &c : m_connections) {
             short events = c->peerClosed ? 0 : POLLIN;
             // Writability only matters once something is due; asking earlier would spin.
@@ -292,6 +380,12 @@ int EthernetSimulator::run()
             break;
         if (fds[1].revents & POLLIN)
             serveDatagram();
+        if (fds[3].revents & POLLIN)
+            serveMonitorDatagram();
+        if (m_pace && m_pace->deadline() && Clock::now() >= *m_pace->deadline()) {
+            m_pace->giveUp();
+            sendMonitorRecord();
+        }
         // Connections first, by their slots in `fds`; accepted ones join on the next round.
         for (std::size_t i = 0; i < m_connections.size(); ++i) {
             Connection &c = *m_connections[i];

@@ -3,10 +3,12 @@
 #include "EthernetFailures.h"
 #include "EthernetResponder.h"
 #include "MessageAssembler.h"
+#include "MonitorSimulator.h"
 
 #include "model/ConfigStore.h"
 
 #include <chrono>
+#include <netinet/in.h>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -23,6 +25,8 @@ public:
     // `base` is the configuration the held image is applied to when it is saved.
     EthernetSimulator(EthernetResponder responder, EthernetFailures failures, std::uint16_t port,
                       std::unique_ptr<tqv::ConfigStore> base, std::string saveFile);
+    // Monitoring on UDP `port` of 127.0.0.1; without it the gateway does not monitor.
+    void enableMonitoring(std::uint16_t port, std::uint32_t resendMs);
     ~EthernetSimulator();
     EthernetSimulator(const EthernetSimulator &) = delete;
     EthernetSimulator &operator=(const EthernetSimulator &) = delete;
@@ -34,8 +38,12 @@ public:
     // The port from TQV580_GATEWAY_PORT (18801 when it is unset or empty); nothing, with `problem`
     // set, when it is not a port number from 1 to 65535.
     static std::optional<std::uint16_t> portFromEnvironment(std::string &problem);
+    // The same for another variable and default (TQV580_MONITOR_PORT, 18802).
+    static std::optional<std::uint16_t> portFromEnvironment(const char *variable, std::uint16_t fallback,
+                                                            std::string &problem);
 
     static constexpr std::uint16_t kDefaultPort = 18801;
+    static constexpr std::uint16_t kDefaultMonitorPort = 18802;
     static constexpr int kPieceGapMs = 20;
     static constexpr std::size_t kMaxConnections = 16;
 
@@ -65,6 +73,8 @@ private:
     void serve(Connection &c, const Bytes &message);
     bool saveState();
     int pollTimeoutMs() const;
+    void serveMonitorDatagram();
+    void sendMonitorRecord();
     void log(const std::string &text) const;
 
     EthernetResponder m_responder;
@@ -76,6 +86,11 @@ private:
     int m_listener = -1;
     std::vector<std::unique_ptr<Connection>> m_connections;
     int m_restarts = 0;
+    std::optional<std::uint16_t> m_monitorPort;
+    std::uint32_t m_resendMs = 1000;
+    int m_monitorUdp = -1;
+    std::optional<sockaddr_in> m_monitorPeer; // whoever started the running monitoring run
+    std::optional<MonitorPace> m_pace;
 };
 
 } // namespace tqvsim

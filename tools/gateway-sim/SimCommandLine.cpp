@@ -69,7 +69,8 @@ SimCommandLine::Parsed SimCommandLine::parse(std::span<const std::string_view> a
         }
         static constexpr std::string_view kValued[] = {"--pty",   "--gateway-type", "--reported-type", "--firmware",
                                                        "--state", "--save",         "--fail",          "--line-speed",
-                                                       "--lang",  "--ip",           "--mac",           "--permission"};
+                                                       "--lang",  "--ip",           "--mac",           "--permission",
+                                                       "--monitor", "--monitor-type", "--monitor-resend"};
         bool known = false;
         for (std::string_view v : kValued)
             known = known || v == name;
@@ -81,7 +82,8 @@ SimCommandLine::Parsed SimCommandLine::parse(std::span<const std::string_view> a
             value = args[++i];
         }
         const std::string v(*value);
-        if (name == "--pty" || name == "--gateway-type" || name == "--reported-type" || name == "--line-speed")
+        if (name == "--pty" || name == "--gateway-type" || name == "--reported-type" || name == "--line-speed" ||
+            name == "--monitor")
             serialOnly.emplace_back(name);
         if (name == "--ip" || name == "--mac" || name == "--permission")
             ethernetOnly.emplace_back(name);
@@ -135,6 +137,24 @@ SimCommandLine::Parsed SimCommandLine::parse(std::span<const std::string_view> a
             if (!baud || *baud == 0)
                 return bad("--line-speed \"" + v + "\" is not a baud rate from 1 to " + std::to_string(kMaxLineSpeed));
             o.lineSpeed = *baud;
+        } else if (name == "--monitor") {
+            if (v == "framed")
+                o.monitor = MonitorLinkKind::Framed;
+            else if (v == "record")
+                o.monitor = MonitorLinkKind::Record;
+            else
+                return bad("--monitor \"" + v + "\" is not framed or record");
+        } else if (name == "--monitor-type") {
+            const auto type = wholeNumber(v, 255);
+            if (!type)
+                return bad("--monitor-type \"" + v + "\" is not a subnet type from 0 to 255");
+            o.monitorType = static_cast<std::uint8_t>(*type);
+        } else if (name == "--monitor-resend") {
+            const auto ms = wholeNumber(v, kMaxResendMs);
+            if (!ms || *ms == 0)
+                return bad("--monitor-resend \"" + v + "\" is not a time from 1 to " + std::to_string(kMaxResendMs) +
+                           " ms");
+            o.monitorResendMs = *ms;
         } else if (name == "--lang") {
             if (v == "en")
                 o.language = tqv::Language::English;
@@ -156,6 +176,17 @@ SimCommandLine::Parsed SimCommandLine::parse(std::span<const std::string_view> a
         if (problem)
             return bad(*problem);
     }
+    if (o.monitor) {
+        for (const auto &mode : o.failures.modes())
+            if (mode.kind == FailurePlan::Kind::Error)
+                return bad("--fail error: has no meaning with --monitor");
+        if (o.reportedType || !o.saveFile.empty())
+            return bad(std::string(o.reportedType ? "--reported-type" : "--save") + " has no meaning with --monitor");
+    } else if (o.monitorType) {
+        return bad("--monitor-type needs --monitor framed");
+    }
+    if (o.monitorType && o.monitor != MonitorLinkKind::Framed)
+        return bad("--monitor-type needs --monitor framed");
     if (!o.help && !o.ethernet && o.link.empty())
         return bad("--pty LINK or --ethernet is required");
     return {std::move(o), {}};
@@ -168,9 +199,12 @@ std::string SimCommandLine::helpText()
     return "Usage: tqv580-gateway-sim --pty LINK [--gateway-type N] [--reported-type N]\n"
            "                          [--firmware MAJOR.MINOR] [--state FILE] [--save FILE] [--fail MODE]...\n"
            "                          [--line-speed BAUD] [--lang en|zh]\n"
+           "       tqv580-gateway-sim --pty LINK --monitor framed|record [--monitor-type N]\n"
+           "                          [--monitor-resend MS] [--gateway-type N] [--state FILE] [--fail MODE]...\n"
+           "                          [--line-speed BAUD]\n"
            "       tqv580-gateway-sim --ethernet [--ip A.B.C.D] [--mac XX-XX-XX-XX-XX-XX]\n"
            "                          [--firmware MAJOR.MINOR] [--permission N] [--state FILE] [--save FILE]\n"
-           "                          [--fail MODE]... [--lang en|zh]\n"
+           "                          [--fail MODE]... [--monitor-resend MS] [--lang en|zh]\n"
            "\n"
            "With --pty it plays a TQV-580 gateway on the serial configuration protocol over a\n"
            "pseudo-terminal; with --ethernet it plays the Ethernet gateway (type 4) on 127.0.0.1.\n"
@@ -216,6 +250,57 @@ std::string SimCommandLine::helpText()
            "A request left unfinished for 500 ms is dropped. Command blocks (0x16) hold 20 commands for\n"
            "type 2 and 6 for the other types.\n"
            "\n"
+           "I/O monitoring on the serial line (--monitor)\n"
+           "\n"
+           "With --monitor the pty carries the gateway's monitor side instead of the configuration\n"
+           "protocol. The records are built from the commands of the configuration (--state, else a\n"
+           "new one of the type): subnet 1's commands for the serial types, both subnets' for type 4,\n"
+           "in order; without commands: slave 1, function 3, start 0, quantity 2.\n"
+           "\n"
+           "  --monitor framed        the framed link (frames code, length, data, 8-bit sum):\n"
+           "                          D0 00 D0 is answered with 16 bytes: D0, 13 zeros, the subnet type,\n"
+           "                          the sum; subnet type from subnet 1's protocol: Modbus master 0,\n"
+           "                          Modbus slave 1, User Config and Self-defining protocol 3.\n"
+           "                          D2 01 EA BD starts the run at record 0 and sends it; each\n"
+           "                          D4 01 00 D5 and each write D4 N+3 01 AH AL DATA.. SUM is answered\n"
+           "                          with the next record; D2 01 F0 C3 stops the run. A frame with a\n"
+           "                          wrong sum is ignored.\n"
+           "                          Records, Modbus master (subnet type 0): 00, L=6+N, status, slave,\n"
+           "                          function, start high, start low, N, N data bytes, sum.\n"
+           "                          Modbus slave and user types: 00, F5, direction, data, sum.\n"
+           "  --monitor record        the record link (unframed): records status, slave, start high,\n"
+           "                          start low, N, N data bytes, the first one at once; 00 asks for\n"
+           "                          the next, a write 01 AH AL N DATA.. also gets the next.\n"
+           "  --monitor-type N        the subnet type the handshake reports instead (0..255), for the\n"
+           "                          program's mismatch messages; the records keep their form\n"
+           "  --monitor-resend MS     a record left unanswered MS ms (default 1000) is given up on: one\n"
+           "                          with status 0..3 (direction 0 or 1) goes out again, as the program\n"
+           "                          may have purged it on opening; after any other the next follows\n"
+           "\n"
+           "Record sequence, position 0, 1, 2, ... (every start begins at 0; command = position modulo\n"
+           "the number of commands):\n"
+           "  status = 0 0 1 2 3 255 4 by position modulo 7 (4 stands for an out-of-range status);\n"
+           "  status 0, 2, 4: the data of a reply to the command: function 1, 2, 15 one bit per\n"
+           "    quantity, 3, 4, 16 two bytes per quantity, others 2 bytes; data byte i is\n"
+           "    (position + i) modulo 256; cut to what the program reads (framed 240 bytes, record\n"
+           "    195, UDP 280);\n"
+           "  status 1: the exception code 2 + (position / 7) modulo 8 (9 is sent as 1) as the only\n"
+           "    data byte (UDP: four data bytes 00 00 00 and the code, so the code is byte 23);\n"
+           "  status 3 and 255: no data.\n"
+           "  Framed slave and user form: direction = 0 1 0 1 255 2 by position modulo 6; direction 0\n"
+           "    and 2 carry the request slave, function, start (2 bytes), quantity (2 bytes);\n"
+           "    direction 1 the answer slave, function, byte count, data as above; 255 nothing.\n"
+           "\n"
+           "Every write received is printed as a line \"write ADDR DATA\": ADDR four upper-case hex\n"
+           "digits, then each data byte as a blank and two upper-case hex digits (\"write 40F3 0A 1B\";\n"
+           "\"write 4000\" for a write without data).\n"
+           "\n"
+           "--fail MODE with --monitor: CODE names the request whose answer misbehaves: D0 the\n"
+           "handshake, D2 the first record after the start, D4 the record after a next-record or write\n"
+           "frame; on the record link 00 and 01. timeout: nothing is sent (the record then goes out\n"
+           "when its resend time is up), sum: the last byte is one more (framed only), split, slow as\n"
+           "above; error: is refused. --save and --reported-type are refused.\n"
+           "\n"
            "Ethernet gateway (--ethernet)\n"
            "\n"
            "Listens on 127.0.0.1 only, at the port TQV580_GATEWAY_PORT names (default 18801): UDP for\n"
@@ -242,6 +327,18 @@ std::string SimCommandLine::helpText()
            "  --fail MODE             misbehave on purpose; repeatable, see below\n"
            "  --lang en|zh            language of the value texts in saved projects (default en)\n"
            "\n"
+           "Monitoring: UDP on 127.0.0.1 at the port TQV580_MONITOR_PORT names (default 18802),\n"
+           "from senders on 127.0.0.1 only; every datagram is an 8-byte header (command, payload\n"
+           "length, big-endian) and the payload, and a datagram whose length is not its header's is\n"
+           "ignored. Command 14 with EA EA EA EA 00 00 00 00 starts a run at record 0 for the sender\n"
+           "(address and port) and sends the record; 14 with F0 F0 F0 F0 00 00 00 00 stops it. Command\n"
+           "16 with 00 00 00 00 (next record) or 00 00 00 01 AH AL DATA.. (a write, printed as above)\n"
+           "gets the next record. Records go to the sender of the start only: header (command 16,\n"
+           "length L = 12 + N), subnet index (4 bytes), status (4 bytes), function, slave, start\n"
+           "(2 bytes), N data bytes; the sequence and the resend rule are those of --monitor (status\n"
+           "0..3 goes out again, any other is followed by the next). Under --fail no-answer no record\n"
+           "is sent.\n"
+           "\n"
            "Messages: a write (00 00 00 06, length 1264, 1272 bytes in all, in as many TCP segments as\n"
            "it comes) replaces the image and is acknowledged with 16 bytes 00 00 00 06 00 00 00 08 and\n"
            "eight zeros. A write that cannot be held (another length, more than 48 commands in a subnet)\n"
@@ -262,7 +359,8 @@ std::string SimCommandLine::helpText()
            "                          is closed\n"
            "\n"
            "Exit status: 0 after SIGINT/SIGTERM, 1 on a runtime failure (pty, link, sockets, saving at\n"
-           "exit), 2 on bad usage, a bad TQV580_GATEWAY_PORT or an unreadable --state file.\n";
+           "exit), 2 on bad usage, a bad TQV580_GATEWAY_PORT or TQV580_MONITOR_PORT or an unreadable\n"
+           "--state file.\n";
 }
 
 } // namespace tqvsim

@@ -2,6 +2,7 @@
 
 #include "EthernetFailures.h"
 #include "FailurePlan.h"
+#include "MonitorSimulator.h"
 
 #include "resources/Strings.h"
 
@@ -32,6 +33,9 @@ struct SimOptions {
     std::uint32_t lineSpeed = 0; // --line-speed in baud; 0: bytes leave at once
     tqv::Language language = tqv::Language::English;
     bool help = false;
+    std::optional<MonitorLinkKind> monitor;    // --monitor framed|record: the monitor side instead
+    std::optional<std::uint8_t> monitorType;   // --monitor-type: the subnet type the handshake reports
+    std::uint32_t monitorResendMs = 1000;      // --monitor-resend
 };
 
 // Reads the simulator's command line and writes its help.
@@ -48,6 +52,7 @@ public:
     static std::string helpText();
 
     static constexpr std::uint32_t kMaxLineSpeed = 4000000;
+    static constexpr std::uint32_t kMaxResendMs = 600000;
 };
 
 } // namespace tqvsim

@@ -6,6 +6,9 @@
 #include "GatewayResponder.h"
 #include "GatewaySimulator.h"
 #include "MemoryCodec.h"
+#include "MonitorRecords.h"
+#include "MonitorSimulator.h"
+#include "ValueCodes.h"
 #include "PtyPort.h"
 #include "SimCommandLine.h"
 #include "StateFile.h"
@@ -27,6 +30,12 @@ int runEthernet(tqvsim::SimOptions &options)
     std::string problem;
     const auto port = EthernetSimulator::portFromEnvironment(problem);
     if (!port) {
+        std::cerr << "tqv580-gateway-sim: " << problem << "\n";
+        return 2;
+    }
+    const auto monitorPort = EthernetSimulator::portFromEnvironment(
+        "TQV580_MONITOR_PORT", EthernetSimulator::kDefaultMonitorPort, problem);
+    if (!monitorPort) {
         std::cerr << "tqv580-gateway-sim: " << problem << "\n";
         return 2;
     }
@@ -67,6 +76,33 @@ int runEthernet(tqvsim::SimOptions &options)
     }
     EthernetSimulator simulator(std::move(responder), std::move(options.ethernetFailures), *port, std::move(store),
                                 options.saveFile);
+    simulator.enableMonitoring(*monitorPort, options.monitorResendMs);
+    return simulator.run();
+}
+
+// The monitor side of a serial gateway on the pty.
+int runMonitor(tqvsim::SimOptions &options, const tqv::ConfigStore &store, const tqvsim::GatewayModel &model)
+{
+    using namespace tqvsim;
+    MonitorSimulator::Settings settings;
+    settings.kind = *options.monitor;
+    settings.subnetType = options.monitorType.value_or(MonitorRecords::subnetType(store));
+    settings.slaveForm = MonitorRecords::subnetType(store) != ValueCodes::kModbusMaster;
+    settings.resendMs = options.monitorResendMs;
+    settings.lineSpeed = options.lineSpeed;
+    MonitorSequence sequence(MonitorSequence::commandsOf(store, model.subnetCount()));
+
+    if (std::string problem = StopSignal::install(); !problem.empty()) {
+        std::cerr << "tqv580-gateway-sim: " << problem << "\n";
+        return 1;
+    }
+    std::string problem;
+    std::unique_ptr<PtyPort> port = PtyPort::open(options.link, problem);
+    if (!port) {
+        std::cerr << "tqv580-gateway-sim: " << problem << "\n";
+        return 1;
+    }
+    MonitorSimulator simulator(std::move(port), std::move(sequence), settings, std::move(options.failures));
     return simulator.run();
 }
 
@@ -106,6 +142,8 @@ int main(int argc, char **argv)
         store->applyFieldbusType();
     }
     const GatewayModel model(store->gatewayType);
+    if (options.monitor)
+        return runMonitor(options, *store, model);
     GatewayResponder responder(model, static_cast<std::uint8_t>(options.firmwareMajor),
                                static_cast<std::uint8_t>(options.firmwareMinor), MemoryCodec::encode(*store));
     if (options.reportedType)
