@@ -13,7 +13,7 @@ FramedMonitorLink::FramedMonitorLink(ByteLink &link, const Clock &clock, FramedM
 {
 }
 
-void FramedMonitorLink::emit(MonitorEventKind kind, std::string text, MonitorRow row)
+void FramedMonitorLink::report(MonitorEventKind kind, std::string text, MonitorRow row)
 {
     if (m_sink)
         m_sink(MonitorEvent{kind, std::move(row), std::move(text)});
@@ -23,7 +23,7 @@ void FramedMonitorLink::close()
 {
     m_state = State::Closed;
     m_pending.clear();
-    emit(MonitorEventKind::Closed);
+    report(MonitorEventKind::Closed);
 }
 
 bool FramedMonitorLink::send(const std::string &bytes)
@@ -41,7 +41,7 @@ void FramedMonitorLink::start()
     m_state = State::Handshake;
     m_handshakeDeadline = m_clock.now() + handshakeLimit;
     if (!send(framedAskSubnetType())) {
-        emit(MonitorEventKind::Message, text(StrId::MsgMonitorHardwareMismatch));
+        report(MonitorEventKind::Message, text(StrId::MsgMonitorHardwareMismatch));
         close();
     }
 }
@@ -60,13 +60,13 @@ void FramedMonitorLink::judge()
     const std::string reply = m_pending.substr(0, std::min(m_pending.size(), kFramedHandshakeSize));
     m_pending.clear();
     if (const auto failure = judgeHandshake(reply, m_mode)) {
-        emit(MonitorEventKind::Message, text(*failure));
+        report(MonitorEventKind::Message, text(*failure));
         close();
         return;
     }
     m_state = State::Running;
     if (!send(framedStart()))
-        emit(MonitorEventKind::TimerStopped);
+        report(MonitorEventKind::TimerStopped);
 }
 
 void FramedMonitorLink::requestWrite(std::string addressText, std::string dataText)
@@ -93,8 +93,8 @@ void FramedMonitorLink::onTick()
             judge();
         return;
     case State::Closed:
-        emit(MonitorEventKind::Message, text(StrId::MsgMonitorPortNotOpen));
-        emit(MonitorEventKind::TimerStopped);
+        report(MonitorEventKind::Message, text(StrId::MsgMonitorPortNotOpen));
+        report(MonitorEventKind::TimerStopped);
         return;
     case State::Running:
         break;
@@ -122,21 +122,21 @@ void FramedMonitorLink::handleRecord(const std::string &bytes)
         if (record.verdict == RecordVerdict::NoReply)
             return;
         if (record.verdict == RecordVerdict::Show)
-            emit(MonitorEventKind::Row, {}, std::move(record.row));
+            report(MonitorEventKind::Row, {}, std::move(record.row));
     }
     if (m_writePending) {
         m_writePending = false;
         const WriteCheck check = checkFramedWrite(m_writeAddress, m_writeData);
         if (!check.ok()) {
-            emit(MonitorEventKind::Message, text(*check.error));
-            emit(MonitorEventKind::SendEnabled);
+            report(MonitorEventKind::Message, text(*check.error));
+            report(MonitorEventKind::SendEnabled);
             return;
         }
         if (!send(framedWriteFrame(check.write.address, check.write.data))) {
-            emit(MonitorEventKind::Message, text(StrId::MsgMonitorFailOpenPort));
-            emit(MonitorEventKind::TimerStopped);
+            report(MonitorEventKind::Message, text(StrId::MsgMonitorFailOpenPort));
+            report(MonitorEventKind::TimerStopped);
         }
-        emit(MonitorEventKind::SendEnabled);
+        report(MonitorEventKind::SendEnabled);
         return;
     }
     if (m_stopPending) {
@@ -145,7 +145,7 @@ void FramedMonitorLink::handleRecord(const std::string &bytes)
         return;
     }
     if (!send(framedNext()))
-        emit(MonitorEventKind::TimerStopped);
+        report(MonitorEventKind::TimerStopped);
 }
 
 // --- record serial link ---------------------------------------------------------------------
@@ -155,7 +155,7 @@ RecordMonitorLink::RecordMonitorLink(ByteLink &link, const Clock &clock, Monitor
 {
 }
 
-void RecordMonitorLink::emit(MonitorEventKind kind, std::string text, MonitorRow row)
+void RecordMonitorLink::report(MonitorEventKind kind, std::string text, MonitorRow row)
 {
     if (m_sink)
         m_sink(MonitorEvent{kind, std::move(row), std::move(text)});
@@ -174,7 +174,7 @@ void RecordMonitorLink::exit()
     if (m_state == State::Closed)
         return;
     m_state = State::Closed;
-    emit(MonitorEventKind::Closed);
+    report(MonitorEventKind::Closed);
 }
 
 std::optional<std::string> RecordMonitorLink::takeRecord(bool waitForRest)
@@ -207,8 +207,8 @@ void RecordMonitorLink::beginWrite(MonitorWrite write)
 void RecordMonitorLink::onTick()
 {
     if (m_state == State::Closed) {
-        emit(MonitorEventKind::Message, text(StrId::MsgMonitorPortNotOpen));
-        emit(MonitorEventKind::TimerStopped);
+        report(MonitorEventKind::Message, text(StrId::MsgMonitorPortNotOpen));
+        report(MonitorEventKind::TimerStopped);
         return;
     }
     if (m_state == State::Running) {
@@ -219,9 +219,9 @@ void RecordMonitorLink::onTick()
         if (record.verdict == RecordVerdict::NoReply)
             return;
         if (record.verdict == RecordVerdict::Show)
-            emit(MonitorEventKind::Row, {}, std::move(record.row));
+            report(MonitorEventKind::Row, {}, std::move(record.row));
         if (!send(recordNext()))
-            emit(MonitorEventKind::TimerStopped);
+            report(MonitorEventKind::TimerStopped);
         return;
     }
     // Writing: after the settle time, one attempt per tick at the record the gateway is waiting on.
@@ -232,24 +232,24 @@ void RecordMonitorLink::onTick()
     if (!bytes) {
         if (m_attempts >= writeAttempts) {
             m_state = State::Running;
-            emit(MonitorEventKind::Message, text(StrId::MsgMonitorReadFailed));
-            emit(MonitorEventKind::SendEnabled);
+            report(MonitorEventKind::Message, text(StrId::MsgMonitorReadFailed));
+            report(MonitorEventKind::SendEnabled);
         }
         return;
     }
     ParsedRecord record = parseSerialRecord(*bytes);
     if (record.verdict == RecordVerdict::NoReply) {
         m_state = State::Running;
-        emit(MonitorEventKind::Message, text(StrId::MsgMonitorFormatWrong));
-        emit(MonitorEventKind::SendEnabled);
+        report(MonitorEventKind::Message, text(StrId::MsgMonitorFormatWrong));
+        report(MonitorEventKind::SendEnabled);
         return;
     }
     if (record.verdict == RecordVerdict::Show)
-        emit(MonitorEventKind::Row, {}, std::move(record.row));
+        report(MonitorEventKind::Row, {}, std::move(record.row));
     m_state = State::Running;
     if (!send(recordWriteFrame(m_write.address, m_write.data)))
-        emit(MonitorEventKind::TimerStopped);
-    emit(MonitorEventKind::SendEnabled);
+        report(MonitorEventKind::TimerStopped);
+    report(MonitorEventKind::SendEnabled);
 }
 
 // --- UDP link -------------------------------------------------------------------------------
@@ -260,7 +260,7 @@ UdpMonitorLink::UdpMonitorLink(DatagramLink &link, const Clock &clock, std::stri
 {
 }
 
-void UdpMonitorLink::emit(MonitorEventKind kind, std::string text, MonitorRow row)
+void UdpMonitorLink::report(MonitorEventKind kind, std::string text, MonitorRow row)
 {
     if (m_sink)
         m_sink(MonitorEvent{kind, std::move(row), std::move(text)});
@@ -298,7 +298,7 @@ void UdpMonitorLink::requestStop()
         return;
     if (m_state == State::Idle) {
         close();
-        emit(MonitorEventKind::Closed);
+        report(MonitorEventKind::Closed);
         return;
     }
     m_state = State::Stopping;
@@ -317,7 +317,7 @@ void UdpMonitorLink::onTick()
             return;
         m_link.sendTo(m_address, m_port, udpStop());
         close();
-        emit(MonitorEventKind::Closed);
+        report(MonitorEventKind::Closed);
         return;
     case State::WriteSettling:
         if (m_clock.now() < m_deadline)
@@ -330,24 +330,24 @@ void UdpMonitorLink::onTick()
         if (!datagram) {
             if (m_clock.now() >= m_deadline) {
                 m_state = State::Halted;
-                emit(MonitorEventKind::TimerStopped);
+                report(MonitorEventKind::TimerStopped);
             }
             return;
         }
         ParsedRecord record = parseUdpRecord(datagram->bytes);
         if (record.verdict != RecordVerdict::Show) {
             m_state = State::Halted;
-            emit(MonitorEventKind::TimerStopped);
+            report(MonitorEventKind::TimerStopped);
             return;
         }
-        emit(MonitorEventKind::Row, {}, std::move(record.row));
+        report(MonitorEventKind::Row, {}, std::move(record.row));
         if (!m_link.sendTo(m_address, m_port, udpWriteMessage(m_write.address, m_write.data))) {
             m_state = State::Halted;
-            emit(MonitorEventKind::TimerStopped);
+            report(MonitorEventKind::TimerStopped);
             return;
         }
         m_state = State::Running;
-        emit(MonitorEventKind::SendEnabled);
+        report(MonitorEventKind::SendEnabled);
         return;
     }
     case State::Running:
@@ -360,7 +360,7 @@ void UdpMonitorLink::onTick()
     if (record.verdict == RecordVerdict::NoReply)
         return;
     if (record.verdict == RecordVerdict::Show)
-        emit(MonitorEventKind::Row, {}, std::move(record.row));
+        report(MonitorEventKind::Row, {}, std::move(record.row));
     m_link.sendTo(m_address, m_port, udpNext());
 }
 

@@ -67,7 +67,7 @@ private:
     void handleRecord(const std::string &bytes);
     bool send(const std::string &bytes);
     void close();
-    void emit(MonitorEventKind kind, std::string text = {}, MonitorRow row = {});
+    void report(MonitorEventKind kind, std::string text = {}, MonitorRow row = {});
 
     ByteLink &m_link;
     const Clock &m_clock;
@@ -107,7 +107,7 @@ private:
     // Takes what is waiting into m_pending; returns a complete record, or nothing yet.
     std::optional<std::string> takeRecord(bool waitForRest);
     bool send(const std::string &bytes);
-    void emit(MonitorEventKind kind, std::string text = {}, MonitorRow row = {});
+    void report(MonitorEventKind kind, std::string text = {}, MonitorRow row = {});
 
     ByteLink &m_link;
     const Clock &m_clock;
@@ -150,7 +150,7 @@ public:
 private:
     enum class State { Idle, Running, WriteSettling, WriteReceiving, Halted, Stopping, Closed };
     void close();
-    void emit(MonitorEventKind kind, std::string text = {}, MonitorRow row = {});
+    void report(MonitorEventKind kind, std::string text = {}, MonitorRow row = {});
 
     DatagramLink &m_link;
     const Clock &m_clock;
