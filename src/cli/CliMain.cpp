@@ -1,5 +1,6 @@
 #include "CliApp.h"
 #include "EthernetCommands.h"
+#include "MonitorCommands.h"
 #include "PortCommands.h"
 #include "TransferCommands.h"
 
@@ -13,5 +14,6 @@ int main(int argc, char **argv)
     tqv::addPortCommands(app);
     tqv::addTransferCommands(app);
     tqv::addEthernetCommands(app);
+    tqv::addMonitorCommands(app);
     return app.run();
 }
