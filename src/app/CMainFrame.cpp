@@ -6,6 +6,7 @@
 #include "CommandIds.h"
 #include "CSearchDeviceDlg.h"
 #include "ConflictDialog.h"
+#include "MonitorDialogs.h"
 #include "QtText.h"
 #include "SelectCommandDialog.h"
 #include "QtPrompter.h"
@@ -33,6 +34,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -53,7 +55,7 @@ const QString kHelpFile = QStringLiteral("TQV-580_V1.0.1_UM.chm");
 const QString kFileFilter = QStringLiteral("Config File(*.tqv)");
 
 // Commands whose work arrives with later parts of the program: present, but disabled.
-constexpr int kNotYetAvailable[] = {cmd::ExcelOutput, cmd::Monitor};
+constexpr int kNotYetAvailable[] = {cmd::ExcelOutput};
 
 } // namespace
 
@@ -156,7 +158,8 @@ void CMainFrame::createActions()
     connect(makeAction(cmd::Download, StrId::MenuDownload, StrId::PromptDownload, QKeySequence(Qt::CTRL | Qt::Key_D)),
             &QAction::triggered, this, &CMainFrame::onDownload);
     makeAction(cmd::ExcelOutput, StrId::MenuExcelOutput, StrId::PromptExcelOutput, QKeySequence(Qt::CTRL | Qt::Key_E));
-    makeAction(cmd::Monitor, StrId::MenuMonitor, StrId::PromptMonitor, QKeySequence(Qt::CTRL | Qt::Key_K));
+    connect(makeAction(cmd::Monitor, StrId::MenuMonitor, StrId::PromptMonitor, QKeySequence(Qt::CTRL | Qt::Key_K)),
+            &QAction::triggered, this, &CMainFrame::onMonitor);
     connect(makeAction(cmd::MappingAddress, StrId::MenuMappingAddress, StrId::PromptMappingAddress,
                        QKeySequence(Qt::CTRL | Qt::Key_M)),
             &QAction::triggered, this, [this] { m_view->mappingAddress(); });
@@ -324,6 +327,7 @@ void CMainFrame::updateCommandState()
     // The Ethernet gateway is reached over the network, every other type over the serial port.
     const bool ethernetGateway = isEthernetType(m_view->store().gatewayType);
     offer(cmd::SerialConnection, !ethernetGateway);
+    offer(cmd::Monitor, monitorCommandEnabled(m_view->store()));
     offer(cmd::EthernetConnection, ethernetGateway);
     offer(cmd::MappingAddress, mappingAddressEnabled(m_view->store(), m_view->conflictDetectionAllowed()));
     offer(cmd::ConflictDetection, conflictDetectionEnabled(m_view->store(), m_view->conflictDetectionAllowed()));
@@ -546,6 +550,45 @@ void CMainFrame::onAbout()
 {
     AboutDialog dialog(this);
     dialog.exec();
+}
+
+void CMainFrame::onMonitor()
+{
+    const ConfigStore &store = m_view->store();
+    if (!monitorCommandEnabled(store))
+        return;
+    confirmSerialSettings();
+    bool firmware5 = false;
+    if (store.modelFlag7) {
+        QInputDialog ask(this);
+        ask.setObjectName(QStringLiteral("selectFirmwareDialog"));
+        ask.setWindowTitle(qtext(StrId::MonitorSelectFirmware));
+        ask.setLabelText(qtext(StrId::MonitorSelectFirmware));
+        ask.setComboBoxItems({qtext(StrId::MonitorFirmware5), qtext(StrId::MonitorFirmware4)});
+        ask.setComboBoxEditable(false);
+        if (ask.exec() != QDialog::Accepted)
+            return;
+        firmware5 = ask.textValue() == qtext(StrId::MonitorFirmware5);
+    }
+    const MonitorLinkKind link = monitorLinkFor(store, firmware5);
+    if (link == MonitorLinkKind::Framed) {
+        CFramedMonitorDlg dialog(framedModeFromProtocol(store.subnet(0).protocol), this);
+        if (dialog.start(m_view->serialSettings()))
+            dialog.exec();
+        return;
+    }
+    if (link == MonitorLinkKind::Udp) {
+        if (!searchGateway())
+            return;
+        const EthernetEndpoints endpoints = endpointsFromEnvironment();
+        CRecordMonitorDlg dialog(link, this);
+        dialog.startUdp(m_view->session().targetAddress, endpoints.monitorPort, endpoints.localPort);
+        dialog.exec();
+        return;
+    }
+    CRecordMonitorDlg dialog(link, this);
+    if (dialog.startSerial(m_view->serialSettings()))
+        dialog.exec();
 }
 
 void CMainFrame::onEthernetConnection()

@@ -68,6 +68,8 @@ public:
     void onDownload();
     // "Ethernet Connection": search for gateways or use a fixed address (Ethernet gateway only).
     void onEthernetConnection();
+    // "Monitor I/O Data": the firmware question (modelFlag7), then the monitor of the right link.
+    void onMonitor();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -35,16 +35,6 @@ struct MonitorOptions {
     std::vector<std::string> write; // ADDR DATA
 };
 
-// The link the window's command would open for this configuration and firmware answer.
-MonitorLinkKind chooseLink(const ConfigStore &store, int firmware)
-{
-    if (store.modelFlag7 && firmware == 5)
-        return MonitorLinkKind::Framed;
-    if (store.gatewayType == 4 && !store.modelFlag2)
-        return MonitorLinkKind::Udp;
-    return MonitorLinkKind::RecordSerial;
-}
-
 void printRow(CliApp &app, const std::vector<std::string> &cells)
 {
     for (std::size_t i = 0; i < cells.size(); ++i)
@@ -83,7 +73,7 @@ int runMonitor(CliApp &app, const MonitorOptions &options)
         app.err() << text(StrId::CliMonitorUnavailable) << '\n';
         return kExitProblem;
     }
-    const MonitorLinkKind kind = chooseLink(*store, options.firmware);
+    const MonitorLinkKind kind = monitorLinkFor(*store, options.firmware == 5);
     if (kind == MonitorLinkKind::Udp && options.address.empty()) {
         app.err() << text(StrId::CliMonitorNeedsAddress) << '\n';
         return kExitUsage;

@@ -1,4 +1,5 @@
 #include "MonitorRecord.h"
+#include "model/Domain.h"
 
 #include "ethernet/MessageHeader.h"
 #include "resources/Strings.h"
@@ -433,6 +434,22 @@ std::string recordSaveBlock(MonitorLinkKind link, const MonitorRow &row)
     out += text(StrId::MonitorColumnData) + '\t' + (timeout ? std::string() : cell(first + 3)) + '\n';
     out += '\n';
     return out;
+}
+
+MonitorLinkKind monitorLinkFor(const ConfigStore &store, bool firmware5)
+{
+    if (store.modelFlag7 && firmware5)
+        return MonitorLinkKind::Framed;
+    if (isEthernetType(store.gatewayType) && !store.modelFlag2)
+        return MonitorLinkKind::Udp;
+    return MonitorLinkKind::RecordSerial;
+}
+
+bool monitorCommandEnabled(const ConfigStore &store)
+{
+    return (isType(store.gatewayType, GatewayType::ProfibusModbus) || isEthernetType(store.gatewayType) ||
+            store.modelFlag2) &&
+           !store.modelFlag3;
 }
 
 } // namespace tqv

@@ -1,4 +1,5 @@
 #pragma once
+#include "model/ConfigStore.h"
 // Monitor records of the three monitoring links: their bytes, the texts a list row shows, the
 // frames and messages the program sends, the checks of a write request and the saved-file texts.
 // Pure functions over bytes; the link drivers (MonitorLinks.h) put them on a wire.
@@ -20,6 +21,12 @@ enum class MonitorLinkKind {
 
 // How the framed link reads its records, from subnet 1's protocol.
 enum class FramedMode { Master = 0, Slave = 1, Other = 2 };
+
+// The link a monitoring run uses: the framed link for modelFlag7 with firmware 5.X and up, UDP for
+// the Ethernet gateway without modelFlag2, the record serial link otherwise.
+MonitorLinkKind monitorLinkFor(const ConfigStore &store, bool firmware5);
+// "Monitor I/O Data" is offered for types 3 and 4 or with modelFlag2, never with modelFlag3.
+bool monitorCommandEnabled(const ConfigStore &store);
 
 // One list row as the dialogs show it. `cells` are the list's columns; for the framed link the
 // first one (the index) is filled in by the list when the row is inserted, so a parsed framed row

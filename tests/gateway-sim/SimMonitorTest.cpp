@@ -376,7 +376,8 @@ Bytes udpRecord(std::uint8_t status, Bytes data)
 {
     Bytes d = {0, 0, 0, 0x10, 0, 0, 0, static_cast<std::uint8_t>(12 + data.size()), 0, 0, 0, 0, 0, 0, 0, status,
                0x03, 0x01, 0x00, 0x00};
-    d.insert(d.end(), data.begin(), data.end());
+    for (std::uint8_t b : data)
+        d.push_back(b);
     return d;
 }
 

@@ -119,7 +119,7 @@ bool ethernetShots(CMainFrame *frame, const QString &dir)
     {
         CSearchDeviceDlg search(session, endpointsFromEnvironment(), frame);
         search.show();
-        QTest::qWaitFor([&search] { return search.search().finished(); }, 5000);
+        ok = QTest::qWaitFor([&search] { return search.search().finished(); }, 5000) && ok;
         search.deviceList()->setCurrentCell(0, 0);
         QTest::qWait(50);
         ok = save(&search, dir, "search-device.png") && ok;
