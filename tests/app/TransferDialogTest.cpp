@@ -9,6 +9,7 @@
 #include "app/CModbusConfigView.h"
 #include "app/CommandIds.h"
 #include "app/CSearchDeviceDlg.h"
+#include "app/MonitorDialogs.h"
 #include "app/TransferDialog.h"
 #include "model/SessionState.h"
 #include "resources/Strings.h"
@@ -24,6 +25,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QInputDialog>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QUdpSocket>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -332,6 +336,74 @@ private slots:
         });
         m_frame->onEthernetConnection();
         QVERIFY(!session.useFixedAddress);
+    }
+
+    // The record serial link: rows as records come, a write reaches the gateway, suspending stops
+    // the rows and resuming empties the list.
+    void recordMonitorOverTheSerialLine()
+    {
+        QVERIFY(startSim({QStringLiteral("--monitor"), QStringLiteral("record"), QStringLiteral("--monitor-resend"),
+                          QStringLiteral("100")}));
+        m_frame->view()->store().setTypeAndFlags(3, std::array<bool, 7>{});
+        QVERIFY(m_frame->action(cmd::Monitor)->isEnabled());
+        int rowsWhileSuspended = -1;
+        int rowsAfterResume = -1;
+        QString firstStatus;
+        whenDialog<CRecordMonitorDlg>([&](CRecordMonitorDlg *d) {
+            QCOMPARE(d->windowTitle(), QStringLiteral("Monitor I/0 Data"));
+            QTRY_VERIFY_WITH_TIMEOUT(d->model()->rowCount() >= 3, 10000);
+            firstStatus = d->model()->index(0, 0).data().toString();
+            d->addressEdit()->setText(QStringLiteral("4001"));
+            d->dataEdit()->setText(QStringLiteral("0a 1b"));
+            d->sendButton()->click();
+            QVERIFY(m_sim->waitForLine("write 4001 0A 1B"));
+            d->suspendButton()->click();
+            QCOMPARE(d->suspendButton()->text(), QStringLiteral("Continue to show"));
+            const int before = d->model()->rowCount();
+            QTest::qWait(500);
+            rowsWhileSuspended = d->model()->rowCount() - before;
+            d->suspendButton()->click();
+            rowsAfterResume = d->model()->rowCount();
+            d->exitButton()->click();
+        });
+        m_frame->action(cmd::Monitor)->trigger();
+        QCOMPARE(firstStatus, QStringLiteral("Respond correctly"));
+        QCOMPARE(rowsWhileSuspended, 0);
+        QVERIFY(rowsAfterResume <= 1); // resuming empties the list
+    }
+
+    // The framed link (model flag 7, firmware 5.X): the handshake, newest row on top, a write at
+    // the next record, the list saved with its header, and "Stop debug and exit".
+    void framedMonitorOverTheSerialLine()
+    {
+        QVERIFY(startSim({QStringLiteral("--monitor"), QStringLiteral("framed")}));
+        QTemporaryDir dir;
+        const QString saved = dir.filePath(QStringLiteral("monitor.txt"));
+        QString firstIndex;
+        whenDialog<QInputDialog>([&](QInputDialog *ask) {
+            QCOMPARE(ask->windowTitle(), QStringLiteral("Select Firmware version"));
+            ask->setTextValue(QStringLiteral("5.X and up"));
+            whenDialog<CFramedMonitorDlg>([&](CFramedMonitorDlg *d) {
+                QTRY_VERIFY_WITH_TIMEOUT(d->model()->rowCount() >= 3, 10000);
+                // Newest on top: row 0 carries the highest index.
+                QVERIFY(d->model()->index(0, 0).data().toInt() > d->model()->index(1, 0).data().toInt());
+                firstIndex = d->model()->index(d->model()->rowCount() - 1, 0).data().toString();
+                d->sendButton()->click();
+                QVERIFY(m_sim->waitForLine("write 4000 00 01 02 03"));
+                d->setSavePathProvider([saved] { return saved; });
+                d->saveButton()->click();
+                QCOMPARE(d->saveButton()->text(), QStringLiteral("Stop saving"));
+                d->saveButton()->click();
+                d->stopButton()->click();
+                QCOMPARE(d->windowTitle(), QStringLiteral("Sending exit command to HX-905"));
+            });
+            ask->accept();
+        });
+        m_frame->action(cmd::Monitor)->trigger();
+        QCOMPARE(firstIndex, QStringLiteral("1"));
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readLine().startsWith("Index     Status       Slave address"));
     }
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -72,21 +73,19 @@ public:
 
     const QString &link() const { return m_link; }
 
-    // Waits up to `ms` for a line of the simulator's standard output (after its ready line).
+    // Waits up to `ms` for a line of the simulator's standard output (after its ready line). The
+    // caller's event loop keeps running meanwhile: a dialog under test may have to act first.
     bool waitForLine(const QByteArray &wanted, int ms = 5000)
     {
         QElapsedTimer timer;
         timer.start();
-        while (timer.elapsed() < ms) {
+        do {
             while (m_process.canReadLine())
                 if (m_process.readLine().trimmed() == wanted)
                     return true;
-            if (!m_process.waitForReadyRead(static_cast<int>(ms - timer.elapsed())))
-                break;
-        }
-        while (m_process.canReadLine())
-            if (m_process.readLine().trimmed() == wanted)
-                return true;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            m_process.waitForReadyRead(10);
+        } while (timer.elapsed() < ms);
         return false;
     }
 
