@@ -216,6 +216,41 @@ TEST_F(CliTransfer, EthernetSearchDownloadRestartUpload)
         qunsetenv(name);
 }
 
+// tqv580-cli monitor on each link the simulator plays: rows on stdout, a write that arrives.
+TEST_F(CliTransfer, MonitorEveryLinkAgainstTheSimulator)
+{
+    const std::string record = project("record.tqv", [](ConfigStore &s) { s.setTypeAndFlags(3, std::array<bool, 7>{}); });
+    const std::string framed = project("framed.tqv"); // a new document: model flag 7
+    struct Row {
+        const char *link;
+        std::string file;
+        QStringList extra;
+    };
+    const Row rows[] = {
+        {"record", record, {}},
+        {"framed", framed, {QStringLiteral("--firmware"), QStringLiteral("5")}},
+    };
+    for (const Row &row : rows) {
+        GatewaySimProcess sim({QStringLiteral("--monitor"), QString::fromLatin1(row.link), QStringLiteral("--monitor-resend"),
+                               QStringLiteral("100")});
+        ASSERT_TRUE(started(sim));
+        QProcess p;
+        p.setProgram(QStringLiteral(TQV_CLI_BINARY));
+        p.setArguments(QStringList{QStringLiteral("--lang"), QStringLiteral("en"), QStringLiteral("monitor"),
+                                   QStringLiteral("--project"), QString::fromStdString(row.file), QStringLiteral("--port"),
+                                   sim.link(), QStringLiteral("--count"), QStringLiteral("4"), QStringLiteral("--write"),
+                                   QStringLiteral("4002"), QStringLiteral("0a 1b")} +
+                       row.extra);
+        p.start();
+        ASSERT_TRUE(p.waitForFinished(30000)) << row.link;
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        EXPECT_EQ(p.exitCode(), 0) << row.link << "\n" << p.readAllStandardError().toStdString();
+        EXPECT_EQ(out.count(QLatin1Char('\n')), 4) << row.link << "\n" << out.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("Respond correctly"))) << out.toStdString();
+        EXPECT_TRUE(sim.waitForLine("write 4002 0A 1B")) << row.link;
+    }
+}
+
 TEST_F(CliTransfer, BadUsageExitsTwoBeforeTouchingThePort)
 {
     const std::string good = project("good.tqv");
