@@ -406,6 +406,48 @@ private slots:
         QVERIFY(file.readLine().startsWith("Index     Status       Slave address"));
     }
 
+    // The Ethernet gateway's monitor: "Seach Device" first, then records over UDP; "Exit" stops the
+    // gateway's monitoring and closes once the stop has gone out.
+    void recordMonitorOverUdp()
+    {
+        const quint16 gatewayPort = freePort();
+        const quint16 monitorPort = freePort();
+        const quint16 localPort = freePort();
+        QVERIFY(gatewayPort && monitorPort && localPort && localPort != monitorPort && gatewayPort != monitorPort);
+        qputenv("TQV580_SEARCH_ADDRESS", "127.0.0.1");
+        qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gatewayPort));
+        qputenv("TQV580_MONITOR_PORT", QByteArray::number(monitorPort));
+        qputenv("TQV580_LOCAL_PORT", QByteArray::number(localPort));
+        m_sim = std::make_unique<GatewaySimProcess>(QStringList{QStringLiteral("--ethernet")});
+        QString error;
+        QVERIFY2(m_sim->start(error), qPrintable(error));
+        m_frame->view()->store().setTypeAndFlags(4, std::array<bool, 7>{});
+        m_frame->view()->serialSettings().confirmed = true; // the first-use settings dialog comes even here
+        int rows = 0;
+        QString portIndex;
+        whenDialog<CSearchDeviceDlg>([&](CSearchDeviceDlg *search) {
+            QTRY_VERIFY_WITH_TIMEOUT(search->deviceList()->rowCount() == 1, 5000);
+            search->deviceList()->setCurrentCell(0, 0);
+            whenDialog<CRecordMonitorDlg>([&](CRecordMonitorDlg *d) {
+                QTRY_VERIFY_WITH_TIMEOUT(d->model()->rowCount() >= 3, 10000);
+                rows = d->model()->rowCount();
+                portIndex = d->model()->index(0, 0).data().toString();
+                d->dataEdit()->setText(QStringLiteral("0a1b"));
+                MessageCollector refused;
+                d->sendButton()->click();
+                QTRY_COMPARE_WITH_TIMEOUT(refused.texts.size(), 1, 3000);
+                QCOMPARE(refused.texts.front(), QStringLiteral("The input-data format is wrong! "));
+                d->exitButton()->click();
+            });
+            search->logInButton()->click();
+        });
+        m_frame->action(cmd::Monitor)->trigger();
+        QVERIFY(rows >= 3);
+        QCOMPARE(portIndex, QStringLiteral("1"));
+        for (const char *name : {"TQV580_SEARCH_ADDRESS", "TQV580_GATEWAY_PORT", "TQV580_MONITOR_PORT", "TQV580_LOCAL_PORT"})
+            qunsetenv(name);
+    }
+
 private:
     // Runs `act` once a modal dialog of type T is up (a dialog of another type is left alone).
     template <typename T> static void whenDialog(std::function<void(T *)> act, int attempts = 1000)
