@@ -29,6 +29,16 @@ SteadyClock &monitorClock()
     return clock;
 }
 
+// The widest status text, so that the status column shows every status whole.
+int statusTextWidth(const QFontMetrics &metrics)
+{
+    int widest = 0;
+    for (StrId id : {StrId::MonitorStatusCorrect, StrId::MonitorStatusAbnormal, StrId::MonitorStatusIncorrect,
+                     StrId::MonitorStatusTimeout})
+        widest = std::max(widest, metrics.horizontalAdvance(qtext(id)));
+    return widest + 16;
+}
+
 QPushButton *button(StrId label, const char *name)
 {
     auto *b = new QPushButton(qtext(label));
@@ -127,7 +137,12 @@ CFramedMonitorDlg::CFramedMonitorDlg(FramedMode mode, QWidget *parent) : QDialog
         columnHeaders(MonitorLinkKind::Framed, mode), [this] { return m_rows.size(); },
         [this](std::size_t i) -> const MonitorRow & { return m_rows.row(i); }, this);
     m_list = makeList(m_model);
-    m_list->setMinimumSize(640, 300);
+    // Equal columns, each wide enough for a status text and its header.
+    int column = statusTextWidth(m_list->fontMetrics());
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        column = std::max(column, m_list->fontMetrics().horizontalAdvance(
+                                      m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) + 16);
+    m_list->setMinimumSize(column * m_model->columnCount() + 2 * m_list->frameWidth() + 24, 300);
     m_list->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     connect(m_list, &QTableView::clicked, this, [this](const QModelIndex &index) {
         m_readDate->setPlainText(QString::fromStdString(m_rows.dataText(static_cast<std::size_t>(index.row()))));
@@ -315,7 +330,9 @@ CRecordMonitorDlg::CRecordMonitorDlg(MonitorLinkKind link, QWidget *parent)
     int total = 0;
     for (int c = 0; c < static_cast<int>(widths.size()); ++c) {
         const int header = m_list->fontMetrics().horizontalAdvance(m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) + 16;
-        m_list->setColumnWidth(c, std::max(widths[static_cast<std::size_t>(c)], header));
+        const bool status = c == (link == MonitorLinkKind::Udp ? 1 : 0);
+        const int needed = std::max(header, status ? statusTextWidth(m_list->fontMetrics()) : 0);
+        m_list->setColumnWidth(c, std::max(widths[static_cast<std::size_t>(c)], needed));
         total += m_list->columnWidth(c);
     }
     m_list->setMinimumSize(total + 2 * m_list->frameWidth() + 24, 300);

@@ -12,6 +12,7 @@
 #include "controls/ColourGridView.h"
 #include "app/SerialSettingsDialog.h"
 #include "app/CSearchDeviceDlg.h"
+#include "app/MonitorDialogs.h"
 #include "app/TransferDialog.h"
 #include "ethernet/MessageHeader.h"
 #include "model/SessionState.h"
@@ -145,6 +146,41 @@ bool ethernetShots(CMainFrame *frame, const QString &dir)
     return ok;
 }
 
+// The two monitors against the simulator, once a few records have come in.
+bool monitorShots(CMainFrame *frame, const QString &dir)
+{
+    bool ok = true;
+    for (const char *link : {"record", "framed"}) {
+        GatewaySimProcess sim({QStringLiteral("--monitor"), QString::fromLatin1(link), QStringLiteral("--monitor-resend"),
+                               QStringLiteral("100")});
+        QString error;
+        if (!sim.start(error)) {
+            std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+            return false;
+        }
+        SerialSettings &settings = frame->view()->serialSettings();
+        settings.portIndex = portIndexForName(settings, sim.link().toStdString());
+        if (std::string_view(link) == "record") {
+            CRecordMonitorDlg dialog(MonitorLinkKind::RecordSerial, frame);
+            if (!dialog.startSerial(settings))
+                return false;
+            dialog.show();
+            ok = QTest::qWaitFor([&dialog] { return dialog.model()->rowCount() >= 8; }, 10000) &&
+                 save(&dialog, dir, "monitor-record.png") && ok;
+            dialog.reject();
+        } else {
+            CFramedMonitorDlg dialog(FramedMode::Master, frame);
+            if (!dialog.start(settings))
+                return false;
+            dialog.show();
+            ok = QTest::qWaitFor([&dialog] { return dialog.model()->rowCount() >= 8; }, 10000) &&
+                 save(&dialog, dir, "monitor-framed.png") && ok;
+            dialog.exitButton()->click();
+        }
+    }
+    return ok;
+}
+
 bool englishShots(const QString &dir)
 {
     CMainFrame frame;
@@ -224,6 +260,7 @@ bool englishShots(const QString &dir)
     store.setTypeAndFlags(4, std::array<bool, 7>{});
     store.subnet(0).commandCount = 3;
     ok = ethernetShots(&frame, dir) && ok;
+    ok = monitorShots(&frame, dir) && ok;
     store.configModified = false;
     return ok;
 }
