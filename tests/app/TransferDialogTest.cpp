@@ -379,6 +379,7 @@ private slots:
         QVERIFY(startSim({QStringLiteral("--monitor"), QStringLiteral("framed")}));
         QTemporaryDir dir;
         const QString saved = dir.filePath(QStringLiteral("monitor.txt"));
+        const QString unfinished = dir.filePath(QStringLiteral("unfinished.txt"));
         QString firstIndex;
         whenDialog<QInputDialog>([&](QInputDialog *ask) {
             QCOMPARE(ask->windowTitle(), QStringLiteral("Select Firmware version"));
@@ -394,6 +395,9 @@ private slots:
                 d->saveButton()->click();
                 QCOMPARE(d->saveButton()->text(), QStringLiteral("Stop saving"));
                 d->saveButton()->click();
+                // A save still open when the dialog closes is written, not dropped.
+                d->setSavePathProvider([unfinished] { return unfinished; });
+                d->saveButton()->click();
                 d->stopButton()->click();
                 QCOMPARE(d->windowTitle(), QStringLiteral("Sending exit command to HX-905"));
             });
@@ -404,6 +408,9 @@ private slots:
         QFile file(saved);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readLine().startsWith("Index     Status       Slave address"));
+        QFile closing(unfinished);
+        QVERIFY(closing.open(QIODevice::ReadOnly));
+        QVERIFY(closing.readAll().count('\n') >= 4); // the header and at least the three rows
     }
 
     // The Ethernet gateway's monitor: "Seach Device" first, then records over UDP; "Exit" stops the

@@ -219,36 +219,52 @@ TEST_F(CliTransfer, EthernetSearchDownloadRestartUpload)
 // tqv580-cli monitor on each link the simulator plays: rows on stdout, a write that arrives.
 TEST_F(CliTransfer, MonitorEveryLinkAgainstTheSimulator)
 {
+    auto freePort = [] {
+        QUdpSocket probe;
+        return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : quint16{0};
+    };
     const std::string record = project("record.tqv", [](ConfigStore &s) { s.setTypeAndFlags(3, std::array<bool, 7>{}); });
     const std::string framed = project("framed.tqv"); // a new document: model flag 7
+    const std::string udp = project("udp.tqv", [](ConfigStore &s) { s.setTypeAndFlags(4, std::array<bool, 7>{}); });
+    const quint16 monitorPort = freePort();
+    const quint16 gatewayPort = freePort();
+    ASSERT_TRUE(monitorPort && gatewayPort && monitorPort != gatewayPort);
+    qputenv("TQV580_MONITOR_PORT", QByteArray::number(monitorPort));
+    qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gatewayPort));
+    qputenv("TQV580_LOCAL_PORT", QByteArray::number(freePort()));
     struct Row {
-        const char *link;
+        const char *name;
+        QStringList sim;
         std::string file;
-        QStringList extra;
+        QStringList link;
     };
     const Row rows[] = {
-        {"record", record, {}},
-        {"framed", framed, {QStringLiteral("--firmware"), QStringLiteral("5")}},
+        {"record", {QStringLiteral("--monitor"), QStringLiteral("record")}, record, {}},
+        {"framed", {QStringLiteral("--monitor"), QStringLiteral("framed")}, framed, {QStringLiteral("--firmware"), QStringLiteral("5")}},
+        {"udp", {QStringLiteral("--ethernet")}, udp, {QStringLiteral("--address"), QStringLiteral("127.0.0.1")}},
     };
     for (const Row &row : rows) {
-        GatewaySimProcess sim({QStringLiteral("--monitor"), QString::fromLatin1(row.link), QStringLiteral("--monitor-resend"),
-                               QStringLiteral("100")});
-        ASSERT_TRUE(started(sim));
+        const bool serial = row.sim.front() == QStringLiteral("--monitor");
+        GatewaySimProcess sim(row.sim + (serial ? QStringList{QStringLiteral("--monitor-resend"), QStringLiteral("100")}
+                                                : QStringList{}));
+        ASSERT_TRUE(started(sim)) << row.name;
         QProcess p;
         p.setProgram(QStringLiteral(TQV_CLI_BINARY));
         p.setArguments(QStringList{QStringLiteral("--lang"), QStringLiteral("en"), QStringLiteral("monitor"),
-                                   QStringLiteral("--project"), QString::fromStdString(row.file), QStringLiteral("--port"),
-                                   sim.link(), QStringLiteral("--count"), QStringLiteral("4"), QStringLiteral("--write"),
-                                   QStringLiteral("4002"), QStringLiteral("0a 1b")} +
-                       row.extra);
+                                   QStringLiteral("--project"), QString::fromStdString(row.file), QStringLiteral("--count"),
+                                   QStringLiteral("4"), QStringLiteral("--write"), QStringLiteral("4002"),
+                                   QStringLiteral("0a 1b")} +
+                       (serial ? QStringList{QStringLiteral("--port"), sim.link()} : QStringList{}) + row.link);
         p.start();
-        ASSERT_TRUE(p.waitForFinished(30000)) << row.link;
+        ASSERT_TRUE(p.waitForFinished(30000)) << row.name;
         const QString out = QString::fromUtf8(p.readAllStandardOutput());
-        EXPECT_EQ(p.exitCode(), 0) << row.link << "\n" << p.readAllStandardError().toStdString();
-        EXPECT_EQ(out.count(QLatin1Char('\n')), 4) << row.link << "\n" << out.toStdString();
+        EXPECT_EQ(p.exitCode(), 0) << row.name << "\n" << p.readAllStandardError().toStdString();
+        EXPECT_EQ(out.count(QLatin1Char('\n')), 4) << row.name << "\n" << out.toStdString();
         EXPECT_TRUE(out.contains(QStringLiteral("Respond correctly"))) << out.toStdString();
-        EXPECT_TRUE(sim.waitForLine("write 4002 0A 1B")) << row.link;
+        EXPECT_TRUE(sim.waitForLine("write 4002 0A 1B")) << row.name;
     }
+    for (const char *name : {"TQV580_MONITOR_PORT", "TQV580_GATEWAY_PORT", "TQV580_LOCAL_PORT"})
+        qunsetenv(name);
 }
 
 TEST_F(CliTransfer, BadUsageExitsTwoBeforeTouchingThePort)
