@@ -1,5 +1,8 @@
 #include "SimProcess.h"
 
+#include "EthernetClient.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -41,17 +44,26 @@ int spawn(const std::vector<std::string> &args, int outFd, const std::string &er
     for (const std::string &a : args)
         argv.push_back(const_cast<char *>(a.c_str()));
     argv.push_back(nullptr);
+    // The Ethernet gateway also listens for monitoring: on a free port of its own unless the test
+    // names one, so that simulators started side by side never share a port.
+    std::vector<std::string> settings = env;
+    const bool ethernet = std::find(args.begin(), args.end(), "--ethernet") != args.end();
+    const bool monitorPortGiven = std::any_of(settings.begin(), settings.end(), [](const std::string &s) {
+        return s.starts_with("TQV580_MONITOR_PORT=");
+    });
+    if (ethernet && !monitorPortGiven)
+        settings.push_back("TQV580_MONITOR_PORT=" + std::to_string(freeLoopbackPort()));
     // Built before the fork: the child only execs.
     std::vector<char *> envp;
     for (char **e = environ; *e; ++e) {
         const std::string_view entry(*e);
         bool replaced = false;
-        for (const std::string &extra : env)
+        for (const std::string &extra : settings)
             replaced = replaced || entry.starts_with(extra.substr(0, extra.find('=') + 1));
         if (!replaced)
             envp.push_back(*e);
     }
-    for (const std::string &extra : env)
+    for (const std::string &extra : settings)
         envp.push_back(const_cast<char *>(extra.c_str()));
     envp.push_back(nullptr);
     const pid_t pid = ::fork();

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 
 #ifndef TQV_GATEWAY_SIM_BINARY
 #error "TQV_GATEWAY_SIM_BINARY must name the built tqv580-gateway-sim"
@@ -45,6 +46,14 @@ public:
         m_link = m_dir.filePath(QStringLiteral("gateway"));
         m_process.setProgram(QStringLiteral(TQV_GATEWAY_SIM_BINARY));
         m_process.setArguments(ethernet ? m_arguments : QStringList{QStringLiteral("--pty"), m_link} + m_arguments);
+        if (ethernet && !qEnvironmentVariableIsSet("TQV580_MONITOR_PORT")) {
+            // Its monitoring socket on a free port, unless the test chose one: never the fixed default.
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            QUdpSocket probe;
+            if (probe.bind(QHostAddress::LocalHost, 0))
+                environment.insert(QStringLiteral("TQV580_MONITOR_PORT"), QString::number(probe.localPort()));
+            m_process.setProcessEnvironment(environment);
+        }
         m_process.start();
         if (!m_process.waitForStarted(10000)) {
             error = m_process.errorString();
