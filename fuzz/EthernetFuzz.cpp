@@ -7,6 +7,7 @@
 #include "ethernet/DeviceSearch.h"
 #include "ethernet/EthernetTransfer.h"
 #include "ethernet/MessageHeader.h"
+#include "ScriptedPeer.h"
 #include "resources/Strings.h"
 
 #include <cstddef>
@@ -89,36 +90,11 @@ void checkImage(std::string_view bytes)
 }
 
 // The gateway's side of a read: the reply in two pieces, 20 ms apart.
-class ScriptedStream : public StreamLink, public Clock {
+class ScriptedStream : public ScriptedPeer<StreamLink> {
 public:
-    ScriptedStream(std::string_view reply, std::size_t split) : m_first(reply.substr(0, split)), m_second(reply.substr(split)) {}
+    using ScriptedPeer::ScriptedPeer;
     bool connectTo(const std::string &, std::uint16_t, Millis) override { return true; }
     void close() override {}
-    bool write(std::string_view) override { return true; }
-    std::size_t bytesAvailable() override { return m_available.size(); }
-    std::string readAll() override { return std::exchange(m_available, std::string()); }
-    bool waitForBytes(Millis timeout) override
-    {
-        if (!m_available.empty())
-            return true;
-        std::string &next = !m_first.empty() ? m_first : m_second;
-        if (next.empty()) {
-            m_now += timeout;
-            return false;
-        }
-        m_now += Millis{20};
-        m_available = std::exchange(next, std::string());
-        return true;
-    }
-    void discardInput() override { m_available.clear(); }
-    Millis now() const override { return m_now; }
-    void sleepFor(Millis d) override { m_now += d; }
-
-private:
-    std::string m_first;
-    std::string m_second;
-    std::string m_available;
-    Millis m_now{0};
 };
 
 class SilentPrompter : public Prompter {

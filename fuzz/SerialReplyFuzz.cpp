@@ -2,6 +2,7 @@
 // that reads them: arbitrary bytes, under every gateway type and the model flags that change
 // reply shapes, must be judged without reading past them, stored only when accepted, and never
 // put a subnet, command index or count outside the upload store.
+#include "ScriptedPeer.h"
 #include "serial/Exchange.h"
 #include "serial/ReplyDecoder.h"
 #include "serial/ReplyJudge.h"
@@ -88,35 +89,7 @@ void checkJudges(std::string_view reply, const ReplyContext &context, UploadStor
 }
 
 // The peer of the exchange: the reply arrives in two pieces, 20 ms apart, split in the middle.
-class ScriptedLink : public ByteLink, public Clock {
-public:
-    ScriptedLink(std::string_view reply, std::size_t split) : m_first(reply.substr(0, split)), m_second(reply.substr(split)) {}
-    bool write(std::string_view) override { return true; }
-    std::size_t bytesAvailable() override { return m_available.size(); }
-    std::string readAll() override { return std::exchange(m_available, std::string()); }
-    bool waitForBytes(Millis timeout) override
-    {
-        if (!m_available.empty())
-            return true;
-        std::string &next = !m_first.empty() ? m_first : m_second;
-        if (next.empty()) {
-            m_now += timeout;
-            return false;
-        }
-        m_now += Millis{20};
-        m_available = std::exchange(next, std::string());
-        return true;
-    }
-    void discardInput() override { m_available.clear(); }
-    Millis now() const override { return m_now; }
-    void sleepFor(Millis d) override { m_now += d; }
-
-private:
-    std::string m_first;
-    std::string m_second;
-    std::string m_available;
-    Millis m_now{0};
-};
+using ScriptedLink = ScriptedPeer<ByteLink>;
 
 void checkExchange(std::string_view reply, const ReplyContext &context)
 {
