@@ -39,6 +39,30 @@ int statusTextWidth(const QFontMetrics &metrics)
     return widest + 16;
 }
 
+QLineEdit *lineEdit(std::string_view initial, const char *name)
+{
+    auto *edit = new QLineEdit(QString::fromLatin1(initial.data(), static_cast<qsizetype>(initial.size())));
+    edit->setObjectName(QLatin1String(name));
+    return edit;
+}
+
+// The write's two boxes of both monitors, "Memory mapping address:" and "Date:", with their labels.
+struct WriteInputs {
+    QLineEdit *address;
+    QLineEdit *data;
+    QLabel *addressLabel;
+    QLabel *dataLabel;
+};
+
+WriteInputs writeInputs()
+{
+    WriteInputs w{lineEdit(kInitialWriteAddress, "address"), lineEdit(kInitialWriteData, "data"),
+                  new QLabel(qtext(StrId::MonitorAddressLabel)), new QLabel(qtext(StrId::MonitorDataLabel))};
+    w.addressLabel->setBuddy(w.address);
+    w.dataLabel->setBuddy(w.data);
+    return w;
+}
+
 QPushButton *button(StrId label, const char *name)
 {
     auto *b = new QPushButton(qtext(label));
@@ -154,14 +178,11 @@ CFramedMonitorDlg::CFramedMonitorDlg(FramedMode mode, QWidget *parent) : QDialog
     m_readDate->setMaximumHeight(4 * fontMetrics().height());
     auto *readLabel = new QLabel(qtext(StrId::MonitorReadDate));
     readLabel->setBuddy(m_readDate);
-    m_address = new QLineEdit(QString::fromLatin1(kInitialWriteAddress.data(), static_cast<qsizetype>(kInitialWriteAddress.size())));
-    m_address->setObjectName(QStringLiteral("address"));
-    m_data = new QLineEdit(QString::fromLatin1(kInitialWriteData.data(), static_cast<qsizetype>(kInitialWriteData.size())));
-    m_data->setObjectName(QStringLiteral("data"));
-    auto *addressLabel = new QLabel(qtext(StrId::MonitorAddressLabel));
-    addressLabel->setBuddy(m_address);
-    auto *dataLabel = new QLabel(qtext(StrId::MonitorDataLabel));
-    dataLabel->setBuddy(m_data);
+    const WriteInputs write = writeInputs();
+    m_address = write.address;
+    m_data = write.data;
+    QLabel *addressLabel = write.addressLabel;
+    QLabel *dataLabel = write.dataLabel;
 
     m_save = button(StrId::MonitorSaveContent, "saveButton");
     m_suspend = button(StrId::MonitorSuspendShow, "suspendButton");
@@ -337,14 +358,11 @@ CRecordMonitorDlg::CRecordMonitorDlg(MonitorLinkKind link, QWidget *parent)
     }
     m_list->setMinimumSize(total + 2 * m_list->frameWidth() + 24, 300);
 
-    m_address = new QLineEdit(QString::fromLatin1(kInitialWriteAddress.data(), static_cast<qsizetype>(kInitialWriteAddress.size())));
-    m_address->setObjectName(QStringLiteral("address"));
-    m_data = new QLineEdit(QString::fromLatin1(kInitialWriteData.data(), static_cast<qsizetype>(kInitialWriteData.size())));
-    m_data->setObjectName(QStringLiteral("data"));
-    auto *addressLabel = new QLabel(qtext(StrId::MonitorAddressLabel));
-    addressLabel->setBuddy(m_address);
-    auto *dataLabel = new QLabel(qtext(StrId::MonitorDataLabel));
-    dataLabel->setBuddy(m_data);
+    const WriteInputs write = writeInputs();
+    m_address = write.address;
+    m_data = write.data;
+    QLabel *addressLabel = write.addressLabel;
+    QLabel *dataLabel = write.dataLabel;
     m_send = button(StrId::MonitorSend, "sendButton");
     m_save = button(StrId::MonitorSaveContent, "saveButton");
     m_suspend = button(StrId::MonitorSuspendShow, "suspendButton");
