@@ -107,18 +107,16 @@ int GatewaySimulator::run()
             continue;
         }
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-            const ssize_t n = ::read(m_port->masterFd(), buffer, sizeof buffer);
-            if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            std::size_t n = 0;
+            const PtyPort::Read got = m_port->read(buffer, sizeof buffer, n);
+            if (got == PtyPort::Read::Again)
                 continue;
-            if (n <= 0) {
-                // We hold the slave side open, so this is not the program closing its port.
-                std::cerr << "tqv580-gateway-sim: the pty failed: " << (n < 0 ? std::strerror(errno) : "end of file")
-                          << std::endl;
+            if (got == PtyPort::Read::Failed) {
                 status = 1;
                 break;
             }
             lastByte = Clock::now();
-            m_assembler.feed(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n)));
+            m_assembler.feed(std::span<const std::uint8_t>(buffer, n));
             while (auto frame = m_assembler.next()) {
                 serve(*frame);
                 if (StopSignal::requested())

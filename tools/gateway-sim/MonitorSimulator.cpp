@@ -166,17 +166,16 @@ int MonitorSimulator::run()
             continue;
         }
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-            const ssize_t n = ::read(m_port->masterFd(), buffer, sizeof buffer);
-            if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            std::size_t n = 0;
+            const PtyPort::Read got = m_port->read(buffer, sizeof buffer, n);
+            if (got == PtyPort::Read::Again)
                 continue;
-            if (n <= 0) {
-                std::cerr << "tqv580-gateway-sim: the pty failed: " << (n < 0 ? std::strerror(errno) : "end of file")
-                          << std::endl;
+            if (got == PtyPort::Read::Failed) {
                 status = 1;
                 break;
             }
             lastByte = Clock::now();
-            const auto bytes = std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n));
+            const auto bytes = std::span<const std::uint8_t>(buffer, n);
             if (framed) {
                 m_frames.feed(bytes);
                 while (auto frame = m_frames.next()) {

@@ -1,4 +1,5 @@
 #include "PtyPort.h"
+#include <iostream>
 
 #include <cerrno>
 #include <cstdio>
@@ -81,6 +82,21 @@ std::unique_ptr<PtyPort> PtyPort::open(const std::string &link, std::string &err
     }
     port->m_linked = true;
     return port;
+}
+
+PtyPort::Read PtyPort::read(std::uint8_t *buffer, std::size_t size, std::size_t &count)
+{
+    count = 0;
+    const ssize_t n = ::read(m_master, buffer, size);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR))
+        return Read::Again;
+    if (n <= 0) {
+        std::cerr << "tqv580-gateway-sim: the pty failed: " << (n < 0 ? std::strerror(errno) : "end of file")
+                  << std::endl;
+        return Read::Failed;
+    }
+    count = static_cast<std::size_t>(n);
+    return Read::Bytes;
 }
 
 void PtyPort::removeLink()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -20,6 +22,12 @@ public:
     int masterFd() const { return m_master; }
     const std::string &slavePath() const { return m_slavePath; }
     const std::string &link() const { return m_link; }
+
+    // One read of the master side into `buffer`: bytes (their number in `count`), nothing yet (try
+    // again), or a failed pty (said on stderr). The slave side is held open, so an end of file is
+    // never the program closing its port.
+    enum class Read { Bytes, Again, Failed };
+    Read read(std::uint8_t *buffer, std::size_t size, std::size_t &count);
 
     // Removes the link, unless something else has been put there meanwhile.
     void removeLink();
