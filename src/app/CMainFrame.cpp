@@ -19,6 +19,7 @@
 #include "model/Domain.h"
 #include "model/ProjectLanguage.h"
 #include "ethernet/EthernetTransfer.h"
+#include "export/Workbook.h"
 #include "ethernet/MessageHeader.h"
 #include "serial/DownloadProcedure.h"
 #include "io/QtSettingsStore.h"
@@ -55,7 +56,6 @@ const QString kHelpFile = QStringLiteral("TQV-580_V1.0.1_UM.chm");
 const QString kFileFilter = QStringLiteral("Config File(*.tqv)");
 
 // Commands whose work arrives with later parts of the program: present, but disabled.
-constexpr int kNotYetAvailable[] = {cmd::ExcelOutput};
 
 } // namespace
 
@@ -157,7 +157,9 @@ void CMainFrame::createActions()
             &QAction::triggered, this, &CMainFrame::onUpload);
     connect(makeAction(cmd::Download, StrId::MenuDownload, StrId::PromptDownload, QKeySequence(Qt::CTRL | Qt::Key_D)),
             &QAction::triggered, this, &CMainFrame::onDownload);
-    makeAction(cmd::ExcelOutput, StrId::MenuExcelOutput, StrId::PromptExcelOutput, QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(makeAction(cmd::ExcelOutput, StrId::MenuExcelOutput, StrId::PromptExcelOutput,
+                       QKeySequence(Qt::CTRL | Qt::Key_E)),
+            &QAction::triggered, this, &CMainFrame::onExcelOutput);
     connect(makeAction(cmd::Monitor, StrId::MenuMonitor, StrId::PromptMonitor, QKeySequence(Qt::CTRL | Qt::Key_K)),
             &QAction::triggered, this, &CMainFrame::onMonitor);
     connect(makeAction(cmd::MappingAddress, StrId::MenuMappingAddress, StrId::PromptMappingAddress,
@@ -166,8 +168,6 @@ void CMainFrame::createActions()
     connect(makeAction(cmd::ConflictDetection, StrId::MenuConflictDetection, StrId::PromptConflictDetection,
                        QKeySequence(Qt::CTRL | Qt::Key_T)),
             &QAction::triggered, this, &CMainFrame::onConflictDetection);
-    for (int id : kNotYetAvailable)
-        m_actions.value(id)->setEnabled(false);
 
     QAction *viewTree = makeAction(cmd::ViewTree, StrId::MenuViewTree, StrId::PromptViewTree);
     QAction *viewPrompt = makeAction(cmd::ViewPrompt, StrId::MenuViewPrompt, StrId::PromptViewPrompt);
@@ -318,12 +318,7 @@ void CMainFrame::createPanes()
 
 void CMainFrame::updateCommandState()
 {
-    // Commands still waiting for their work stay disabled whatever their rule says.
-    auto offer = [this](int id, bool enabled) {
-        const bool waiting = std::find(std::begin(kNotYetAvailable), std::end(kNotYetAvailable), id) !=
-                             std::end(kNotYetAvailable);
-        m_actions.value(id)->setEnabled(enabled && !waiting);
-    };
+    auto offer = [this](int id, bool enabled) { m_actions.value(id)->setEnabled(enabled); };
     // The Ethernet gateway is reached over the network, every other type over the serial port.
     const bool ethernetGateway = isEthernetType(m_view->store().gatewayType);
     offer(cmd::SerialConnection, !ethernetGateway);
@@ -589,6 +584,44 @@ void CMainFrame::onMonitor()
     CRecordMonitorDlg dialog(link, this);
     if (dialog.startSerial(m_view->serialSettings()))
         dialog.exec();
+}
+
+void CMainFrame::onExcelOutput()
+{
+    const ConfigStore &store = m_view->store();
+    // Said before the file is chosen: otherwise the user would name a file that never comes.
+    if (exportLayoutOf(store) == ExportLayout::None) {
+        showError(QString::fromStdString(formatText(StrId::MsgExportNoLayout, {store.subnet(0).protocol})));
+        return;
+    }
+    QString name;
+    if (m_exportNameProvider) {
+        name = m_exportNameProvider();
+    } else {
+        QFileDialog dialog(this, qtext(StrId::ExportDialogTitle));
+        dialog.setNameFilter(qtext(StrId::ExportFileFilter));
+        dialog.setDefaultSuffix(QStringLiteral("xlsx"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        if (!m_doc->path().isEmpty())
+            dialog.setDirectory(QFileInfo(m_doc->path()).absolutePath());
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            name = dialog.selectedFiles().constFirst();
+    }
+    if (name.isEmpty())
+        return;
+    const std::string path = workbookFileName(name.toStdString());
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const Status written = exportWorkbook(store, path);
+    QApplication::restoreOverrideCursor();
+    if (!written) {
+        showError(QString::fromStdString(written.message()));
+        return;
+    }
+    statusBar()->showMessage(QString::fromStdString(formatText(StrId::CliWritten, {path})), 5000);
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path))))
+        QMessageBox::information(this, qtext(StrId::AppTitle),
+                                 QString::fromStdString(formatText(StrId::MsgExportOpenFailed, {path})));
 }
 
 void CMainFrame::onEthernetConnection()

@@ -52,6 +52,8 @@ public:
 
     // Tests replace the file dialogs: called with true for a save dialog; "" means cancelled.
     void setFileNameProvider(std::function<QString(bool save)> provider) { m_fileNameProvider = std::move(provider); }
+    // Tests replace the export's save dialog; "" means cancelled.
+    void setExportFileNameProvider(std::function<QString()> provider) { m_exportNameProvider = std::move(provider); }
     // Tests replace "Select Command": returns the chosen list index or -1.
     void setCommandChooser(std::function<int()> chooser) { m_commandChooser = std::move(chooser); }
 
@@ -70,6 +72,8 @@ public:
     void onEthernetConnection();
     // "Monitor I/O Data": the firmware question (modelFlag7), then the monitor of the right link.
     void onMonitor();
+    // "Excel Output": the configuration written into a workbook, then opened by the desktop.
+    void onExcelOutput();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -106,6 +110,7 @@ private:
     QAction *m_recentPlaceholder = nullptr;
     QMap<int, QAction *> m_actions;
     std::function<QString(bool)> m_fileNameProvider;
+    std::function<QString()> m_exportNameProvider;
     std::function<int()> m_commandChooser;
     QtSettingsStore *m_settings = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "HelpFormatter.h"
 #include "GridCommands.h"
+#include "ExportCommands.h"
 #include "MappingCommands.h"
 #include "ProjectCommands.h"
 #include "TerminalPrompter.h"
@@ -194,6 +195,7 @@ void addCoreCommands(CliApp &app)
     addProjectCommands(app);
     addGridCommands(app);
     addMappingCommands(app);
+    addExportCommands(app);
 }
 
 int runCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)

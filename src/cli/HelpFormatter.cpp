@@ -1,6 +1,6 @@
 #include "HelpFormatter.h"
 
-#include "TextWidth.h"
+#include "resources/TextWidth.h"
 #include "resources/Strings.h"
 
 namespace tqv {

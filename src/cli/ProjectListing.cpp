@@ -1,6 +1,6 @@
 #include "ProjectListing.h"
 
-#include "TextWidth.h"
+#include "resources/TextWidth.h"
 #include "model/ConfigStore.h"
 #include "resources/Strings.h"
 

@@ -110,13 +110,10 @@ Result<std::string> readFile(const std::string &path)
     return bytes;
 }
 
-Status writeFileAtomically(const std::string &shownPath, const std::string &bytes)
+std::string replaceFileAtomically(const std::string &shownPath, const FileFiller &fill)
 {
     const std::string path = saveTarget(shownPath);
-    const bool hadPreviousFile = exists(path);
-    auto writeError = [&](int err) {
-        return saveFailed(shownPath, formatText(StrId::ReasonWriteError, {std::strerror(err)}), hadPreviousFile);
-    };
+    auto reason = [](int err) { return formatText(StrId::ReasonWriteError, {std::strerror(err)}); };
     // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
     mode_t mode = 0;
     struct stat st {};
@@ -130,35 +127,48 @@ Status writeFileAtomically(const std::string &shownPath, const std::string &byte
     std::string temp = path + ".XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0)
-        return writeError(errno);
-    auto failWith = [&](int err) {
+        return reason(errno);
+    auto failWith = [&](std::string why) {
         ::close(fd);
         ::unlink(temp.c_str());
-        return writeError(err);
+        return why;
     };
-    const char *p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return Status(failWith(n < 0 ? errno : EIO));
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
+    if (std::string why = fill(fd, temp); !why.empty())
+        return failWith(std::move(why));
     if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
-        return failWith(errno);
+        return failWith(reason(errno));
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
-        return writeError(err);
+        return reason(err);
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
-        return writeError(err);
+        return reason(err);
     }
+    return {};
+}
+
+Status writeFileAtomically(const std::string &shownPath, const std::string &bytes)
+{
+    const bool hadPreviousFile = exists(saveTarget(shownPath));
+    const std::string why = replaceFileAtomically(shownPath, [&bytes](int fd, const std::string &) {
+        const char *p = bytes.data();
+        std::size_t left = bytes.size();
+        while (left > 0) {
+            ssize_t n = ::write(fd, p, left);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return formatText(StrId::ReasonWriteError, {std::strerror(n < 0 ? errno : EIO)});
+            p += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        return std::string();
+    });
+    if (!why.empty())
+        return saveFailed(shownPath, why, hadPreviousFile);
     return {};
 }
 

@@ -4,6 +4,7 @@
 #include "Result.h"
 #include "../resources/CodePage.h"
 
+#include <functional>
 #include <string>
 
 namespace tqv {
@@ -31,6 +32,13 @@ Status save(const std::string &path, ConfigStore &store, CodePage page);
 Result<std::string> readFile(const std::string &path);
 // Atomic replace of `path` with `bytes`.
 Status writeFileAtomically(const std::string &path, const std::string &bytes);
+
+// Writes a temporary file beside `path` (a symbolic link is followed) through `fill`, then
+// renames it over `path` with the replaced file's permissions. `fill` gets the open descriptor
+// and the temporary file's name and returns an empty text or why it failed. Returns an empty
+// text or the reason; on failure the temporary file is gone and `path` is untouched.
+using FileFiller = std::function<std::string(int fd, const std::string &tempPath)>;
+std::string replaceFileAtomically(const std::string &path, const FileFiller &fill);
 
 } // namespace ProjectDocument
 

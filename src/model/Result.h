@@ -21,6 +21,7 @@ enum class ErrorCode {
     SerialPortSettings,  // the serial port refuses the settings
     ImageTooManyCommands, // a subnet holds more commands than a configuration image has slots for
     ImageMalformed,       // received configuration-image bytes that do not fit the image
+    NoExportLayout,       // the configuration has no spreadsheet layout; nothing is exported
 };
 
 struct Error {

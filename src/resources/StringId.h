@@ -646,6 +646,27 @@ enum class StrId : int {
     CliMonitorUnavailable,
     CliMonitorBadFirmware,
     CliMonitorBadWrite,
+    // Spreadsheet export: sheets, fixed values, headings, messages.
+    ExportSheetFieldbus = 64700,
+    ExportSheetSubnet,
+    ExportSheetCommandList,
+    ExportButtonSet,
+    ExportRotarySwitch,
+    ExportSelfAdapting,
+    ExportHeadFieldbusType,
+    ExportHeadStationAddress,
+    ExportHeadBaudRate,
+    ExportHeadInputBytes,
+    ExportHeadOutputBytes,
+    ExportHeadNumber,
+    ExportHeadDataFormat,
+    ExportFileFilter,
+    ExportDialogTitle,
+    MsgExportNoLayout,
+    MsgExportFailed,
+    MsgExportOpenFailed,
+    CliHelpExport,
+    CliHelpExportOutput,
 };
 
 } // namespace tqv

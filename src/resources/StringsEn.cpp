@@ -123,6 +123,7 @@ const std::vector<StringEntry> &englishStrings()
          "  tqv580-cli [--lang en|zh] convert IN OUT      (.tqv <-> .json by extension)\n"
          "  tqv580-cli [--lang en|zh] [--yes] set FILE ITEM ROW VALUE [-o OUT]   (rows FILE ITEM lists the rows)\n"
          "  tqv580-cli [--lang en|zh] map FILE [-o OUT] | check FILE | conflicts FILE [--exclude I,J] [--json]\n"
+         "  tqv580-cli [--lang en|zh] export FILE OUT.xlsx   (spreadsheet of the configuration)\n"
          "  tqv580-cli [--lang en|zh] ports               (serial ports, one per line)\n"
          "  tqv580-cli [--lang en|zh] upload --port DEV [--project FILE] [--baud B] -o OUT\n"
          "  tqv580-cli [--lang en|zh] [--yes] download FILE --port DEV [--baud B]\n"
@@ -589,6 +590,26 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::CliMonitorUnavailable, "Monitoring is not available for this configuration."},
         {StrId::CliMonitorBadFirmware, "--firmware takes 5 or 4."},
         {StrId::CliMonitorBadWrite, "--write takes ADDR DATA."},
+        {StrId::ExportSheetFieldbus, "Fieldbus"},
+        {StrId::ExportSheetSubnet, "Subnet"},
+        {StrId::ExportSheetCommandList, "Command List"},
+        {StrId::ExportButtonSet, "The button set"},
+        {StrId::ExportRotarySwitch, "Set according to the rotary code switch"},
+        {StrId::ExportSelfAdapting, "Self-adapting"},
+        {StrId::ExportHeadFieldbusType, "Fieldbus type"},
+        {StrId::ExportHeadStationAddress, "Station address"},
+        {StrId::ExportHeadBaudRate, "Baud rate"},
+        {StrId::ExportHeadInputBytes, "Input bytes"},
+        {StrId::ExportHeadOutputBytes, "Output bytes"},
+        {StrId::ExportHeadNumber, "No."},
+        {StrId::ExportHeadDataFormat, "Data format"},
+        {StrId::ExportFileFilter, "Excel File(*.xlsx)"},
+        {StrId::ExportDialogTitle, "Excel Output"},
+        {StrId::MsgExportNoLayout, "Nothing was exported: subnet 1 uses the protocol \"%s\", and only Modbus master, Modbus slave and User Config have a spreadsheet layout."},
+        {StrId::MsgExportFailed, "The spreadsheet %s could not be written: %s"},
+        {StrId::MsgExportOpenFailed, "The spreadsheet %s was written, but no application could open it."},
+        {StrId::CliHelpExport, "Write the configuration into a spreadsheet (.xlsx): sheets Fieldbus, Subnet and Command List"},
+        {StrId::CliHelpExportOutput, "The workbook to write (.xlsx is added when the name has no extension)"},
     };
     return table;
 }

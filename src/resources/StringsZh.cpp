@@ -123,6 +123,7 @@ const std::vector<StringEntry> &chineseStrings()
          "  tqv580-cli [--lang en|zh] convert 输入 输出      （按扩展名在 .tqv 与 .json 之间转换）\n"
          "  tqv580-cli [--lang en|zh] [--yes] set 文件 项 行 值 [-o 输出]   （rows 文件 项 列出各行）\n"
          "  tqv580-cli [--lang en|zh] map 文件 [-o 输出] | check 文件 | conflicts 文件 [--exclude I,J] [--json]\n"
+         "  tqv580-cli [--lang en|zh] export 文件 输出.xlsx   （配置的表格文件）\n"
          "  tqv580-cli [--lang en|zh] ports                 （串口列表，每行一个）\n"
          "  tqv580-cli [--lang en|zh] upload --port 设备 [--project 文件] [--baud B] -o 输出\n"
          "  tqv580-cli [--lang en|zh] [--yes] download 文件 --port 设备 [--baud B]\n"
@@ -589,6 +590,26 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::CliMonitorUnavailable, "此配置不能监控。"},
         {StrId::CliMonitorBadFirmware, "--firmware 只能取 5 或 4。"},
         {StrId::CliMonitorBadWrite, "--write 需要 ADDR DATA 两个参数。"},
+        {StrId::ExportSheetFieldbus, "现场总线"},
+        {StrId::ExportSheetSubnet, "子网"},
+        {StrId::ExportSheetCommandList, "命令列表"},
+        {StrId::ExportButtonSet, "按键设置"},
+        {StrId::ExportRotarySwitch, "按旋转编码开关设置"},
+        {StrId::ExportSelfAdapting, "自适应"},
+        {StrId::ExportHeadFieldbusType, "现场总线类型"},
+        {StrId::ExportHeadStationAddress, "站地址"},
+        {StrId::ExportHeadBaudRate, "波特率"},
+        {StrId::ExportHeadInputBytes, "输入字节数"},
+        {StrId::ExportHeadOutputBytes, "输出字节数"},
+        {StrId::ExportHeadNumber, "序号"},
+        {StrId::ExportHeadDataFormat, "数据格式"},
+        {StrId::ExportFileFilter, "Excel 文件(*.xlsx)"},
+        {StrId::ExportDialogTitle, "Excel 输出"},
+        {StrId::MsgExportNoLayout, "未导出任何内容：子网1使用协议“%s”，只有 Modbus 主站、Modbus 从站和用户配置协议有表格格式。"},
+        {StrId::MsgExportFailed, "无法写入表格文件 %s：%s"},
+        {StrId::MsgExportOpenFailed, "表格文件 %s 已写入，但没有应用程序能打开它。"},
+        {StrId::CliHelpExport, "将配置写入表格文件(.xlsx)：现场总线、子网和命令列表三个工作表"},
+        {StrId::CliHelpExportOutput, "要写入的工作簿(文件名无扩展名时加上 .xlsx)"},
     };
     return table;
 }

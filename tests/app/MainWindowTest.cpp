@@ -13,6 +13,10 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QApplication>
@@ -76,6 +80,16 @@ QTreeWidgetItem *findItem(QTreeWidget *tree, const QString &label)
     const auto found = tree->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
     return found.isEmpty() ? nullptr : found.first();
 }
+
+// Stands in for the desktop's file opener.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public slots:
+    void open(const QUrl &url) { urls.append(url); }
+
+public:
+    QList<QUrl> urls;
+};
 
 } // namespace
 
@@ -277,11 +291,9 @@ private slots:
         QCOMPARE(tips.at(9), QStringLiteral("Calculation mapping address"));
         QCOMPARE(tips.at(10), QStringLiteral("Mapping Address Conflict Detection"));
         QCOMPARE(m_frame->action(57600)->statusTip(), QStringLiteral("New a project"));
-        // A new document (type 3): the serial connection, not the Ethernet one; the export is not
-        // available yet.
-        for (int id : {32789, 32780})
-            QVERIFY(!m_frame->action(id)->isEnabled());
-        for (int id : {32775, 32776, 32777, 32792, 32779, 32787})
+        // A new document (type 3): the serial connection, not the Ethernet one.
+        QVERIFY(!m_frame->action(32789)->isEnabled());
+        for (int id : {32775, 32776, 32777, 32792, 32779, 32780, 32787})
             QVERIFY(m_frame->action(id)->isEnabled());
     }
 
@@ -664,6 +676,38 @@ private slots:
         });
         m_frame->action(cmd::HelpContent)->trigger();
         QVERIFY(m_frame->isVisible());
+    }
+
+    // Ctrl+E writes the workbook under the chosen name (with .xlsx added) and hands it to the
+    // desktop; a configuration without a layout says why before any name is asked.
+    void excelOutputWritesTheWorkbookAndOpensIt()
+    {
+        QTemporaryDir dir;
+        UrlCatcher opened;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+        int asked = 0;
+        m_frame->setExportFileNameProvider([&] {
+            ++asked;
+            return dir.filePath(QStringLiteral("plant"));
+        });
+        QTest::keyClick(m_frame.get(), Qt::Key_E, Qt::ControlModifier);
+        QTRY_COMPARE(opened.urls.size(), 1);
+        const QString written = dir.filePath(QStringLiteral("plant.xlsx"));
+        QCOMPARE(opened.urls.first(), QUrl::fromLocalFile(written));
+        QVERIFY(QFileInfo(written).size() > 0);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("plant.xlsx")});
+
+        m_frame->view()->store().subnet(0).protocol = text(StrId::ProtocolSelfDefining);
+        QString said;
+        whenModalAppears([&said](QWidget *w) {
+            said = qobject_cast<QMessageBox *>(w)->text();
+            w->close();
+        });
+        m_frame->action(cmd::ExcelOutput)->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QVERIFY2(said.contains(QStringLiteral("Self-defining protocol")), qPrintable(said));
+        QCOMPARE(asked, 1);
+        QCOMPARE(opened.urls.size(), 1);
     }
 
     void aboutBoxHasTheLink()

@@ -1,6 +1,6 @@
 #include "support/CliFixture.h"
 #include "cli/ProjectCommands.h"
-#include "cli/TextWidth.h"
+#include "resources/TextWidth.h"
 #include "link/Prompter.h"
 #include "resources/Strings.h"
 
