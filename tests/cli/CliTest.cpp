@@ -398,5 +398,29 @@ TEST_F(CliTest, ConvertReportsRefusedNamesAndOutputs)
     EXPECT_EQ(files(), (std::vector<std::string>{"a.tqv", "zh.json"}));
 }
 
+// export: the workbook named on the command line, .xlsx added; a configuration without a layout
+// exits 1 and writes nothing; unreadable input exits 2.
+TEST_F(CliTest, ExportWritesTheWorkbookOrSaysWhyNot)
+{
+    ASSERT_EQ(run({"new", "-o", path("plant.json")}).code, 0);
+    Outcome r = run({"export", path("plant.json"), path("plant")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, formatText(StrId::CliWritten, {path("plant.xlsx")}) + "\n");
+    EXPECT_EQ(files(), (std::vector<std::string>{"plant.json", "plant.xlsx"}));
+    EXPECT_EQ(bytesOf(path("plant.xlsx")).substr(0, 2), "PK");
+
+    // The window offers no such protocol for this gateway, but a file can carry it.
+    nlohmann::json json = nlohmann::json::parse(bytesOf(path("plant.json")));
+    json["subnets"][0]["protocol"] = "Self-defining protocol";
+    put(path("plant.json"), json.dump());
+    r = run({"export", path("plant.json"), path("other.xlsx")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, formatText(StrId::MsgExportNoLayout, {"Self-defining protocol"}) + "\n");
+    EXPECT_FALSE(fs::exists(path("other.xlsx")));
+
+    EXPECT_EQ(run({"export", path("missing.tqv"), path("x.xlsx")}).code, 2);
+    EXPECT_EQ(run({"export", path("plant.json")}).code, 2);
+}
+
 } // namespace
 } // namespace tqv

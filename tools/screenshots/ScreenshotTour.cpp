@@ -20,7 +20,11 @@
 #include "controls/DockPane.h"
 #include "resources/Strings.h"
 
+#include "app/AppStartup.h"
+
 #include <QApplication>
+#include <functional>
+#include <QTimer>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -287,6 +291,22 @@ bool chineseShots(const QString &dir)
     QTest::qWait(50);
     bool ok = save(&zh, dir, "grid-command-zh.png");
     ok = serialSettingsShot(&zh, dir, "serial-settings-zh.png") && ok;
+    // Excel Output's save dialog: Qt's own texts in Chinese too.
+    installQtTranslations(Language::Chinese);
+    bool exportShot = false;
+    std::function<void(int)> shootDialog = [&](int attempts) {
+        QWidget *w = QApplication::activeModalWidget();
+        if (w && w->isVisible()) {
+            QTest::qWait(100);
+            exportShot = save(w, dir, "excel-output-zh.png");
+            w->close();
+        } else if (attempts > 0) {
+            QTimer::singleShot(20, [&, attempts] { shootDialog(attempts - 1); });
+        }
+    };
+    QTimer::singleShot(20, [&] { shootDialog(250); });
+    zh.onExcelOutput();
+    ok = exportShot && ok;
     zs.configModified = false;
     return ok;
 }

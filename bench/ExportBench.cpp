@@ -1,0 +1,85 @@
+// Excel Output of the largest configuration: four subnets of 128 commands each, every command
+// with all its texts. Prints the median, fastest and slowest of the whole export (cell plan,
+// workbook, temporary file renamed over the target) and of the cell plan alone.
+//
+//   tqv-bench-export [runs] [directory]   (default 21 runs in /tmp)
+#include "export/CellPlan.h"
+#include "export/Workbook.h"
+#include "model/ConfigStore.h"
+#include "resources/Strings.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+tqv::ConfigStore largest()
+{
+    using namespace tqv;
+    ConfigStore store;
+    store.newConfiguration();
+    store.setTypeAndFlags(2, {false, true, false, false, false, false, false});
+    for (int s = 0; s < kSubnetCount; ++s) {
+        CONFIG &c = store.subnet(s);
+        c.nodeCount = kMaxNodes;
+        c.commandCount = kMaxCommands;
+        for (int i = 0; i < kMaxCommands; ++i) {
+            c.nodes[static_cast<std::size_t>(i)] = {std::to_string(i + 1), "Node-" + std::to_string(i + 1)};
+            c.commands[static_cast<std::size_t>(i)] = {std::to_string(i + 1), i % 2 ? "3" : "16", std::to_string(i * 10),
+                                                       "10", std::to_string(4000 + i * 20), "0", "20",
+                                                       "No swap", "CRC", "Quick-scan", i + 1};
+        }
+    }
+    return store;
+}
+
+struct Spread {
+    double median, fastest, slowest;
+};
+
+template <typename Job> Spread time(int runs, Job job)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        job();
+        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms.front(), ms.back()};
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    using namespace tqv;
+    const int runs = std::max(1, argc > 1 ? std::atoi(argv[1]) : 21);
+    const std::string dir = argc > 2 ? argv[2] : "/tmp";
+    setLanguage(Language::English);
+    const ConfigStore store = largest();
+    const std::string path = dir + "/tqv-bench-export-" + std::to_string(::getpid()) + ".xlsx";
+
+    std::size_t cells = 0;
+    const Spread plan = time(runs, [&] { cells = workbookCells(store).size(); });
+    bool ok = true;
+    const Spread whole = time(runs, [&] { ok = exportWorkbook(store, path).ok() && ok; });
+    ::unlink(path.c_str());
+    if (!ok) {
+        std::fprintf(stderr, "the export failed\n");
+        return 1;
+    }
+    std::printf("%zu cells, %d runs\n", cells, runs);
+    std::printf("cell plan      median %.2f ms  (fastest %.2f, slowest %.2f)\n", plan.median, plan.fastest, plan.slowest);
+    std::printf("whole export   median %.2f ms  (fastest %.2f, slowest %.2f)\n", whole.median, whole.fastest,
+                whole.slowest);
+    return 0;
+}
