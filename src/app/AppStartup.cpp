@@ -32,6 +32,12 @@ StartupOptions parseStartupArguments(const QStringList &arguments)
             options.language = arguments.at(++i);
         } else if (a.startsWith(QLatin1String("--lang="))) {
             options.language = a.mid(7);
+        } else if (a == QLatin1String("--demo")) {
+            options.demo = true;
+        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            options.help = true;
+        } else if (a == QLatin1String("--version")) {
+            options.version = true;
         } else if (a.startsWith(QLatin1String("-")) && words.isEmpty() && a.size() > 1) {
             // Options of the toolkit (-platform, -style ...) are taken by QApplication first.
             continue;

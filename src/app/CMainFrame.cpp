@@ -6,6 +6,7 @@
 #include "CommandIds.h"
 #include "CSearchDeviceDlg.h"
 #include "ConflictDialog.h"
+#include "DemoGateway.h"
 #include "MonitorDialogs.h"
 #include "QtText.h"
 #include "SelectCommandDialog.h"
@@ -22,6 +23,7 @@
 #include "export/Workbook.h"
 #include "ethernet/MessageHeader.h"
 #include "serial/DownloadProcedure.h"
+#include "serial/SerialSettings.h"
 #include "io/QtSettingsStore.h"
 
 #include <QApplication>
@@ -566,9 +568,13 @@ void CMainFrame::onMonitor()
         firmware5 = ask.textValue() == qtext(StrId::MonitorFirmware5);
     }
     const MonitorLinkKind link = monitorLinkFor(store, firmware5);
+    // The demo's monitoring gateway sits on a pty of its own.
+    SerialSettings monitorSettings = m_view->serialSettings();
+    if (m_demo && !m_demo->monitorLink().isEmpty())
+        monitorSettings.portIndex = portIndexForName(monitorSettings, m_demo->monitorLink().toStdString());
     if (link == MonitorLinkKind::Framed) {
         CFramedMonitorDlg dialog(framedModeFromProtocol(store.subnet(0).protocol), this);
-        if (dialog.start(m_view->serialSettings()))
+        if (dialog.start(monitorSettings))
             dialog.exec();
         return;
     }
@@ -582,8 +588,30 @@ void CMainFrame::onMonitor()
         return;
     }
     CRecordMonitorDlg dialog(link, this);
-    if (dialog.startSerial(m_view->serialSettings()))
+    if (dialog.startSerial(monitorSettings))
         dialog.exec();
+}
+
+bool CMainFrame::startDemo(const QString &simulator)
+{
+    const ConfigStore &store = m_view->store();
+    if (isEthernetType(store.gatewayType))
+        DemoGateway::useLoopbackEndpoints();
+    QString error;
+    m_demo = DemoGateway::start(store, simulator, error);
+    if (!m_demo) {
+        showError(QString::fromStdString(formatText(StrId::MsgDemoFailed, {simulator.toStdString(), error.toStdString()})));
+        return false;
+    }
+    SerialSettings &settings = m_view->serialSettings();
+    if (!m_demo->configurationLink().isEmpty())
+        settings.portIndex = portIndexForName(settings, m_demo->configurationLink().toStdString());
+    // The port is chosen already: no settings dialog before the first transfer.
+    settings.confirmed = true;
+    auto *label = new QLabel(m_demo->description(), this);
+    label->setObjectName(QStringLiteral("demoLabel"));
+    statusBar()->addPermanentWidget(label);
+    return true;
 }
 
 void CMainFrame::onExcelOutput()

@@ -7,6 +7,7 @@
 #include <QMap>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -17,6 +18,7 @@ class QTreeWidget;
 namespace tqv {
 
 class CModbusConfigDoc;
+class DemoGateway;
 class CModbusConfigView;
 class DockPane;
 class QtSettingsStore;
@@ -72,6 +74,9 @@ public:
     void onEthernetConnection();
     // "Monitor I/O Data": the firmware question (modelFlag7), then the monitor of the right link.
     void onMonitor();
+    // --demo: starts `simulator` as a gateway of the configuration's type and chooses it; the
+    // status bar says so while it runs. False (with a message box) when it cannot be started.
+    bool startDemo(const QString &simulator);
     // "Excel Output": the configuration written into a workbook, then opened by the desktop.
     void onExcelOutput();
 
@@ -111,6 +116,7 @@ private:
     QMap<int, QAction *> m_actions;
     std::function<QString(bool)> m_fileNameProvider;
     std::function<QString()> m_exportNameProvider;
+    std::unique_ptr<DemoGateway> m_demo;
     std::function<int()> m_commandChooser;
     QtSettingsStore *m_settings = nullptr;
 };

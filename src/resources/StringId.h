@@ -667,6 +667,12 @@ enum class StrId : int {
     MsgExportOpenFailed,
     CliHelpExport,
     CliHelpExportOutput,
+    // The window's start: usage, the demo gateway.
+    AppUsage = 65050,
+    DemoStatus,
+    DemoStatusWithMonitor,
+    DemoStatusEthernet,
+    MsgDemoFailed,
 };
 
 } // namespace tqv

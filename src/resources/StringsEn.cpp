@@ -610,6 +610,11 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::MsgExportOpenFailed, "The spreadsheet %s was written, but no application could open it."},
         {StrId::CliHelpExport, "Write the configuration into a spreadsheet (.xlsx): sheets Fieldbus, Subnet and Command List"},
         {StrId::CliHelpExportOutput, "The workbook to write (.xlsx is added when the name has no extension)"},
+        {StrId::AppUsage, "Usage: tqv580 [--lang en|zh] [--demo] [PROJECT.tqv]\n\nThe TQV-580 configurator's window: build a gateway configuration, check its mapping, transfer it\nto and from a gateway over a serial line or Ethernet, watch the gateway's live data, export it.\n\nOptions:\n  --lang en|zh   language of the window and of the values it stores (else TQV580_LANG, else the\n                 system locale)\n  --demo         start a simulated gateway of the configuration's type (tqv580-gateway-sim) and\n                 choose it, so every job can be tried without hardware\n  -h, --help     print this help and exit\n  --version      print the version and exit\n\nExit codes: 0 normal end, 1 the project could not be opened or the demo not started, 2 bad usage.\n"},
+        {StrId::DemoStatus, "Demo: simulated gateway on %s"},
+        {StrId::DemoStatusWithMonitor, "Demo: simulated gateway on %s, its monitoring on %s"},
+        {StrId::DemoStatusEthernet, "Demo: simulated Ethernet gateway on 127.0.0.1, port %s"},
+        {StrId::MsgDemoFailed, "The demo gateway (%s) could not be started: %s"},
     };
     return table;
 }

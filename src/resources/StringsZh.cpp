@@ -610,6 +610,11 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::MsgExportOpenFailed, "表格文件 %s 已写入，但没有应用程序能打开它。"},
         {StrId::CliHelpExport, "将配置写入表格文件(.xlsx)：现场总线、子网和命令列表三个工作表"},
         {StrId::CliHelpExportOutput, "要写入的工作簿(文件名无扩展名时加上 .xlsx)"},
+        {StrId::AppUsage, "用法：tqv580 [--lang en|zh] [--demo] [项目.tqv]\n\nTQV-580 配置软件的窗口：建立网关配置，检查映射地址，通过串口或以太网把配置下载到网关或从网关上传，\n监视网关的实时数据，导出配置。\n\n选项：\n  --lang en|zh   窗口以及所保存取值的语言（否则取 TQV580_LANG，再否则取系统区域设置）\n  --demo         启动一个与配置网关类型相同的模拟网关(tqv580-gateway-sim)并选中它，\n                 无需硬件即可试用各项功能\n  -h, --help     显示本帮助并退出\n  --version      显示版本并退出\n\n退出码：0 正常结束，1 项目无法打开或演示无法启动，2 用法错误。\n"},
+        {StrId::DemoStatus, "演示：模拟网关位于 %s"},
+        {StrId::DemoStatusWithMonitor, "演示：模拟网关位于 %s，其监视端口位于 %s"},
+        {StrId::DemoStatusEthernet, "演示：模拟以太网网关位于 127.0.0.1，端口 %s"},
+        {StrId::MsgDemoFailed, "无法启动演示网关(%s)：%s"},
     };
     return table;
 }
