@@ -23,6 +23,7 @@ namespace {
 struct CliRun {
     int code = -1;
     std::string err;
+    std::string out;
 };
 
 class CliTransfer : public ::testing::Test {
@@ -42,7 +43,8 @@ protected:
         p.setArguments(QStringList{QStringLiteral("--lang"), QStringLiteral("en")} + args);
         p.start();
         p.waitForFinished(60000);
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardError().toStdString()};
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardError().toStdString(),
+                p.readAllStandardOutput().toStdString()};
     }
 
     // A type-3 project with one node and two commands, mapped without conflicts.
@@ -165,26 +167,23 @@ TEST_F(CliTransfer, FailuresSayWhyAndExitOne)
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path("x.tqv"))));
 }
 
-// The Ethernet gateway: found by search, written with a restart, read back; all over loopback
-// ports of the test's own choosing.
+// The Ethernet gateway on loopback ports of the test's own choosing: found by search, written
+// with a restart and read back; then each refusal and misbehaviour, one simulator per row.
 TEST_F(CliTransfer, EthernetSearchDownloadRestartUpload)
 {
     auto freePort = [] {
         QUdpSocket probe;
         return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : quint16{0};
     };
-    const quint16 gatewayPort = freePort();
-    const quint16 localPort = freePort();
-    ASSERT_TRUE(gatewayPort && localPort && gatewayPort != localPort);
-    qputenv("TQV580_SEARCH_ADDRESS", "127.0.0.1");
-    qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gatewayPort));
-    qputenv("TQV580_LOCAL_PORT", QByteArray::number(localPort));
-    GatewaySimProcess sim({QStringLiteral("--ethernet"), QStringLiteral("--permission"), QStringLiteral("1")});
-    ASSERT_TRUE(started(sim));
-
-    const CliRun search = cli(q({"search"}));
-    EXPECT_EQ(search.code, 0) << search.err;
-
+    const auto pointAtLoopback = [&] {
+        const quint16 gatewayPort = freePort();
+        const quint16 localPort = freePort();
+        qputenv("TQV580_SEARCH_ADDRESS", "127.0.0.1");
+        qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gatewayPort));
+        qputenv("TQV580_LOCAL_PORT", QByteArray::number(localPort));
+        return gatewayPort && localPort && gatewayPort != localPort;
+    };
+    ASSERT_TRUE(pointAtLoopback());
     const std::string file = project("eth.tqv", [](ConfigStore &s) {
         s.setTypeAndFlags(4, std::array<bool, 7>{});
         const int node = s.addNode(0).value();
@@ -196,22 +195,90 @@ TEST_F(CliTransfer, EthernetSearchDownloadRestartUpload)
         c.mappingAddress = "10";
         c.mappingBit = "0";
     });
-    const CliRun down = cli(q({"eth-download", file, "--address", "127.0.0.1", "--restart"}));
-    EXPECT_EQ(down.code, 0) << down.err;
-    EXPECT_NE(down.err.find("Finish download!"), std::string::npos) << down.err;
-    EXPECT_TRUE(sim.waitForLine("restart"));
+    {
+        GatewaySimProcess sim({QStringLiteral("--ethernet"), QStringLiteral("--permission"), QStringLiteral("1")});
+        ASSERT_TRUE(started(sim));
+        const CliRun search = cli(q({"search"}));
+        EXPECT_EQ(search.code, 0) << search.err;
 
-    const std::string out = path("eth-back.json");
-    const CliRun up = cli(q({"eth-upload", "--address", "127.0.0.1", "-o", out}));
-    EXPECT_EQ(up.code, 0) << up.err;
-    QFile json(QString::fromStdString(out));
+        const CliRun down = cli(q({"eth-download", file, "--address", "127.0.0.1", "--restart"}));
+        EXPECT_EQ(down.code, 0) << down.err;
+        EXPECT_NE(down.err.find("Finish download!"), std::string::npos) << down.err;
+        EXPECT_NE(down.err.find("The gateway was told to restart."), std::string::npos) << down.err;
+        EXPECT_TRUE(sim.waitForLine("restart"));
+
+        const std::string out = path("eth-back.json");
+        const CliRun up = cli(q({"eth-upload", "--address", "127.0.0.1", "-o", out}));
+        EXPECT_EQ(up.code, 0) << up.err;
+        QFile json(QString::fromStdString(out));
+        ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+        ConfigStore back;
+        ASSERT_TRUE(storeFromJson(json.readAll().toStdString(), back).ok());
+        EXPECT_EQ(back.gatewayType, 4u);
+        ASSERT_EQ(back.subnet(0).commandCount, 1);
+        EXPECT_EQ(back.command(0, 1).startAddress, "20");
+        EXPECT_EQ(back.node(0, 1).name, "Node-7");
+    }
+
+    const QStringList identity = {QStringLiteral("--ethernet"), QStringLiteral("--mac"), QStringLiteral("a0-b1-c2-d3-e4-f5"),
+                                  QStringLiteral("--firmware"), QStringLiteral("2.3"), QStringLiteral("--permission")};
+    const QStringList allows = identity + QStringList{QStringLiteral("1")};
+    const QStringList forbids = identity + QStringList{QStringLiteral("2")};
+    const QStringList fromFile = {QStringLiteral("--ethernet"), QStringLiteral("--state"), QString::fromStdString(file),
+                                  QStringLiteral("--fail")};
+    const std::string serial = project("serial.tqv");
+    const std::string read = path("read.json");
+    const std::string refused = path("refused.json");
+    const char *const anyOutput = "*";
+    struct Row {
+        QStringList sim;
+        QStringList args;
+        int code;
+        const char *out; // exact stdout, or anyOutput
+        const char *says;
+    };
+    const std::vector<Row> rows = {
+        {allows, q({"search"}), 0, " 1\tWLT-618ZC\t127.0.0.1\ta0-b1-c2-d3-e4-f5\t2.3\tAllows remote configuration\n", ""},
+        {forbids, q({"search", "--address", "127.0.0.1"}), 0,
+         "1\tWLT-618ZC\t127.0.0.1\ta0-b1-c2-d3-e4-f5\t2.3\tProhibit configurating remotely\n", ""},
+        {allows + QStringList{QStringLiteral("--fail"), QStringLiteral("no-answer")}, q({"search"}), 1, "",
+         "No gateway answered."},
+        {allows, q({"search", "--address", "127.0.0.256"}), 2, "", "Not an IPv4 address: 127.0.0.256"},
+        // Without --restart the restart question is answered Cancel: no restart is sent, here or
+        // after any refusal.
+        {allows, q({"eth-download", file, "--address", "127.0.0.1"}), 0, anyOutput, "Reatart gateway remotely or not"},
+        {forbids, q({"eth-download", file, "--address", "127.0.0.1", "--restart"}), 1, anyOutput,
+         "Configurating remotely be forbidden, please check local DIP switch"},
+        {allows, q({"eth-download", serial, "--address", "127.0.0.1"}), 2, anyOutput,
+         "is not a configuration of the Ethernet gateway (type 4)"},
+        {allows + QStringList{QStringLiteral("--fail"), QStringLiteral("no-answer")},
+         q({"eth-download", file, "--address", "127.0.0.1", "--restart"}), 1, anyOutput,
+         "No gateway answered at 127.0.0.1."},
+        {fromFile + QStringList{QStringLiteral("pieces")}, q({"eth-upload", "--address", "127.0.0.1", "-o", read}), 0,
+         anyOutput, "Finish uploading!"},
+        {fromFile + QStringList{QStringLiteral("short")}, q({"eth-upload", "--address", "127.0.0.1", "-o", refused}), 1,
+         anyOutput, "Read configuration failed!"},
+    };
+    for (const Row &row : rows) {
+        ASSERT_TRUE(pointAtLoopback());
+        GatewaySimProcess sim(row.sim);
+        ASSERT_TRUE(started(sim));
+        const CliRun run = cli(row.args);
+        const std::string what = row.args.join(' ').toStdString() + "\n" + run.err;
+        EXPECT_EQ(run.code, row.code) << what;
+        if (row.out != anyOutput) {
+            EXPECT_EQ(run.out, row.out) << what;
+        }
+        EXPECT_NE(run.err.find(row.says), std::string::npos) << what;
+        EXPECT_FALSE(sim.waitForLine("restart", 300)) << what;
+    }
+    // The read in pieces is whole; the cut one writes nothing.
+    QFile json(QString::fromStdString(read));
     ASSERT_TRUE(json.open(QIODevice::ReadOnly));
     ConfigStore back;
     ASSERT_TRUE(storeFromJson(json.readAll().toStdString(), back).ok());
-    EXPECT_EQ(back.gatewayType, 4u);
-    ASSERT_EQ(back.subnet(0).commandCount, 1);
-    EXPECT_EQ(back.command(0, 1).startAddress, "20");
-    EXPECT_EQ(back.node(0, 1).name, "Node-7");
+    EXPECT_EQ(back.command(0, 1).quantity, "3");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(refused)));
     for (const char *name : {"TQV580_SEARCH_ADDRESS", "TQV580_GATEWAY_PORT", "TQV580_LOCAL_PORT"})
         qunsetenv(name);
 }

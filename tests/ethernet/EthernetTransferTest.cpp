@@ -5,6 +5,7 @@
 #include "ethernet/EthernetTransfer.h"
 #include "mapping/MappingFixture.h"
 #include "support/FakeNetworkLinks.h"
+#include "support/ScriptedGateway.h"
 
 #include <deque>
 
@@ -12,34 +13,6 @@ namespace tqv {
 namespace {
 
 using namespace std::chrono_literals;
-
-class RecordingObserver : public TransferObserver {
-public:
-    void setTitle(const std::string &) override {}
-    void setStatus(const std::string &text) override { statuses.push_back(text); }
-    void setLine(int, const std::string &, LineState) override {}
-    void setProgress(int, int) override {}
-    std::vector<std::string> statuses;
-};
-
-// Questions answered from a list in turn (then Yes), every text recorded.
-class ScriptedPrompter : public RecordingPrompter {
-public:
-    bool askYesNo(const std::string &text) override { return next(text); }
-    bool askOkCancel(const std::string &text) override { return next(text); }
-    std::deque<bool> answers;
-
-private:
-    bool next(const std::string &text)
-    {
-        messages.push_back(text);
-        if (answers.empty())
-            return true;
-        const bool a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-};
 
 const std::string kVacant = "Node address can not be vacant!";
 const std::string kConflict = "Memory mapping conflict or mapping address is invalid!Download configuration or not?";
@@ -67,7 +40,7 @@ protected:
 
     FakeClock clock;
     FakeStreamLink link{clock};
-    ScriptedPrompter questions;
+    RecordingPrompter questions;
     RecordingObserver observer;
     EthernetTransfer transfer{link, clock, questions, observer};
     const EthernetTarget target{"127.0.0.1", 40201};
@@ -251,7 +224,7 @@ TEST_F(EthernetTransferTest, WriteFailures)
     for (const Row &r : rows) {
         FakeClock c;
         FakeStreamLink l(c);
-        ScriptedPrompter p;
+        RecordingPrompter p;
         RecordingObserver o;
         EthernetTransfer t(l, c, p, o);
         r.peer(l);
@@ -384,7 +357,7 @@ TEST_F(EthernetTransferTest, ReadFailuresChangeNothing)
     for (const Row &r : rows) {
         FakeClock c;
         FakeStreamLink l(c);
-        ScriptedPrompter p;
+        RecordingPrompter p;
         RecordingObserver o;
         EthernetTransfer t(l, c, p, o);
         r.peer(l);

@@ -115,78 +115,7 @@ TEST(GatewaySimIdentity, ThreeByteReadsOfANewConfiguration)
         EXPECT_EQ(hex(s.line.exchange(request)), hex(reply)) << "request " << hex(request);
 }
 
-// ---- write, then read back byte for byte --------------------------------------------------------
-
-struct EchoCase {
-    const char *name;
-    std::vector<std::string> args;
-    Bytes write;
-    Bytes ack;
-    Bytes read;
-    Bytes reply;
-};
-
-TEST(GatewaySimEcho, WritesAreReadBackByteForByte)
-{
-    // Extended subnet fields: protocol .. scan ratio, then command-status bytes, six zeros and the interface.
-    const Bytes extendedMaster = {0x00, 0x04, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03, 0xE8, 0x02, 0x04,
-                                  0x1E, 0x0A, 0x02, 0, 0, 0, 0, 0, 0, 0, 0x01};
-    Bytes extendedWrite{0x03, 0x17, 0x00};
-    extendedWrite.insert(extendedWrite.end(), extendedMaster.begin(), extendedMaster.end());
-    Bytes extendedReply{0x04, 0x17, 0x00};
-    extendedReply.insert(extendedReply.end(), extendedMaster.begin(), extendedMaster.end());
-    // A User Config subnet in the extended form: frame length 0x40, 500 ms auto send, CRC on.
-    const Bytes userConfig = {0x03, 0x05, 0x01, 0x00, 0x00, 0x00, 0x00, 0, 0, 0, 0, 0, 0,
-                              0x01, 0x00, 0x0A, 0x40, 0x01, 0x01, 0xF4, 0x01, 0x00};
-    Bytes userWrite{0x03, 0x17, 0x00};
-    userWrite.insert(userWrite.end(), userConfig.begin(), userConfig.end());
-    Bytes userReply{0x04, 0x17, 0x00};
-    userReply.insert(userReply.end(), userConfig.begin(), userConfig.end());
-
-    const EchoCase cases[] = {
-        {"DeviceNet parameters", {"--gateway-type", "0"},
-         withSum({0x21, 0x04, 0x0A, 0x02, 0x03, 0x01}), {0x21, 0x00, 0x21},
-         {0x22, 0x00, 0x22}, withSum({0x22, 0x04, 0x0A, 0x02, 0x03, 0x01})},
-        {"PROFIBUS parameters, two bytes", {"--gateway-type", "1"},
-         withSum({0x30, 0x02, 0x01, 0x02}), {0x30, 0x00, 0x30},
-         {0x31, 0x00, 0x31}, withSum({0x31, 0x02, 0x01, 0x02})},
-        {"PROFIBUS parameters, three bytes", {},
-         withSum({0x30, 0x03, 0x14, 0x04, 0x01}), {0x30, 0x00, 0x30},
-         {0x31, 0x00, 0x31}, withSum({0x31, 0x03, 0x14, 0x04, 0x01})},
-        {"subnet, short form", {"--gateway-type", "1"},
-         withSum({0x03, 0x0E, 0x00, 0x00, 0x04, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03, 0xE8, 0x02, 0x04, 0x1E, 0x0A}),
-         {0x03, 0x00, 0x03},
-         {0x04, 0x01, 0x00, 0x05},
-         withSum({0x04, 0x0E, 0x00, 0x00, 0x04, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03, 0xE8, 0x02, 0x04, 0x1E, 0x0A})},
-        {"subnet, extended form", {}, withSum(extendedWrite), {0x03, 0x00, 0x03},
-         {0x04, 0x01, 0x00, 0x05}, withSum(extendedReply)},
-        {"subnet, extended User Config", {"--gateway-type", "6"}, withSum(userWrite), {0x03, 0x00, 0x03},
-         {0x04, 0x01, 0x00, 0x05}, withSum(userReply)},
-        {"subnet 3 of four, Modbus slave", {"--gateway-type", "2"},
-         withSum({0x03, 0x0E, 0x02, 0x01, 0x08, 0x01, 0x01, 0x01, 0x11, 0x01, 0, 0, 0, 0, 0, 0}),
-         {0x03, 0x00, 0x03},
-         {0x04, 0x01, 0x02, 0x07},
-         withSum({0x04, 0x0E, 0x02, 0x01, 0x08, 0x01, 0x01, 0x01, 0x11, 0x01, 0, 0, 0, 0, 0, 0})},
-        {"timeout action", {}, {0x32, 0x01, 0x05, 0x38}, {0x32, 0x00, 0x32},
-         {0x33, 0x00, 0x33}, {0x33, 0x01, 0x05, 0x39}},
-        {"double-fault reset off", {"--gateway-type", "4"}, {0x32, 0x01, 0x00, 0x33}, {0x32, 0x00, 0x32},
-         {0x33, 0x00, 0x33}, {0x33, 0x01, 0x00, 0x34}},
-        {"PROFIBUS configuration data", {},
-         withSum({0x34, 0x09, 0x03, 0x0A, 0x1B, 0x2C, 0, 0, 0, 0, 0}), {0x34, 0x00, 0x34},
-         {0x35, 0x00, 0x35}, withSum({0x35, 0x09, 0x03, 0x0A, 0x1B, 0x2C, 0, 0, 0, 0, 0})},
-        {"character intervals", {}, withSum({0x05, 0x04, 0x01, 0x2C, 0x00, 0x64}), {0x05, 0x00, 0x05},
-         {0x06, 0x00, 0x06}, withSum({0x06, 0x04, 0x01, 0x2C, 0x00, 0x64})},
-    };
-    for (const EchoCase &c : cases) {
-        SCOPED_TRACE(c.name);
-        Session s(c.args);
-        ASSERT_NO_FATAL_FAILURE(s.open());
-        EXPECT_EQ(hex(s.line.exchange(c.write)), hex(c.ack));
-        EXPECT_EQ(hex(s.line.exchange(c.read)), hex(c.reply));
-        // Nothing more follows a reply.
-        EXPECT_EQ(hex(s.line.readFor(30)), "");
-    }
-}
+// ---- command lists in blocks -------------------------------------------------------------------
 
 TEST(GatewaySimEcho, ThirteenCommandsComeBackInBlocksOfSix)
 {
@@ -227,33 +156,6 @@ TEST(GatewaySimEcho, ThirteenCommandsComeBackInBlocksOfSix)
     EXPECT_EQ(hex(s.line.exchange(kClearSubnet1)), hex({0x14, 0x00, 0x14}));
     EXPECT_EQ(hex(s.line.exchange({0x15, 0x01, 0x00, 0x16})), hex({0x15, 0x03, 0x00, 0x00, 0x00, 0x18}));
     EXPECT_EQ(hex(s.line.exchange({0x16, 0x02, 0x00, 0x00, 0x18})), hex({0x16, 0x01, 0x00, 0x17}));
-}
-
-TEST(GatewaySimEcho, FourSubnetGatewayKeepsCommandsPerSubnetInBlocksOfTwenty)
-{
-    Session s({"--gateway-type", "2"});
-    ASSERT_NO_FATAL_FAILURE(s.open());
-    std::vector<Bytes> frames;
-    for (std::uint8_t i = 0; i < 21; ++i) {
-        frames.push_back(commandFrame(3, i, 0x20, 4, i, 2, static_cast<std::uint16_t>(4 * i), 0, 0, 1));
-        ASSERT_EQ(hex(s.line.exchange(frames.back())), hex({0x10, 0x00, 0x10}));
-    }
-    EXPECT_EQ(hex(s.line.exchange(withSum({0x15, 0x01, 0x03}))), hex(withSum({0x15, 0x03, 0x03, 0x00, 21})));
-    EXPECT_EQ(hex(s.line.exchange(withSum({0x15, 0x01, 0x00}))), hex(withSum({0x15, 0x03, 0x00, 0x00, 0})));
-    Bytes block0{0x16, 241, 0x03};
-    for (int i = 0; i < 20; ++i) {
-        const Bytes record = recordOf(frames[static_cast<std::size_t>(i)]);
-        block0.insert(block0.end(), record.begin(), record.end());
-    }
-    const Bytes reply = s.line.exchange(withSum({0x16, 0x02, 0x03, 0x00}));
-    EXPECT_EQ(reply.size(), 244u); // the largest reply of the protocol
-    EXPECT_EQ(hex(reply), hex(withSum(block0)));
-    Bytes block1{0x16, 13, 0x03};
-    const Bytes last = recordOf(frames[20]);
-    block1.insert(block1.end(), last.begin(), last.end());
-    EXPECT_EQ(hex(s.line.exchange(withSum({0x16, 0x02, 0x03, 0x01}))), hex(withSum(block1)));
-    // A fifth subnet does not exist.
-    EXPECT_EQ(hex(s.line.exchange(withSum({0x15, 0x01, 0x04}))), hex({0x95, 0x02, 0x05, 0x00, 0x9C}));
 }
 
 // ---- judging requests --------------------------------------------------------------------------
@@ -680,7 +582,9 @@ TEST(GatewaySimProcess, HelpListsEveryOptionAndFailureMode)
     for (const char *word : {"--pty LINK", "--gateway-type N", "--firmware MAJOR.MINOR", "--state FILE",
                              "--save FILE", "--fail MODE", "--line-speed BAUD", "--lang", "timeout:CODE",
                              "sum:CODE", "split:CODE", "error:CODE:ERR", "slow:CODE:MS", "unknown request code",
-                             "wrong checksum"})
+                             "wrong checksum", "--ethernet", "--ip A.B.C.D", "--mac XX-XX-XX-XX-XX-XX",
+                             "--permission N", "TQV580_GATEWAY_PORT", "127.0.0.1", "no-answer", "wrong-code", "refuse",
+                             "pieces", "short", "restart"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
 

@@ -430,16 +430,6 @@ TEST(GatewaySimEthernetFailures, ModesCombine)
 
 // ---- the process -------------------------------------------------------------------------------
 
-TEST(GatewaySimEthernetProcess, HelpKeepsTheSerialUsageAndDescribesTheEthernetOne)
-{
-    const RunResult r = SimProcess::runToEnd({"--help"});
-    EXPECT_EQ(r.exitStatus, 0);
-    for (const char *word : {"--pty LINK", "--ethernet", "--ip A.B.C.D", "--mac XX-XX-XX-XX-XX-XX", "--permission N",
-                             "TQV580_GATEWAY_PORT", "127.0.0.1", "no-answer", "wrong-code", "refuse", "pieces",
-                             "short", "restart", "timeout:CODE"})
-        EXPECT_NE(r.out.find(word), std::string::npos) << word;
-}
-
 TEST(GatewaySimEthernetProcess, BadUsageExitsWithTwo)
 {
     SimProcess folder;

@@ -1,10 +1,8 @@
-// The simulator's pieces in-process: its value tables and codec against the configuration
-// protocol's encoding table and worked examples, its frame assembler, failure plan and command line.
+// The simulator's pieces in-process: the edges of its value tables and codec against the
+// configuration protocol's worked examples, and the failure modes it refuses. Its ordinary values
+// travel through --state and --save in GatewaySimEndToEndTest.
 #include "FailurePlan.h"
-#include "FrameAssembler.h"
-#include "GatewayResponder.h"
 #include "MemoryCodec.h"
-#include "SimCommandLine.h"
 #include "ValueCodes.h"
 
 #include "resources/Strings.h"
@@ -18,92 +16,6 @@ namespace tqvsim {
 namespace {
 
 // ---- value tables ------------------------------------------------------------------------------
-
-struct TextCode {
-    const char *text;
-    std::uint8_t code;
-};
-
-TEST(SimValueCodes, TextsEncodeAsTheTableSays)
-{
-    const struct {
-        const char *name;
-        std::uint8_t (*encode)(std::string_view);
-        std::vector<TextCode> rows;
-    } tables[] = {
-        {"baud", ValueCodes::subnetBaud,
-         {{"300", 0}, {"600", 1}, {"1200", 2}, {"2400", 3}, {"9600", 4}, {"19200", 5}, {"38400", 6},
-          {"57600", 7}, {"115200", 8}, {"4800", 0}, {"", 0}}},
-        {"data bits", ValueCodes::dataBits, {{"8", 0}, {"7", 1}, {"6", 0}}},
-        {"parity", ValueCodes::parity,
-         {{"None", 0}, {"Odd parity", 1}, {"Even parity", 2}, {"Mark", 3}, {"Space", 4}, {"Odd", 0}}},
-        {"stop bits", ValueCodes::stopBits, {{"1", 0}, {"2", 1}}},
-        {"mode", ValueCodes::commMode, {{"RTU", 0}, {"ASCII", 1}, {"rtu", 0}}},
-        {"protocol", ValueCodes::protocol,
-         {{"Modbus master", 0}, {"Modbus slave", 1}, {"Self-defining protocol", 2}, {"User Config", 3}, {"x", 0}}},
-        {"output mode", ValueCodes::outputMode,
-         {{"Cycle", 1}, {"Forbidden", 2}, {"Change of Value", 3}, {"Pluse output", 4}, {"Pulse output", 0}}},
-        {"scan", ValueCodes::scanType, {{"Quick-scan", 0}, {"Slow-scan", 1}, {"", 1}}},
-        {"data format", ValueCodes::dataFormat,
-         {{"Non-exchange", 0}, {"Fullword", 0}, {"Double-byte-exchange", 1}, {"High byte", 1},
-          {"Four-byte-exchange", 2}, {"Low byte", 2}, {"", 2}}},
-        {"DeviceNet baud", ValueCodes::deviceNetBaud,
-         {{"125K", 0}, {"250K", 1}, {"500K", 2}, {"Intercept automatically", 3}}},
-        {"DeviceNet input", ValueCodes::deviceNetInputSize,
-         {{"8", 0}, {"16", 1}, {"32", 2}, {"64", 3}, {"96", 4}, {"128", 5}, {"160", 6}, {"112", 0}}},
-        {"DeviceNet output", ValueCodes::deviceNetOutputSize,
-         {{"8", 0}, {"16", 1}, {"32", 2}, {"64", 3}, {"96", 4}, {"112", 5}, {"128", 0}}},
-        {"PROFIBUS size", ValueCodes::profibusSize, {{"8", 0}, {"16", 1}, {"48", 2}, {"112", 3}, {"64", 0}}},
-        {"switch", ValueCodes::onOff, {{"Enable", 1}, {"Disable", 0}, {"", 0}}},
-        {"interface", ValueCodes::commInterface, {{"RS232", 1}, {"RS485", 0}, {"", 0}}},
-    };
-    for (const auto &table : tables)
-        for (const TextCode &row : table.rows)
-            EXPECT_EQ(table.encode(row.text), row.code) << table.name << " \"" << row.text << "\"";
-}
-
-TEST(SimValueCodes, CodesDecodeBackAndUnknownCodesGiveNothing)
-{
-    EXPECT_EQ(ValueCodes::subnetBaudText(4), "9600");
-    EXPECT_EQ(ValueCodes::subnetBaudText(9), std::nullopt);
-    EXPECT_EQ(ValueCodes::parityText(2), "Even parity");
-    EXPECT_EQ(ValueCodes::parityText(5), std::nullopt);
-    EXPECT_EQ(ValueCodes::protocolText(3), "User Config");
-    EXPECT_EQ(ValueCodes::protocolText(4), std::nullopt);
-    EXPECT_EQ(ValueCodes::outputModeText(0), std::nullopt);
-    EXPECT_EQ(ValueCodes::outputModeText(4), "Pluse output");
-    EXPECT_EQ(ValueCodes::dataBitsText(0), "8");
-    EXPECT_EQ(ValueCodes::dataBitsText(9), "7");
-    EXPECT_EQ(ValueCodes::stopBitsText(2), "2");
-    EXPECT_EQ(ValueCodes::commModeText(1), "ASCII");
-    EXPECT_EQ(ValueCodes::scanTypeText(0), "Quick-scan");
-    EXPECT_EQ(ValueCodes::scanTypeText(1), "Slow-scan");
-    EXPECT_EQ(ValueCodes::dataFormatText(2, false), "Four-byte-exchange");
-    EXPECT_EQ(ValueCodes::dataFormatText(1, true), "High byte");
-    EXPECT_EQ(ValueCodes::dataFormatText(3, true), std::nullopt);
-    EXPECT_EQ(ValueCodes::deviceNetBaudText(3), "Intercept automatically");
-    EXPECT_EQ(ValueCodes::deviceNetInputSizeText(6), "160");
-    EXPECT_EQ(ValueCodes::deviceNetInputSizeText(7), std::nullopt);
-    EXPECT_EQ(ValueCodes::deviceNetOutputSizeText(5), "112");
-    EXPECT_EQ(ValueCodes::deviceNetOutputSizeText(6), std::nullopt);
-    const std::pair<std::uint8_t, const char *> profibus[] = {{0, "8"}, {1, "16"}, {2, "48"}, {3, "112"}, {200, "112"}};
-    for (const auto &[code, text] : profibus)
-        EXPECT_EQ(ValueCodes::profibusSizeText(code), text) << int(code);
-    EXPECT_EQ(ValueCodes::onOffText(7), "Enable");
-    EXPECT_EQ(ValueCodes::commInterfaceText(1), "RS232");
-    EXPECT_EQ(ValueCodes::debugInterfaceText(1), "RS485");
-    EXPECT_EQ(ValueCodes::debugInterfaceText(0), "RS232");
-}
-
-TEST(SimValueCodes, ChineseTextsEncodeLikeTheirEnglishOnes)
-{
-    tqv::setLanguage(tqv::Language::Chinese);
-    EXPECT_EQ(ValueCodes::parity("偶校验"), 2);
-    EXPECT_EQ(ValueCodes::parity("Even parity"), 0);
-    EXPECT_EQ(ValueCodes::protocol("用户配置"), 3);
-    EXPECT_EQ(ValueCodes::onOffText(1), "启用");
-    tqv::setLanguage(tqv::Language::English);
-}
 
 TEST(SimValueCodes, NumbersAreReadFromTheirLeadingDigits)
 {
@@ -201,33 +113,6 @@ TEST(SimMemoryCodec, LengthsInUseComeFromTheFirstSubnetsCommands)
     EXPECT_EQ(MemoryCodec::encode(*s).profibus, (Bytes{0x02, 0x01, 0x01}));
 }
 
-TEST(SimMemoryCodec, DecodesTheUploadExamples)
-{
-    auto s = newStore(1, kNoFlags);
-    GatewayMemory m = MemoryCodec::encode(*s);
-    m.commands[0].count = 4;
-    const std::uint8_t slaves[] = {5, 7, 5, 9};
-    for (int i = 0; i < 4; ++i)
-        m.commands[0].records[static_cast<std::size_t>(i)] = {slaves[i], 3, 0, 0, 0, 1, 0x40, 0x0A, 0, 0, 0};
-    m.timeoutValue = 0;
-    m.profibus = {0x02, 0x07};
-    MemoryCodec::decode(m, *s);
-    const tqv::CONFIG &c = s->subnets[0];
-    ASSERT_EQ(c.nodeCount, 3);
-    EXPECT_EQ(c.nodes[0].name, "Node-5");
-    EXPECT_EQ(c.nodes[1].name, "Node-7");
-    EXPECT_EQ(c.nodes[2].address, "9");
-    EXPECT_EQ(c.nodes[2].name, "Node-9");
-    EXPECT_EQ(c.commands[2].nodeNumber, 1);
-    EXPECT_EQ(c.commands[3].nodeNumber, 3);
-    EXPECT_EQ(c.commands[0].mappingAddress, "400a");
-    EXPECT_EQ(c.commands[0].dataFormat, "Non-exchange");
-    EXPECT_EQ(c.timeoutAction, "Hold  Data");
-    EXPECT_EQ(s->fieldbus.inputSize, "48");
-    EXPECT_EQ(s->fieldbus.outputSize, "112");
-    EXPECT_EQ(s->fieldbus.fieldbusType, "Profibus");
-}
-
 // Whatever a download of a configuration writes, its project and that project's download agree.
 TEST(SimMemoryCodec, EncodeDecodeEncodeIsStableForEveryTypeAndFlag)
 {
@@ -256,71 +141,7 @@ TEST(SimMemoryCodec, EncodeDecodeEncodeIsStableForEveryTypeAndFlag)
     }
 }
 
-// ---- frames, responder, failures, command line --------------------------------------------------
-
-TEST(SimFrameAssembler, CutsFramesByTheirLengthByte)
-{
-    FrameAssembler a;
-    const Bytes two = {0x33, 0x00, 0x33, 0x04, 0x01, 0x00, 0x05, 0x16};
-    for (std::uint8_t b : two) {
-        EXPECT_FALSE(a.next()) << "a frame before its last byte";
-        a.feed(std::span(&b, 1));
-        if (a.partialSize() == 3 || a.partialSize() == 4)
-            break;
-    }
-    ASSERT_EQ(a.next(), (Bytes{0x33, 0x00, 0x33}));
-    a.feed(std::span(two).subspan(3));
-    ASSERT_EQ(a.next(), (Bytes{0x04, 0x01, 0x00, 0x05}));
-    EXPECT_FALSE(a.next());
-    EXPECT_EQ(a.partialSize(), 1u);
-    Bytes longest(258, 0xEE);
-    longest[0] = 0x16;
-    longest[1] = 0xFF;
-    a.discardPartial();
-    a.feed(std::span(longest).first(257));
-    EXPECT_FALSE(a.next());
-    a.feed(std::span(longest).subspan(257));
-    EXPECT_EQ(a.next(), longest);
-    EXPECT_FALSE(a.hasPartial());
-}
-
-TEST(SimResponder, AcknowledgesWritesWithTheirThreeBytes)
-{
-    auto s = newStore(3, kFlag7);
-    GatewayResponder r(GatewayModel(3), 5, 0, MemoryCodec::encode(*s));
-    const std::pair<Bytes, Bytes> cases[] = {
-        {{0x32, 0x01, 0x05, 0x38}, {0x32, 0x00, 0x32}},
-        {{0x05, 0x04, 0x00, 0x00, 0x00, 0x00, 0x09}, {0x05, 0x00, 0x05}},
-        {{0x14, 0x03, 0x00, 0x55, 0xAA, 0x16}, {0x14, 0x00, 0x14}},
-    };
-    for (const auto &[request, reply] : cases) {
-        const GatewayResponder::Outcome outcome = r.handle(request);
-        EXPECT_EQ(outcome.reply, reply);
-        EXPECT_TRUE(outcome.stored);
-    }
-    EXPECT_FALSE(r.handle(Bytes{0x33, 0x00, 0x33}).stored);
-    EXPECT_EQ(r.memory().timeoutValue, 5);
-}
-
-TEST(SimFailurePlan, ParsesModesAndPicksTheOnesForACode)
-{
-    FailurePlan plan;
-    for (const char *mode : {"timeout:22", "sum:all", "split:0x10", "error:10:3", "slow:all:50", "slow:1:200",
-                             "error:all:0x09"})
-        EXPECT_EQ(plan.add(mode), std::nullopt) << mode;
-    const struct {
-        std::uint8_t code;
-        FailureEffects effects;
-    } cases[] = {
-        {0x22, {true, 9, true, false, 50}},
-        {0x10, {false, 3, true, true, 50}},
-        {0x01, {false, 9, true, false, 200}},
-        {0x16, {false, 9, true, false, 50}},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(plan.effectsFor(c.code), c.effects) << int(c.code);
-    EXPECT_EQ(FailurePlan().effectsFor(0x01), FailureEffects{});
-}
+// ---- failure plan --------------------------------------------------------------------------------
 
 TEST(SimFailurePlan, RefusesWhatIsNotAMode)
 {
@@ -331,33 +152,6 @@ TEST(SimFailurePlan, RefusesWhatIsNotAMode)
         EXPECT_NE(plan.add(mode), std::nullopt) << mode;
         EXPECT_TRUE(plan.modes().empty()) << mode;
     }
-}
-
-TEST(SimCommandLine, ReadsEveryOption)
-{
-    const std::vector<std::string_view> args = {"--pty", "/tmp/l", "--gateway-type", "2", "--firmware=4.1",
-                                                "--state", "a.TQV", "--save", "b.json", "--fail", "sum:01",
-                                                "--fail=timeout:all", "--line-speed", "9600", "--lang", "zh"};
-    const SimCommandLine::Parsed p = SimCommandLine::parse(args);
-    ASSERT_TRUE(p.options) << p.error;
-    const SimOptions &o = *p.options;
-    EXPECT_EQ(o.link, "/tmp/l");
-    EXPECT_EQ(o.gatewayType, 2u);
-    EXPECT_EQ(o.firmwareMajor, 4);
-    EXPECT_EQ(o.firmwareMinor, 1);
-    EXPECT_EQ(o.stateFile, "a.TQV");
-    EXPECT_EQ(o.saveFile, "b.json");
-    EXPECT_EQ(o.failures.modes().size(), 2u);
-    EXPECT_EQ(o.lineSpeed, 9600u);
-    EXPECT_EQ(o.language, tqv::Language::Chinese);
-
-    const std::vector<std::string_view> defaults = {"--pty", "x"};
-    const SimCommandLine::Parsed d = SimCommandLine::parse(defaults);
-    ASSERT_TRUE(d.options);
-    EXPECT_EQ(d.options->gatewayType, std::nullopt);
-    EXPECT_EQ(d.options->firmwareMajor, 5);
-    EXPECT_EQ(d.options->firmwareMinor, 0);
-    EXPECT_EQ(d.options->lineSpeed, 0u);
 }
 
 } // namespace

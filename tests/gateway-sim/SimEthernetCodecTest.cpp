@@ -1,9 +1,7 @@
-// The Ethernet gateway's pieces in-process: its image codec against the configuration image's
-// offset tables (every expected byte written out by hand), its message assembler, failure modes
-// and command line. Its replies are checked end to end in GatewaySimEthernetTest.
-#include "EthernetFailures.h"
+// The Ethernet gateway's image codec in-process against the configuration image's offset tables
+// (every expected byte written out by hand), and the options its command line refuses. Its
+// message assembly, failure modes and replies are checked end to end in GatewaySimEthernetTest.
 #include "EthernetImageCodec.h"
-#include "MessageAssembler.h"
 #include "SimCommandLine.h"
 
 #include "resources/Strings.h"
@@ -32,8 +30,6 @@ Bytes imageWith(std::initializer_list<Patch> patches)
 }
 
 const Patch kWriteHeader{0, {0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x04, 0xF0}};
-const Bytes kRead = {0, 0, 0, 5, 0, 0, 0, 0};
-const Bytes kRestart = {0, 0, 0, 0x0A, 0, 0, 0, 8, 'K', 'e', 'l', 'm', 'a', 'r', 'o', 'x'};
 
 std::unique_ptr<tqv::ConfigStore> newEthernetStore()
 {
@@ -59,61 +55,6 @@ void setCommand(tqv::COMMAND &c, const char *slave, const char *function, const 
 }
 
 // ---- writing an image ----------------------------------------------------------------------------
-
-TEST(SimEthernetImage, ThreeCommandsInSubnetOneLandWhereTheTablesSay)
-{
-    auto s = newEthernetStore();
-    tqv::FIELDBUS &f = s->fieldbus;
-    f.ipAssignMode = "DHCP";
-    f.ipAddress = "10.1.2.3";
-    f.subnetMask = "255.255.0.0";
-    f.gatewayAddress = "10.1.0.254";
-    f.dns1 = "8.8.8.8";
-    f.dns2 = "not an address";
-    tqv::CONFIG &c = s->subnets[0];
-    c.masterBaud = "9600";
-    c.masterDataBits = "7";
-    c.masterParity = "Even parity";
-    c.masterStopBits = "2";
-    c.responseTimeout = "1000";
-    c.pollDelay = "20";
-    c.outputMode = "Forbidden";
-    c.scanRatio = "5";
-    c.commandCount = 3;
-    setCommand(c.commands[0], "5", "3", "100", "6", "1f4", "0", "Quick-scan", "Non-exchange");
-    setCommand(c.commands[1], "7", "16", "4660", "255", "4000", "3", "Slow-scan", "Double-byte-exchange");
-    setCommand(c.commands[2], "5", "1", "65535", "9", "0x2A", "7", "anything", "Four-byte-exchange");
-    // A fourth command beyond the count is not carried.
-    setCommand(c.commands[3], "9", "3", "1", "1", "10", "0", "Quick-scan", "Non-exchange");
-
-    const Bytes expected = imageWith({
-        kWriteHeader,
-        {11, {0x01}},
-        {12, {10, 1, 2, 3}},
-        {16, {255, 255, 0, 0}},
-        {20, {10, 1, 0, 254}},
-        {24, {8, 8, 8, 8}},
-        {28, {0xFF, 0xFF, 0xFF, 0xFF}},
-        // subnet 1 serial: 9600, 7 bits, even, 2 stop bits; subnet 2 the defaults 19200 8N1
-        {32, {0x00, 0x00, 0x25, 0x80, 7, 2, 2}},
-        {40, {0x00, 0x00, 0x4B, 0x00, 8, 0, 1}},
-        // subnet 1 block from 48: timeout 1000 at 60, delay 20, output mode 2, scan ratio 5, 3 commands
-        {60, {0x00, 0x00, 0x03, 0xE8, 0x00, 0x00, 0x00, 0x14, 0x00, 0x00, 0x00, 0x02}},
-        {76, {0x00, 0x00, 0x00, 0x05}},
-        {80, {0x00, 0x00, 0x00, 0x03}},
-        {84, {5, 3, 0x00, 0x64, 0x00, 0x06, 0x01, 0xF4, 0, 0, 0, 0}},
-        {96, {7, 16, 0x12, 0x34, 0x00, 0xFF, 0x40, 0x00, 3, 1, 1, 0}},
-        {108, {5, 1, 0xFF, 0xFF, 0x00, 0x09, 0x00, 0x2A, 7, 1, 2, 0}},
-        // subnet 2 block from 660: 300 ms, no delay, change of value (3), scan ratio 10, no commands
-        {672, {0x00, 0x00, 0x01, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03}},
-        {688, {0x00, 0x00, 0x00, 0x0A}},
-    });
-    const Bytes image = EthernetImageCodec::encode(*s);
-    ASSERT_EQ(image.size(), 1272u);
-    for (std::size_t i = 0; i < image.size(); ++i)
-        EXPECT_EQ(int(image[i]), int(expected[i])) << "offset " << i;
-    EXPECT_EQ(Bytes(image.begin() + 692, image.begin() + 696), Bytes(4, 0));
-}
 
 TEST(SimEthernetImage, TextsBecomeTheirCodesAndOthersTheLastCode)
 {
@@ -178,19 +119,6 @@ TEST(SimEthernetImage, AddressTextsAndNumbers)
     const Bytes image = EthernetImageCodec::encode(*s);
     EXPECT_EQ(Bytes(image.begin() + 696, image.begin() + 708),
               Bytes({0xFF, 0x03, 0x11, 0x70, 0x00, 0x00, 0x23, 0x45, 0x00, 0x00, 0x00, 0x00}));
-}
-
-TEST(SimEthernetImage, MoreThanFortyEightCommandsAreNamedAndNotWrittenPastTheImage)
-{
-    auto s = newEthernetStore();
-    EXPECT_EQ(EthernetImageCodec::commandsOverflow(*s), std::nullopt);
-    s->subnets[0].commandCount = 48;
-    EXPECT_EQ(EthernetImageCodec::commandsOverflow(*s), std::nullopt);
-    s->subnets[1].commandCount = 49;
-    EXPECT_EQ(EthernetImageCodec::commandsOverflow(*s), 1);
-    const Bytes image = EthernetImageCodec::encode(*s);
-    ASSERT_EQ(image.size(), 1272u);
-    EXPECT_EQ(Bytes(image.begin() + 692, image.begin() + 696), Bytes({0, 0, 0, 48}));
 }
 
 // ---- applying an image ---------------------------------------------------------------------------
@@ -372,118 +300,7 @@ TEST(SimEthernetImage, AnImageThatDoesNotFitIsRefusedAndChangesNothing)
     }
 }
 
-TEST(SimEthernetImage, WhatItWritesItReadsBack)
-{
-    auto s = newEthernetStore();
-    s->fieldbus.ipAssignMode = "Manual Assign";
-    s->fieldbus.ipAddress = "192.168.7.77";
-    tqv::CONFIG &c = s->subnets[1];
-    c.masterBaud = "57600";
-    c.outputMode = "Cycle";
-    c.commandCount = 48;
-    for (int i = 0; i < 48; ++i) {
-        const std::string n = std::to_string(i + 1);
-        setCommand(c.commands[static_cast<std::size_t>(i)], n.c_str(), "4", n.c_str(), "2", "a0", "1", "Slow-scan",
-                   "Double-byte-exchange");
-    }
-    const Bytes image = EthernetImageCodec::encode(*s);
-    auto back = newEthernetStore();
-    ASSERT_TRUE(EthernetImageCodec::apply(image, *back));
-    EXPECT_EQ(EthernetImageCodec::encode(*back), image);
-    EXPECT_EQ(back->subnets[1].nodeCount, 48);
-    EXPECT_EQ(back->subnets[1].commands[47].slaveAddress, "48");
-    EXPECT_EQ(back->fieldbus.ipAddress, "192.168.7.77");
-}
-
-// ---- assembling the stream -------------------------------------------------------------------------
-
-TEST(SimMessageAssembler, CutsMessagesByTheirHeaderWhateverTheSegments)
-{
-    const Bytes image = imageWith({kWriteHeader, {1271, {0xAB}}});
-    MessageAssembler a;
-    a.feed(std::span(image).first(5));
-    EXPECT_EQ(a.next(), std::nullopt);
-    a.feed(std::span(image).subspan(5, 700));
-    EXPECT_EQ(a.next(), std::nullopt);
-    Bytes rest(image.begin() + 705, image.end());
-    rest.insert(rest.end(), kRead.begin(), kRead.end());
-    rest.insert(rest.end(), kRestart.begin(), kRestart.begin() + 10);
-    a.feed(rest);
-    EXPECT_EQ(a.next(), image);
-    EXPECT_EQ(a.next(), kRead);
-    EXPECT_EQ(a.next(), std::nullopt);
-    EXPECT_TRUE(a.hasPartial());
-    a.feed(std::span(kRestart).subspan(10));
-    EXPECT_EQ(a.next(), kRestart);
-    EXPECT_FALSE(a.hasPartial());
-}
-
-TEST(SimMessageAssembler, RefusesAHeaderAnnouncingMoreThanAnImage)
-{
-    MessageAssembler a;
-    a.feed(Bytes{0, 0, 0, 6, 0, 0, 0x04, 0xF1, 1, 2, 3});
-    EXPECT_EQ(a.next(), std::nullopt);
-    EXPECT_TRUE(a.refused());
-    EXPECT_EQ(a.refusedLength(), 1265u);
-    a.feed(kRead);
-    EXPECT_EQ(a.next(), std::nullopt);
-
-    MessageAssembler b;
-    b.feed(Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
-    EXPECT_EQ(b.next(), std::nullopt);
-    EXPECT_TRUE(b.refused());
-}
-
-// ---- failure modes and command line ----------------------------------------------------------------
-
-TEST(SimEthernetFailures, KnowsItsFiveModesOnly)
-{
-    const std::pair<const char *, EthernetFailures::Mode> names[] = {
-        {"no-answer", EthernetFailures::Mode::NoAnswer}, {"wrong-code", EthernetFailures::Mode::WrongCode},
-        {"refuse", EthernetFailures::Mode::Refuse},      {"pieces", EthernetFailures::Mode::Pieces},
-        {"short", EthernetFailures::Mode::Short},
-    };
-    for (const auto &[name, mode] : names) {
-        EthernetFailures f;
-        EXPECT_EQ(f.add(name), std::nullopt) << name;
-        EXPECT_TRUE(f.has(mode)) << name;
-        for (const auto &[other, otherMode] : names)
-            EXPECT_EQ(f.has(otherMode), otherMode == mode) << name << " " << other;
-    }
-    for (const char *bad : {"", "timeout:all", "NO-ANSWER", "pieces:2", "refused"}) {
-        EthernetFailures f;
-        EXPECT_NE(f.add(bad), std::nullopt) << bad;
-        EXPECT_TRUE(f.empty()) << bad;
-    }
-}
-
-TEST(SimCommandLine, ReadsTheEthernetOptions)
-{
-    const std::vector<std::string_view> args = {"--ethernet", "--ip", "10.0.0.9", "--mac=00-1a-2B-3c-4d-5e",
-                                                "--firmware", "1.300", "--permission", "2", "--fail", "pieces",
-                                                "--fail=short", "--save", "s.json"};
-    const SimCommandLine::Parsed p = SimCommandLine::parse(args);
-    ASSERT_TRUE(p.options) << p.error;
-    const SimOptions &o = *p.options;
-    EXPECT_TRUE(o.ethernet);
-    EXPECT_EQ(o.ip, (std::array<std::uint8_t, 4>{10, 0, 0, 9}));
-    EXPECT_EQ(o.mac, (std::array<std::uint8_t, 6>{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
-    EXPECT_EQ(o.firmwareMajor, 1);
-    EXPECT_EQ(o.firmwareMinor, 300);
-    EXPECT_EQ(o.permission, 2u);
-    EXPECT_TRUE(o.ethernetFailures.has(EthernetFailures::Mode::Pieces));
-    EXPECT_TRUE(o.ethernetFailures.has(EthernetFailures::Mode::Short));
-    EXPECT_FALSE(o.ethernetFailures.has(EthernetFailures::Mode::Refuse));
-    EXPECT_TRUE(o.failures.modes().empty());
-
-    const std::vector<std::string_view> defaults = {"--ethernet"};
-    const SimCommandLine::Parsed d = SimCommandLine::parse(defaults);
-    ASSERT_TRUE(d.options) << d.error;
-    EXPECT_EQ(d.options->ip, (std::array<std::uint8_t, 4>{127, 0, 0, 1}));
-    EXPECT_EQ(d.options->permission, 1u);
-    EXPECT_TRUE(d.options->ethernetFailures.empty());
-    EXPECT_EQ(d.options->link, "");
-}
+// ---- command line ------------------------------------------------------------------------------------
 
 TEST(SimCommandLine, RefusesOptionsOfTheOtherGateway)
 {

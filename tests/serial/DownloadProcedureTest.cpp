@@ -3,90 +3,15 @@
 // extras by model flags and firmware, the four-subnet path, cancelling, and what the dialog is told.
 #include "mapping/MappingFixture.h"
 #include "serial/DownloadProcedure.h"
-#include "support/FakeSerialLink.h"
+#include "support/ScriptedGateway.h"
 
 #include <deque>
 #include <functional>
-#include <map>
 
 namespace tqv {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string withSum(std::initializer_list<int> values)
-{
-    std::string frame = bytes(values);
-    int sum = 0;
-    for (char c : frame)
-        sum += static_cast<unsigned char>(c);
-    return frame + static_cast<char>(sum & 0xFF);
-}
-std::string identity(int reported, int major, int minor) { return withSum({1, 8, reported, major, minor, 0, 0, 0, 0, 0}); }
-std::string errorReply(int request, int error) { return withSum({request | 0x80, 2, error, 0}); }
-
-// A gateway that acknowledges every request and reports `reply01` to 0x01, except for the n-th
-// (0-based) request of a code that a test answers in its own way.
-class ScriptedGateway : public FakeSerialLink {
-public:
-    using FakeSerialLink::FakeSerialLink;
-    bool write(std::string_view frame) override
-    {
-        const int code = static_cast<unsigned char>(frame[0]);
-        const auto own = special.find({code, seen[code]++});
-        if (own != special.end())
-            reply(own->second);
-        else
-            reply(code == 0x01 ? reply01 : bytes({code, 0, code}));
-        if (onWrite)
-            onWrite(code);
-        return FakeSerialLink::write(frame);
-    }
-    std::vector<int> codes() const
-    {
-        std::vector<int> out;
-        for (const std::string &f : written)
-            out.push_back(static_cast<unsigned char>(f[0]));
-        return out;
-    }
-    std::string reply01 = identity(4, 5, 0);
-    std::map<std::pair<int, int>, std::vector<ReplyPiece>> special;
-    std::function<void(int)> onWrite;
-
-private:
-    std::map<int, int> seen;
-};
-
-// Records every text; questions take their answers from `answers` in turn, then Yes.
-struct AnsweringPrompter : RecordingPrompter {
-    bool askYesNo(const std::string &t) override
-    {
-        messages.push_back(t);
-        if (answers.empty())
-            return true;
-        const bool yes = answers.front();
-        answers.pop_front();
-        return yes;
-    }
-    std::deque<bool> answers;
-};
-
-class RecordingObserver : public TransferObserver {
-public:
-    void setTitle(const std::string &t) override { title = t; }
-    void setStatus(const std::string &t) override { status = t; }
-    void setLine(int index, const std::string &t, LineState state) override { lines.push_back({index, t, state}); }
-    void setProgress(int done, int total) override { progress.push_back({done, total}); }
-    struct Line {
-        int index;
-        std::string text;
-        LineState state;
-        bool operator==(const Line &) const = default;
-    };
-    std::string title, status;
-    std::vector<Line> lines;
-    std::vector<std::pair<int, int>> progress;
-};
 
 class DownloadTest : public MappingFixture {
 protected:
@@ -96,12 +21,11 @@ protected:
         clock = std::make_unique<FakeClock>();
         link = std::make_unique<ScriptedGateway>(*clock);
         observer = RecordingObserver{};
-        prompts = AnsweringPrompter{};
         cancel = false;
     }
     DownloadResult download(bool incompleteMark = false)
     {
-        DownloadProcedure procedure(*link, *clock, prompts, observer);
+        DownloadProcedure procedure(*link, *clock, prompter, observer);
         procedure.setCancelFlag(&cancel);
         return procedure.run(*s, incompleteMark);
     }
@@ -121,26 +45,25 @@ protected:
     std::unique_ptr<FakeClock> clock;
     std::unique_ptr<ScriptedGateway> link;
     RecordingObserver observer;
-    AnsweringPrompter prompts;
     std::atomic<bool> cancel{false};
 };
 
 TEST_F(DownloadTest, DialogOpensOnlyOnACompleteConfiguration)
 {
     const std::string unfinished = text(StrId::MsgConfigUnfinished);
-    EXPECT_TRUE(downloadDialogMayOpen(*s, prompts));
-    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_TRUE(downloadDialogMayOpen(*s, prompter));
+    EXPECT_TRUE(prompter.messages.empty());
 
     s->subnet(0).scanRatio = "-1";
-    EXPECT_FALSE(downloadDialogMayOpen(*s, prompts));
-    EXPECT_EQ(prompts.messages,
+    EXPECT_FALSE(downloadDialogMayOpen(*s, prompter));
+    EXPECT_EQ(prompter.messages,
               (std::vector<std::string>{unfinished + "\n\nSubnet1 Scan ratio can not be vacant", unfinished}));
 
     SetUp(); // a Modbus slave without its own address fails without a message of the check's own
     s->subnet(0).protocol = text(StrId::ProtocolModbusSlave);
     s->subnet(0).ownAddress = "";
-    EXPECT_FALSE(downloadDialogMayOpen(*s, prompts));
-    EXPECT_EQ(prompts.messages, (std::vector<std::string>{unfinished}));
+    EXPECT_FALSE(downloadDialogMayOpen(*s, prompter));
+    EXPECT_EQ(prompter.messages, (std::vector<std::string>{unfinished}));
 }
 
 // Each pre-check: what is shown, how the questions are answered, and whether the press goes on.
@@ -190,13 +113,13 @@ TEST_F(DownloadTest, PreChecksInTheirOrder)
     for (const auto &r : rows) {
         SetUp();
         r.setUp();
-        prompts.answers = r.answers;
-        EXPECT_EQ(downloadPreChecks(*s, r.mark, prompts), r.goesOn) << r.name;
-        EXPECT_EQ(prompts.messages, r.shown) << r.name;
+        prompter.answers = r.answers;
+        EXPECT_EQ(downloadPreChecks(*s, r.mark, prompter), r.goesOn) << r.name;
+        EXPECT_EQ(prompter.messages, r.shown) << r.name;
         if (!r.goesOn) { // a press stopped by a check writes nothing
             SetUp();
             r.setUp();
-            prompts.answers = r.answers;
+            prompter.answers = r.answers;
             EXPECT_EQ(download(r.mark).outcome, DownloadOutcome::Stopped) << r.name;
             EXPECT_TRUE(link->written.empty()) << r.name;
         }
@@ -221,7 +144,7 @@ TEST_F(DownloadTest, WritesTheFramesOfASmallConfigurationInOrder)
     const DownloadResult r = download();
     EXPECT_EQ(r.outcome, DownloadOutcome::Downloaded);
     EXPECT_EQ(r.message, "");
-    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_TRUE(prompter.messages.empty());
     EXPECT_EQ(link->written, (std::vector<std::string>{
                                  bytes({0x01, 0x00, 0x01}),
                                  bytes({0x30, 0x02, 0x01, 0x01, 0x34}), // "16" in and out: code 1
@@ -295,28 +218,6 @@ TEST_F(DownloadTest, FieldbusFrameByType)
     }
 }
 
-TEST_F(DownloadTest, ExtrasByModelFlagsAndFirmware)
-{
-    const struct {
-        std::initializer_list<int> flags;
-        int major, minor;
-        std::vector<int> extras;
-    } rows[] = {
-        {{7}, 3, 9, {}},         {{7}, 4, 0, {0x32}},          {{7}, 5, 0, {0x32, 0x05}},
-        {{1}, 2, 9, {}},         {{1}, 3, 0, {0x34}},          {{6}, 3, 0, {0x34}},
-        {{}, 9, 9, {}},          {{1, 7}, 5, 0, {0x32, 0x34, 0x05}},
-    };
-    for (const auto &r : rows) {
-        SetUp();
-        setType(1, r.flags);
-        link->reply01 = identity(2, r.major, r.minor);
-        EXPECT_EQ(download().outcome, DownloadOutcome::Downloaded);
-        std::vector<int> codes = link->codes();
-        const std::vector<int> tail(codes.begin() + 4, codes.end()); // after 01 30 03 14
-        EXPECT_EQ(tail, r.extras) << r.major << "." << r.minor;
-    }
-}
-
 // Each step failing: the request answered wrongly (its n-th of that code), the message shown, and
 // the outcome; nothing is written after a failure.
 TEST_F(DownloadTest, EachStepFailureShowsItsMessage)
@@ -351,7 +252,7 @@ TEST_F(DownloadTest, EachStepFailureShowsItsMessage)
         const DownloadResult result = download();
         EXPECT_EQ(result.outcome, r.outcome) << r.message;
         EXPECT_EQ(result.message, r.message);
-        EXPECT_EQ(prompts.messages, (std::vector<std::string>{r.message}));
+        EXPECT_EQ(prompter.messages, (std::vector<std::string>{r.message}));
         EXPECT_EQ(link->codes().back(), r.code) << r.message;
         EXPECT_EQ(observer.status == "Finish download!", r.outcome == DownloadOutcome::Downloaded) << r.message;
     }
@@ -363,7 +264,7 @@ TEST_F(DownloadTest, RefusedClearStillSendsEveryCommandOfTheOneSubnet)
     command(0, "4", "1", "10", "0");
     link->special[{0x14, 0}] = {{5ms, bytes({0x14, 0x00, 0x15})}};
     EXPECT_EQ(download().outcome, DownloadOutcome::Downloaded);
-    EXPECT_EQ(prompts.messages, (std::vector<std::string>{"Clear command failed"}));
+    EXPECT_EQ(prompter.messages, (std::vector<std::string>{"Clear command failed"}));
     EXPECT_EQ(link->codes(), (std::vector<int>{0x01, 0x30, 0x03, 0x14, 0x10, 0x10, 0x10, 0x32, 0x05}));
 }
 
@@ -381,9 +282,9 @@ TEST_F(DownloadTest, TypeMismatchEndsAfterTheIdentity)
         link->reply01 = identity(r.reported, 1, 0);
         const DownloadResult result = download();
         EXPECT_EQ(result.outcome == DownloadOutcome::TypeMismatch, r.mismatch) << r.type << "/" << r.reported;
-        EXPECT_EQ(prompts.messages.size(), r.mismatch ? 1u : 0u);
+        EXPECT_EQ(prompter.messages.size(), r.mismatch ? 1u : 0u);
         if (r.mismatch) {
-            EXPECT_EQ(prompts.messages[0], "Type of device mismatch!");
+            EXPECT_EQ(prompter.messages[0], "Type of device mismatch!");
             EXPECT_EQ(link->written.size(), 1u);
         }
     }
@@ -442,7 +343,7 @@ TEST_F(DownloadFourSubnetTest, FailuresNameTheSubnetAndStop)
         link->special[{r.code, r.nth}] = r.reply;
         const DownloadResult result = download();
         EXPECT_EQ(result.outcome, DownloadOutcome::Failed);
-        EXPECT_EQ(prompts.messages, (std::vector<std::string>{r.message}));
+        EXPECT_EQ(prompter.messages, (std::vector<std::string>{r.message}));
         EXPECT_EQ(link->codes().back(), r.code) << r.message;
     }
 }
@@ -455,7 +356,7 @@ TEST_F(DownloadTest, CancelStopsSilently)
             cancel = true;
     };
     EXPECT_EQ(download().outcome, DownloadOutcome::Cancelled);
-    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_TRUE(prompter.messages.empty());
     EXPECT_EQ(link->codes(), (std::vector<int>{0x01, 0x30, 0x03, 0x14, 0x10}));
     EXPECT_EQ(observer.progress.back(), (std::pair{4, 8}));
 }

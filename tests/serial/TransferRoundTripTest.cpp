@@ -13,6 +13,7 @@
 #include "serial/UploadProcedure.h"
 #include "support/GatewaySimProcess.h"
 #include "support/RecordingPrompter.h"
+#include "support/ScriptedGateway.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -43,21 +44,6 @@ public:
 
 private:
     ByteLink &m_inner;
-};
-
-class SilentObserver : public TransferObserver {
-public:
-    void setTitle(const std::string &) override {}
-    void setStatus(const std::string &text) override { status = text; }
-    void setLine(int, const std::string &, LineState) override {}
-    void setProgress(int done, int total) override
-    {
-        lastDone = done;
-        lastTotal = total;
-    }
-    std::string status;
-    int lastDone = 0;
-    int lastTotal = 0;
 };
 
 struct RoundTripCase {
@@ -190,7 +176,7 @@ TEST_P(TransferRoundTrip, WhatIsDownloadedIsUploadedAgain)
     QtSerialLink port;
     ASSERT_TRUE(port.open(sim.link().toStdString(), PortParameters{}).ok());
     SteadyClock clock;
-    SilentObserver observer;
+    RecordingObserver observer;
 
     const ConfigStore original = rich(c);
     RecordingPrompter prompter;
@@ -198,7 +184,8 @@ TEST_P(TransferRoundTrip, WhatIsDownloadedIsUploadedAgain)
     const DownloadResult down = DownloadProcedure(first, clock, prompter, observer).run(original, false);
     ASSERT_EQ(down.outcome, DownloadOutcome::Downloaded) << down.message;
     EXPECT_EQ(observer.status, text(StrId::DownloadFinished));
-    EXPECT_EQ(observer.lastDone, observer.lastTotal);
+    ASSERT_FALSE(observer.progress.empty());
+    EXPECT_EQ(observer.progress.back().first, observer.progress.back().second);
 
     const UploadResult up = UploadProcedure(port, clock, prompter, observer).run(blank(c));
     ASSERT_EQ(up.outcome, UploadOutcome::Uploaded) << up.message;

@@ -2,8 +2,9 @@
 // 20, subnets skipped), every step's failure with its message, the type check, the extras by
 // model flag and firmware, the dialog lines and progress, and the replies applied to a
 // configuration for each fieldbus and protocol group. Replies are laid out here byte by byte.
+#include "serial/DownloadProcedure.h"
 #include "serial/UploadProcedure.h"
-#include "support/FakeSerialLink.h"
+#include "support/ScriptedGateway.h"
 #include "support/RecordingPrompter.h"
 
 #include <gtest/gtest.h>
@@ -15,28 +16,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// code, data length, data, then the sum of every byte before it modulo 256.
-std::string frame(int code, const std::vector<int> &data)
-{
-    std::string out{static_cast<char>(code), static_cast<char>(data.size())};
-    for (int d : data)
-        out += static_cast<char>(d);
-    int sum = 0;
-    for (unsigned char c : out)
-        sum += c;
-    return out + static_cast<char>(sum & 0xFF);
-}
-
 std::string withBadSum(std::string f)
 {
     f.back() = static_cast<char>(f.back() + 1);
     return f;
 }
 
-std::string typeReply(int reported, int major, int minor)
-{
-    return frame(0x01, {reported, major, minor, 0, 0, 0, 0, 0});
-}
 std::string countReply(int subnet, int count) { return frame(0x15, {subnet, count >> 8, count & 0xFF}); }
 
 // A 0x16 record: index, slave, function, start, quantity, mapping address, bit, scan, format.
@@ -68,17 +53,6 @@ std::string subnetReply(int subnet, Fields f, bool extended)
     return frame(0x04, f);
 }
 
-struct RecordingObserver : TransferObserver {
-    void setTitle(const std::string &t) override { title = t; }
-    void setStatus(const std::string &t) override { status = t; }
-    void setLine(int i, const std::string &t, LineState s) override { lines.at(static_cast<std::size_t>(i)) = {t, s}; }
-    void setProgress(int done, int total) override { progress.emplace_back(done, total); }
-
-    std::string title, status;
-    std::array<std::pair<std::string, LineState>, 4> lines{};
-    std::vector<std::pair<int, int>> progress;
-};
-
 ConfigStore configOf(std::uint32_t type, const std::vector<int> &flags)
 {
     std::array<bool, 7> f{};
@@ -98,6 +72,7 @@ struct Reply {
 
 class UploadTest : public ::testing::Test {
 protected:
+    void SetUp() override { link.acknowledges = false; }
     UploadResult upload(const ConfigStore &current, const std::vector<Reply> &replies)
     {
         for (const Reply &r : replies)
@@ -106,16 +81,10 @@ protected:
         procedure.setCancelFlag(&cancel);
         return procedure.run(current);
     }
-    std::vector<int> codes() const
-    {
-        std::vector<int> out;
-        for (const std::string &w : link.written)
-            out.push_back(static_cast<unsigned char>(w[0]));
-        return out;
-    }
+    std::vector<int> codes() const { return link.codes(); }
 
     FakeClock clock;
-    FakeSerialLink link{clock};
+    ScriptedGateway link{clock};
     RecordingPrompter prompter;
     RecordingObserver observer;
     std::atomic<bool> cancel{false};
@@ -124,7 +93,7 @@ protected:
 // Type 3 (reports 4) with modelFlag6 and modelFlag7, firmware 5.0: every step of a one-subnet upload.
 std::vector<Reply> typeThreeReplies()
 {
-    return {typeReply(4, 5, 0),     frame(0x31, {3, 3, 1}), subnetReply(0, kMaster, true),
+    return {identity(4, 5, 0),     frame(0x31, {3, 3, 1}), subnetReply(0, kMaster, true),
             countReply(0, 7),       blockReply(0, 0, 6),    blockReply(0, 6, 1),
             frame(0x33, {5}),       frame(0x35, {2, 0xD1, 0xE1, 0, 0, 0, 0, 0, 0}),
             frame(0x06, {0x01, 0x2C, 0x00, 0x0A})};
@@ -133,7 +102,7 @@ std::vector<Reply> typeThreeReplies()
 // Type 2 (reports 3), firmware 1.0: subnet 1 with 21 commands, 2 a slave, 3 without commands, 4 with 2.
 std::vector<Reply> fourSubnetReplies()
 {
-    return {typeReply(3, 1, 0),
+    return {identity(3, 1, 0),
             subnetReply(0, kMaster, false), countReply(0, 21), {blockReply(0, 0, 20), 900ms}, blockReply(0, 20, 1),
             subnetReply(1, kSlave, false),
             subnetReply(2, kMaster, false), countReply(2, 0),
@@ -171,8 +140,8 @@ TEST_F(UploadTest, OneSubnetReadsEveryStepAndBuildsTheConfigurationAside)
                                                        {"Upload subnet parameter configuration", LineState::Done},
                                                        {"Upload subnet command configuration", LineState::Done}};
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(observer.lines[static_cast<std::size_t>(i)], done[i]);
-    EXPECT_EQ(observer.lines[3].second, LineState::Hidden);
+        EXPECT_EQ(observer.latest[static_cast<std::size_t>(i)], done[i]);
+    EXPECT_EQ(observer.latest[3].second, LineState::Hidden);
     for (std::size_t i = 1; i < observer.progress.size(); ++i) {
         EXPECT_GE(observer.progress[i].second, observer.progress[i - 1].second);
         EXPECT_LE(observer.progress[i].first, observer.progress[i].second);
@@ -189,7 +158,7 @@ TEST_F(UploadTest, BlocksOfSixByCount)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.count);
         link.written.clear();
-        std::vector<Reply> replies{typeReply(2, 1, 0), frame(0x31, {3, 3}), subnetReply(0, kMaster, false),
+        std::vector<Reply> replies{identity(2, 1, 0), frame(0x31, {3, 3}), subnetReply(0, kMaster, false),
                                    countReply(0, row.count)};
         for (int b = 0; b < row.blocks; ++b)
             replies.emplace_back(blockReply(0, b * 6, std::min(6, row.count - b * 6)));
@@ -222,7 +191,7 @@ TEST_F(UploadTest, FourSubnetsInBlocksOfTwentySkippingTheSlave)
     EXPECT_EQ(c.subnet(2).commandCount, 0);
     EXPECT_EQ(c.subnet(3).commandCount, 2);
     for (int k = 0; k < 4; ++k)
-        EXPECT_EQ(observer.lines[static_cast<std::size_t>(k)],
+        EXPECT_EQ(observer.latest[static_cast<std::size_t>(k)],
                   std::make_pair("Upload subnet" + std::to_string(k + 1) + "Modbus configuration and command list  ",
                                  LineState::Done));
 }
@@ -232,7 +201,7 @@ TEST_F(UploadTest, NodesFromSlaveAddressesAndCommandFields)
     std::vector<int> data{0};
     for (const auto &r : {rec(0, 5, 3, 0x0102, 10, 0x400A, 0, 1, 2), rec(1, 7, 1, 0, 9, 0, 5), rec(2, 5), rec(3, 9)})
         data.insert(data.end(), r.begin(), r.end());
-    const UploadResult r = upload(configOf(1, {}), {typeReply(2, 1, 0), frame(0x31, {1, 2}),
+    const UploadResult r = upload(configOf(1, {}), {identity(2, 1, 0), frame(0x31, {1, 2}),
                                                     subnetReply(0, kMaster, false), countReply(0, 4), frame(0x16, data)});
     ASSERT_EQ(r.outcome, UploadOutcome::Uploaded);
     const CONFIG &s = r.configuration.subnet(0);
@@ -281,7 +250,7 @@ TEST_P(UploadFailureTest, StopsWithTheStepsMessage)
     EXPECT_EQ(r.message, f.message);
     EXPECT_EQ(link.written.size(), f.at + 1);
     EXPECT_EQ(observer.title, f.clearsDialog ? "" : "Uploading configuration information from the gateway");
-    EXPECT_EQ(observer.lines[0].second, f.clearsDialog || f.at == 0 ? LineState::Hidden : LineState::Done);
+    EXPECT_EQ(observer.latest[0].second, f.clearsDialog || f.at == 0 ? LineState::Hidden : LineState::Done);
 }
 
 const std::string kUploadFailed =
@@ -342,14 +311,16 @@ TEST_F(UploadTest, TypeMismatchIsRefused)
         SCOPED_TRACE(row.reported);
         link.written.clear();
         prompter.messages.clear();
-        const UploadResult r = upload(row.current, {typeReply(row.reported, 5, 0)});
+        const UploadResult r = upload(row.current, {identity(row.reported, 5, 0)});
         EXPECT_EQ(r.outcome, UploadOutcome::TypeMismatch);
         EXPECT_EQ(prompter.messages, std::vector<std::string>{"Type of device mismatch!"});
         EXPECT_EQ(link.written.size(), 1u);
     }
 }
 
-TEST_F(UploadTest, ExtrasByModelFlagAndFirmware)
+// The requests after the commands by model flag and firmware; each read of the upload has its
+// write in the download, one code lower.
+TEST_F(UploadTest, ExtrasByModelFlagAndFirmwareBothWays)
 {
     const struct {
         std::vector<int> flags;
@@ -363,7 +334,7 @@ TEST_F(UploadTest, ExtrasByModelFlagAndFirmware)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.major * 10 + row.minor);
         link.written.clear();
-        std::vector<Reply> replies{typeReply(2, row.major, row.minor), frame(0x31, {3, 3}),
+        std::vector<Reply> replies{identity(2, row.major, row.minor), frame(0x31, {3, 3}),
                                    subnetReply(0, kMaster, false), countReply(0, 0), blockReply(0, 0, 0)};
         for (int code : row.extras)
             replies.emplace_back(extraReplies.at(code));
@@ -371,13 +342,24 @@ TEST_F(UploadTest, ExtrasByModelFlagAndFirmware)
         EXPECT_EQ(r.outcome, UploadOutcome::Uploaded);
         const std::vector<int> sent = codes();
         EXPECT_EQ(std::vector<int>(sent.begin() + 5, sent.end()), row.extras);
+
+        const ConfigStore document = configOf(1, row.flags);
+        ScriptedGateway gateway(clock);
+        gateway.reply01 = identity(2, row.major, row.minor);
+        EXPECT_EQ(DownloadProcedure(gateway, clock, prompter, observer).run(document, false).outcome,
+                  DownloadOutcome::Downloaded);
+        const std::vector<int> written = gateway.codes(); // after 01 30 03 14
+        std::vector<int> writes;
+        for (int code : row.extras)
+            writes.push_back(code - 1);
+        EXPECT_EQ(std::vector<int>(written.begin() + 4, written.end()), writes);
     }
 }
 
 TEST_F(UploadTest, TimeoutActionValueAndDoubleFaultReset)
 {
     const ConfigStore withFlag7 = configOf(1, {7});
-    const std::vector<Reply> base{typeReply(2, 4, 0), frame(0x31, {3, 3}), subnetReply(0, kMaster, false),
+    const std::vector<Reply> base{identity(2, 4, 0), frame(0x31, {3, 3}), subnetReply(0, kMaster, false),
                                   countReply(0, 0), blockReply(0, 0, 0)};
     std::vector<Reply> hold = base;
     hold.emplace_back(frame(0x33, {0}));
@@ -389,7 +371,7 @@ TEST_F(UploadTest, TimeoutActionValueAndDoubleFaultReset)
     // then the double-fault reset; what it was not asked for keeps the defaults of type 1.
     for (const auto &[value, expected] : {std::pair{0, "Disable"}, std::pair{2, "Enable"}}) {
         link.written.clear();
-        const UploadResult r = upload(configOf(1, {4}), {typeReply(5, 1, 0), subnetReply(0, kMaster, false),
+        const UploadResult r = upload(configOf(1, {4}), {identity(5, 1, 0), subnetReply(0, kMaster, false),
                                                          countReply(0, 0), blockReply(0, 0, 0), frame(0x33, {value})});
         ASSERT_EQ(r.outcome, UploadOutcome::Uploaded);
         EXPECT_EQ(codes(), (std::vector<int>{0x01, 0x04, 0x15, 0x16, 0x33}));
@@ -414,7 +396,7 @@ TEST_F(UploadTest, CharIntervalFailureKeepsTheUploadedConfiguration)
 
 TEST_F(UploadTest, DeviceNetGatewayParameters)
 {
-    const UploadResult r = upload(configOf(0, {}), {typeReply(1, 1, 0), frame(0x22, {12, 2, 6, 5}),
+    const UploadResult r = upload(configOf(0, {}), {identity(1, 1, 0), frame(0x22, {12, 2, 6, 5}),
                                                     subnetReply(0, kSlave, false)});
     ASSERT_EQ(r.outcome, UploadOutcome::Uploaded);
     EXPECT_EQ(codes(), (std::vector<int>{0x01, 0x22, 0x04}));
@@ -424,35 +406,22 @@ TEST_F(UploadTest, DeviceNetGatewayParameters)
     EXPECT_EQ(f.deviceNetBaud, "500K");
     EXPECT_EQ(f.inputSize, "160");
     EXPECT_EQ(f.outputSize, "112");
-    EXPECT_EQ(observer.lines[0].first, "Upload DeviceNet parameter configuration");
-    EXPECT_EQ(observer.lines[2], std::make_pair(std::string("Upload Modbus command configuration"), LineState::Done));
+    EXPECT_EQ(observer.latest[0].first, "Upload DeviceNet parameter configuration");
+    EXPECT_EQ(observer.latest[2], std::make_pair(std::string("Upload Modbus command configuration"), LineState::Done));
 }
-
-// Stops the upload from outside as the `at`-th request goes out.
-class CancellingLink : public FakeSerialLink {
-public:
-    CancellingLink(FakeClock &clock, std::atomic<bool> &flag, std::size_t at)
-        : FakeSerialLink(clock), m_flag(flag), m_at(at)
-    {
-    }
-    bool write(std::string_view b) override
-    {
-        if (written.size() + 1 == m_at)
-            m_flag = true;
-        return FakeSerialLink::write(b);
-    }
-
-private:
-    std::atomic<bool> &m_flag;
-    std::size_t m_at;
-};
 
 TEST_F(UploadTest, CancelledSilentlyAtAnyStep)
 {
     for (std::size_t at : {1u, 3u, 7u, 9u}) {
         SCOPED_TRACE(at);
         std::atomic<bool> flag{false};
-        CancellingLink cancelling(clock, flag, at);
+        ScriptedGateway cancelling(clock);
+        cancelling.acknowledges = false;
+        // Stopped from outside as the `at`-th request goes out.
+        cancelling.onWrite = [&](int) {
+            if (cancelling.written.size() + 1 == at)
+                flag = true;
+        };
         for (const Reply &reply : typeThreeReplies())
             cancelling.reply(reply.bytes, reply.after);
         RecordingPrompter silent;

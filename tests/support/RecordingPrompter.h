@@ -2,25 +2,19 @@
 
 #include "link/Prompter.h"
 
+#include <deque>
 #include <string>
 #include <vector>
 
 namespace tqv {
 
-// Stands in for the message boxes: records every text and answers questions with `answer`.
+// Stands in for the message boxes: records every text and answers Yes/No and OK/Cancel questions
+// from `answers` in turn, then with `answer`.
 class RecordingPrompter : public Prompter {
 public:
     void info(const std::string &text) override { messages.push_back(text); }
-    bool askYesNo(const std::string &text) override
-    {
-        messages.push_back(text);
-        return answer;
-    }
-    bool askOkCancel(const std::string &text) override
-    {
-        messages.push_back(text);
-        return answer;
-    }
+    bool askYesNo(const std::string &text) override { return next(text); }
+    bool askOkCancel(const std::string &text) override { return next(text); }
     Answer askYesNoCancel(const std::string &text) override
     {
         messages.push_back(text);
@@ -28,8 +22,20 @@ public:
     }
 
     std::vector<std::string> messages;
+    std::deque<bool> answers;
     bool answer = true;
     Answer threeWay = Answer::Yes;
+
+private:
+    bool next(const std::string &text)
+    {
+        messages.push_back(text);
+        if (answers.empty())
+            return answer;
+        const bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
 };
 
 } // namespace tqv
