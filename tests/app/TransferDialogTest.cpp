@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <QInputDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QUdpSocket>
 #include <QCheckBox>
@@ -84,8 +85,10 @@ private slots:
     }
     void cleanup()
     {
-        m_frame->view()->store().configModified = false;
-        m_frame->close();
+        if (m_frame) {
+            m_frame->view()->store().configModified = false;
+            m_frame->close();
+        }
         m_frame.reset();
         m_sim.reset();
     }
@@ -453,6 +456,54 @@ private slots:
         QCOMPARE(portIndex, QStringLiteral("1"));
         for (const char *name : {"TQV580_SEARCH_ADDRESS", "TQV580_GATEWAY_PORT", "TQV580_MONITOR_PORT", "TQV580_LOCAL_PORT"})
             qunsetenv(name);
+    }
+
+    // tqv580 --demo: the simulated gateway is chosen and says so in the status bar, a download
+    // and the framed monitor work at once, and the gateways end with the window.
+    void demoGatewayServesTransfersAndMonitoring()
+    {
+        {
+            MessageCollector refused;
+            QVERIFY(!m_frame->startDemo(QStringLiteral("/nonexistent/tqv580-gateway-sim")));
+            QTRY_COMPARE(refused.texts.size(), 1);
+            QVERIFY(refused.texts.first().startsWith(QStringLiteral("The demo gateway (/nonexistent/")));
+        }
+        QVERIFY(m_frame->startDemo(QStringLiteral(TQV_GATEWAY_SIM_BINARY)));
+        auto *label = m_frame->findChild<QLabel *>(QStringLiteral("demoLabel"));
+        QVERIFY(label && label->isVisible());
+        const QStringList links = label->text().split(QStringLiteral(" on ")).mid(1);
+        QVERIFY2(label->text().startsWith(QStringLiteral("Demo: simulated gateway on /")) &&
+                     label->text().contains(QStringLiteral(", its monitoring on /")),
+                 qPrintable(label->text()));
+        const QString link = links.first().section(QLatin1Char(','), 0, 0);
+        QVERIFY(QFileInfo::exists(link));
+
+        addCommands(m_frame->view()->store(), 3);
+        QString status;
+        runDialog(cmd::Download, [&](TransferDialog *d) {
+            QSignalSpy ended(d, &TransferDialog::transferEnded);
+            QTest::keyClick(d, Qt::Key_Return);
+            QVERIFY(ended.wait(20000));
+            status = d->statusLine()->text();
+        });
+        QCOMPARE(status, QStringLiteral("Finish download!"));
+
+        int rows = 0;
+        whenDialog<QInputDialog>([&](QInputDialog *ask) {
+            whenDialog<CFramedMonitorDlg>([&](CFramedMonitorDlg *d) {
+                QTRY_VERIFY_WITH_TIMEOUT(d->model()->rowCount() >= 2, 10000);
+                rows = d->model()->rowCount();
+                d->reject();
+            });
+            ask->accept();
+        });
+        m_frame->action(cmd::Monitor)->trigger();
+        QVERIFY(rows >= 2);
+
+        m_frame->view()->store().configModified = false;
+        m_frame->close();
+        m_frame.reset();
+        QTRY_VERIFY(!QFileInfo::exists(link));
     }
 
 private:

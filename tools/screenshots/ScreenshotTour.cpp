@@ -266,6 +266,14 @@ bool englishShots(const QString &dir)
     ok = ethernetShots(&frame, dir) && ok;
     ok = monitorShots(&frame, dir) && ok;
     store.configModified = false;
+    {
+        // A newcomer's first look: tqv580 --demo with its simulated gateway named in the status bar.
+        CMainFrame demo;
+        demo.show();
+        ok = QTest::qWaitForWindowExposed(&demo) && demo.startDemo(QStringLiteral(TQV_GATEWAY_SIM_BINARY)) && ok;
+        QTest::qWait(50);
+        ok = save(&demo, dir, "demo.png") && ok;
+    }
     return ok;
 }
 
