@@ -7,6 +7,7 @@
 #include "io/QtSettingsStore.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLocale>
 #include <QMessageBox>
 
@@ -37,6 +38,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QString::fromLatin1(tqv::QtSettingsStore::kOrganisation));
     QCoreApplication::setApplicationName(QString::fromLatin1(tqv::QtSettingsStore::kApplication));
+    // The icon the package installs in the hicolor theme (none when run from the build tree).
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tqv580")));
 
     const tqv::StartupOptions options = tqv::parseStartupArguments(app.arguments().mid(1));
     chooseLanguage(options.language);

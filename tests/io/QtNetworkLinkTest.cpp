@@ -10,6 +10,7 @@
 #include "support/GatewaySimProcess.h"
 #include "support/RecordingPrompter.h"
 
+#include <QUdpSocket>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
