@@ -646,6 +646,12 @@ enum class StrId : int {
     CliMonitorUnavailable,
     CliMonitorBadFirmware,
     CliMonitorBadWrite,
+
+    // Undo and redo in the editor.
+    MenuEditUndo = 64900,
+    MenuEditRedo,
+    PromptEditUndo,
+    PromptEditRedo,
 };
 
 } // namespace tqv

@@ -589,6 +589,10 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::CliMonitorUnavailable, "Monitoring is not available for this configuration."},
         {StrId::CliMonitorBadFirmware, "--firmware takes 5 or 4."},
         {StrId::CliMonitorBadWrite, "--write takes ADDR DATA."},
+        {StrId::MenuEditUndo, "Undo(&U)"},
+        {StrId::MenuEditRedo, "Redo(&R)"},
+        {StrId::PromptEditUndo, "Undo the last action\nUndo"},
+        {StrId::PromptEditRedo, "Redo the previously undone action\nRedo"},
     };
     return table;
 }

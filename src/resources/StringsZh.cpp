@@ -589,6 +589,10 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::CliMonitorUnavailable, "此配置不能监控。"},
         {StrId::CliMonitorBadFirmware, "--firmware 只能取 5 或 4。"},
         {StrId::CliMonitorBadWrite, "--write 需要 ADDR DATA 两个参数。"},
+        {StrId::MenuEditUndo, "撤销(&U)"},
+        {StrId::MenuEditRedo, "重做(&R)"},
+        {StrId::PromptEditUndo, "撤销上一步操作\n撤销"},
+        {StrId::PromptEditRedo, "重做上一步撤销的操作\n重做"},
     };
     return table;
 }
