@@ -262,8 +262,8 @@ bool CModbusConfigView::eventFilter(QObject *watched, QEvent *event)
     }
     // Return commits the edit box and gives the grid the keys back; the key goes no further, so
     // it cannot reopen the editor it just closed.
-    // Ctrl+Y in the edit box redoes its typing, as Ctrl+Z undoes it there; the window's Redo
-    // waits until the box is closed.
+    // Ctrl+Y in the edit box redoes its typing, as Ctrl+Z undoes it there, also under desktops
+    // whose key bindings know only Ctrl+Shift+Z; the window's Redo waits until the box is closed.
     if (watched == m_edit && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Y && key->modifiers() == Qt::ControlModifier) {

@@ -21,10 +21,10 @@ struct EditorMarks {
 };
 
 // How much history is kept. The oldest steps go once either limit is passed; the newest step is
-// always kept. Steps hold only the records an action changed, so a grid value costs a few hundred
-// bytes and only whole-subnet actions (a node deleted from the front, a mapping pass over full
-// subnets) come near 100 KB. The largest project (4 subnets x 128 nodes x 128 commands) holds
-// about 300 KB as one copy, which the history needs once more while an action runs.
+// always kept. Steps hold only the records an action changed: a grid value costs well under 1 KB,
+// whole-subnet actions on the largest project (4 subnets x 128 nodes x 128 commands: a node
+// deleted from the front, a mapping pass over two full subnets) 50 to 95 KB. One copy of that
+// project is about 220 KB; the history holds one more while an action runs.
 struct UndoLimits {
     std::size_t maxSteps = 100;
     std::size_t maxBytes = std::size_t{8} << 20;

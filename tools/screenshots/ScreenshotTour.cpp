@@ -190,7 +190,8 @@ bool editMenuShot(CMainFrame *frame, const QString &dir, const char *name)
 {
     frame->tree()->setCurrentItem(frame->tree()->topLevelItem(1));
     clickCell(frame->view()->grid(), 7, 1);
-    QTest::keyClicks(frame->view()->inPlaceEdit(), QStringLiteral("0"));
+    frame->view()->inPlaceEdit()->selectAll();
+    QTest::keyClicks(frame->view()->inPlaceEdit(), QStringLiteral("1000"));
     QTest::keyClick(frame->view()->inPlaceEdit(), Qt::Key_Return);
     QMenu *edit = frame->menuBar()->findChild<QMenu *>(QStringLiteral("menuEdit"));
     if (!edit)
