@@ -260,8 +260,6 @@ bool CModbusConfigView::eventFilter(QObject *watched, QEvent *event)
             m_grid->setFocus();
         return false;
     }
-    // Return commits the edit box and gives the grid the keys back; the key goes no further, so
-    // it cannot reopen the editor it just closed.
     // Ctrl+Y in the edit box redoes its typing, as Ctrl+Z undoes it there, also under desktops
     // whose key bindings know only Ctrl+Shift+Z; the window's Redo waits until the box is closed.
     if (watched == m_edit && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
@@ -273,6 +271,8 @@ bool CModbusConfigView::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
+    // Return commits the edit box and gives the grid the keys back; the key goes no further, so
+    // it cannot reopen the editor it just closed.
     if (watched == m_edit && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
