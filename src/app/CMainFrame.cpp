@@ -91,6 +91,7 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent), m_settings(new Qt
     createToolBar();
     createStatusBar();
     createPanes();
+    createUndoCommands();
 
     connect(m_view, &CModbusConfigView::commandStateChanged, this, &CMainFrame::updateCommandState);
     connect(m_view, &CModbusConfigView::promptChanged, this, [this](QString text) {
@@ -333,6 +334,38 @@ void CMainFrame::updateCommandState()
     m_actions.value(cmd::DeleteNode)->setEnabled(f.deleteNode);
     m_actions.value(cmd::AddCommand)->setEnabled(f.addCommand);
     m_actions.value(cmd::DeleteCommand)->setEnabled(f.deleteCommand);
+    updateUndoCommands();
+}
+
+void CMainFrame::createUndoCommands()
+{
+    QAction *undo = makeAction(cmd::EditUndo, StrId::MenuEditUndo, StrId::PromptEditUndo, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction *redo = makeAction(cmd::EditRedo, StrId::MenuEditRedo, StrId::PromptEditRedo);
+    // Ctrl+Shift+Z is the usual redo key on Linux desktops.
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    connect(undo, &QAction::triggered, m_view, &CModbusConfigView::undo);
+    connect(redo, &QAction::triggered, m_view, &CModbusConfigView::redo);
+    if (auto *edit = menuBar()->findChild<QMenu *>(QStringLiteral("menuEdit"))) {
+        QAction *first = edit->actions().value(0);
+        edit->insertAction(first, undo);
+        edit->insertAction(first, redo);
+        edit->insertSeparator(first);
+    }
+    QAction *addNode = m_actions.value(cmd::AddNode);
+    for (QAction *a : {undo, redo}) {
+        a->setIcon(toolbarIcon(a->data().toInt()));
+        m_toolBar->insertAction(addNode, a);
+    }
+    m_toolBar->insertSeparator(addNode);
+    updateUndoCommands();
+}
+
+void CMainFrame::updateUndoCommands()
+{
+    if (QAction *undo = m_actions.value(cmd::EditUndo))
+        undo->setEnabled(m_view->canUndo());
+    if (QAction *redo = m_actions.value(cmd::EditRedo))
+        redo->setEnabled(m_view->canRedo());
 }
 
 void CMainFrame::showTreeContextMenu(const QPoint &pos)
@@ -678,6 +711,7 @@ void CMainFrame::onUpload()
             // The read replaces the configuration in place; it no longer matches its file.
             m_view->store() = uploaded;
             m_view->rebuildTree();
+            m_view->startFreshHistory();
             updateCommandState();
         };
         CEthernetUploadDlg dialog(std::move(hooks), this);

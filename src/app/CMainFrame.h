@@ -90,7 +90,10 @@ private:
     void createToolBar();
     void createStatusBar();
     void createPanes();
+    // Undo and Redo: the Edit menu's first entries and two toolbar buttons.
+    void createUndoCommands();
     void updateCommandState();
+    void updateUndoCommands();
     void rebuildRecentFiles();
     void showTreeContextMenu(const QPoint &pos);
     // The "Save Configuration" question and what follows from its answer.

@@ -42,6 +42,7 @@ Status CModbusConfigDoc::saveTo(const QString &path)
     Status saved = ProjectDocument::save(absolute.toStdString(), m_view->store(), codePageFor(currentLanguage()));
     if (!saved)
         return saved;
+    m_view->documentSaved();
     m_path = absolute;
     remember(absolute);
     return saved;

@@ -41,6 +41,30 @@ QTreeWidgetItem *makeItem(const TreeItem &desc)
 
 } // namespace
 
+// One user action as one undo step. An action that starts inside another (an edit box that commits
+// when a question of the outer action takes the focus) is a step of its own, and so are the outer
+// action's changes before and after it.
+class CModbusConfigView::EditStep {
+public:
+    explicit EditStep(CModbusConfigView &view) : m_view(view)
+    {
+        if (m_view.m_editDepth++ > 0)
+            m_view.closeStep();
+        m_view.m_history.begin(*m_view.m_store, m_view.currentMarks());
+    }
+    ~EditStep()
+    {
+        m_view.closeStep();
+        if (--m_view.m_editDepth > 0)
+            m_view.m_history.begin(*m_view.m_store, m_view.currentMarks());
+    }
+    EditStep(const EditStep &) = delete;
+    EditStep &operator=(const EditStep &) = delete;
+
+private:
+    CModbusConfigView &m_view;
+};
+
 CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
     : QWidget(parent), m_store(std::make_unique<ConfigStore>()), m_prompter(this), m_tree(tree),
       m_grid(new QTableWidget(kGridRows, 2, this)), m_list(new QComboBox(m_grid->viewport())),
@@ -101,7 +125,7 @@ void CModbusConfigView::initialUpdate()
     rebuildTree();
     hideEditors();
     fillGrid(GridRows{});
-    emit commandStateChanged();
+    startFreshHistory();
 }
 
 void CModbusConfigView::rebuildTree()
@@ -236,6 +260,17 @@ bool CModbusConfigView::eventFilter(QObject *watched, QEvent *event)
             m_grid->setFocus();
         return false;
     }
+    // Ctrl+Y in the edit box redoes its typing, as Ctrl+Z undoes it there, also under desktops
+    // whose key bindings know only Ctrl+Shift+Z; the window's Redo waits until the box is closed.
+    if (watched == m_edit && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Y && key->modifiers() == Qt::ControlModifier) {
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                m_edit->redo();
+            return true;
+        }
+    }
     // Return commits the edit box and gives the grid the keys back; the key goes no further, so
     // it cannot reopen the editor it just closed.
     if (watched == m_edit && event->type() == QEvent::KeyPress) {
@@ -274,6 +309,7 @@ void CModbusConfigView::commitEditBox()
     m_edit->hide();
     if (!m_editedItem)
         return;
+    const EditStep step(*this);
     const bool stillSelected = m_editedItem == m_tree->currentItem();
     const CommitResult result = commitEditText(*m_store, CommitTarget{m_shown, m_clickedRow}, typed, stillSelected,
                                                m_pulseEditable, m_prompter);
@@ -289,6 +325,7 @@ void CModbusConfigView::commitListPick(int index)
     m_list->hide();
     if (!m_editedItem)
         return;
+    const EditStep step(*this);
     const bool stillSelected = m_editedItem == m_tree->currentItem();
     const CommitResult result = tqv::commitListPick(*m_store, CommitTarget{m_shown, m_clickedRow}, picked, stillSelected);
     applyCommit(result, stillSelected);
@@ -386,6 +423,7 @@ bool CModbusConfigView::prepareContextMenu(const QPoint &viewportPos)
 
 void CModbusConfigView::addNode(bool fromContextMenu)
 {
+    const EditStep step(*this);
     QTreeWidgetItem *selected = m_tree->currentItem();
     const ItemRef ref = identify(selected);
     clearRightClicked();
@@ -406,6 +444,7 @@ void CModbusConfigView::addCommand(const std::function<int()> &choose)
     clearRightClicked();
     if (index < 0)
         return;
+    const EditStep step(*this);
     const ItemRef ref = identify(target);
     const int position = m_editor.addCommand(*m_store, ref, index, m_prompter);
     if (position > 0) {
@@ -418,6 +457,7 @@ void CModbusConfigView::addCommand(const std::function<int()> &choose)
 
 void CModbusConfigView::deleteNode()
 {
+    const EditStep step(*this);
     clearRightClicked();
     QTreeWidgetItem *current = m_tree->currentItem();
     const ItemRef deleted = identify(current);
@@ -445,6 +485,7 @@ void CModbusConfigView::deleteNode()
 
 void CModbusConfigView::deleteCommand()
 {
+    const EditStep step(*this);
     QTreeWidgetItem *target = contextTarget();
     clearRightClicked();
     const ItemRef deleted = identify(target);
@@ -508,6 +549,7 @@ void CModbusConfigView::copyNode()
 
 void CModbusConfigView::pasteNode()
 {
+    const EditStep step(*this);
     clearRightClicked();
     const ItemRef target = identify(m_tree->currentItem());
     const int pasted = m_editor.pasteNode(*m_store, target, m_prompter);
@@ -520,6 +562,7 @@ void CModbusConfigView::pasteNode()
 
 void CModbusConfigView::mappingAddress()
 {
+    const EditStep step(*this);
     clearRightClicked();
     // An open edit box commits when the question takes the focus, before the pass reads the store.
     if (!runMappingAddressCommand(*m_store, m_prompter, m_session))
@@ -530,6 +573,66 @@ void CModbusConfigView::mappingAddress()
     m_gridReady = false;
     fillGrid(GridRows{});
     emit promptChanged(QString());
+    emit commandStateChanged();
+}
+
+// ---- undo and redo --------------------------------------------------------------------------------
+
+EditorMarks CModbusConfigView::currentMarks() const { return EditorMarks{m_conflictDetection, m_session.incompleteInformation}; }
+
+void CModbusConfigView::closeStep()
+{
+    if (!m_history.commit(*m_store, currentMarks()))
+        return;
+    m_store->configModified = true;
+    emit commandStateChanged();
+}
+
+void CModbusConfigView::startFreshHistory()
+{
+    m_history.reset(!m_store->configModified);
+    emit commandStateChanged();
+}
+
+void CModbusConfigView::undo() { stepHistory(true); }
+
+void CModbusConfigView::redo() { stepHistory(false); }
+
+void CModbusConfigView::stepHistory(bool back)
+{
+    if (m_committing || m_editDepth > 0)
+        return;
+    // Typed but not yet committed: committed first, as when the edit box loses the focus.
+    commitEditBox();
+    // The selection, else the node or subnet it belonged to.
+    std::vector<ItemRef> keep;
+    for (const QTreeWidgetItem *item = m_tree->currentItem(); item; item = item->parent())
+        keep.push_back(identify(item));
+    const std::vector<ItemRef> expanded = expandedItems();
+    EditorMarks marks = currentMarks();
+    if (!(back ? m_history.undo(*m_store, marks) : m_history.redo(*m_store, marks))) {
+        emit commandStateChanged();
+        return;
+    }
+    m_conflictDetection = marks.mappingCommands;
+    m_session.incompleteInformation = marks.incompleteInformation;
+    m_store->configModified = m_history.modified();
+
+    hideEditors();
+    m_shown = {};
+    m_clickedRow = -1;
+    m_gridReady = false;
+    fillGrid(GridRows{});
+    emit promptChanged(QString());
+    refillTree(expanded, keep.empty() ? ItemRef{} : keep.front());
+    for (std::size_t i = 1; !m_tree->currentItem() && i < keep.size(); ++i) {
+        for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
+            if (identify(*it) == keep[i]) {
+                m_tree->setCurrentItem(*it);
+                break;
+            }
+        }
+    }
     emit commandStateChanged();
 }
 

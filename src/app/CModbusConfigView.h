@@ -3,6 +3,7 @@
 #include "QtPrompter.h"
 #include "editor/PropertyGrid.h"
 #include "editor/TreeEditor.h"
+#include "editor/UndoHistory.h"
 #include "editor/ValueCommit.h"
 #include "model/ConfigStore.h"
 #include "model/SessionState.h"
@@ -65,6 +66,19 @@ public:
     // the store with the grid cleared, so a command shows its new values when selected again.
     void mappingAddress();
 
+    // Undo and redo of the edits above and of grid commits. An open edit box commits first; the
+    // tree and the grid are then rebuilt from the store, keeping the selection where it exists.
+    bool canUndo() const { return m_history.canUndo(); }
+    bool canRedo() const { return m_history.canRedo(); }
+    void undo();
+    void redo();
+    const UndoHistory &history() const { return m_history; }
+    // The store was replaced (New, Open, an upload): a fresh history, unmodified unless the
+    // store says it is modified.
+    void startFreshHistory();
+    // The store was written to the document's file.
+    void documentSaved() { m_history.markSaved(); }
+
     // Item kind of a tree item, recognised from its labels.
     static ItemRef identify(const QTreeWidgetItem *item);
     bool canCopySelected() const;
@@ -98,6 +112,10 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    class EditStep;
+    EditorMarks currentMarks() const;
+    void closeStep();
+    void stepHistory(bool back);
     void onCurrentItemChanged(QTreeWidgetItem *current);
     void fillGrid(const GridRows &rows);
     void hideEditors();
@@ -135,6 +153,9 @@ private:
     bool m_pulseEditable = false;
     bool m_gridReady = false;
     bool m_committing = false;
+
+    UndoHistory m_history;
+    int m_editDepth = 0; // EditStep frames open
 };
 
 } // namespace tqv

@@ -282,6 +282,33 @@ void drawTreeCommand(QPainter &p)
     listLines(p, QRectF(7, 3, 18, 26));
 }
 
+void drawUndo(QPainter &p)
+{
+    // A half turn over the top, its head pointing down on the left: back to where it was.
+    QPainterPath turn;
+    turn.moveTo(25, 26);
+    turn.lineTo(25, 18);
+    turn.arcTo(QRectF(7, 9, 18, 18), 0, 180);
+    p.setPen(QPen(kBlue, 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(turn);
+    QPainterPath head;
+    head.moveTo(7, 27);
+    head.lineTo(1.5, 18);
+    head.lineTo(12.5, 18);
+    head.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(kBlue);
+    p.drawPath(head);
+}
+
+void drawRedo(QPainter &p)
+{
+    p.translate(32, 0);
+    p.scale(-1, 1);
+    drawUndo(p);
+}
+
 QIcon paint(Painter draw)
 {
     QIcon icon;
@@ -316,6 +343,8 @@ QIcon toolbarIcon(int commandId)
     case cmd::ConflictDetection: return paint(drawConflict);
     case cmd::ExcelOutput: return paint(drawExcel);
     case cmd::Monitor: return paint(drawMonitor);
+    case cmd::EditUndo: return paint(drawUndo);
+    case cmd::EditRedo: return paint(drawRedo);
     default: return {};
     }
 }

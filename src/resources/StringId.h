@@ -673,6 +673,12 @@ enum class StrId : int {
     DemoStatusWithMonitor,
     DemoStatusEthernet,
     MsgDemoFailed,
+
+    // Undo and redo in the editor.
+    MenuEditUndo = 64900,
+    MenuEditRedo,
+    PromptEditUndo,
+    PromptEditRedo,
 };
 
 } // namespace tqv

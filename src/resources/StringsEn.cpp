@@ -615,6 +615,10 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::DemoStatusWithMonitor, "Demo: simulated gateway on %s, its monitoring on %s"},
         {StrId::DemoStatusEthernet, "Demo: simulated Ethernet gateway on 127.0.0.1, port %s"},
         {StrId::MsgDemoFailed, "The demo gateway (%s) could not be started: %s"},
+        {StrId::MenuEditUndo, "Undo(&U)"},
+        {StrId::MenuEditRedo, "Redo(&R)"},
+        {StrId::PromptEditUndo, "Undo the last action\nUndo"},
+        {StrId::PromptEditRedo, "Redo the previously undone action\nRedo"},
     };
     return table;
 }

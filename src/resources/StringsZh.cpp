@@ -615,6 +615,10 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::DemoStatusWithMonitor, "演示：模拟网关位于 %s，其监视端口位于 %s"},
         {StrId::DemoStatusEthernet, "演示：模拟以太网网关位于 127.0.0.1，端口 %s"},
         {StrId::MsgDemoFailed, "无法启动演示网关(%s)：%s"},
+        {StrId::MenuEditUndo, "撤销(&U)"},
+        {StrId::MenuEditRedo, "重做(&R)"},
+        {StrId::PromptEditUndo, "撤销上一步操作\n撤销"},
+        {StrId::PromptEditRedo, "重做上一步撤销的操作\n重做"},
     };
     return table;
 }

@@ -232,6 +232,8 @@ private slots:
             {57603, "&File", "Save(&S)", "Ctrl+S"},
             {57604, "&File", "Save As(&A)...", ""},
             {57665, "&File", "Exit(&E)", ""},
+            {57643, "&Edit", "Undo(&U)", "Ctrl+Z"},
+            {57644, "&Edit", "Redo(&R)", "Ctrl+Y"},
             {32771, "&Edit", "Add    Node   (&N)", ""},
             {32772, "&Edit", "Delete Node   (&D)", ""},
             {32773, "&Edit", "Add    Command(&I)", ""},
@@ -283,13 +285,14 @@ private slots:
             tips << a->toolTip();
             QVERIFY(!a->icon().isNull());
         }
-        QCOMPARE(ids, (QList<int>{57600, 57603, 57601, 32771, 32772, 32773, 32774, 32776, 32777, 32792, 32779,
-                                  32780, 32787}));
+        QCOMPARE(ids, (QList<int>{57600, 57603, 57601, 57643, 57644, 32771, 32772, 32773, 32774, 32776, 32777,
+                                  32792, 32779, 32780, 32787}));
         QCOMPARE(tips.at(0), QStringLiteral("New"));
-        QCOMPARE(tips.at(3), QStringLiteral("Add Node"));
-        QCOMPARE(tips.at(7), QStringLiteral("Upload configuration"));
-        QCOMPARE(tips.at(9), QStringLiteral("Calculation mapping address"));
-        QCOMPARE(tips.at(10), QStringLiteral("Mapping Address Conflict Detection"));
+        QCOMPARE(tips.at(3), QStringLiteral("Undo"));
+        QCOMPARE(tips.at(5), QStringLiteral("Add Node"));
+        QCOMPARE(tips.at(9), QStringLiteral("Upload configuration"));
+        QCOMPARE(tips.at(11), QStringLiteral("Calculation mapping address"));
+        QCOMPARE(tips.at(12), QStringLiteral("Mapping Address Conflict Detection"));
         QCOMPARE(m_frame->action(57600)->statusTip(), QStringLiteral("New a project"));
         // A new document (type 3): the serial connection, not the Ethernet one.
         QVERIFY(!m_frame->action(32789)->isEnabled());

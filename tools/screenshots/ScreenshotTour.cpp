@@ -32,6 +32,9 @@
 #include <QSignalSpy>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QTableWidget>
 #include <QUdpSocket>
 #include <QTableWidget>
@@ -185,6 +188,34 @@ bool monitorShots(CMainFrame *frame, const QString &dir)
     return ok;
 }
 
+// The window with its Edit menu open after an edit, so that Undo is offered. The menu is a window
+// of its own: it is painted over the window's picture where it stands on the screen.
+bool editMenuShot(CMainFrame *frame, const QString &dir, const char *name)
+{
+    frame->tree()->setCurrentItem(frame->tree()->topLevelItem(1));
+    clickCell(frame->view()->grid(), 7, 1);
+    frame->view()->inPlaceEdit()->selectAll();
+    QTest::keyClicks(frame->view()->inPlaceEdit(), QStringLiteral("1000"));
+    QTest::keyClick(frame->view()->inPlaceEdit(), Qt::Key_Return);
+    QMenu *edit = frame->menuBar()->findChild<QMenu *>(QStringLiteral("menuEdit"));
+    if (!edit)
+        return false;
+    QAction *title = edit->menuAction();
+    frame->menuBar()->setActiveAction(title);
+    if (!QTest::qWaitForWindowExposed(edit))
+        return false;
+    QTest::qWait(50);
+    QPixmap picture = frame->grab();
+    QPainter painter(&picture);
+    painter.drawPixmap(frame->mapFromGlobal(edit->mapToGlobal(QPoint(0, 0))), edit->grab());
+    painter.end();
+    edit->hide();
+    const QString path = QDir(dir).filePath(QString::fromLatin1(name));
+    const bool ok = picture.save(path);
+    std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "cannot write", qPrintable(path));
+    return ok;
+}
+
 bool englishShots(const QString &dir)
 {
     CMainFrame frame;
@@ -221,6 +252,8 @@ bool englishShots(const QString &dir)
         ok = save(&frame, dir, shot.name) && ok;
         frame.view()->inPlaceList()->hidePopup();
     }
+
+    ok = editMenuShot(&frame, dir, "edit-menu.png") && ok;
 
     SelectCommandDialog select(&frame);
     select.show();
