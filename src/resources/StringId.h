@@ -667,6 +667,8 @@ enum class StrId : int {
     MsgExportOpenFailed,
     CliHelpExport,
     CliHelpExportOutput,
+    // Help > Content without the help file and without the HTML manual.
+    MsgHelpAndManualMissing = 65000,
 };
 
 } // namespace tqv

@@ -610,6 +610,7 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::MsgExportOpenFailed, "The spreadsheet %s was written, but no application could open it."},
         {StrId::CliHelpExport, "Write the configuration into a spreadsheet (.xlsx): sheets Fieldbus, Subnet and Command List"},
         {StrId::CliHelpExportOutput, "The workbook to write (.xlsx is added when the name has no extension)"},
+        {StrId::MsgHelpAndManualMissing, "The help file \"%s\" was not found beside the program, nor the manual \"%s\"."},
     };
     return table;
 }

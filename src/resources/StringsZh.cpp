@@ -610,6 +610,7 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::MsgExportOpenFailed, "表格文件 %s 已写入，但没有应用程序能打开它。"},
         {StrId::CliHelpExport, "将配置写入表格文件(.xlsx)：现场总线、子网和命令列表三个工作表"},
         {StrId::CliHelpExportOutput, "要写入的工作簿(文件名无扩展名时加上 .xlsx)"},
+        {StrId::MsgHelpAndManualMissing, "在程序目录中找不到帮助文件“%s”，也找不到使用手册“%s”。"},
     };
     return table;
 }
