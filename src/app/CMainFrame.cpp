@@ -7,6 +7,7 @@
 #include "CSearchDeviceDlg.h"
 #include "ConflictDialog.h"
 #include "DemoGateway.h"
+#include "ManualLocation.h"
 #include "MonitorDialogs.h"
 #include "QtText.h"
 #include "SelectCommandDialog.h"
@@ -565,11 +566,19 @@ void CMainFrame::showError(const QString &message)
 
 void CMainFrame::onHelpContent()
 {
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(kHelpFile);
+    const QString dir = m_programDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_programDir;
+    QString path = QDir(dir).filePath(kHelpFile);
     if (!QFileInfo::exists(path)) {
-        QMessageBox::information(this, qtext(StrId::AppTitle),
-                                 QString::fromStdString(formatText(StrId::MsgHelpMissing, {path.toStdString()})));
-        return;
+        // Without the compiled help the HTML manual of the window's language stands in.
+        path = findManual(dir, currentLanguage());
+        if (path.isEmpty()) {
+            const QString manual = manualCandidates(dir, currentLanguage()).first();
+            QMessageBox::information(this, qtext(StrId::AppTitle),
+                                     QString::fromStdString(formatText(
+                                         StrId::MsgHelpAndManualMissing,
+                                         {QDir(dir).filePath(kHelpFile).toStdString(), manual.toStdString()})));
+            return;
+        }
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
         QMessageBox::information(this, qtext(StrId::AppTitle),

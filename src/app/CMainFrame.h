@@ -56,6 +56,9 @@ public:
     void setFileNameProvider(std::function<QString(bool save)> provider) { m_fileNameProvider = std::move(provider); }
     // Tests replace the export's save dialog; "" means cancelled.
     void setExportFileNameProvider(std::function<QString()> provider) { m_exportNameProvider = std::move(provider); }
+    // Tests move the folder where the help file and the manual are looked for (default: the
+    // program's own).
+    void setProgramDirectory(const QString &dir) { m_programDir = dir; }
     // Tests replace "Select Command": returns the chosen list index or -1.
     void setCommandChooser(std::function<int()> chooser) { m_commandChooser = std::move(chooser); }
 
@@ -120,6 +123,7 @@ private:
     std::function<QString(bool)> m_fileNameProvider;
     std::function<QString()> m_exportNameProvider;
     std::unique_ptr<DemoGateway> m_demo;
+    QString m_programDir;
     std::function<int()> m_commandChooser;
     QtSettingsStore *m_settings = nullptr;
 };

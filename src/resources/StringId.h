@@ -679,6 +679,8 @@ enum class StrId : int {
     MenuEditRedo,
     PromptEditUndo,
     PromptEditRedo,
+    // Help > Content without the help file and without the HTML manual.
+    MsgHelpAndManualMissing = 65000,
 };
 
 } // namespace tqv

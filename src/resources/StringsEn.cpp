@@ -619,6 +619,7 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::MenuEditRedo, "Redo(&R)"},
         {StrId::PromptEditUndo, "Undo the last action\nUndo"},
         {StrId::PromptEditRedo, "Redo the previously undone action\nRedo"},
+        {StrId::MsgHelpAndManualMissing, "The help file \"%s\" was not found beside the program, nor the manual \"%s\"."},
     };
     return table;
 }

@@ -619,6 +619,7 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::MenuEditRedo, "重做(&R)"},
         {StrId::PromptEditUndo, "撤销上一步操作\n撤销"},
         {StrId::PromptEditRedo, "重做上一步撤销的操作\n重做"},
+        {StrId::MsgHelpAndManualMissing, "在程序目录中找不到帮助文件“%s”，也找不到使用手册“%s”。"},
     };
     return table;
 }

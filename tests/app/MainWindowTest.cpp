@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 #include <QLineEdit>
@@ -669,16 +670,75 @@ private slots:
         QCOMPARE(m_frame->document()->path(), paths.at(2));
     }
 
+    // Neither the help file nor a manual: the box names both places.
     void helpWithoutTheHelpFileSaysSo()
     {
-        whenModalAppears([](QWidget *w) {
+        QTemporaryDir root;
+        const QString bin = root.filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin));
+        m_frame->setProgramDirectory(bin);
+        QString said;
+        whenModalAppears([&said](QWidget *w) {
             auto *box = qobject_cast<QMessageBox *>(w);
             QVERIFY(box);
-            QVERIFY(box->text().contains("TQV-580_V1.0.1_UM.chm"));
+            said = box->text();
             box->close();
         });
         m_frame->action(cmd::HelpContent)->trigger();
         QVERIFY(m_frame->isVisible());
+        QVERIFY2(said.contains(QStringLiteral("TQV-580_V1.0.1_UM.chm")), qPrintable(said));
+        QVERIFY2(said.contains(root.filePath(QStringLiteral("share/doc/tqv580/manual/en/index.html"))),
+                 qPrintable(said));
+    }
+
+    // Help > Content hands the desktop the help file when it is there, else the installed manual
+    // of the window's language, else the one in the build tree.
+    void helpOpensTheManualOfTheLanguage_data()
+    {
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<bool>("chinese");
+        QTest::addColumn<QString>("opened");
+        const QString chm = QStringLiteral("bin/TQV-580_V1.0.1_UM.chm");
+        const QString installedEn = QStringLiteral("share/doc/tqv580/manual/en/index.html");
+        const QString installedZh = QStringLiteral("share/doc/tqv580/manual/zh/index.html");
+        const QString buildEn = QStringLiteral("manual/en/index.html");
+        const QString buildZh = QStringLiteral("manual/zh/index.html");
+        QTest::newRow("installed") << QStringList{installedEn, buildEn} << false << installedEn;
+        QTest::newRow("build tree") << QStringList{buildEn, buildZh} << false << buildEn;
+        QTest::newRow("chinese installed") << QStringList{installedEn, installedZh} << true << installedZh;
+        QTest::newRow("chinese build tree") << QStringList{installedEn, buildZh} << true << buildZh;
+        QTest::newRow("help file first") << QStringList{chm, installedEn} << false << chm;
+    }
+    void helpOpensTheManualOfTheLanguage()
+    {
+        QFETCH(QStringList, present);
+        QFETCH(bool, chinese);
+        QFETCH(QString, opened);
+        QTemporaryDir root;
+        QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("bin"))));
+        for (const QString &file : present) {
+            QVERIFY(QDir().mkpath(QFileInfo(root.filePath(file)).path()));
+            QFile page(root.filePath(file));
+            QVERIFY(page.open(QIODevice::WriteOnly));
+        }
+        m_frame->setProgramDirectory(root.filePath(QStringLiteral("bin")));
+        setLanguage(chinese ? Language::Chinese : Language::English);
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        // A box would block the trigger; the few polls all end within the wait below.
+        bool boxShown = false;
+        whenModalAppears(
+            [&boxShown](QWidget *w) {
+                boxShown = true;
+                w->close();
+            },
+            3);
+        m_frame->action(cmd::HelpContent)->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        setLanguage(Language::English);
+        QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(root.filePath(opened))});
+        QTest::qWait(100);
+        QVERIFY(!boxShown);
     }
 
     // Ctrl+E writes the workbook under the chosen name (with .xlsx added) and hands it to the

@@ -1,8 +1,11 @@
-// Takes the window's screenshots for reviews and the manual: a small project in English (the
-// fieldbus, subnet and command grids with their in-place editors open, the "Select Command",
-// "Serial Port Configuration" and "Conflict detection" dialogs, a download and an upload against
-// the gateway simulator) and the same window in Chinese.
-// Usage: tqv580-screenshots OUTPUT_DIRECTORY
+// Takes the window's screenshots for reviews and the manual: a small project (the fieldbus, subnet
+// and command grids with their in-place editors open, every dialog of the window, transfers and
+// monitors against the gateway simulator).
+// Usage: tqv580-screenshots OUTPUT_DIRECTORY [--lang en|zh]
+//        tqv580-screenshots --list
+// With --lang the whole tour runs in that language and the images carry the same names in both,
+// so that the manual's pages can share them; without it the tour runs in English and a few
+// Chinese shots follow (named *-zh.png).
 
 #include "app/CMainFrame.h"
 #include "app/CModbusConfigView.h"
@@ -21,6 +24,7 @@
 #include "resources/Strings.h"
 
 #include "app/AppStartup.h"
+#include "app/CommandIds.h"
 
 #include <QApplication>
 #include <functional>
@@ -42,7 +46,10 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 using namespace tqv;
 
@@ -55,12 +62,65 @@ void clickCell(QTableWidget *grid, int row, int column)
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
 }
 
+// The images of the tour in one language, in the order they are taken; the manual refers to them.
+const char *const kTourShots[] = {
+    "main-window.png",        "grid-fieldbus.png",       "grid-subnet.png",
+    "grid-command.png",       "select-command.png",      "mapping-address.png",
+    "conflict-detection.png", "conflict-bits.png",       "conflict-detection-keyboard.png",
+    "serial-settings.png",    "download.png",            "upload.png",
+    "search-device.png",      "ethernet-configuration.png", "ethernet-download.png",
+    "monitor-record.png",     "monitor-framed.png",      "select-firmware.png",
+    "excel-output.png",       "about.png",               "edit-menu.png",
+    "demo.png",
+};
+
+QStringList g_written; // names saved by this run, checked against kTourShots at the end
+
 bool save(QWidget *widget, const QString &dir, const char *name)
 {
+    g_written.append(QString::fromLatin1(name));
     const QString path = QDir(dir).filePath(QString::fromLatin1(name));
     const bool ok = widget->grab().save(path);
     std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "cannot write", qPrintable(path));
     return ok;
+}
+
+// Opens a modal dialog through `open` (which runs its event loop), shoots it once it shows and
+// closes it again; false when none appeared.
+bool shootModal(const QString &dir, const char *name, const std::function<void()> &open)
+{
+    bool shot = false;
+    bool done = false;
+    std::function<void(int)> poll = [&](int attempts) {
+        QWidget *w = QApplication::activeModalWidget();
+        if (w && w->isVisible()) {
+            QTest::qWait(100);
+            shot = save(w, dir, name);
+            w->close();
+            done = true;
+        } else if (attempts > 0) {
+            QTimer::singleShot(20, [&poll, attempts] { poll(attempts - 1); });
+        } else {
+            done = true;
+        }
+    };
+    QTimer::singleShot(20, [&poll] { poll(250); });
+    open();
+    // The poll must not outlive this frame when `open` came back without a dialog.
+    if (!QTest::qWaitFor([&done] { return done; }, 10000))
+        std::fprintf(stderr, "still waiting for %s\n", name);
+    if (!shot)
+        std::fprintf(stderr, "no dialog for %s\n", name);
+    return shot;
+}
+
+// A command in the active language's values (data format, check and scan texts are stored as
+// the language's texts).
+COMMAND command(const char *slave, const char *function, const char *start, const char *quantity,
+                const char *mapping, const char *bit, const char *bytes, int node)
+{
+    return COMMAND{slave, function, start, quantity, mapping, bit, bytes, text(StrId::FormatFullword),
+                   text(StrId::CheckCrc), text(StrId::ScanQuick), node};
 }
 
 // The serial settings dialog over the window, with a few ports listed.
@@ -116,7 +176,7 @@ bool ethernetShots(CMainFrame *frame, const QString &dir)
     qputenv("TQV580_SEARCH_ADDRESS", "127.0.0.1");
     qputenv("TQV580_GATEWAY_PORT", QByteArray::number(freePort()));
     qputenv("TQV580_LOCAL_PORT", QByteArray::number(freePort()));
-    GatewaySimProcess sim({QStringLiteral("--ethernet"), QStringLiteral("--permission"), QStringLiteral("2")});
+    GatewaySimProcess sim({QStringLiteral("--ethernet")});
     QString error;
     if (!sim.start(error)) {
         std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
@@ -216,25 +276,29 @@ bool editMenuShot(CMainFrame *frame, const QString &dir, const char *name)
     return ok;
 }
 
-bool englishShots(const QString &dir)
+// The whole tour in the active language.
+bool tourShots(const QString &dir)
 {
     CMainFrame frame;
     frame.show();
     if (!QTest::qWaitForWindowExposed(&frame))
         return false;
     ConfigStore &store = frame.view()->store();
+    const std::string node = text(StrId::NodeNamePrefix);
     store.subnet(0).nodeCount = 2;
-    store.subnet(0).nodes[0] = NODE{"1", "Node-1"};
-    store.subnet(0).nodes[1] = NODE{"2", "Node-2"};
+    store.subnet(0).nodes[0] = NODE{"1", node + "1"};
+    store.subnet(0).nodes[1] = NODE{"2", node + "2"};
     store.subnet(0).commandCount = 3;
-    store.subnet(0).commands[0] = COMMAND{"1", "3", "0", "10", "0", "", "20", "Fullword", "CRC", "Quick-scan", 1};
-    store.subnet(0).commands[1] = COMMAND{"1", "16", "100", "4", "4000", "", "8", "Fullword", "CRC", "Quick-scan", 1};
-    store.subnet(0).commands[2] = COMMAND{"2", "1", "0", "8", "14", "0", "1", "Fullword", "CRC", "Quick-scan", 2};
+    store.subnet(0).commands[0] = command("1", "3", "0", "10", "0", "", "20", 1);
+    store.subnet(0).commands[1] = command("1", "16", "100", "4", "4000", "", "8", 1);
+    store.subnet(0).commands[2] = command("2", "1", "0", "8", "14", "0", "1", 2);
     frame.view()->rebuildTree();
     frame.treePane()->show();
     frame.promptPane()->show();
-    frame.promptText()->setText(QStringLiteral("Prompt information appears here."));
     frame.tree()->expandAll();
+    frame.tree()->setCurrentItem(frame.tree()->topLevelItem(1)->child(0));
+    QTest::qWait(50);
+    bool ok = save(&frame, dir, "main-window.png");
     QTreeWidget *tree = frame.tree();
     QTableWidget *grid = frame.view()->grid();
     const struct {
@@ -244,7 +308,6 @@ bool englishShots(const QString &dir)
     } shots[] = {{tree->topLevelItem(0), 3, "grid-fieldbus.png"},
                  {tree->topLevelItem(1), 7, "grid-subnet.png"},
                  {tree->topLevelItem(1)->child(0)->child(1), 7, "grid-command.png"}};
-    bool ok = true;
     for (const auto &shot : shots) {
         tree->setCurrentItem(shot.item);
         clickCell(grid, shot.row, 1);
@@ -260,14 +323,16 @@ bool englishShots(const QString &dir)
     if (QTest::qWaitForWindowExposed(&select))
         ok = save(&select, dir, "select-command.png") && ok;
     select.close();
+    // Mapping Address asks first; the question is shot and answered No.
+    ok = shootModal(dir, "mapping-address.png", [&frame] { frame.action(cmd::MappingAddress)->trigger(); }) && ok;
 
     // Conflict detection: an overlap, a write into the input buffer, the status bytes.
     store.subnet(0).commandStatus = "2Bytes";
     store.subnet(0).commandCount = 6;
-    store.subnet(0).commands[0] = COMMAND{"1", "3", "0", "4", "2", "0", "8", "Fullword", "CRC", "Quick-scan", 1};
-    store.subnet(0).commands[3] = COMMAND{"2", "1", "0", "12", "8", "4", "2", "Fullword", "CRC", "Quick-scan", 2};
-    store.subnet(0).commands[4] = COMMAND{"2", "6", "0", "1", "20", "0", "2", "Fullword", "CRC", "Quick-scan", 2};
-    store.subnet(0).commands[5] = COMMAND{"2", "15", "0", "20", "4002", "0", "3", "Fullword", "CRC", "Quick-scan", 2};
+    store.subnet(0).commands[0] = command("1", "3", "0", "4", "2", "0", "8", 1);
+    store.subnet(0).commands[3] = command("2", "1", "0", "12", "8", "4", "2", 2);
+    store.subnet(0).commands[4] = command("2", "6", "0", "1", "20", "0", "2", 2);
+    store.subnet(0).commands[5] = command("2", "15", "0", "20", "4002", "0", "3", 2);
     ConflictDialog conflicts(store, &frame);
     conflicts.show();
     if (QTest::qWaitForWindowExposed(&conflicts)) {
@@ -289,15 +354,26 @@ bool englishShots(const QString &dir)
     conflicts.close();
     ok = serialSettingsShot(&frame, dir, "serial-settings.png") && ok;
     // The transfers with the small project again, which has no conflicts to ask about.
-    store.subnet(0).commandStatus = "Disable";
+    store.subnet(0).commandStatus = text(StrId::Disable);
     store.subnet(0).commandCount = 3;
-    store.subnet(0).commands[0] = COMMAND{"1", "3", "0", "10", "0", "", "20", "Fullword", "CRC", "Quick-scan", 1};
-    store.subnet(0).commands[2] = COMMAND{"2", "1", "0", "8", "14", "0", "1", "Fullword", "CRC", "Quick-scan", 2};
+    store.subnet(0).commands[0] = command("1", "3", "0", "10", "0", "", "20", 1);
+    store.subnet(0).commands[2] = command("2", "1", "0", "8", "14", "0", "1", 2);
     ok = transferShots(&frame, dir) && ok;
     store.setTypeAndFlags(4, std::array<bool, 7>{});
     store.subnet(0).commandCount = 3;
     ok = ethernetShots(&frame, dir) && ok;
     ok = monitorShots(&frame, dir) && ok;
+    // A gateway with model flag 7 asks for the firmware before it monitors; the question is
+    // shot and cancelled.
+    std::array<bool, 7> flag7{};
+    flag7[6] = true;
+    store.setTypeAndFlags(3, flag7);
+    frame.view()->serialSettings().confirmed = true;
+    ok = shootModal(dir, "select-firmware.png", [&frame] { frame.action(cmd::Monitor)->trigger(); }) && ok;
+    store.setTypeAndFlags(3, std::array<bool, 7>{});
+    store.subnet(0).commandCount = 3;
+    ok = shootModal(dir, "excel-output.png", [&frame] { frame.onExcelOutput(); }) && ok;
+    ok = shootModal(dir, "about.png", [&frame] { frame.onAbout(); }) && ok;
     store.configModified = false;
     {
         // A newcomer's first look: tqv580 --demo with its simulated gateway named in the status bar.
@@ -332,27 +408,42 @@ bool chineseShots(const QString &dir)
     QTest::qWait(50);
     bool ok = save(&zh, dir, "grid-command-zh.png");
     ok = serialSettingsShot(&zh, dir, "serial-settings-zh.png") && ok;
-    // Excel Output's save dialog: Qt's own texts in Chinese too.
-    installQtTranslations(Language::Chinese);
-    bool exportShot = false;
-    std::function<void(int)> shootDialog = [&](int attempts) {
-        QWidget *w = QApplication::activeModalWidget();
-        if (w && w->isVisible()) {
-            QTest::qWait(100);
-            exportShot = save(w, dir, "excel-output-zh.png");
-            w->close();
-        } else if (attempts > 0) {
-            QTimer::singleShot(20, [&, attempts] { shootDialog(attempts - 1); });
-        }
-    };
-    QTimer::singleShot(20, [&] { shootDialog(250); });
-    zh.onExcelOutput();
-    ok = exportShot && ok;
     zs.configModified = false;
     return ok;
 }
 
 } // namespace
+
+bool listedInTour(const QString &name)
+{
+    return std::any_of(std::begin(kTourShots), std::end(kTourShots),
+                       [&name](const char *shot) { return name == QLatin1String(shot); });
+}
+
+// The tour in one language must write exactly the listed images, else the manual's pages point
+// at pictures that are not there (or the list misses new ones).
+bool writtenAsListed()
+{
+    bool ok = true;
+    for (const char *shot : kTourShots)
+        if (!g_written.contains(QLatin1String(shot))) {
+            std::fprintf(stderr, "not written: %s\n", shot);
+            ok = false;
+        }
+    for (const QString &name : std::as_const(g_written))
+        if (!listedInTour(name)) {
+            std::fprintf(stderr, "written but not listed: %s\n", qPrintable(name));
+            ok = false;
+        }
+    return ok;
+}
+
+int usage()
+{
+    std::fprintf(stderr, "usage: tqv580-screenshots OUTPUT_DIRECTORY [--lang en|zh]\n"
+                         "       tqv580-screenshots --list\n");
+    return 2;
+}
 
 int main(int argc, char **argv)
 {
@@ -360,15 +451,40 @@ int main(int argc, char **argv)
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.filePath("config").toLocal8Bit());
     qputenv("XDG_DATA_HOME", home.filePath("data").toLocal8Bit());
-    QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: tqv580-screenshots OUTPUT_DIRECTORY\n");
-        return 2;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args == std::vector<std::string>{"--list"}) {
+        for (const char *shot : kTourShots)
+            std::printf("%s\n", shot);
+        return 0;
     }
-    const QString dir = QString::fromLocal8Bit(argv[1]);
+    std::string dirArg;
+    std::string lang;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--lang" && i + 1 < args.size())
+            lang = args[++i];
+        else if (dirArg.empty() && !args[i].starts_with("-"))
+            dirArg = args[i];
+        else
+            return usage();
+    }
+    if (dirArg.empty() || !(lang.empty() || lang == "en" || lang == "zh"))
+        return usage();
+    QApplication app(argc, argv);
+    const QString dir = QDir(QString::fromLocal8Bit(dirArg.c_str())).absolutePath();
     QDir().mkpath(dir);
+    // File dialogs open in the working folder: an empty one of this run's own, not the caller's.
+    const QString documents = home.filePath(QStringLiteral("Documents"));
+    QDir().mkpath(documents);
+    QDir::setCurrent(documents);
+    if (!lang.empty()) {
+        const Language language = lang == "zh" ? Language::Chinese : Language::English;
+        setLanguage(language);
+        installQtTranslations(language);
+        const bool ok = tourShots(dir);
+        return ok && writtenAsListed() ? 0 : 1;
+    }
     setLanguage(Language::English);
-    const bool english = englishShots(dir);
+    const bool english = tourShots(dir) && writtenAsListed();
     const bool chinese = chineseShots(dir);
     return english && chinese ? 0 : 1;
 }
