@@ -1,6 +1,7 @@
 #include "CliApp.h"
 
 #include "HelpFormatter.h"
+#include "CompareCommands.h"
 #include "GridCommands.h"
 #include "MappingCommands.h"
 #include "ProjectCommands.h"
@@ -194,6 +195,7 @@ void addCoreCommands(CliApp &app)
     addProjectCommands(app);
     addGridCommands(app);
     addMappingCommands(app);
+    addCompareCommands(app);
 }
 
 int runCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
