@@ -3,6 +3,8 @@
 #include "link/Prompter.h"
 #include "resources/StringId.h"
 
+#include "compare/ConfigDiff.h"
+
 #include <QMainWindow>
 #include <QMap>
 
@@ -70,6 +72,11 @@ public:
     void onEthernetConnection();
     // "Monitor I/O Data": the firmware question (modelFlag7), then the monitor of the right link.
     void onMonitor();
+    // Tools > Compare with Gateway: the gateway's configuration read into one of its own and its
+    // differences from the document resolved in a dialog.
+    void onCompareWithGateway();
+    void addCompareWithGateway(QMenu *tools);
+    void resolveDifferences(const ConfigStore &gateway, Carried carried, int firmware);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

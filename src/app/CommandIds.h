@@ -31,6 +31,7 @@ constexpr int CtxPasteNode = 32791;
 constexpr int MappingAddress = 32792;
 constexpr int ViewTree = 32793;
 constexpr int ViewPrompt = 32794;
+constexpr int CompareWithGateway = 32800;
 
 // Control identifiers of the panes and their contents.
 constexpr int TreePane = 1003;
