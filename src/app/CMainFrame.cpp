@@ -4,6 +4,7 @@
 #include "CModbusConfigDoc.h"
 #include "CModbusConfigView.h"
 #include "CommandIds.h"
+#include "DifferencesDialog.h"
 #include "CSearchDeviceDlg.h"
 #include "ConflictDialog.h"
 #include "DemoGateway.h"
@@ -30,6 +31,7 @@
 #include <QApplication>
 
 #include <algorithm>
+#include <optional>
 #include <tuple>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -44,6 +46,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -208,6 +211,7 @@ void CMainFrame::createMenus()
     tools->addSeparator();
     tools->addAction(m_actions.value(cmd::Upload));
     tools->addAction(m_actions.value(cmd::Download));
+    addCompareWithGateway(tools);
     tools->addSeparator();
     tools->addAction(m_actions.value(cmd::ExcelOutput));
     tools->addAction(m_actions.value(cmd::Monitor));
@@ -782,6 +786,75 @@ void CMainFrame::onConflictDetection()
 {
     ConflictDialog dialog(m_view->store(), this);
     dialog.exec();
+}
+
+void CMainFrame::addCompareWithGateway(QMenu *tools)
+{
+    QAction *compare = makeAction(cmd::CompareWithGateway, StrId::CompareMenu, StrId::ComparePrompt);
+    connect(compare, &QAction::triggered, this, &CMainFrame::onCompareWithGateway);
+    tools->addAction(compare);
+}
+
+void CMainFrame::onCompareWithGateway()
+{
+    // The upload dialog reads into a configuration of its own; the document stays as it is.
+    std::optional<ConfigStore> gateway;
+    int firmware = kAnyFirmware;
+    TransferDialog *dialog = nullptr;
+    TransferDialog::Hooks hooks;
+    hooks.configuration = [this]() -> const ConfigStore & { return m_view->store(); };
+    hooks.uploadedFrom = [&](const ConfigStore &uploaded, int reported) {
+        gateway = uploaded;
+        firmware = reported;
+        QTimer::singleShot(0, dialog, &QDialog::accept);
+    };
+    const bool ethernet = isEthernetType(m_view->store().gatewayType);
+    if (ethernet) {
+        if (!searchGateway())
+            return;
+        hooks.targetAddress = m_view->session().targetAddress;
+        hooks.targetPort = endpointsFromEnvironment().gatewayPort;
+        hooks.uploaded = [&](const ConfigStore &uploaded) {
+            gateway = uploaded;
+            QTimer::singleShot(0, dialog, &QDialog::accept);
+        };
+        hooks.uploadedFrom = nullptr;
+        CEthernetUploadDlg upload(std::move(hooks), this);
+        dialog = &upload;
+        upload.setWindowTitle(qtext(StrId::CompareTitle));
+        upload.exec();
+    } else {
+        confirmSerialSettings();
+        TransferDialog upload(TransferDialog::Kind::Upload, std::move(hooks), this);
+        dialog = &upload;
+        upload.setWindowTitle(qtext(StrId::CompareTitle));
+        if (upload.openPort(m_view->serialSettings()))
+            upload.exec();
+    }
+    if (gateway)
+        resolveDifferences(*gateway, ethernet ? Carried::Ethernet : Carried::Serial, firmware);
+}
+
+void CMainFrame::resolveDifferences(const ConfigStore &gateway, Carried carried, int firmware)
+{
+    if (compareConfigurations(m_view->store(), gateway, carried, firmware).empty()) {
+        QtPrompter(this).info(text(StrId::VerifyEqual));
+        return;
+    }
+    DifferencesDialog::Resolver resolver;
+    resolver.compare = [this, &gateway, carried, firmware] {
+        return compareConfigurations(m_view->store(), gateway, carried, firmware);
+    };
+    resolver.take = [this, &gateway](const Difference &d) {
+        takeDifference(m_view->store(), gateway, d);
+        m_view->store().configModified = true;
+    };
+    DifferencesDialog dialog(std::move(resolver), this);
+    dialog.exec();
+    if (m_view->store().configModified) {
+        m_view->rebuildTree();
+        updateCommandState();
+    }
 }
 
 } // namespace tqv

@@ -3,6 +3,8 @@
 #include "link/Prompter.h"
 #include "resources/StringId.h"
 
+#include "compare/ConfigDiff.h"
+
 #include <QMainWindow>
 #include <QMap>
 
@@ -82,6 +84,11 @@ public:
     bool startDemo(const QString &simulator);
     // "Excel Output": the configuration written into a workbook, then opened by the desktop.
     void onExcelOutput();
+    // Tools > Compare with Gateway: the gateway's configuration read into one of its own and its
+    // differences from the document resolved in a dialog.
+    void onCompareWithGateway();
+    void addCompareWithGateway(QMenu *tools);
+    void resolveDifferences(const ConfigStore &gateway, Carried carried, int firmware);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -1,7 +1,9 @@
 #include "TransferDialog.h"
 
+#include "DifferencesDialog.h"
 #include "QtPrompter.h"
 #include "QtText.h"
+#include "io/QtSettingsStore.h"
 #include "ethernet/EthernetTransfer.h"
 #include "io/QtSerialLink.h"
 #include "io/QtTcpLink.h"
@@ -11,6 +13,7 @@
 #include "serial/DownloadProcedure.h"
 #include "serial/UploadProcedure.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -91,6 +94,27 @@ private:
     TransferDialog *m_dialog;
 };
 
+namespace {
+
+// The verification's read reports nothing: the dialog shows its outcome on a line of its own.
+class SilentObserver : public TransferObserver {
+public:
+    void setTitle(const std::string &) override {}
+    void setStatus(const std::string &) override {}
+    void setLine(int, const std::string &, LineState) override {}
+    void setProgress(int, int) override {}
+};
+
+class SilentPrompter : public Prompter {
+public:
+    void info(const std::string &) override {}
+    bool askYesNo(const std::string &) override { return false; }
+    bool askOkCancel(const std::string &) override { return false; }
+    Answer askYesNoCancel(const std::string &) override { return Answer::Cancel; }
+};
+
+} // namespace
+
 TransferDialog::TransferDialog(Kind kind, Hooks hooks, QWidget *parent)
     : QDialog(parent), m_kind(kind), m_hooks(std::move(hooks))
 {
@@ -154,6 +178,21 @@ TransferDialog::TransferDialog(Kind kind, Hooks hooks, QWidget *parent)
     }
 
     auto *buttons = new QHBoxLayout;
+    if (download()) {
+        m_verify = new QCheckBox(qtext(StrId::VerifyCheckBox));
+        m_verify->setObjectName(QStringLiteral("verifyCheck"));
+        m_verify->setChecked(QtSettingsStore().loadVerifyAfterDownload());
+        connect(m_verify, &QCheckBox::toggled, this, [](bool on) { QtSettingsStore().saveVerifyAfterDownload(on); });
+        m_verifyLine = new QLabel;
+        m_verifyLine->setObjectName(QStringLiteral("verifyLine"));
+        m_verifyLine->hide();
+        m_differencesButton = new QPushButton(qtext(StrId::DifferencesButton));
+        m_differencesButton->setObjectName(QStringLiteral("differencesButton"));
+        m_differencesButton->setAutoDefault(false);
+        m_differencesButton->hide();
+        connect(m_differencesButton, &QPushButton::clicked, this, &TransferDialog::showDifferences);
+        buttons->addWidget(m_verify);
+    }
     buttons->addStretch();
     buttons->addWidget(m_start);
     buttons->addWidget(m_exit);
@@ -164,6 +203,12 @@ TransferDialog::TransferDialog(Kind kind, Hooks hooks, QWidget *parent)
     layout->addSpacing(6);
     layout->addLayout(lines);
     layout->addWidget(m_progress);
+    if (download()) {
+        auto *verification = new QHBoxLayout;
+        verification->addWidget(m_verifyLine, 1);
+        verification->addWidget(m_differencesButton);
+        layout->addLayout(verification);
+    }
     layout->addSpacing(6);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -221,6 +266,13 @@ void TransferDialog::start()
         return;
     auto configuration = std::make_shared<const ConfigStore>(m_hooks.configuration());
     const bool mark = m_hooks.incompleteMark && m_hooks.incompleteMark();
+    if (download()) {
+        m_verifyWanted = m_verify->isChecked();
+        m_differences.clear();
+        m_verifyLine->clear();
+        m_verifyLine->hide();
+        m_differencesButton->hide();
+    }
     m_busy = true;
     m_cancel = false;
     m_start->setEnabled(false);
@@ -249,6 +301,8 @@ void TransferDialog::runSerial(std::shared_ptr<const ConfigStore> configuration,
                 [this, result] {
                     if (result->outcome == UploadOutcome::Uploaded && m_hooks.uploaded)
                         m_hooks.uploaded(result->configuration);
+                    if (result->outcome == UploadOutcome::Uploaded && m_hooks.uploadedFrom)
+                        m_hooks.uploadedFrom(result->configuration, result->store.firmwareVersion());
                     ended();
                 },
                 Qt::QueuedConnection);
@@ -258,6 +312,8 @@ void TransferDialog::runSerial(std::shared_ptr<const ConfigStore> configuration,
             const DownloadResult result = download.run(*configuration, mark);
             if (result.outcome == DownloadOutcome::TypeMismatch)
                 m_link->close();
+            if (result.outcome == DownloadOutcome::Downloaded && m_verifyWanted)
+                verifyOnWorker(*configuration, nullptr);
             QMetaObject::invokeMethod(this, [this] { ended(); }, Qt::QueuedConnection);
         }
     });
@@ -287,6 +343,8 @@ void TransferDialog::runEthernet(std::shared_ptr<const ConfigStore> configuratio
         } else {
             m_ethernet->write(*configuration, target);
             const bool downloaded = m_ethernet->downloaded();
+            if (downloaded && m_verifyWanted)
+                verifyOnWorker(*configuration, &target);
             QMetaObject::invokeMethod(
                 this,
                 [this, downloaded] {
@@ -296,6 +354,68 @@ void TransferDialog::runEthernet(std::shared_ptr<const ConfigStore> configuratio
                 Qt::QueuedConnection);
         }
     });
+}
+
+void TransferDialog::verifyOnWorker(const ConfigStore &configuration, const EthernetTarget *target)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_verifyLine->setText(qtext(StrId::VerifyRunning));
+            m_verifyLine->show();
+        },
+        Qt::QueuedConnection);
+    SilentObserver observer;
+    SilentPrompter prompter;
+    bool read = false;
+    std::vector<Difference> differences;
+    if (target) {
+        // A connection of its own: the download's stays for the restart offered at "Exit".
+        QtTcpLink link;
+        EthernetTransfer transfer(link, *m_clock, prompter, observer);
+        transfer.setCancelFlag(&m_cancel);
+        const EthernetReadResult result = transfer.read(configuration, *target);
+        read = result.outcome == EthernetOutcome::Succeeded;
+        if (read)
+            differences = compareConfigurations(configuration, result.configuration, Carried::Ethernet);
+    } else {
+        UploadProcedure upload(*m_link, *m_clock, prompter, observer);
+        upload.setCancelFlag(&m_cancel);
+        const UploadResult result = upload.run(configuration);
+        // An upload that could not read its last values has not shown what the gateway holds.
+        read = result.outcome == UploadOutcome::Uploaded && result.message.empty();
+        if (read)
+            differences = compareConfigurations(configuration, result.configuration, Carried::Serial,
+                                                result.store.firmwareVersion());
+    }
+    if (m_cancel)
+        return;
+    auto shared = std::make_shared<std::vector<Difference>>(std::move(differences));
+    QMetaObject::invokeMethod(
+        this, [this, read, shared] { showVerification(read, std::move(*shared)); }, Qt::QueuedConnection);
+}
+
+void TransferDialog::showVerification(bool read, std::vector<Difference> differences)
+{
+    m_differences = std::move(differences);
+    QString line;
+    if (!read)
+        line = qtext(StrId::VerifyFailed);
+    else if (m_differences.empty())
+        line = qtext(StrId::VerifyEqual);
+    else if (m_differences.size() == 1)
+        line = qtext(StrId::DiffOne);
+    else
+        line = QString::fromStdString(formatText(StrId::DiffCount, {std::to_string(m_differences.size())}));
+    m_verifyLine->setText(line);
+    m_verifyLine->show();
+    m_differencesButton->setVisible(!m_differences.empty());
+}
+
+void TransferDialog::showDifferences()
+{
+    DifferencesDialog dialog(m_differences, this);
+    dialog.exec();
 }
 
 void TransferDialog::offerRestartAndClose()

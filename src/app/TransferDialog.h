@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compare/ConfigDiff.h"
 #include "model/ConfigStore.h"
 #include "serial/SerialSettings.h"
 
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -23,6 +25,7 @@ class BlockingPrompter;
 class Clock;
 class QtTcpLink;
 class EthernetTransfer;
+struct EthernetTarget;
 
 // "Upload Configuration " and "Download configuration": a title line, a status line, up to four
 // step (or subnet) lines with icons, a progress bar, the start button and "Exit".
@@ -47,8 +50,10 @@ public:
         std::function<bool()> incompleteMark;
         // Upload: asked before a press; false leaves the press (the user cancelled the save question).
         std::function<bool()> mayReplaceDocument;
-        // Upload: called with the uploaded configuration once the upload has succeeded.
+        // Upload: called with the uploaded configuration once the upload has succeeded, and the
+        // firmware version (major × 10 + minor) the serial gateway reported.
         std::function<void(const ConfigStore &)> uploaded;
+        std::function<void(const ConfigStore &, int firmware)> uploadedFrom;
         // Ethernet download: the checks of a press, on the window's thread (they may ask and may
         // update the document's byte counts); false leaves the press.
         std::function<bool()> ethernetChecks;
@@ -73,6 +78,12 @@ public:
     QLabel *lineIcon(int index) const { return m_lines.at(static_cast<std::size_t>(index)).icon; }
     QProgressBar *progressBar() const { return m_progress; }
     bool busy() const { return m_busy; }
+    // Downloads: "Verify" (read back and compare after a successful download), the line with
+    // its result and the button that lists the differences.
+    QCheckBox *verifyCheck() const { return m_verify; }
+    QLabel *verifyLine() const { return m_verifyLine; }
+    QPushButton *differencesButton() const { return m_differencesButton; }
+    const std::vector<Difference> &differences() const { return m_differences; }
 
     // "Exit", Esc and the window's close button: stops a running transfer first.
     void reject() override;
@@ -102,6 +113,12 @@ private:
     void showStatus(const QString &text);
     void showLine(int index, const QString &text, int state);
     void showProgress(int done, int total);
+    bool download() const { return m_kind == Kind::Download || m_kind == Kind::EthernetDownload; }
+    // On the worker after a successful download: reads the gateway into a configuration of its
+    // own (silently: its messages are not the download's) and compares what the transfer carries.
+    void verifyOnWorker(const ConfigStore &configuration, const EthernetTarget *target);
+    void showVerification(bool read, std::vector<Difference> differences);
+    void showDifferences();
 
     Kind m_kind;
     Hooks m_hooks;
@@ -111,8 +128,13 @@ private:
     QProgressBar *m_progress = nullptr;
     QPushButton *m_start = nullptr;
     QPushButton *m_exit = nullptr;
+    QCheckBox *m_verify = nullptr;
+    QLabel *m_verifyLine = nullptr;
+    QPushButton *m_differencesButton = nullptr;
+    std::vector<Difference> m_differences;
     bool m_busy = false;
     bool m_closing = false;
+    bool m_verifyWanted = false; // the check box at the press, read on the worker
 
     QThread m_thread;
     QObject *m_worker = nullptr;         // lives in m_thread

@@ -1,6 +1,7 @@
 #include "CliApp.h"
 
 #include "HelpFormatter.h"
+#include "CompareCommands.h"
 #include "GridCommands.h"
 #include "ExportCommands.h"
 #include "MappingCommands.h"
@@ -196,6 +197,7 @@ void addCoreCommands(CliApp &app)
     addGridCommands(app);
     addMappingCommands(app);
     addExportCommands(app);
+    addCompareCommands(app);
 }
 
 int runCli(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)

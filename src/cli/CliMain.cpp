@@ -3,6 +3,7 @@
 #include "MonitorCommands.h"
 #include "PortCommands.h"
 #include "TransferCommands.h"
+#include "VerifyCommands.h"
 
 #include <iostream>
 
@@ -15,5 +16,6 @@ int main(int argc, char **argv)
     tqv::addTransferCommands(app);
     tqv::addEthernetCommands(app);
     tqv::addMonitorCommands(app);
+    tqv::addVerifyCommands(app);
     return app.run();
 }

@@ -2,6 +2,7 @@
 
 #include "CliApp.h"
 #include "CliFiles.h"
+#include "GatewayUpload.h"
 #include "QtRuntime.h"
 #include "TerminalObserver.h"
 #include "TerminalPrompter.h"
@@ -38,14 +39,6 @@ struct EthUploadOptions {
     std::string project;
     std::string output;
 };
-
-bool checkAddress(CliApp &app, const std::string &address)
-{
-    if (ipv4Value(address))
-        return true;
-    app.err() << formatText(StrId::CliBadAddress, {address}) << '\n';
-    return false;
-}
 
 // The device search as the dialog runs it, on an event loop of its own: the timer's ticks (or the
 // fixed-address time limit) and the socket's arrivals, until it has finished. Returns the rows.
@@ -188,22 +181,10 @@ int runEthUpload(CliApp &app, const EthUploadOptions &options)
             flags[static_cast<std::size_t>(n - 1)] = current->modelFlag(n);
         current->setTypeAndFlags(code(GatewayType::Ethernet), flags);
     }
-    if (!checkAddress(app, options.address))
-        return kExitUsage;
-
-    QtRuntime runtime;
-    QtTcpLink link;
-    SteadyClock clock;
-    TerminalObserver observer(app.err());
-    EthernetTransfer transfer(link, clock, app.prompter(), observer);
-    const EthernetReadResult result = transfer.read(*current, {options.address, endpointsFromEnvironment().gatewayPort});
-    if (result.outcome != EthernetOutcome::Succeeded) {
-        if (result.message.empty() && result.outcome == EthernetOutcome::Failed)
-            app.err() << text(StrId::CliReadRequestFailed) << '\n';
-        return kExitProblem;
-    }
-    auto uploaded = std::make_unique<ConfigStore>(result.configuration);
-    if (const Status saved = writeConfiguration(options.output, outputKind, *uploaded); !saved) {
+    const GatewayRead read = uploadOverEthernet(app, *current, options.address);
+    if (read.exitCode != kExitOk)
+        return read.exitCode;
+    if (const Status saved = writeConfiguration(options.output, outputKind, *read.configuration); !saved) {
         app.err() << saved.message() << '\n';
         return kExitProblem;
     }

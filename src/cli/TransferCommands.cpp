@@ -2,6 +2,7 @@
 
 #include "CliApp.h"
 #include "CliFiles.h"
+#include "GatewayUpload.h"
 #include "QtRuntime.h"
 #include "TerminalObserver.h"
 #include "io/QtSerialLink.h"
@@ -36,45 +37,6 @@ struct DownloadOptions : LinkOptions {
     std::string file;
 };
 
-// An open port with what a procedure runs with.
-struct PortSession {
-    explicit PortSession(std::ostream &err) : observer(err) {}
-    QtRuntime runtime;
-    QtSerialLink link;
-    SteadyClock clock;
-    TerminalObserver observer;
-};
-
-// Opens `port` for a transfer; nothing (and why, on the error stream) when it cannot be opened.
-std::unique_ptr<PortSession> openPort(CliApp &app, const std::string &port, const PortParameters &parameters)
-{
-    auto session = std::make_unique<PortSession>(app.err());
-    if (const Status opened = session->link.open(port, parameters); !opened) {
-        app.err() << opened.message() << '\n';
-        return nullptr;
-    }
-    return session;
-}
-
-// The port's parameters: the stored defaults (8 data bits, no parity, one stop bit) at the chosen
-// baud rate, or the type's default rate.
-std::optional<PortParameters> parametersFor(CliApp &app, const LinkOptions &options, std::uint32_t gatewayType)
-{
-    SerialSettings settings;
-    settings.baudIndex = defaultBaudIndex(gatewayType);
-    PortParameters parameters = portParameters(settings);
-    if (options.baud.empty())
-        return parameters;
-    const auto it = std::find_if(kBaudRateTexts.begin(), kBaudRateTexts.end(),
-                                 [&](const char *t) { return options.baud == t; });
-    if (it == kBaudRateTexts.end()) {
-        app.err() << formatText(StrId::CliBadBaud, {options.baud}) << '\n';
-        return std::nullopt;
-    }
-    parameters.baudRate = kBaudRates[static_cast<std::size_t>(it - kBaudRateTexts.begin())];
-    return parameters;
-}
-
 int runUpload(CliApp &app, const UploadOptions &options)
 {
     const FileKind outputKind = fileKindOf(options.output);
@@ -85,25 +47,17 @@ int runUpload(CliApp &app, const UploadOptions &options)
     if (!options.project.empty())
         if (const int code = readForCommand(app, options.project, *current); code != kExitOk)
             return code;
-    const auto parameters = parametersFor(app, options, current->gatewayType);
-    if (!parameters)
-        return kExitUsage;
 
-    const auto session = openPort(app, options.port, *parameters);
-    if (!session)
-        return kExitProblem;
-    UploadProcedure upload(session->link, session->clock, app.prompter(), session->observer);
-    const UploadResult result = upload.run(*current);
-    if (result.outcome != UploadOutcome::Uploaded)
-        return kExitProblem;
+    const GatewayRead read = uploadOverSerial(app, *current, options.port, options.baud);
+    if (read.exitCode != kExitOk)
+        return read.exitCode;
     // Written even when only the character intervals could not be read: the rest is the gateway's.
-    auto uploaded = std::make_unique<ConfigStore>(result.configuration);
-    if (const Status written = writeConfiguration(options.output, outputKind, *uploaded); !written) {
+    if (const Status written = writeConfiguration(options.output, outputKind, *read.configuration); !written) {
         app.err() << written.message() << '\n';
         return kExitProblem;
     }
     app.err() << formatText(StrId::CliWritten, {options.output}) << '\n';
-    return result.message.empty() ? kExitOk : kExitProblem;
+    return read.message.empty() ? kExitOk : kExitProblem;
 }
 
 int runDownload(CliApp &app, const DownloadOptions &options)
@@ -111,7 +65,7 @@ int runDownload(CliApp &app, const DownloadOptions &options)
     auto store = std::make_unique<ConfigStore>();
     if (const int code = readForCommand(app, options.file, *store); code != kExitOk)
         return code;
-    const auto parameters = parametersFor(app, options, store->gatewayType);
+    const auto parameters = parametersFor(app, options.baud, store->gatewayType);
     if (!parameters)
         return kExitUsage;
     if (!downloadDialogMayOpen(*store, app.prompter()))

@@ -39,4 +39,16 @@ void QtSettingsStore::saveWindowState(const QByteArray &state) const
     s.setValue(QStringLiteral("Window/State"), state);
 }
 
+bool QtSettingsStore::loadVerifyAfterDownload() const
+{
+    QSettings s(QSettings::IniFormat, QSettings::UserScope, kOrganisation, kApplication);
+    return s.value(QStringLiteral("Transfer/VerifyAfterDownload"), true).toBool();
+}
+
+void QtSettingsStore::saveVerifyAfterDownload(bool on) const
+{
+    QSettings s(QSettings::IniFormat, QSettings::UserScope, kOrganisation, kApplication);
+    s.setValue(QStringLiteral("Transfer/VerifyAfterDownload"), on);
+}
+
 } // namespace tqv

@@ -17,6 +17,10 @@ public:
     RecentFiles loadRecentFiles() const;
     void saveRecentFiles(const RecentFiles &files) const;
 
+    // The download dialogs' "Verify" check box; on until the user clears it.
+    bool loadVerifyAfterDownload() const;
+    void saveVerifyAfterDownload(bool on) const;
+
     QByteArray loadWindowState() const;
     void saveWindowState(const QByteArray &state) const;
 };

@@ -3,6 +3,7 @@
 #include "Exchange.h"
 #include "FrameBuilder.h"
 #include "ReplyDecoder.h"
+#include "UploadProcedure.h"
 #include "ValueCodes.h"
 #include "mapping/CompletenessCheck.h"
 #include "mapping/MappingTest.h"
@@ -45,38 +46,15 @@ bool hasInvalidNode(const ConfigStore &store)
     return false;
 }
 
-// The subnet's protocol as the subnet frame carries it: only code 0 has commands to write (a
-// text the table does not know travels as 0 as well).
-bool writesCommands(const CONFIG &subnet)
-{
-    return encodeValue(ValueTable::Protocol, subnet.protocol) == ProtocolCode::ModbusMaster;
-}
-
-bool writesFieldbus(const ConfigStore &store)
-{
-    return !isFourSubnetType(store.gatewayType) && !isType(store.gatewayType, GatewayType::ProfibusModbusSlave) &&
-           !store.modelFlag4;
-}
-
-// The firmware versions (major × 10 + minor) from which the extras exist.
-constexpr int kFirmwareTimeoutAction = 40;
-constexpr int kFirmwareProfibusConfigData = 30;
-constexpr int kFirmwareCharIntervals = 50;
-
-bool writesTimeoutAction(const ConfigStore &store, int firmware)
-{
-    return store.modelFlag4 || (store.modelFlag7 && firmware >= kFirmwareTimeoutAction);
-}
-
+// The firmware-dependent extras are the ones the upload reads back.
+bool writesTimeoutAction(const ConfigStore &store, int firmware) { return transferExtrasOf(store, firmware).timeoutAction; }
 bool writesProfibusConfigData(const ConfigStore &store, int firmware)
 {
-    return (store.modelFlag1 || store.modelFlag6) && firmware >= kFirmwareProfibusConfigData;
+    return transferExtrasOf(store, firmware).profibusConfig;
 }
-
-bool writesCharIntervals(const ConfigStore &store, int firmware)
-{
-    return store.modelFlag7 && firmware >= kFirmwareCharIntervals;
-}
+bool writesCharIntervals(const ConfigStore &store, int firmware) { return transferExtrasOf(store, firmware).charIntervals; }
+bool writesFieldbus(const ConfigStore &store) { return downloadWritesFieldbus(store); }
+bool writesCommands(const CONFIG &subnet) { return downloadWritesCommands(subnet); }
 
 // The exchanges a download of `store` runs when every step succeeds. Before the gateway has told
 // its firmware version (`firmware` empty) the extras that depend on it are not counted yet.
@@ -356,6 +334,18 @@ private:
 };
 
 } // namespace
+
+// Only code 0 has commands to write (a text the table does not know travels as 0 as well).
+bool downloadWritesCommands(const CONFIG &subnet)
+{
+    return encodeValue(ValueTable::Protocol, subnet.protocol) == ProtocolCode::ModbusMaster;
+}
+
+bool downloadWritesFieldbus(const ConfigStore &store)
+{
+    return !isFourSubnetType(store.gatewayType) && !isType(store.gatewayType, GatewayType::ProfibusModbusSlave) &&
+           !store.modelFlag4;
+}
 
 bool downloadDialogMayOpen(ConfigStore &configuration, Prompter &prompter)
 {

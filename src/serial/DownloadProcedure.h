@@ -22,6 +22,11 @@ bool downloadDialogMayOpen(ConfigStore &configuration, Prompter &prompter);
 // the press (its message shown, or its question answered No).
 bool downloadPreChecks(const ConfigStore &configuration, bool incompleteMark, Prompter &prompter);
 
+// Whether a download writes the fieldbus parameters (0x21 or 0x30) of `store`, and the Modbus
+// commands of `subnet` (a Modbus-master subnet as its frame carries the protocol).
+bool downloadWritesFieldbus(const ConfigStore &store);
+bool downloadWritesCommands(const CONFIG &subnet);
+
 enum class DownloadOutcome {
     Downloaded,   // every step acknowledged (a failed character-interval write included)
     Stopped,      // a pre-check stopped the press before any frame was sent

@@ -60,24 +60,6 @@ int subnetsRead(std::uint32_t reportedAs, bool modelFlag4)
     return modelFlag4 ? 1 : serialSubnetCountOf(reportedAs);
 }
 
-// The optional reads a model and its firmware offer.
-struct Extras {
-    bool timeoutAction = false;  // 0x33: the timeout action, or the double-fault reset with modelFlag4
-    bool profibusConfig = false; // 0x35: the PROFIBUS configuration data
-    bool charIntervals = false;  // 0x06: the character intervals, after the configuration is complete
-
-    int count() const { return int{timeoutAction} + int{profibusConfig} + int{charIntervals}; }
-};
-
-Extras extrasOf(const ConfigStore &current, int firmware)
-{
-    Extras e;
-    e.timeoutAction = current.modelFlag4 || (current.modelFlag7 && firmware >= kFirmwareTimeoutAction);
-    e.profibusConfig = (current.modelFlag1 || current.modelFlag6) && firmware >= kFirmwareProfibusConfigData;
-    e.charIntervals = current.modelFlag7 && firmware >= kFirmwareCharIntervals;
-    return e;
-}
-
 // The messages of one exchange's failure: nothing came back, or something else than its reply.
 struct StepTexts {
     std::string timeout;
@@ -123,7 +105,7 @@ private:
                                           const std::string &timeoutText,
                                           const std::function<std::string(int)> &invalidText);
     // The timeout action (or double-fault reset) and the PROFIBUS configuration data.
-    std::optional<Stop> readExtras(const Extras &extras, ConfigStore &configuration);
+    std::optional<Stop> readExtras(const TransferExtras &extras, ConfigStore &configuration);
     // Step 11, the character intervals: nothing when read; a failure keeps the outcome Uploaded
     // and carries the message it showed.
     std::optional<Stop> readCharIntervals(ConfigStore &configuration);
@@ -297,7 +279,7 @@ std::optional<UploadRun::Stop> UploadRun::readFourSubnets()
     return std::nullopt;
 }
 
-std::optional<UploadRun::Stop> UploadRun::readExtras(const Extras &extras, ConfigStore &configuration)
+std::optional<UploadRun::Stop> UploadRun::readExtras(const TransferExtras &extras, ConfigStore &configuration)
 {
     CONFIG &first = configuration.subnet(0);
     if (extras.timeoutAction) {
@@ -305,25 +287,14 @@ std::optional<UploadRun::Stop> UploadRun::readExtras(const Extras &extras, Confi
         if (auto stop = readExtra(result, {text(StrId::MsgConfigParametersTimeout),
                                            text(StrId::MsgConfigParametersFailed)}))
             return stop;
-        const std::uint8_t value = *decodeTimeoutActionReply(result.reply);
-        if (m_current.modelFlag4) {
-            first.doubleFaultReset = text(value != 0 ? StrId::Enable : StrId::Disable);
-        } else if (value > 0) {
-            first.timeoutAction = text(StrId::TimeoutClearData);
-            first.timeoutCount = std::to_string(value);
-        } else {
-            first.timeoutAction = text(StrId::TimeoutHoldData);
-        }
+        applyTimeoutActionValue(*decodeTimeoutActionReply(result.reply), m_current.modelFlag4, first);
     }
     if (extras.profibusConfig) {
         const ExchangeResult result = m_exchange.run(buildReadProfibusConfigData());
         const std::string &failed = text(StrId::MsgUploadProfibusConfigFailed);
         if (auto stop = readExtra(result, {failed, failed}))
             return stop;
-        const std::vector<std::uint8_t> data = *decodeProfibusConfigDataReply(result.reply);
-        configuration.fieldbus.profibusConfigMode =
-            text(data.empty() ? StrId::ProfibusUseBytesSelection : StrId::ProfibusInputConfigData);
-        configuration.fieldbus.profibusConfigData = profibusConfigText(data);
+        applyProfibusConfigData(*decodeProfibusConfigDataReply(result.reply), configuration.fieldbus);
     }
     return std::nullopt;
 }
@@ -340,9 +311,7 @@ std::optional<UploadRun::Stop> UploadRun::readCharIntervals(ConfigStore &configu
         m_prompter.info(message);
         return Stop{UploadOutcome::Uploaded, message};
     }
-    CONFIG &first = configuration.subnet(0);
-    first.charIntervalSend = std::to_string(intervals->sending);
-    first.charIntervalReceive = std::to_string(intervals->receiving);
+    applyCharIntervals(*intervals, configuration.subnet(0));
     return std::nullopt;
 }
 
@@ -379,7 +348,7 @@ UploadResult UploadRun::run()
         m_observer.setLine(static_cast<int>(i), m_lines[i], LineState::Running);
     const bool readsFieldbus = fieldbusFramesOf(m_type) != FieldbusFrames::None;
     const int subnets = subnetsRead(m_type, m_current.modelFlag4);
-    const Extras extras = extrasOf(m_current, m_store.firmwareVersion());
+    const TransferExtras extras = transferExtrasOf(m_current, m_store.firmwareVersion());
     expect(int{readsFieldbus} + subnets + extras.count());
 
     // Fieldbus parameters, then one subnet or four, with their commands.
@@ -568,6 +537,40 @@ UploadResult UploadProcedure::run(const ConfigStore &current)
 {
     UploadRun run(m_link, m_clock, m_prompter, m_observer, m_cancel, current);
     return run.run();
+}
+
+TransferExtras transferExtrasOf(const ConfigStore &configuration, int firmware)
+{
+    TransferExtras e;
+    e.timeoutAction = configuration.modelFlag4 || (configuration.modelFlag7 && firmware >= kFirmwareTimeoutAction);
+    e.profibusConfig =
+        (configuration.modelFlag1 || configuration.modelFlag6) && firmware >= kFirmwareProfibusConfigData;
+    e.charIntervals = configuration.modelFlag7 && firmware >= kFirmwareCharIntervals;
+    return e;
+}
+
+void applyTimeoutActionValue(std::uint8_t value, bool modelFlag4, CONFIG &first)
+{
+    if (modelFlag4) {
+        first.doubleFaultReset = text(value != 0 ? StrId::Enable : StrId::Disable);
+    } else if (value > 0) {
+        first.timeoutAction = text(StrId::TimeoutClearData);
+        first.timeoutCount = std::to_string(value);
+    } else {
+        first.timeoutAction = text(StrId::TimeoutHoldData);
+    }
+}
+
+void applyProfibusConfigData(const std::vector<std::uint8_t> &data, FIELDBUS &fieldbus)
+{
+    fieldbus.profibusConfigMode = text(data.empty() ? StrId::ProfibusUseBytesSelection : StrId::ProfibusInputConfigData);
+    fieldbus.profibusConfigData = profibusConfigText(data);
+}
+
+void applyCharIntervals(const CharIntervals &intervals, CONFIG &first)
+{
+    first.charIntervalSend = std::to_string(intervals.sending);
+    first.charIntervalReceive = std::to_string(intervals.receiving);
 }
 
 void applyUploadStore(const UploadStore &store, ConfigStore &c)

@@ -1,6 +1,7 @@
 #pragma once
 // Reading a whole configuration out of a gateway over the serial link. Straight-line code over a
 // blocking link: the window runs it on a worker thread, the command line runs it directly.
+#include "ReplyDecoder.h"
 #include "UploadStore.h"
 #include "link/ByteLink.h"
 #include "link/Clock.h"
@@ -8,7 +9,9 @@
 #include "link/TransferObserver.h"
 #include "model/ConfigStore.h"
 #include <atomic>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tqv {
 
@@ -47,6 +50,22 @@ private:
     TransferObserver &m_observer;
     const std::atomic<bool> *m_cancel = nullptr;
 };
+
+// The optional values beside the configuration frames that a model and its firmware (major × 10
+// + minor) have: the download writes exactly the ones the upload reads.
+struct TransferExtras {
+    bool timeoutAction = false;  // 0x32/0x33: the timeout action, or the double-fault reset with modelFlag4
+    bool profibusConfig = false; // 0x34/0x35: the PROFIBUS configuration data
+    bool charIntervals = false;  // 0x05/0x06: the character intervals, after the configuration is complete
+
+    int count() const { return int{timeoutAction} + int{profibusConfig} + int{charIntervals}; }
+};
+TransferExtras transferExtrasOf(const ConfigStore &configuration, int firmware);
+
+// The uploaded extras as the grid's texts.
+void applyTimeoutActionValue(std::uint8_t value, bool modelFlag4, CONFIG &first);
+void applyProfibusConfigData(const std::vector<std::uint8_t> &data, FIELDBUS &fieldbus);
+void applyCharIntervals(const CharIntervals &intervals, CONFIG &first);
 
 // Fills `configuration` (already reset to its defaults, with the open configuration's model
 // flags) from an upload store: gateway type, fieldbus, the four subnets, nodes rebuilt from the

@@ -243,6 +243,7 @@ private slots:
             {32789, "&Tools", "Ethernet Connection (&E)", "Ctrl+Q"},
             {32776, "&Tools", "Upload (&U)", "Ctrl+U"},
             {32777, "&Tools", "Download (&D)", "Ctrl+D"},
+            {32800, "&Tools", "Compare with Gateway...", ""},
             {32780, "&Tools", "Excel Output  (&L)", "Ctrl+E"},
             {32787, "&Tools", "Monitor I/O Data (&G)", "Ctrl+K"},
             {32792, "&Tools", "Mapping Address (&M)", "Ctrl+M"},

@@ -9,9 +9,12 @@
 #include "app/CModbusConfigView.h"
 #include "app/CommandIds.h"
 #include "app/CSearchDeviceDlg.h"
+#include "app/DifferencesDialog.h"
 #include "app/MonitorDialogs.h"
 #include "app/TransferDialog.h"
+#include "model/ProjectDocument.h"
 #include "model/SessionState.h"
+#include "resources/CodePage.h"
 #include "resources/Strings.h"
 
 #include <QAbstractButton>
@@ -33,6 +36,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTableWidget>
+#include <QTableView>
+#include <QTreeWidget>
 
 #include <functional>
 #include <memory>
@@ -265,6 +270,7 @@ private slots:
 
         QString searchStatus;
         QString status;
+        QString verified;
         MessageCollector restartQuestion; // answers OK
         whenDialog<CSearchDeviceDlg>([&](CSearchDeviceDlg *search) {
             QTRY_VERIFY_WITH_TIMEOUT(search->deviceList()->rowCount() == 1, 5000);
@@ -280,11 +286,14 @@ private slots:
                 d->startButton()->click();
                 QVERIFY(ended.wait(10000));
                 status = d->statusLine()->text();
+                verified = d->verifyLine()->text();
                 d->exitButton()->click();
             });
             search->logInButton()->click();
         });
         m_frame->action(cmd::Download)->trigger();
+        // "Verify" read the image back on a connection of its own before the restart.
+        QCOMPARE(verified, QStringLiteral("Verified: the gateway holds this configuration"));
         QCOMPARE(searchStatus, QStringLiteral("Finish searching"));
         QCOMPARE(status, QStringLiteral("Finish download!"));
         QTRY_COMPARE_WITH_TIMEOUT(restartQuestion.texts.size(), 1, 5000);
@@ -314,6 +323,168 @@ private slots:
         QCOMPARE(store.command(0, 4).startAddress, written.command(0, 4).startAddress);
         QVERIFY(store.configModified);
         store.configModified = false;
+    }
+
+    // "Verify" is on at first: after the download the gateway is read into a configuration of
+    // its own and found to hold the document (the node's name is the document's only); the
+    // check box's state is remembered for the next dialog, and unchecked nothing is read back.
+    void downloadVerifiesAndTheChoiceIsRemembered()
+    {
+        QVERIFY(startSim({}));
+        ConfigStore &store = m_frame->view()->store();
+        addCommands(store, 4);
+        store.node(0, 1).name = "Only in the project";
+        ConfigStore original = store;
+        bool checked = false;
+        QString line;
+        bool differencesShown = true;
+        runDialog(cmd::Download, [&](TransferDialog *d) {
+            checked = d->verifyCheck()->isChecked();
+            QSignalSpy ended(d, &TransferDialog::transferEnded);
+            d->startButton()->click();
+            QVERIFY(ended.wait(20000));
+            line = d->verifyLine()->text();
+            differencesShown = d->differencesButton()->isVisible();
+            d->verifyCheck()->setFocus();
+            QTest::keyClick(d->verifyCheck(), Qt::Key_Space);
+        });
+        QVERIFY(checked);
+        QCOMPARE(line, QStringLiteral("Verified: the gateway holds this configuration"));
+        QVERIFY(!differencesShown);
+        for (int i = 1; i <= store.subnet(0).commandCount; ++i)
+            original.command(0, i).byteCount = store.command(0, i).byteCount;
+        QCOMPARE(store, original);
+
+        bool reopenedChecked = true;
+        bool lineShown = true;
+        runDialog(cmd::Download, [&](TransferDialog *d) {
+            reopenedChecked = d->verifyCheck()->isChecked();
+            QSignalSpy ended(d, &TransferDialog::transferEnded);
+            d->startButton()->click();
+            QVERIFY(ended.wait(20000));
+            lineShown = d->verifyLine()->isVisible();
+            d->verifyCheck()->setChecked(true);
+        });
+        QVERIFY(!reopenedChecked);
+        QVERIFY(!lineShown);
+    }
+
+    // A 4.0 firmware neither takes nor gives the character intervals: the document's own values
+    // for them are no difference from what such a gateway holds.
+    void verifyHonoursTheGatewaysFirmware()
+    {
+        QVERIFY(startSim({QStringLiteral("--firmware"), QStringLiteral("4.0")}));
+        ConfigStore &store = m_frame->view()->store();
+        addCommands(store, 2);
+        store.subnet(0).charIntervalSend = "35";
+        store.subnet(0).charIntervalReceive = "17";
+        QString line;
+        runDialog(cmd::Download, [&](TransferDialog *d) {
+            QSignalSpy ended(d, &TransferDialog::transferEnded);
+            d->startButton()->click();
+            QVERIFY(ended.wait(20000));
+            line = d->verifyLine()->text();
+        });
+        QCOMPARE(line, QStringLiteral("Verified: the gateway holds this configuration"));
+    }
+
+    // A gateway that cannot be read back: the download stands, the line says the verification
+    // failed, and the read's own messages do not pop up.
+    void aFailedReadBackSaysSoOnItsLine()
+    {
+        QVERIFY(startSim({QStringLiteral("--fail"), QStringLiteral("timeout:15")}));
+        addCommands(m_frame->view()->store(), 2);
+        MessageCollector messages;
+        QString status;
+        QString line;
+        runDialog(cmd::Download, [&](TransferDialog *d) {
+            QVERIFY(d->verifyCheck()->isChecked());
+            QSignalSpy ended(d, &TransferDialog::transferEnded);
+            d->startButton()->click();
+            QVERIFY(ended.wait(20000));
+            status = d->statusLine()->text();
+            line = d->verifyLine()->text();
+        });
+        QCOMPARE(status, QStringLiteral("Finish download!"));
+        QCOMPARE(line, QStringLiteral("Verification failed: the configuration could not be read back."));
+        QCOMPARE(messages.texts, QStringList{});
+    }
+
+    // Tools > Compare with Gateway against a gateway that holds another quantity, another baud
+    // rate and a third command: one row taken by the keyboard, one kept, the rest taken at once.
+    void compareWithGatewayTakesAndKeepsRows()
+    {
+        ConfigStore &store = m_frame->view()->store();
+        addCommands(store, 2);
+        ConfigStore held = store;
+        held.command(0, 2).quantity = "4";
+        held.subnet(0).masterBaud = "4800";
+        COMMAND &third = held.command(0, held.addCommand(0, 1, "3").value());
+        third = held.command(0, 1);
+        third.startAddress = "77";
+        third.mappingAddress = "30";
+        QTemporaryDir dir;
+        const std::string state = dir.filePath(QStringLiteral("held.tqv")).toStdString();
+        QVERIFY(ProjectDocument::save(state, held, codePageFor(Language::English)).ok());
+        QVERIFY(startSim({QStringLiteral("--state"), QString::fromStdString(state)}));
+        const std::string baud = store.subnet(0).masterBaud;
+        store.configModified = false;
+
+        QStringList before;
+        QStringList afterTake;
+        QStringList afterKeep;
+        int afterAll = -1;
+        auto paths = [](DifferencesDialog *d) {
+            QStringList out;
+            for (int r = 0; r < d->model()->rowCount(); ++r)
+                out << d->model()->index(r, 0).data().toString();
+            return out;
+        };
+        whenDialog<TransferDialog>([](TransferDialog *d) {
+            QCOMPARE(d->windowTitle(), QStringLiteral("Compare with Gateway"));
+            d->startButton()->click(); // the dialog closes itself once the gateway has been read
+        });
+        whenDialog<DifferencesDialog>(
+            [&](DifferencesDialog *d) {
+                before = paths(d);
+                QCOMPARE(d->model()->index(1, 1).data().toString(), QStringLiteral("1"));
+                QCOMPARE(d->model()->index(1, 2).data().toString(), QStringLiteral("4"));
+                // The keyboard: down to the quantity, Tab to "Take gateway values", Space.
+                d->activateWindow();
+                d->table()->setFocus();
+                QTest::keyClick(d->table(), Qt::Key_Down);
+                QTest::keyClick(d->table(), Qt::Key_Tab);
+                const bool tabbed = d->focusWidget() == d->takeButton();
+                if (!tabbed)
+                    d->reject(); // leaves the dialog before the check below fails
+                QVERIFY(tabbed);
+                QTest::keyClick(d->takeButton(), Qt::Key_Space);
+                afterTake = paths(d);
+                d->table()->selectRow(0);
+                d->keepButton()->click();
+                afterKeep = paths(d);
+                d->takeAllButton()->click();
+                afterAll = d->model()->rowCount();
+                QVERIFY(!d->takeButton()->isEnabled());
+                QTest::keyClick(d, Qt::Key_Escape);
+            },
+            3000);
+        m_frame->action(cmd::CompareWithGateway)->trigger();
+        QCOMPARE(before, (QStringList{QStringLiteral("subnet 1 › masterBaud"),
+                                      QStringLiteral("subnet 1 › command 2 › quantity"),
+                                      QStringLiteral("subnet 1 › command 3 added")}));
+        QCOMPARE(afterTake,
+                 (QStringList{QStringLiteral("subnet 1 › masterBaud"), QStringLiteral("subnet 1 › command 3 added")}));
+        QCOMPARE(afterKeep, QStringList{QStringLiteral("subnet 1 › command 3 added")});
+        QCOMPARE(afterAll, 0);
+        QCOMPARE(store.command(0, 2).quantity, std::string("4"));
+        QCOMPARE(store.subnet(0).masterBaud, baud);
+        QCOMPARE(store.subnet(0).commandCount, 3);
+        QCOMPARE(store.command(0, 3).startAddress, std::string("77"));
+        QVERIFY(store.configModified);
+        // The tree shows the taken command.
+        QCOMPARE(m_frame->tree()->findItems(QString::fromStdString(functionName("3")),
+                                            Qt::MatchRecursive | Qt::MatchStartsWith).size(), 2);
     }
 
     // "Ethernet Connection": the fixed address is used unless it is blank or 0.0.0.0.
