@@ -845,9 +845,9 @@ void CMainFrame::resolveDifferences(const ConfigStore &gateway, Carried carried,
     resolver.compare = [this, &gateway, carried, firmware] {
         return compareConfigurations(m_view->store(), gateway, carried, firmware);
     };
+    // Each take is an edit of its own that Undo takes back.
     resolver.take = [this, &gateway](const Difference &d) {
-        takeDifference(m_view->store(), gateway, d);
-        m_view->store().configModified = true;
+        m_view->applyEdit([&gateway, &d](ConfigStore &store) { takeDifference(store, gateway, d); });
     };
     DifferencesDialog dialog(std::move(resolver), this);
     dialog.exec();

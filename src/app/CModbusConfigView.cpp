@@ -580,6 +580,12 @@ void CModbusConfigView::mappingAddress()
 
 EditorMarks CModbusConfigView::currentMarks() const { return EditorMarks{m_conflictDetection, m_session.incompleteInformation}; }
 
+void CModbusConfigView::applyEdit(const std::function<void(ConfigStore &)> &edit)
+{
+    const EditStep step(*this);
+    edit(*m_store);
+}
+
 void CModbusConfigView::closeStep()
 {
     if (!m_history.commit(*m_store, currentMarks()))

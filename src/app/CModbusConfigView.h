@@ -53,6 +53,8 @@ public:
     void initialUpdate();
     // The tree again from the store: nothing expanded, nothing selected.
     void rebuildTree();
+    // An edit made outside the grid and the tree (taking a gateway's value): one undo step.
+    void applyEdit(const std::function<void(ConfigStore &)> &edit);
 
     // Tree commands (menu, toolbar and context menu).
     void addNode(bool fromContextMenu);

@@ -485,6 +485,12 @@ private slots:
         // The tree shows the taken command.
         QCOMPARE(m_frame->tree()->findItems(QString::fromStdString(functionName("3")),
                                             Qt::MatchRecursive | Qt::MatchStartsWith).size(), 2);
+        // Each take is an edit that Undo takes back, the last first.
+        m_frame->action(cmd::EditUndo)->trigger();
+        QCOMPARE(store.subnet(0).commandCount, 2);
+        QCOMPARE(store.command(0, 2).quantity, std::string("4"));
+        m_frame->action(cmd::EditUndo)->trigger();
+        QCOMPARE(store.command(0, 2).quantity, std::string("1"));
     }
 
     // "Ethernet Connection": the fixed address is used unless it is blank or 0.0.0.0.

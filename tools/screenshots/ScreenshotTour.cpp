@@ -270,6 +270,7 @@ bool editMenuShot(CMainFrame *frame, const QString &dir, const char *name)
     painter.drawPixmap(frame->mapFromGlobal(edit->mapToGlobal(QPoint(0, 0))), edit->grab());
     painter.end();
     edit->hide();
+    g_written.append(QString::fromLatin1(name));
     const QString path = QDir(dir).filePath(QString::fromLatin1(name));
     const bool ok = picture.save(path);
     std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "cannot write", qPrintable(path));
