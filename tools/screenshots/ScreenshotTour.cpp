@@ -15,6 +15,7 @@
 #include "controls/ColourGridView.h"
 #include "app/SerialSettingsDialog.h"
 #include "app/CSearchDeviceDlg.h"
+#include "app/DifferencesDialog.h"
 #include "app/MonitorDialogs.h"
 #include "app/TransferDialog.h"
 #include "ethernet/MessageHeader.h"
@@ -71,7 +72,7 @@ const char *const kTourShots[] = {
     "search-device.png",      "ethernet-configuration.png", "ethernet-download.png",
     "monitor-record.png",     "monitor-framed.png",      "select-firmware.png",
     "excel-output.png",       "about.png",               "edit-menu.png",
-    "demo.png",
+    "demo.png",               "compare-with-gateway.png",
 };
 
 QStringList g_written; // names saved by this run, checked against kTourShots at the end
@@ -376,6 +377,29 @@ bool tourShots(const QString &dir)
     ok = shootModal(dir, "excel-output.png", [&frame] { frame.onExcelOutput(); }) && ok;
     ok = shootModal(dir, "about.png", [&frame] { frame.onAbout(); }) && ok;
     store.configModified = false;
+    {
+        // Compare with Gateway as the read of a gateway that holds another baud rate and quantity
+        // would show it.
+        ConfigStore gateway = store;
+        gateway.setTypeAndFlags(3, std::array<bool, 7>{});
+        ConfigStore project = gateway;
+        project.subnet(0).commandCount = 1;
+        project.subnet(0).commands[0] = COMMAND{"1", "3", "0", "10", "0", "", "20", project.newCommandDataFormat(), "", text(StrId::ScanQuick), 1};
+        gateway.subnet(0).commandCount = 1;
+        gateway.subnet(0).commands[0] = project.subnet(0).commands[0];
+        gateway.subnet(0).commands[0].quantity = "4";
+        gateway.subnet(0).masterBaud = "4800";
+        DifferencesDialog::Resolver resolver;
+        resolver.compare = [&project, &gateway] { return compareConfigurations(project, gateway, Carried::Everything); };
+        resolver.take = [](const Difference &) {};
+        DifferencesDialog compare(std::move(resolver), &frame);
+        compare.show();
+        ok = QTest::qWaitForWindowExposed(&compare) && ok;
+        compare.table()->selectRow(1);
+        QTest::qWait(50);
+        ok = save(&compare, dir, "compare-with-gateway.png") && ok;
+        compare.close();
+    }
     {
         // A newcomer's first look: tqv580 --demo with its simulated gateway named in the status bar.
         CMainFrame demo;
