@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
+
 #ifndef TQV_CLI_BINARY
 #error "TQV_CLI_BINARY must name the built tqv580-cli"
 #endif
@@ -47,11 +50,17 @@ protected:
                 p.readAllStandardOutput().toStdString()};
     }
 
-    // A type-3 project with one node and two commands, mapped without conflicts.
+    // A project (type 3 unless named) with one node and two commands, mapped without conflicts.
     std::string project(const char *name, const std::function<void(ConfigStore &)> &change = {})
+    {
+        return project(name, 3, change);
+    }
+    std::string project(const char *name, std::uint32_t type, const std::function<void(ConfigStore &)> &change = {})
     {
         ConfigStore store;
         store.newConfiguration();
+        if (type != store.gatewayType)
+            store.setTypeAndFlags(type, std::array<bool, 7>{});
         const int node = store.addNode(0).value();
         store.node(0, node).address = "7";
         store.node(0, node).name = "Node-7";
@@ -355,6 +364,101 @@ TEST_F(CliTransfer, BadUsageExitsTwoBeforeTouchingThePort)
     const CliRun closed = cli(q({"download", good, "--port", "/nonexistent/tty"}));
     EXPECT_EQ(closed.code, 1) << closed.err;
     EXPECT_NE(closed.err.find("Port/nonexistent/ttyOpen failed!"), std::string::npos) << closed.err;
+}
+
+// verify: after a download the gateway holds the file; a gateway holding something else is
+// named difference by difference.
+void changeQuantity(ConfigStore &s) { s.command(0, 2).quantity = "5"; }
+
+TEST_F(CliTransfer, VerifySerialGatewayHoldsTheDownloadedFileThenAnotherOne)
+{
+    const std::string file = project("p.tqv", 3);
+    {
+        GatewaySimProcess sim({});
+        ASSERT_TRUE(started(sim));
+        const std::string port = sim.link().toStdString();
+        const CliRun down = cli(q({"download", file, "--port", port}));
+        ASSERT_EQ(down.code, 0) << down.err;
+        const CliRun verify = cli(q({"verify", file, "--port", port}));
+        EXPECT_EQ(verify.code, 0) << verify.err;
+        EXPECT_EQ(verify.out, "");
+        EXPECT_NE(verify.err.find("Verified: the gateway holds this configuration"), std::string::npos) << verify.err;
+        // A node's name never reaches the gateway: a file that differs only there is held too.
+        const std::string renamed = project("renamed.tqv", 3, [](ConfigStore &s) { s.node(0, 1).name = "Pump"; });
+        EXPECT_EQ(cli(q({"verify", renamed, "--port", port})).code, 0);
+    }
+    // A gateway that holds a configuration with another quantity and a third command.
+    const std::string other = project("other.tqv", 3, [](ConfigStore &s) {
+        changeQuantity(s);
+        COMMAND &c = s.command(0, s.addCommand(0, 1, "4").value());
+        c.slaveAddress = "7";
+        c.startAddress = "30";
+        c.quantity = "1";
+        c.mappingAddress = "6";
+        c.mappingBit = "0";
+    });
+    GatewaySimProcess sim({QStringLiteral("--state"), QString::fromStdString(other)});
+    ASSERT_TRUE(started(sim));
+    const CliRun verify = cli(q({"verify", file, "--port", sim.link().toStdString()}));
+    EXPECT_EQ(verify.code, 1) << verify.err;
+    EXPECT_EQ(verify.out, "subnet 1 › command 2 › quantity\t2\t5\n"
+                          "subnet 1 › command 3 added\t\tslaveAddress=7, functionCode=4, startAddress=30, quantity=1\n");
+    EXPECT_NE(verify.err.find("2 differences"), std::string::npos) << verify.err;
+}
+
+TEST_F(CliTransfer, VerifyEthernetGatewayHoldsTheDownloadedFileThenAnotherOne)
+{
+    auto freePort = [] {
+        QUdpSocket probe;
+        return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : quint16{0};
+    };
+    const quint16 gatewayPort = freePort();
+    const quint16 localPort = freePort();
+    ASSERT_TRUE(gatewayPort && localPort && gatewayPort != localPort);
+    qputenv("TQV580_SEARCH_ADDRESS", "127.0.0.1");
+    qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gatewayPort));
+    qputenv("TQV580_LOCAL_PORT", QByteArray::number(localPort));
+
+    const std::string file = project("eth.tqv", 4);
+    {
+        GatewaySimProcess sim({QStringLiteral("--ethernet"), QStringLiteral("--permission"), QStringLiteral("1")});
+        ASSERT_TRUE(started(sim));
+        const CliRun down = cli(q({"eth-download", file, "--address", "127.0.0.1"}));
+        ASSERT_EQ(down.code, 0) << down.err;
+        const CliRun verify = cli(q({"verify", file, "--address", "127.0.0.1"}));
+        EXPECT_EQ(verify.code, 0) << verify.err;
+        EXPECT_NE(verify.err.find("Verified: the gateway holds this configuration"), std::string::npos) << verify.err;
+    }
+    const std::string other = project("other.tqv", 4, [](ConfigStore &s) {
+        changeQuantity(s);
+        s.fieldbus.ipAddress = "192.168.0.77";
+    });
+    GatewaySimProcess sim({QStringLiteral("--ethernet"), QStringLiteral("--state"), QString::fromStdString(other)});
+    ASSERT_TRUE(started(sim));
+    const CliRun verify = cli(q({"verify", file, "--address", "127.0.0.1", "--json"}));
+    EXPECT_EQ(verify.code, 1) << verify.err;
+    EXPECT_NE(verify.out.find("\"path\":\"fieldbus.ipAddress\",\"file\":\"192.168.0.10\",\"gateway\":\"192.168.0.77\""),
+              std::string::npos)
+        << verify.out;
+    EXPECT_NE(verify.out.find("\"path\":\"subnet 1 › command 2 › quantity\",\"file\":\"2\",\"gateway\":\"5\""),
+              std::string::npos)
+        << verify.out;
+}
+
+TEST_F(CliTransfer, VerifyTheFilesTypeChoosesTheLink)
+{
+    const std::string serial = project("serial.tqv", 3);
+    const std::string ethernet = project("eth.tqv", 4);
+    CliRun r = cli(q({"verify", serial, "--address", "127.0.0.1"}));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("give --port"), std::string::npos) << r.err;
+    r = cli(q({"verify", ethernet, "--port", "/dev/null"}));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("give --address"), std::string::npos) << r.err;
+    r = cli(q({"verify", "--help"}));
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.out.find("--address"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("exit 0 when the gateway holds FILE"), std::string::npos) << r.out;
 }
 
 } // namespace
