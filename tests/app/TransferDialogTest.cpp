@@ -32,7 +32,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QUdpSocket>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTableWidget>
@@ -252,8 +251,8 @@ private slots:
     // and marks it modified.
     void ethernetSearchDownloadRestartAndUpload()
     {
-        const quint16 gatewayPort = freePort();
-        const quint16 localPort = freePort();
+        const quint16 gatewayPort = freeLoopbackPort();
+        const quint16 localPort = freeLoopbackPort();
         QVERIFY(gatewayPort && localPort && gatewayPort != localPort);
         qputenv("TQV580_SEARCH_ADDRESS", "127.0.0.1");
         qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gatewayPort));
@@ -597,9 +596,9 @@ private slots:
     // gateway's monitoring and closes once the stop has gone out.
     void recordMonitorOverUdp()
     {
-        const quint16 gatewayPort = freePort();
-        const quint16 monitorPort = freePort();
-        const quint16 localPort = freePort();
+        const quint16 gatewayPort = freeLoopbackPort();
+        const quint16 monitorPort = freeLoopbackPort();
+        const quint16 localPort = freeLoopbackPort();
         QVERIFY(gatewayPort && monitorPort && localPort && localPort != monitorPort && gatewayPort != monitorPort);
         qputenv("TQV580_SEARCH_ADDRESS", "127.0.0.1");
         qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gatewayPort));
@@ -723,13 +722,6 @@ private:
         });
     }
 
-    static quint16 freePort()
-    {
-        QUdpSocket probe;
-        if (!probe.bind(QHostAddress::LocalHost, 0))
-            return 0;
-        return probe.localPort();
-    }
 
     bool startSim(QStringList arguments)
     {

@@ -8,7 +8,6 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QUdpSocket>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -180,13 +179,9 @@ TEST_F(CliTransfer, FailuresSayWhyAndExitOne)
 // with a restart and read back; then each refusal and misbehaviour, one simulator per row.
 TEST_F(CliTransfer, EthernetSearchDownloadRestartUpload)
 {
-    auto freePort = [] {
-        QUdpSocket probe;
-        return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : quint16{0};
-    };
     const auto pointAtLoopback = [&] {
-        const quint16 gatewayPort = freePort();
-        const quint16 localPort = freePort();
+        const quint16 gatewayPort = freeLoopbackPort();
+        const quint16 localPort = freeLoopbackPort();
         qputenv("TQV580_SEARCH_ADDRESS", "127.0.0.1");
         qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gatewayPort));
         qputenv("TQV580_LOCAL_PORT", QByteArray::number(localPort));
@@ -295,19 +290,15 @@ TEST_F(CliTransfer, EthernetSearchDownloadRestartUpload)
 // tqv580-cli monitor on each link the simulator plays: rows on stdout, a write that arrives.
 TEST_F(CliTransfer, MonitorEveryLinkAgainstTheSimulator)
 {
-    auto freePort = [] {
-        QUdpSocket probe;
-        return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : quint16{0};
-    };
     const std::string record = project("record.tqv", [](ConfigStore &s) { s.setTypeAndFlags(3, std::array<bool, 7>{}); });
     const std::string framed = project("framed.tqv"); // a new document: model flag 7
     const std::string udp = project("udp.tqv", [](ConfigStore &s) { s.setTypeAndFlags(4, std::array<bool, 7>{}); });
-    const quint16 monitorPort = freePort();
-    const quint16 gatewayPort = freePort();
+    const quint16 monitorPort = freeLoopbackPort();
+    const quint16 gatewayPort = freeLoopbackPort();
     ASSERT_TRUE(monitorPort && gatewayPort && monitorPort != gatewayPort);
     qputenv("TQV580_MONITOR_PORT", QByteArray::number(monitorPort));
     qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gatewayPort));
-    qputenv("TQV580_LOCAL_PORT", QByteArray::number(freePort()));
+    qputenv("TQV580_LOCAL_PORT", QByteArray::number(freeLoopbackPort()));
     struct Row {
         const char *name;
         QStringList sim;
@@ -408,12 +399,8 @@ TEST_F(CliTransfer, VerifySerialGatewayHoldsTheDownloadedFileThenAnotherOne)
 
 TEST_F(CliTransfer, VerifyEthernetGatewayHoldsTheDownloadedFileThenAnotherOne)
 {
-    auto freePort = [] {
-        QUdpSocket probe;
-        return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : quint16{0};
-    };
-    const quint16 gatewayPort = freePort();
-    const quint16 localPort = freePort();
+    const quint16 gatewayPort = freeLoopbackPort();
+    const quint16 localPort = freeLoopbackPort();
     ASSERT_TRUE(gatewayPort && localPort && gatewayPort != localPort);
     qputenv("TQV580_SEARCH_ADDRESS", "127.0.0.1");
     qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gatewayPort));

@@ -10,7 +10,6 @@
 #include "support/GatewaySimProcess.h"
 #include "support/RecordingPrompter.h"
 
-#include <QUdpSocket>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -27,12 +26,6 @@ namespace {
 using namespace std::chrono_literals;
 
 // A UDP port of 127.0.0.1 that was free a moment ago.
-quint16 freePort()
-{
-    QUdpSocket probe;
-    return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : quint16{0};
-}
-
 // Runs the event loop until `done` or `limit` has passed; returns `done()`.
 bool spinUntil(const std::function<bool()> &done, int limitMs = 3000)
 {
@@ -49,13 +42,13 @@ protected:
     void SetUp() override
     {
         setLanguage(Language::English);
-        gatewayPort = freePort();
-        localPort = freePort();
+        gatewayPort = freeLoopbackPort();
+        localPort = freeLoopbackPort();
         ASSERT_TRUE(gatewayPort && localPort && gatewayPort != localPort);
         ::setenv("TQV580_SEARCH_ADDRESS", "127.0.0.1", 1);
         ::setenv("TQV580_GATEWAY_PORT", std::to_string(gatewayPort).c_str(), 1);
         ::setenv("TQV580_LOCAL_PORT", std::to_string(localPort).c_str(), 1);
-        ::setenv("TQV580_MONITOR_PORT", std::to_string(freePort()).c_str(), 1);
+        ::setenv("TQV580_MONITOR_PORT", std::to_string(freeLoopbackPort()).c_str(), 1);
     }
     // The simulator as the Ethernet gateway on `gatewayPort`.
     ::testing::AssertionResult startGateway(const QStringList &arguments)
@@ -110,7 +103,7 @@ TEST_F(NetworkTest, UdpRefusals)
     a.close();
     EXPECT_EQ(a.localPort(), 0);
     EXPECT_FALSE(a.receive());
-    EXPECT_TRUE(b.bind(freePort()));
+    EXPECT_TRUE(b.bind(freeLoopbackPort()));
 }
 
 TEST_F(NetworkTest, TcpBytesAndTheirWaits)

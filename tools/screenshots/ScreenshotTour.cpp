@@ -41,7 +41,6 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QTableWidget>
-#include <QUdpSocket>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -164,19 +163,13 @@ bool transferShots(CMainFrame *frame, const QString &dir)
     return ok;
 }
 
-quint16 freePort()
-{
-    QUdpSocket probe;
-    return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : 0;
-}
-
 // The Ethernet gateway's dialogs against the simulator on loopback: the search with its find,
 // the Ethernet configuration, and a finished Ethernet download.
 bool ethernetShots(CMainFrame *frame, const QString &dir)
 {
     qputenv("TQV580_SEARCH_ADDRESS", "127.0.0.1");
-    qputenv("TQV580_GATEWAY_PORT", QByteArray::number(freePort()));
-    qputenv("TQV580_LOCAL_PORT", QByteArray::number(freePort()));
+    qputenv("TQV580_GATEWAY_PORT", QByteArray::number(freeLoopbackPort()));
+    qputenv("TQV580_LOCAL_PORT", QByteArray::number(freeLoopbackPort()));
     GatewaySimProcess sim({QStringLiteral("--ethernet")});
     QString error;
     if (!sim.start(error)) {
