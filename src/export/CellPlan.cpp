@@ -155,7 +155,7 @@ void planStandardFieldbus(const ConfigStore &store, Plan &plan)
 void planStandardSubnets(const ConfigStore &store, Plan &plan)
 {
     const std::uint32_t type = store.gatewayType;
-    const int subnets = isFourSubnetType(type) ? 4 : isEthernetType(type) ? 2 : 1;
+    const int subnets = subnetCountOf(type);
     if (isEthernetType(type))
         plan.put(Sheet::Subnet, 1, 1, text(StrId::TreeSubnet));
     const bool interfaces = store.modelFlag2 && !isEthernetType(type);
