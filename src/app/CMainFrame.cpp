@@ -34,6 +34,8 @@
 #include <optional>
 #include <tuple>
 #include <QCloseEvent>
+#include <QShowEvent>
+#include <QWindow>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -506,6 +508,27 @@ void CMainFrame::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
+void CMainFrame::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_firstFrameShown && windowHandle())
+        windowHandle()->installEventFilter(this);
+}
+
+bool CMainFrame::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!m_firstFrameShown && watched == windowHandle() && event->type() == QEvent::Expose &&
+        windowHandle()->isExposed()) {
+        // The expose paints and flushes the first frame before the event loop turns again.
+        windowHandle()->removeEventFilter(this);
+        QTimer::singleShot(0, this, [this] {
+            m_firstFrameShown = true;
+            m_view->allowPortScan();
+        });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void CMainFrame::onFileNew()
 {
     if (mayDiscardChanges())
@@ -613,28 +636,29 @@ void CMainFrame::onMonitor()
             return;
         firmware5 = ask.textValue() == qtext(StrId::MonitorFirmware5);
     }
-    const MonitorLinkKind link = monitorLinkFor(store, firmware5);
-    // The demo's monitoring gateway sits on a pty of its own.
-    SerialSettings monitorSettings = m_view->serialSettings();
-    if (m_demo && !m_demo->monitorLink().isEmpty())
-        monitorSettings.portIndex = portIndexForName(monitorSettings, m_demo->monitorLink().toStdString());
-    if (link == MonitorLinkKind::Framed) {
-        CFramedMonitorDlg dialog(framedModeFromProtocol(store.subnet(0).protocol), this);
-        if (dialog.start(monitorSettings))
-            dialog.exec();
-        return;
-    }
-    if (link == MonitorLinkKind::Udp) {
+    const MonitorLine line = monitorLineFor(store, firmware5);
+    if (line.kind == MonitorLinkKind::Udp) {
         if (!searchGateway())
             return;
         const EthernetEndpoints endpoints = endpointsFromEnvironment();
-        CRecordMonitorDlg dialog(link, this);
+        CRecordMonitorDlg dialog(line, this);
         dialog.startUdp(m_view->session().targetAddress, endpoints.monitorPort, endpoints.localPort);
         dialog.exec();
         return;
     }
-    CRecordMonitorDlg dialog(link, this);
-    if (dialog.startSerial(monitorSettings))
+    // The demo's monitoring gateway sits on a pty of its own.
+    SerialSettings monitorSettings = m_view->serialSettings();
+    if (m_demo && !m_demo->monitorLink().isEmpty())
+        monitorSettings.portIndex = portIndexForName(monitorSettings, m_demo->monitorLink().toStdString());
+    const std::string port = portForTransfer(monitorSettings).value_or("");
+    if (line.kind == MonitorLinkKind::Framed) {
+        CFramedMonitorDlg dialog(line, framedModeFromProtocol(store.subnet(0).protocol), this);
+        if (dialog.start(port))
+            dialog.exec();
+        return;
+    }
+    CRecordMonitorDlg dialog(line, this);
+    if (dialog.startSerial(port))
         dialog.exec();
 }
 

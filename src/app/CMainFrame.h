@@ -90,8 +90,13 @@ public:
     void addCompareWithGateway(QMenu *tools);
     void resolveDifferences(const ConfigStore &gateway, Carried carried, int firmware);
 
+    // The window has painted its first frame (work that can wait starts after it).
+    bool firstFrameShown() const { return m_firstFrameShown; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QAction *makeAction(int id, StrId menuText, StrId prompt, const QKeySequence &key = {});
@@ -133,6 +138,7 @@ private:
     QString m_programDir;
     std::function<int()> m_commandChooser;
     QtSettingsStore *m_settings = nullptr;
+    bool m_firstFrameShown = false;
 };
 
 } // namespace tqv

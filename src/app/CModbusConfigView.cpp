@@ -112,7 +112,43 @@ CModbusConfigView::~CModbusConfigView() = default;
 
 void CModbusConfigView::refreshSerialPorts()
 {
-    rebuildPortList(m_serial, m_portSource ? m_portSource() : systemSerialPorts(), m_store->gatewayType);
+    m_portsDueType = m_store->gatewayType;
+    ++m_portsDue;
+    settlePorts(false);
+}
+
+void CModbusConfigView::allowPortScan()
+{
+    m_portScanAllowed = true;
+    settlePorts(false);
+}
+
+SerialSettings &CModbusConfigView::serialSettings()
+{
+    settlePorts(true);
+    return m_serial;
+}
+
+void CModbusConfigView::settlePorts(bool wait)
+{
+    const QtSerialPortScan::Source source = m_portSource ? m_portSource : QtSerialPortScan::Source(systemSerialPorts);
+    if (m_portScan.running() && (wait || m_portScan.finished())) {
+        const bool current = m_portsScanned == m_portsDue;
+        std::vector<std::string> ports = m_portScan.take();
+        if (m_portsDueType && current) {
+            rebuildPortList(m_serial, ports, *m_portsDueType);
+            m_portsDueType.reset();
+        }
+    }
+    if (!m_portsDueType)
+        return;
+    if (wait) {
+        rebuildPortList(m_serial, source(), *m_portsDueType);
+        m_portsDueType.reset();
+    } else if (m_portScanAllowed && !m_portScan.running()) {
+        m_portsScanned = m_portsDue;
+        m_portScan.start(source, this, [this] { settlePorts(false); });
+    }
 }
 
 void CModbusConfigView::initialUpdate()

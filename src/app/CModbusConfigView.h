@@ -7,12 +7,14 @@
 #include "editor/ValueCommit.h"
 #include "model/ConfigStore.h"
 #include "model/SessionState.h"
+#include "io/QtSerialPorts.h"
 #include "serial/SerialSettings.h"
 
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,12 +40,17 @@ public:
     // State beside the store that lives as long as the program and is not saved.
     SessionState &session() { return m_session; }
     const SessionState &session() const { return m_session; }
-    // The program-wide serial settings, beside the store for the whole run.
-    SerialSettings &serialSettings() { return m_serial; }
+    // The program-wide serial settings, beside the store for the whole run. A port list still
+    // being read is waited for (or read now), so that they are right whenever they are used.
+    SerialSettings &serialSettings();
     // Empties the serial port list and fills it again from the system (with the baud-rate
-    // default of the store's gateway type).
+    // default of the store's gateway type as it is now). The list is read off the window's
+    // thread once the window has painted its first frame, or on first use if that comes first.
     void refreshSerialPorts();
-    // Where the port list comes from; the system's ports unless a test sets its own.
+    // The window has painted its first frame: a port list that is due may be read now.
+    void allowPortScan();
+    // Where the port list comes from; the system's ports unless a test sets its own. It is read
+    // on a thread of its own.
     void setPortSource(std::function<std::vector<std::string>()> source) { m_portSource = std::move(source); }
     const TreeEditor &treeEditor() const { return m_editor; }
     QTreeWidget *tree() const { return m_tree; }
@@ -138,6 +145,13 @@ private:
     std::unique_ptr<ConfigStore> m_store;
     SessionState m_session;
     SerialSettings m_serial;
+    // A port list that is due: the gateway type its rebuild takes the baud rate from, and the
+    // request it answers (a scan that began before a later request is read again).
+    std::optional<std::uint32_t> m_portsDueType;
+    int m_portsDue = 0;
+    int m_portsScanned = 0;
+    bool m_portScanAllowed = false;
+    void settlePorts(bool wait);
     std::function<std::vector<std::string>()> m_portSource;
     TreeEditor m_editor;
     QtPrompter m_prompter;
@@ -158,6 +172,8 @@ private:
 
     UndoHistory m_history;
     int m_editDepth = 0; // EditStep frames open
+    // Last, so that a scan still running is waited for before anything it reports to goes.
+    QtSerialPortScan m_portScan;
 };
 
 } // namespace tqv

@@ -2,9 +2,7 @@
 
 #include "QtPrompter.h"
 #include "QtText.h"
-#include "io/QtSerialLink.h"
-#include "io/QtUdpLink.h"
-#include "link/Clock.h"
+#include "io/QtMonitorRun.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
@@ -16,18 +14,11 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QTableView>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tqv {
 
 namespace {
-
-SteadyClock &monitorClock()
-{
-    static SteadyClock clock;
-    return clock;
-}
 
 // The widest status text, so that the status column shows every status whole.
 int statusTextWidth(const QFontMetrics &metrics)
@@ -152,7 +143,9 @@ void MonitorTableModel::reset()
 
 // ---- the framed link ------------------------------------------------------------------------------
 
-CFramedMonitorDlg::CFramedMonitorDlg(FramedMode mode, QWidget *parent) : QDialog(parent), m_rows(mode)
+CFramedMonitorDlg::CFramedMonitorDlg(MonitorLine line, FramedMode mode, QWidget *parent)
+    : QDialog(parent), m_rows(mode),
+      m_run(std::make_unique<QtMonitorRun>(line, mode, [this](const MonitorEvent &e) { onLinkEvent(e); }))
 {
     setObjectName(QStringLiteral("framedMonitorDialog"));
     setWindowTitle(qtext(StrId::MonitorFramedTitle));
@@ -192,9 +185,8 @@ CFramedMonitorDlg::CFramedMonitorDlg(FramedMode mode, QWidget *parent) : QDialog
     m_exit = button(StrId::MonitorExit, "exitButton");
     connect(m_save, &QPushButton::clicked, this, &CFramedMonitorDlg::toggleSave);
     connect(m_suspend, &QPushButton::clicked, this, [this] {
-        const bool showing = !m_link || !m_link->showing();
-        if (m_link)
-            m_link->setShowing(showing);
+        const bool showing = !m_run->session().showing();
+        m_run->setShowing(showing);
         m_suspend->setText(qtext(showing ? StrId::MonitorSuspendShow : StrId::MonitorContinueShow));
     });
     connect(m_clear, &QPushButton::clicked, this, [this] {
@@ -203,13 +195,11 @@ CFramedMonitorDlg::CFramedMonitorDlg(FramedMode mode, QWidget *parent) : QDialog
         m_readDate->clear();
     });
     connect(m_send, &QPushButton::clicked, this, [this] {
-        if (m_link)
-            m_link->requestWrite(m_address->text().toStdString(), m_data->text().toStdString());
+        m_run->write(m_address->text().toStdString(), m_data->text().toStdString());
     });
     connect(m_stop, &QPushButton::clicked, this, &CFramedMonitorDlg::reject);
     connect(m_exit, &QPushButton::clicked, this, [this] {
-        if (m_link)
-            m_link->exit();
+        m_run->exit();
         finish();
     });
 
@@ -227,40 +217,13 @@ CFramedMonitorDlg::CFramedMonitorDlg(FramedMode mode, QWidget *parent) : QDialog
     layout->addWidget(m_list, 1);
     layout->addLayout(inputs);
     layout->addLayout(buttons);
-
-    m_timer = new QTimer(this);
-    m_timer->setInterval(static_cast<int>(FramedMonitorLink::tickInterval.count()));
-    connect(m_timer, &QTimer::timeout, this, [this] {
-        if (m_link)
-            m_link->onTick();
-    });
 }
 
-CFramedMonitorDlg::~CFramedMonitorDlg()
-{
-    m_timer->stop();
-    m_link.reset();
-    m_port.reset();
-}
+CFramedMonitorDlg::~CFramedMonitorDlg() = default;
 
-bool CFramedMonitorDlg::start(SerialSettings &settings)
+bool CFramedMonitorDlg::start(const std::string &portName)
 {
-    const std::string name = portForTransfer(settings).value_or("");
-    PortParameters parameters = portParameters(settings);
-    parameters.baudRate = 19200;
-    parameters.dataBits = 8;
-    parameters.parity = Parity::None;
-    parameters.stopBits = 1;
-    m_port = std::make_unique<QtSerialLink>();
-    if (!m_port->open(name, parameters)) {
-        QtPrompter(this).info(formatText(StrId::MsgMonitorOpenPortFailed, {name}));
-        return false;
-    }
-    m_link = std::make_unique<FramedMonitorLink>(*m_port, monitorClock(), m_rows.mode(),
-                                                 [this](const MonitorEvent &e) { onLinkEvent(e); });
-    m_timer->start();
-    m_link->start();
-    return !m_finished;
+    return m_run->startSerial(portName) && !m_finished;
 }
 
 void CFramedMonitorDlg::onLinkEvent(const MonitorEvent &e)
@@ -275,7 +238,6 @@ void CFramedMonitorDlg::onLinkEvent(const MonitorEvent &e)
         QtPrompter(this).info(e.text);
         break;
     case MonitorEventKind::TimerStopped:
-        m_timer->stop();
         break;
     case MonitorEventKind::Closed:
         finish();
@@ -315,30 +277,31 @@ void CFramedMonitorDlg::finish()
     if (m_finished)
         return;
     m_finished = true;
-    m_timer->stop();
+    m_run->exit();
     // A save the user started and never stopped is written, not dropped.
     writeSaveFile();
-    m_port.reset();
     if (isVisible())
         QDialog::reject();
 }
 
 void CFramedMonitorDlg::reject()
 {
-    if (!m_link || m_link->closed()) {
+    if (!m_run->session().started() || m_run->session().ended()) {
         finish();
         return;
     }
-    // The stop frame goes out with the next record; the link then reports that it has closed.
+    // The stop frame goes out with the next record; the run then reports that it has ended.
     setWindowTitle(qtext(StrId::MonitorSendingExit));
-    m_link->requestStop();
+    m_run->stop();
 }
 
 // ---- the record links ------------------------------------------------------------------------------
 
-CRecordMonitorDlg::CRecordMonitorDlg(MonitorLinkKind link, QWidget *parent)
-    : QDialog(parent), m_kind(link), m_rows(link)
+CRecordMonitorDlg::CRecordMonitorDlg(MonitorLine line, QWidget *parent)
+    : QDialog(parent), m_kind(line.kind), m_rows(line.kind),
+      m_run(std::make_unique<QtMonitorRun>(line, FramedMode::Master, [this](const MonitorEvent &e) { onLinkEvent(e); }))
 {
+    const MonitorLinkKind link = line.kind;
     setObjectName(QStringLiteral("recordMonitorDialog"));
     setWindowTitle(qtext(StrId::MonitorRecordTitle));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -390,58 +353,18 @@ CRecordMonitorDlg::CRecordMonitorDlg(MonitorLinkKind link, QWidget *parent)
     layout->addWidget(m_list, 1);
     layout->addLayout(inputs);
     layout->addLayout(buttons);
-
-    m_timer = new QTimer(this);
-    m_timer->setInterval(static_cast<int>(
-        (link == MonitorLinkKind::Udp ? UdpMonitorLink::tickInterval : RecordMonitorLink::tickInterval).count()));
-    connect(m_timer, &QTimer::timeout, this, &CRecordMonitorDlg::tick);
 }
 
-CRecordMonitorDlg::~CRecordMonitorDlg()
-{
-    m_timer->stop();
-    m_record.reset();
-    m_network.reset();
-    m_port.reset();
-    m_udp.reset();
-}
+CRecordMonitorDlg::~CRecordMonitorDlg() = default;
 
-bool CRecordMonitorDlg::startSerial(SerialSettings &settings)
+bool CRecordMonitorDlg::startSerial(const std::string &portName)
 {
-    const std::string name = portForTransfer(settings).value_or("");
-    PortParameters parameters = portParameters(settings);
-    parameters.baudRate = 115200;
-    m_port = std::make_unique<QtSerialLink>();
-    if (!m_port->open(name, parameters)) {
-        QtPrompter(this).info(text(StrId::MsgMonitorPortNotOpen));
-        return false;
-    }
-    m_record = std::make_unique<RecordMonitorLink>(*m_port, monitorClock(),
-                                                   [this](const MonitorEvent &e) { onLinkEvent(e); });
-    m_timer->start();
-    return true;
+    return m_run->startSerial(portName);
 }
 
 void CRecordMonitorDlg::startUdp(const std::string &address, std::uint16_t monitorPort, std::uint16_t localPort)
 {
-    m_udp = std::make_unique<QtUdpLink>();
-    m_network = std::make_unique<UdpMonitorLink>(*m_udp, monitorClock(), address, monitorPort,
-                                                 [this](const MonitorEvent &e) { onLinkEvent(e); });
-    if (!m_network->start(localPort))
-        return;
-    m_udp->setReadyCallback([this] {
-        if (m_network)
-            m_network->onDatagram();
-    });
-    m_timer->start();
-}
-
-void CRecordMonitorDlg::tick()
-{
-    if (m_record)
-        m_record->onTick();
-    else if (m_network)
-        m_network->onTick();
+    m_run->startUdp(address, monitorPort, localPort);
 }
 
 void CRecordMonitorDlg::onLinkEvent(const MonitorEvent &e)
@@ -470,12 +393,12 @@ void CRecordMonitorDlg::onLinkEvent(const MonitorEvent &e)
         QtPrompter(this).info(e.text);
         break;
     case MonitorEventKind::TimerStopped:
-        m_timer->stop();
         break;
     case MonitorEventKind::Closed:
-        m_timer->stop();
-        if (m_closing)
+        if (m_closing) {
+            m_file.close();
             QDialog::reject();
+        }
         break;
     case MonitorEventKind::SendEnabled:
         m_send->setEnabled(true);
@@ -485,16 +408,14 @@ void CRecordMonitorDlg::onLinkEvent(const MonitorEvent &e)
 
 void CRecordMonitorDlg::send()
 {
-    const WriteCheck check = checkRecordWrite(m_address->text().toStdString(), m_data->text().toStdString());
-    if (check.error) {
-        QtPrompter(this).info(text(*check.error));
+    const std::string address = m_address->text().toStdString();
+    const std::string data = m_data->text().toStdString();
+    if (const auto refused = m_run->session().refusal(address, data)) {
+        QtPrompter(this).info(text(*refused));
         return;
     }
     m_send->setEnabled(false);
-    if (m_record)
-        m_record->beginWrite(check.write);
-    else if (m_network)
-        m_network->beginWrite(check.write);
+    m_run->write(address, data);
 }
 
 void CRecordMonitorDlg::toggleSave()
@@ -526,18 +447,13 @@ void CRecordMonitorDlg::toggleSave()
 void CRecordMonitorDlg::reject()
 {
     m_closing = true;
-    if (m_network && !m_network->closed()) {
-        // The stop message goes out after its pause; the link then reports that it has closed.
-        m_network->requestStop();
-        if (!m_timer->isActive())
-            m_timer->start();
+    if (m_run->session().ended()) {
+        m_file.close();
+        QDialog::reject();
         return;
     }
-    if (m_record)
-        m_record->exit();
-    m_timer->stop();
-    m_file.close();
-    QDialog::reject();
+    // UDP's stop message goes out after its pause; the end of the run then closes the dialog.
+    m_run->stop();
 }
 
 } // namespace tqv

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "monitor/MonitorLinks.h"
 #include "monitor/MonitorRecord.h"
 #include "monitor/MonitorRows.h"
-#include "serial/SerialSettings.h"
+#include "monitor/MonitorSession.h"
 
 #include <QAbstractTableModel>
 #include <QDialog>
@@ -17,12 +16,10 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTableView;
-class QTimer;
 
 namespace tqv {
 
-class QtSerialLink;
-class QtUdpLink;
+class QtMonitorRun;
 
 // A monitor list as a model over the rows the core keeps: no item per cell, and a new row costs
 // the same however long the list is.
@@ -48,10 +45,10 @@ private:
 class CFramedMonitorDlg : public QDialog {
     Q_OBJECT
 public:
-    CFramedMonitorDlg(FramedMode mode, QWidget *parent = nullptr);
+    CFramedMonitorDlg(MonitorLine line, FramedMode mode, QWidget *parent = nullptr);
     ~CFramedMonitorDlg() override;
-    // Opens the port and starts the link; false (and why, shown) when the dialog cannot run.
-    bool start(SerialSettings &settings);
+    // Opens the port and starts the run; false (and why, shown) when the dialog cannot run.
+    bool start(const std::string &portName);
 
     QTableView *list() const { return m_list; }
     MonitorTableModel *model() const { return m_model; }
@@ -75,9 +72,7 @@ private:
     void finish();
 
     FramedMonitorRows m_rows;
-    std::unique_ptr<QtSerialLink> m_port;
-    std::unique_ptr<FramedMonitorLink> m_link;
-    QTimer *m_timer = nullptr;
+    std::unique_ptr<QtMonitorRun> m_run;
     MonitorTableModel *m_model = nullptr;
     QTableView *m_list = nullptr;
     QPlainTextEdit *m_readDate = nullptr;
@@ -98,11 +93,12 @@ private:
 class CRecordMonitorDlg : public QDialog {
     Q_OBJECT
 public:
-    CRecordMonitorDlg(MonitorLinkKind link, QWidget *parent = nullptr);
+    CRecordMonitorDlg(MonitorLine line, QWidget *parent = nullptr);
     ~CRecordMonitorDlg() override;
-    // Serial: opens the port at 115200 baud. UDP: binds the local port and asks `address` to start
-    // (a port that cannot be had leaves the dialog without a link, as a gateway that never answers).
-    bool startSerial(SerialSettings &settings);
+    // Serial: opens the port with the line's settings. UDP: binds the local port and asks `address`
+    // to start (a port that cannot be had leaves the dialog without a link, as a gateway that
+    // never answers).
+    bool startSerial(const std::string &portName);
     void startUdp(const std::string &address, std::uint16_t monitorPort, std::uint16_t localPort);
 
     QTableView *list() const { return m_list; }
@@ -118,17 +114,12 @@ public:
 
 private:
     void onLinkEvent(const MonitorEvent &e);
-    void tick();
     void send();
     void toggleSave();
 
     MonitorLinkKind m_kind;
     RecordMonitorRows m_rows;
-    std::unique_ptr<QtSerialLink> m_port;
-    std::unique_ptr<QtUdpLink> m_udp;
-    std::unique_ptr<RecordMonitorLink> m_record;
-    std::unique_ptr<UdpMonitorLink> m_network;
-    QTimer *m_timer = nullptr;
+    std::unique_ptr<QtMonitorRun> m_run;
     MonitorTableModel *m_model = nullptr;
     QTableView *m_list = nullptr;
     QLineEdit *m_address = nullptr;

@@ -4,11 +4,8 @@
 #include "CliFiles.h"
 #include "QtRuntime.h"
 #include "ethernet/MessageHeader.h"
-#include "io/QtSerialLink.h"
-#include "io/QtUdpLink.h"
-#include "link/Clock.h"
+#include "io/QtMonitorRun.h"
 #include "model/ConfigStore.h"
-#include "monitor/MonitorLinks.h"
 #include "monitor/MonitorRows.h"
 #include "resources/Strings.h"
 
@@ -68,48 +65,32 @@ int runMonitor(CliApp &app, const MonitorOptions &options)
     if (!options.project.empty())
         if (const int code = readForCommand(app, options.project, *store); code != kExitOk)
             return code;
-    const bool available = (store->gatewayType == 3 || store->gatewayType == 4 || store->modelFlag2) && !store->modelFlag3;
-    if (!available) {
+    if (!monitorCommandEnabled(*store)) {
         app.err() << text(StrId::CliMonitorUnavailable) << '\n';
         return kExitProblem;
     }
-    const MonitorLinkKind kind = monitorLinkFor(*store, options.firmware == 5);
-    if (kind == MonitorLinkKind::Udp && options.address.empty()) {
+    const MonitorLine line = monitorLineFor(*store, options.firmware == 5);
+    const MonitorLinkKind kind = line.kind;
+    if (!line.serial() && options.address.empty()) {
         app.err() << text(StrId::CliMonitorNeedsAddress) << '\n';
         return kExitUsage;
     }
-    if (kind != MonitorLinkKind::Udp && options.port.empty()) {
+    if (line.serial() && options.port.empty()) {
         app.err() << text(StrId::CliMonitorNeedsPort) << '\n';
         return kExitUsage;
     }
-    if (kind == MonitorLinkKind::Udp && !ipv4Value(options.address)) {
+    if (!line.serial() && !ipv4Value(options.address)) {
         app.err() << formatText(StrId::CliBadAddress, {options.address}) << '\n';
         return kExitUsage;
-    }
-    // The write's checks are the dialog's of that link; a refused write stops before anything is sent.
-    std::optional<MonitorWrite> write;
-    if (!options.write.empty() && kind != MonitorLinkKind::Framed) {
-        const WriteCheck check = checkRecordWrite(options.write[0], options.write[1]);
-        if (!check.ok()) {
-            app.err() << text(*check.error) << '\n';
-            return kExitProblem;
-        }
-        write = check.write;
     }
     const FramedMode mode = framedModeFromProtocol(store->subnets[0].protocol);
 
     QtRuntime runtime;
-    SteadyClock clock;
     QEventLoop loop;
-    QTimer timer, deadline;
     long shown = 0;
     bool failed = false;
-    bool stopping = false;
-    std::function<void()> stop;
     FramedMonitorRows framedRows(mode);
-    if (!options.save.empty() && kind != MonitorLinkKind::Framed && !writeFile(app, options.save, {}, std::ios::trunc))
-        return kExitProblem;
-
+    std::unique_ptr<QtMonitorRun> run;
     auto onRow = [&](const MonitorRow &row) {
         ++shown;
         if (kind == MonitorLinkKind::Framed) {
@@ -122,9 +103,9 @@ int runMonitor(CliApp &app, const MonitorOptions &options)
                 failed = true;
         }
         if (options.count > 0 && shown >= options.count)
-            stop();
+            run->stop();
     };
-    auto sink = [&](const MonitorEvent &event) {
+    run = std::make_unique<QtMonitorRun>(line, mode, [&](const MonitorEvent &event) {
         switch (event.kind) {
         case MonitorEventKind::Row:
             onRow(event.row);
@@ -140,72 +121,37 @@ int runMonitor(CliApp &app, const MonitorOptions &options)
         case MonitorEventKind::SendEnabled:
             break;
         }
-    };
-
-    QtSerialLink serial;
-    QtUdpLink udp;
-    std::unique_ptr<FramedMonitorLink> framed;
-    std::unique_ptr<RecordMonitorLink> record;
-    std::unique_ptr<UdpMonitorLink> network;
-    Millis tick{0};
-    if (kind == MonitorLinkKind::Udp) {
-        const EthernetEndpoints endpoints = endpointsFromEnvironment();
-        network = std::make_unique<UdpMonitorLink>(udp, clock, options.address, endpoints.monitorPort, sink);
-        if (!network->start(endpoints.localPort)) {
-            app.err() << formatText(StrId::CliSearchPortUnavailable, {std::to_string(endpoints.localPort)}) << '\n';
-            return kExitProblem;
-        }
-        udp.setReadyCallback([&] { network->onDatagram(); });
-        tick = UdpMonitorLink::tickInterval;
-        stop = [&] { if (!stopping) { stopping = true; network->requestStop(); } };
-    } else {
-        PortParameters parameters;
-        parameters.baudRate = kind == MonitorLinkKind::Framed ? 19200 : 115200;
-        if (const Status opened = serial.open(options.port, parameters); !opened) {
-            app.err() << (kind == MonitorLinkKind::Framed ? formatText(StrId::MsgMonitorOpenPortFailed, {options.port})
-                                                          : text(StrId::MsgMonitorPortNotOpen))
-                      << '\n';
-            return kExitProblem;
-        }
-        if (kind == MonitorLinkKind::Framed) {
-            framed = std::make_unique<FramedMonitorLink>(serial, clock, mode, sink);
-            if (!options.write.empty())
-                framed->requestWrite(options.write[0], options.write[1]);
-            tick = FramedMonitorLink::tickInterval;
-            stop = [&] { stopping = true; framed->requestStop(); };
-        } else {
-            record = std::make_unique<RecordMonitorLink>(serial, clock, sink);
-            tick = RecordMonitorLink::tickInterval;
-            stop = [&] { stopping = true; record->exit(); };
-        }
-    }
-    if (write) {
-        if (record)
-            record->beginWrite(*write);
-        else
-            network->beginWrite(*write);
-    }
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-        if (framed)
-            framed->onTick();
-        else if (record)
-            record->onTick();
-        else
-            network->onTick();
     });
-    timer.start(static_cast<int>(tick.count()));
+    // The write's checks are the dialog's of that link; a refused write stops before anything is sent.
+    if (!options.write.empty())
+        if (const auto refused = run->session().refusal(options.write[0], options.write[1])) {
+            app.err() << text(*refused) << '\n';
+            return kExitProblem;
+        }
+    if (!options.save.empty() && kind != MonitorLinkKind::Framed && !writeFile(app, options.save, {}, std::ios::trunc))
+        return kExitProblem;
+
+    bool started = false;
+    if (line.serial()) {
+        started = run->startSerial(options.port);
+    } else {
+        const EthernetEndpoints endpoints = endpointsFromEnvironment();
+        started = run->startUdp(options.address, endpoints.monitorPort, endpoints.localPort);
+        if (!started)
+            app.err() << formatText(StrId::CliSearchPortUnavailable, {std::to_string(endpoints.localPort)}) << '\n';
+    }
+    if (!started)
+        return kExitProblem;
+    if (!options.write.empty())
+        run->write(options.write[0], options.write[1]);
+    QTimer deadline;
     if (options.seconds > 0) {
         deadline.setSingleShot(true);
-        QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { stop(); });
+        QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { run->stop(); });
         deadline.start(static_cast<int>(options.seconds * 1000));
     }
-    if (framed)
-        framed->start();
-    if (!(framed && framed->closed()))
-        loop.exec();
-    timer.stop();
-    serial.close();
-    udp.close();
+    loop.exec();
+    run.reset();
     if (kind == MonitorLinkKind::Framed && !options.save.empty()
         && !writeFile(app, options.save, framedRows.saveText(), std::ios::trunc))
         failed = true;

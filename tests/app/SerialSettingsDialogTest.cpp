@@ -1,6 +1,6 @@
 // "Serial Port Configuration": labels and choices, the fixed boxes, OK and CANCEL, a typed device
-// path, the keyboard, the first creation's baud rate; and in the window: the Serial Connection
-// command, the port list rebuilt at New and at start with a project, first use.
+// path, the keyboard; and in the window: the Serial Connection command, first use, the port list
+// read again at New and at start with a project, once and after the first frame.
 #include "support/GuiTestSupport.h"
 #include "app/CMainFrame.h"
 #include "app/CModbusConfigView.h"
@@ -19,11 +19,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
 using namespace tqv;
-using testing::describe;
 using testing::whenModalAppears;
 
 namespace {
@@ -60,10 +60,12 @@ class SerialSettingsDialogTest : public QObject {
 private slots:
     void init() { setLanguage(Language::English); }
 
+    // The boxes show the stored indexes; only the port box can be changed; the first creation in a
+    // run takes the baud rate of the type.
     void labelsChoicesAndFixedBoxes()
     {
         SerialSettings s = twoPorts();
-        SerialSettingsDialog dialog(s, 3);
+        SerialSettingsDialog dialog(s, 2);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Serial Port Configuration"));
         QCOMPARE(labelTexts(&dialog), (QStringList{"Port   num", "Band  rate", "Parity bits", "Date   bits",
                                                    "Stop   bits"}));
@@ -75,109 +77,53 @@ private slots:
         QCOMPARE(items(dialog.parityBox()), (QStringList{"None", "Odd", "Even", "Mark", "Space"}));
         QCOMPARE(items(dialog.dataBitsBox()), (QStringList{"8", "7", "6", "5"}));
         QCOMPARE(items(dialog.stopBitsBox()), (QStringList{"1", "2"}));
-        // Every box shows the entry at the stored index; only the port box can be changed.
-        QCOMPARE(dialog.portBox()->currentText(), QStringLiteral("ttyS0"));
-        QCOMPARE(dialog.baudBox()->currentText(), QStringLiteral("19200"));
-        QCOMPARE(dialog.parityBox()->currentText(), QStringLiteral("None"));
-        QCOMPARE(dialog.dataBitsBox()->currentText(), QStringLiteral("8"));
-        QCOMPARE(dialog.stopBitsBox()->currentText(), QStringLiteral("1"));
+        const QStringList shown{dialog.portBox()->currentText(), dialog.baudBox()->currentText(),
+                                dialog.parityBox()->currentText(), dialog.dataBitsBox()->currentText(),
+                                dialog.stopBitsBox()->currentText()};
+        QCOMPARE(shown, (QStringList{"ttyS0", "115200", "None", "8", "1"}));
         QVERIFY(dialog.portBox()->isEnabled());
         for (QComboBox *box : {dialog.baudBox(), dialog.parityBox(), dialog.dataBitsBox(), dialog.stopBitsBox()})
             QVERIFY(!box->isEnabled());
+        SerialSettings none;
+        SerialSettingsDialog empty(none, 3);
+        QCOMPARE(empty.portBox()->count(), 0);
+        empty.accept();
+        QCOMPARE(none.portIndex, -1);
     }
 
-    void chineseTexts()
+    // OK by mouse and by Return stores the port and confirms; CANCEL and Escape keep the previous
+    // one; Tab skips the fixed boxes.
+    void okAndCancelByMouseAndKeyboard()
     {
-        setLanguage(Language::Chinese);
-        SerialSettings s = twoPorts();
-        SerialSettingsDialog dialog(s, 3);
-        QCOMPARE(dialog.windowTitle(), QString::fromStdString(text(StrId::SerialDialogTitle)));
-        QCOMPARE(labelTexts(&dialog).first(), QString::fromStdString(text(StrId::SerialPortLabel)));
-        QCOMPARE(dialog.cancelButton()->text(), QString::fromStdString(text(StrId::SerialCancel)));
-        QCOMPARE(dialog.parityBox()->itemText(1), QString::fromStdString(text(StrId::SerialParityOdd)));
-        QVERIFY(dialog.windowTitle() != QStringLiteral("Serial Port Configuration"));
-    }
-
-    void cancelKeepsThePreviousPort()
-    {
-        SerialSettings s = twoPorts();
-        const SerialSettings before = s;
-        SerialSettingsDialog dialog(s, 3);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        dialog.portBox()->setCurrentIndex(1);
-        QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
-        QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(s.portIndex, 0);
-        QVERIFY(!s.confirmed);
-        QVERIFY(s.dialogCreated);
-        s.dialogCreated = false;
-        QVERIFY(s == before);
-    }
-
-    void okStoresTheChoice()
-    {
-        SerialSettings s = twoPorts();
-        SerialSettingsDialog dialog(s, 3);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        dialog.portBox()->setCurrentIndex(1);
-        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(s.portIndex, 1);
-        QCOMPARE(s.baudIndex, 6);
-        QVERIFY(s.confirmed);
-        QCOMPARE(*portForTransfer(s), std::string("ttyUSB0"));
-        // Opening it again shows the stored port.
-        SerialSettingsDialog again(s, 3);
-        QCOMPARE(again.portBox()->currentText(), QStringLiteral("ttyUSB0"));
-    }
-
-    void keyboardPicksAndConfirms()
-    {
-        SerialSettings s = twoPorts();
-        SerialSettingsDialog dialog(s, 3);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QApplication::setActiveWindow(&dialog);
-        QTRY_VERIFY(dialog.portBox()->hasFocus());
-        QTest::keyClick(dialog.portBox(), Qt::Key_Down);
-        QCOMPARE(dialog.portBox()->currentIndex(), 1);
-        // Tab reaches the buttons and skips the fixed boxes.
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), dialog.okButton());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), dialog.cancelButton());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(s.portIndex, 1);
-    }
-
-    void returnInThePortBoxIsOkEscapeIsCancel()
-    {
-        SerialSettings s = twoPorts();
-        {
-            SerialSettingsDialog dialog(s, 3);
-            dialog.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-            QApplication::setActiveWindow(&dialog);
-            QTRY_VERIFY(dialog.portBox()->hasFocus());
-            QTest::keyClick(dialog.portBox(), Qt::Key_Down);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-            QCOMPARE(dialog.result(), int(QDialog::Rejected));
-            QCOMPARE(s.portIndex, 0);
+        for (const bool ok : {true, false}) {
+            for (const bool keyboard : {false, true}) {
+                SerialSettings s = twoPorts();
+                SerialSettingsDialog dialog(s, 3);
+                dialog.show();
+                QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+                QApplication::setActiveWindow(&dialog);
+                QTRY_VERIFY(dialog.portBox()->hasFocus());
+                QTest::keyClick(dialog.portBox(), Qt::Key_Down);
+                QCOMPARE(dialog.portBox()->currentIndex(), 1);
+                if (keyboard) {
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                    QCOMPARE(QApplication::focusWidget(), dialog.okButton());
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                    QCOMPARE(QApplication::focusWidget(), dialog.cancelButton());
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+                    QTest::keyClick(QApplication::focusWidget(), ok ? Qt::Key_Return : Qt::Key_Escape);
+                } else {
+                    QTest::mouseClick(ok ? dialog.okButton() : dialog.cancelButton(), Qt::LeftButton);
+                }
+                QVERIFY(!dialog.isVisible());
+                QCOMPARE(dialog.result(), int(ok ? QDialog::Accepted : QDialog::Rejected));
+                QCOMPARE(s.portIndex, ok ? 1 : 0);
+                QCOMPARE(s.confirmed, ok);
+                QCOMPARE(s.baudIndex, 6);
+                SerialSettingsDialog again(s, 3);
+                QCOMPARE(again.portBox()->currentText(), QString::fromLatin1(ok ? "ttyUSB0" : "ttyS0"));
+            }
         }
-        SerialSettingsDialog dialog(s, 3);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QApplication::setActiveWindow(&dialog);
-        QTRY_VERIFY(dialog.portBox()->hasFocus());
-        QTest::keyClick(dialog.portBox(), Qt::Key_Down);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(s.portIndex, 1);
     }
 
     void typedDevicePathBecomesThePort()
@@ -191,36 +137,7 @@ private slots:
         QTest::keyClicks(dialog.portBox()->lineEdit(), QStringLiteral("/dev/pts/9"));
         QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
         QCOMPARE(s.ports, (std::vector<std::string>{"ttyS0", "ttyUSB0", "/dev/pts/9"}));
-        QCOMPARE(s.portIndex, 2);
         QCOMPARE(*portForTransfer(s), std::string("/dev/pts/9"));
-        // Typing a listed name picks it instead of adding it again.
-        SerialSettingsDialog again(s, 3);
-        again.portBox()->setEditText(QStringLiteral("ttyS0"));
-        again.accept();
-        QCOMPARE(s.portIndex, 0);
-        QCOMPARE(s.ports.size(), std::size_t{3});
-    }
-
-    void emptyPortListShowsAnEmptyPortBox()
-    {
-        SerialSettings s;
-        SerialSettingsDialog dialog(s, 3);
-        QCOMPARE(dialog.portBox()->count(), 0);
-        QCOMPARE(dialog.portBox()->currentText(), QString());
-        dialog.accept();
-        QCOMPARE(s.portIndex, -1);
-        QVERIFY(!portForTransfer(s));
-    }
-
-    void firstCreationSetsTheBaudRateOfTheType()
-    {
-        SerialSettings s = twoPorts();
-        s.baudIndex = 6;
-        SerialSettingsDialog first(s, 2);
-        QCOMPARE(first.baudBox()->currentText(), QStringLiteral("115200"));
-        s.baudIndex = 6;
-        SerialSettingsDialog second(s, 2);
-        QCOMPARE(second.baudBox()->currentText(), QStringLiteral("19200"));
     }
 };
 
@@ -244,28 +161,33 @@ private slots:
         m_frame.reset();
     }
 
-    void serialConnectionShowsTheDialog()
+    // Ctrl+P shows the dialog; first use shows it once, whichever button closed it.
+    void serialConnectionAndFirstUse()
     {
         QAction *action = m_frame->action(cmd::SerialConnection);
         QVERIFY(action->isEnabled());
         QCOMPARE(action->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
         m_systemPorts = {"ttyS0", "ttyUSB0"};
         m_frame->onFileNew();
-        QString title;
-        whenModalAppears([&title](QWidget *w) {
-            title = w->windowTitle();
+        int shown = 0;
+        whenModalAppears([&shown](QWidget *w) {
+            ++shown;
             auto *dialog = qobject_cast<SerialSettingsDialog *>(w);
             QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Serial Port Configuration"));
+            QCOMPARE(items(dialog->portBox()), (QStringList{"ttyS0", "ttyUSB0"}));
             dialog->portBox()->setCurrentIndex(1);
-            dialog->okButton()->click();
+            dialog->cancelButton()->click();
         });
-        action->trigger();
-        QCOMPARE(title, QStringLiteral("Serial Port Configuration"));
-        QCOMPARE(m_frame->view()->serialSettings().portIndex, 1);
+        m_frame->confirmSerialSettings();
+        QCOMPARE(shown, 1);
+        QCOMPARE(m_frame->view()->serialSettings().portIndex, 0);
         QVERIFY(m_frame->view()->serialSettings().confirmed);
+        m_frame->confirmSerialSettings(); // no dialog this time: nothing would close it
+        QCOMPARE(shown, 1);
     }
 
-    void newConfigurationReadsThePortsAgain()
+    void newConfigurationAndStartWithAProjectReadThePortsAgain()
     {
         m_systemPorts = {"ttyS0"};
         m_frame->onFileNew();
@@ -278,15 +200,9 @@ private slots:
         m_frame->view()->store().uploadPending = true;
         m_frame->onFileNew();
         QCOMPARE(m_frame->view()->serialSettings().ports.size(), std::size_t{2});
-    }
 
-    void startWithAProjectReadsThePortsWithItsBaudRate()
-    {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("four.tqv"));
-        ConfigStore four;
-        four.setTypeAndFlags(2, {});
-        QVERIFY(ProjectDocument::save(path.toStdString(), four, CodePage::Windows1252).ok());
+        const QString path = projectOfType(dir, 2);
         m_systemPorts = {"ttyUSB3"};
         QVERIFY(m_frame->startWithProject(path));
         const SerialSettings &s = m_frame->view()->serialSettings();
@@ -300,21 +216,56 @@ private slots:
         QCOMPARE(s.baudIndex, 6);
     }
 
-    void firstUseShowsTheDialogOnceWhicheverButtonClosedIt()
+    // Started with a project, the window reads the ports once, off its thread and after its first
+    // frame; a settings dialog opened before that read has ended still shows them.
+    void portsAreReadOnceAfterTheFirstFrame()
     {
-        int shown = 0;
-        whenModalAppears([&shown](QWidget *w) {
-            ++shown;
-            qobject_cast<SerialSettingsDialog *>(w)->cancelButton()->click();
-        });
-        m_frame->confirmSerialSettings();
-        QCOMPARE(shown, 1);
-        QVERIFY(m_frame->view()->serialSettings().confirmed);
-        m_frame->confirmSerialSettings(); // no dialog this time: nothing would close it
-        QCOMPARE(shown, 1);
+        QTemporaryDir dir;
+        const QString path = projectOfType(dir, 2);
+        for (const bool openDialogFirst : {false, true}) {
+            CMainFrame frame;
+            std::atomic<int> scans{0};
+            std::atomic<bool> beforeFrame{false};
+            frame.view()->setPortSource([&] {
+                ++scans;
+                beforeFrame = beforeFrame || !frame.firstFrameShown();
+                return std::vector<std::string>{"ttyUSB3"};
+            });
+            QVERIFY(frame.startWithProject(path));
+            QCOMPARE(scans.load(), 0);
+            QStringList listed;
+            if (openDialogFirst) {
+                whenModalAppears([&listed](QWidget *w) {
+                    auto *dialog = qobject_cast<SerialSettingsDialog *>(w);
+                    QVERIFY(dialog);
+                    listed = items(dialog->portBox()) << dialog->baudBox()->currentText();
+                    dialog->cancelButton()->click();
+                });
+                frame.onSerialConnection();
+                QCOMPARE(listed, (QStringList{"ttyUSB3", "115200"}));
+            }
+            frame.show();
+            QTRY_VERIFY(frame.firstFrameShown());
+            QTRY_COMPARE(scans.load(), 1);
+            QCOMPARE(beforeFrame.load(), openDialogFirst);
+            QCOMPARE(frame.view()->serialSettings().ports, (std::vector<std::string>{"ttyUSB3"}));
+            QCOMPARE(portParameters(frame.view()->serialSettings()).baudRate, 115200);
+            QCOMPARE(scans.load(), 1);
+            frame.close();
+        }
     }
 
 private:
+    static QString projectOfType(const QTemporaryDir &dir, std::uint32_t type)
+    {
+        const QString path = dir.filePath(QStringLiteral("typed.tqv"));
+        ConfigStore store;
+        store.setTypeAndFlags(type, {});
+        if (!ProjectDocument::save(path.toStdString(), store, CodePage::Windows1252).ok())
+            return {};
+        return path;
+    }
+
     std::unique_ptr<CMainFrame> m_frame;
     std::vector<std::string> m_systemPorts;
 };
