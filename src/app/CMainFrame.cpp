@@ -33,6 +33,7 @@
 #include <algorithm>
 #include <optional>
 #include <tuple>
+#include <utility>
 #include <QCloseEvent>
 #include <QShowEvent>
 #include <QWindow>
@@ -107,7 +108,11 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent), m_settings(new Qt
     });
     connect(m_view, &CModbusConfigView::statusMessage, this, [this](const QString &text) { statusBar()->showMessage(text); });
     connect(m_doc, &CModbusConfigDoc::recentFilesChanged, this, [this] {
-        m_settings->saveRecentFiles(m_doc->recentFiles());
+        // Writing the settings waits for the disk: at start-up it waits for the first frame.
+        if (m_firstFrameShown)
+            m_settings->saveRecentFiles(m_doc->recentFiles());
+        else
+            m_recentFilesUnsaved = true;
         rebuildRecentFiles();
     });
     rebuildRecentFiles();
@@ -504,6 +509,8 @@ void CMainFrame::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    if (std::exchange(m_recentFilesUnsaved, false))
+        m_settings->saveRecentFiles(m_doc->recentFiles());
     m_settings->saveWindowState(saveState());
     event->accept();
 }
@@ -523,6 +530,8 @@ bool CMainFrame::eventFilter(QObject *watched, QEvent *event)
         windowHandle()->removeEventFilter(this);
         QTimer::singleShot(0, this, [this] {
             m_firstFrameShown = true;
+            if (std::exchange(m_recentFilesUnsaved, false))
+                m_settings->saveRecentFiles(m_doc->recentFiles());
             m_view->allowPortScan();
         });
     }

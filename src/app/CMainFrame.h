@@ -139,6 +139,7 @@ private:
     std::function<int()> m_commandChooser;
     QtSettingsStore *m_settings = nullptr;
     bool m_firstFrameShown = false;
+    bool m_recentFilesUnsaved = false; // opened before the first frame; saved after it
 };
 
 } // namespace tqv

@@ -6,6 +6,7 @@
 #include "app/CModbusConfigView.h"
 #include "app/CommandIds.h"
 #include "app/SerialSettingsDialog.h"
+#include "io/QtSettingsStore.h"
 #include "model/ProjectDocument.h"
 #include "resources/Strings.h"
 
@@ -217,12 +218,13 @@ private slots:
     }
 
     // Started with a project, the window reads the ports once, off its thread and after its first
-    // frame; a settings dialog opened before that read has ended still shows them.
+    // frame; a settings dialog opened before that read has ended still shows them. The recent-file
+    // list is written after the first frame too.
     void portsAreReadOnceAfterTheFirstFrame()
     {
-        QTemporaryDir dir;
-        const QString path = projectOfType(dir, 2);
         for (const bool openDialogFirst : {false, true}) {
+            QTemporaryDir dir;
+            const QString path = projectOfType(dir, 2);
             CMainFrame frame;
             std::atomic<int> scans{0};
             std::atomic<bool> beforeFrame{false};
@@ -233,6 +235,8 @@ private slots:
             });
             QVERIFY(frame.startWithProject(path));
             QCOMPARE(scans.load(), 0);
+            auto savedFirst = [] { return QtSettingsStore().loadRecentFiles().entries().front(); };
+            QVERIFY(QtSettingsStore().loadRecentFiles().entries().empty() || savedFirst() != path.toStdString());
             QStringList listed;
             if (openDialogFirst) {
                 whenModalAppears([&listed](QWidget *w) {
@@ -246,6 +250,7 @@ private slots:
             }
             frame.show();
             QTRY_VERIFY(frame.firstFrameShown());
+            QCOMPARE(savedFirst(), path.toStdString());
             QTRY_COMPARE(scans.load(), 1);
             QCOMPARE(beforeFrame.load(), openDialogFirst);
             QCOMPARE(frame.view()->serialSettings().ports, (std::vector<std::string>{"ttyUSB3"}));
