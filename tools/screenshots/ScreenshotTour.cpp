@@ -219,19 +219,17 @@ bool monitorShots(CMainFrame *frame, const QString &dir)
             std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
             return false;
         }
-        SerialSettings &settings = frame->view()->serialSettings();
-        settings.portIndex = portIndexForName(settings, sim.link().toStdString());
         if (std::string_view(link) == "record") {
-            CRecordMonitorDlg dialog(MonitorLinkKind::RecordSerial, frame);
-            if (!dialog.startSerial(settings))
+            CRecordMonitorDlg dialog(monitorLine(MonitorLinkKind::RecordSerial), frame);
+            if (!dialog.startSerial(sim.link().toStdString()))
                 return false;
             dialog.show();
             ok = QTest::qWaitFor([&dialog] { return dialog.model()->rowCount() >= 8; }, 10000) &&
                  save(&dialog, dir, "monitor-record.png") && ok;
             dialog.reject();
         } else {
-            CFramedMonitorDlg dialog(FramedMode::Master, frame);
-            if (!dialog.start(settings))
+            CFramedMonitorDlg dialog(monitorLine(MonitorLinkKind::Framed), FramedMode::Master, frame);
+            if (!dialog.start(sim.link().toStdString()))
                 return false;
             dialog.show();
             ok = QTest::qWaitFor([&dialog] { return dialog.model()->rowCount() >= 8; }, 10000) &&
