@@ -247,7 +247,7 @@ bool CFramedMonitorDlg::start(SerialSettings &settings)
 {
     const std::string name = portForTransfer(settings).value_or("");
     PortParameters parameters = portParameters(settings);
-    parameters.baudRate = 19200;
+    parameters.baudRate = monitorLineSettings(MonitorLinkKind::Framed).baudRate;
     parameters.dataBits = 8;
     parameters.parity = Parity::None;
     parameters.stopBits = 1;
@@ -410,7 +410,7 @@ bool CRecordMonitorDlg::startSerial(SerialSettings &settings)
 {
     const std::string name = portForTransfer(settings).value_or("");
     PortParameters parameters = portParameters(settings);
-    parameters.baudRate = 115200;
+    parameters.baudRate = monitorLineSettings(MonitorLinkKind::RecordSerial).baudRate;
     m_port = std::make_unique<QtSerialLink>();
     if (!m_port->open(name, parameters)) {
         QtPrompter(this).info(text(StrId::MsgMonitorPortNotOpen));

@@ -68,7 +68,7 @@ int runMonitor(CliApp &app, const MonitorOptions &options)
     if (!options.project.empty())
         if (const int code = readForCommand(app, options.project, *store); code != kExitOk)
             return code;
-    const bool available = (store->gatewayType == 3 || store->gatewayType == 4 || store->modelFlag2) && !store->modelFlag3;
+    const bool available = profileOf(*store).monitorIoData;
     if (!available) {
         app.err() << text(StrId::CliMonitorUnavailable) << '\n';
         return kExitProblem;
@@ -160,7 +160,7 @@ int runMonitor(CliApp &app, const MonitorOptions &options)
         stop = [&] { if (!stopping) { stopping = true; network->requestStop(); } };
     } else {
         PortParameters parameters;
-        parameters.baudRate = kind == MonitorLinkKind::Framed ? 19200 : 115200;
+        parameters.baudRate = monitorLineSettings(kind).baudRate;
         if (const Status opened = serial.open(options.port, parameters); !opened) {
             app.err() << (kind == MonitorLinkKind::Framed ? formatText(StrId::MsgMonitorOpenPortFailed, {options.port})
                                                           : text(StrId::MsgMonitorPortNotOpen))
