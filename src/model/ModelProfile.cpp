@@ -132,7 +132,17 @@ ModelProfile profileOf(std::uint32_t t, const ModelFlags &f)
 
     p.configOverSerial = !isEthernetType(t);
     p.reportsEthernetType = f[3];
-    p.serialSubnetCount = serialSubnetCountOf(t);
+    p.serialIdentityType = f[3] ? code(GatewayType::Ethernet) : t;
+    // The fault-reset model's gateway reports the Ethernet type but is the PROFIBUS one.
+    p.uploadedType = f[3] && isEthernetType(t) ? code(GatewayType::Profibus) : t;
+    p.fieldbusWrittenOverSerial =
+        !isFourSubnetType(t) && !isType(t, GatewayType::ProfibusModbusSlave) && !f[3];
+    p.profibusSizesChosen =
+        (isType(t, GatewayType::Profibus) || isType(t, GatewayType::ProfibusModbus)) && !f[6];
+    p.settingsDialogSetsBaud = isDeviceNetType(t) || isType(t, GatewayType::Profibus) ||
+                               isType(t, GatewayType::ProfibusModbus) || isFourSubnetType(t);
+    // It holds the one serial subnet the download writes to it.
+    p.serialSubnetCount = f[3] ? 1 : serialSubnetCountOf(t);
     p.commandBlockSize = commandBlockSizeOf(t);
     p.fieldbusFrames = fieldbusFramesOf(t);
     p.extendedSubnetFrame = hasExtendedSubnetFrame(t) || f[1];
@@ -154,5 +164,10 @@ ModelProfile profileOf(std::uint32_t t, const ModelFlags &f)
 }
 
 ModelProfile profileOf(const ConfigStore &store) { return profileOf(store.gatewayType, modelFlagsOf(store)); }
+
+ModelProfile profileOf(std::uint32_t gatewayType, const ConfigStore &model)
+{
+    return profileOf(gatewayType, modelFlagsOf(model));
+}
 
 } // namespace tqv

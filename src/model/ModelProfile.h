@@ -76,6 +76,11 @@ struct ModelProfile {
     // ---- serial configuration link ----
     bool configOverSerial = false;       // the configuration moves over the serial line
     bool reportsEthernetType = false;    // a serial gateway that identifies as the Ethernet type
+    std::uint32_t serialIdentityType = 0; // the type the gateway reports (less one) on the serial line
+    std::uint32_t uploadedType = 0;      // the type a serial upload from such a gateway gives the project
+    bool fieldbusWrittenOverSerial = false; // the download writes the fieldbus parameters
+    bool profibusSizesChosen = false;    // PROFIBUS sizes picked in the grid, sent as size codes
+    bool settingsDialogSetsBaud = false; // the first serial settings dialog sets the type's baud
     int serialSubnetCount = 0;           // subnets moved over the serial line
     int commandBlockSize = 6;            // commands per command-block read
     FieldbusFrames fieldbusFrames = FieldbusFrames::None;
@@ -103,6 +108,8 @@ struct ModelProfile {
 
 ModelProfile profileOf(std::uint32_t gatewayType, const ModelFlags &flags);
 ModelProfile profileOf(const ConfigStore &store);
+// Another type (a gateway's report) with the model variants of `model`.
+ModelProfile profileOf(std::uint32_t gatewayType, const ConfigStore &model);
 
 constexpr bool isAvailable(Availability a, bool mappingCommands)
 {
