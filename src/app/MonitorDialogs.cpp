@@ -5,6 +5,7 @@
 #include "io/QtSerialLink.h"
 #include "io/QtUdpLink.h"
 #include "link/Clock.h"
+#include "model/ModelProfile.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
