@@ -8,6 +8,7 @@
 #include "io/QtUdpLink.h"
 #include "link/Clock.h"
 #include "model/ConfigStore.h"
+#include "model/ModelProfile.h"
 #include "monitor/MonitorLinks.h"
 #include "monitor/MonitorRows.h"
 #include "resources/Strings.h"
