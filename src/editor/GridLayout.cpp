@@ -296,7 +296,8 @@ enum class ProfibusLayout {
     DoubleFaultReset, // fault-reset model: hardware sizes, the double fault reset of subnet 1
     Sizes,            // no flag: byte sizes only
     ConfigData,       // configuration-data model: sizes or configuration data, by the configuration mode
-    Hardware,         // hardware-configuration or User Config model: hardware sizes, then subnet 1's timeout or input-length rows
+    Hardware,         // hardware-configuration or User Config model: hardware sizes, then subnet 1's
+                      // timeout or input-length rows
 };
 
 bool configurableProfibus(const Cell &c) { return c.model().configDataModel; }
@@ -553,10 +554,12 @@ bool byType(const Cell &c, bool presetSlave, bool presetUser, bool others)
 // Models whose subnet protocol cannot be chosen.
 bool protocolFixed(const Cell &c)
 {
-    return (c.model().plainProfibus && !c.model().faultResetModel) || c.ethernet() || c.model().userConfigModel || c.model().interfaceModel;
+    const ModelProfile m = c.model();
+    return (m.plainProfibus && !m.faultResetModel) || c.ethernet() || m.userConfigModel || m.interfaceModel;
 }
 
-// A Modbus master of type 3 of the interface model (not the hardware-configuration one) edits the User Config rows too.
+// A Modbus master of type 3 of the interface model (not the hardware-configuration one) edits the
+// User Config rows too.
 bool masterEditsUserRows(const Cell &c)
 {
     return c.master() && c.profibusModbus() && c.model().interfaceModel && !c.model().hardwareConfigModel;
@@ -574,13 +577,18 @@ bool flag4UserRows(const Cell &c) { return c.model().faultResetModel && c.user()
 bool charTimeoutFrames(const Cell &c) { return Cell::is(c.subnet.frameType, StrId::FrameCharTimeout); }
 bool autoSendOff(const Cell &c) { return Cell::is(c.subnet.autoSend, StrId::Disable); }
 
-bool intervalRowsShown(const Cell &c) { return c.userConfigRows() && c.model().hardwareConfigModel && c.store.fileVersion >= 500; }
+bool intervalRowsShown(const Cell &c)
+{
+    return c.userConfigRows() && c.model().hardwareConfigModel && c.store.fileVersion >= 500;
+}
 bool intervalEditable(const Cell &c)
 {
     const bool type3 = c.profibusModbus();
+    const ModelProfile m = c.model();
     return byType(c, false, false,
-                  (c.master() && type3 && (c.model().interfaceModel || c.model().hardwareConfigModel)) || (c.slave() && type3 && c.model().hardwareConfigModel) ||
-                      (c.user() && !c.model().faultResetModel && c.model().hardwareConfigModel));
+                  (c.master() && type3 && (m.interfaceModel || m.hardwareConfigModel)) ||
+                      (c.slave() && type3 && m.hardwareConfigModel) ||
+                      (c.user() && !m.faultResetModel && m.hardwareConfigModel));
 }
 
 template <StrId Id> PromptChoice userRowPrompt(const ConfigStore &s)
@@ -622,7 +630,9 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
              return Texts{"300", "600", "1200", "2400", "9600", "19200", "38400", "57600", "115200"};
          },
          .pick = serialPick<0>,
-         .prompt = [](const ConfigStore &s) { return show(profileOf(s).userConfigModel ? StrId::Prompt61482 : StrId::Prompt61481); }},
+         .prompt = [](const ConfigStore &s) {
+             return show(profileOf(s).userConfigModel ? StrId::Prompt61482 : StrId::Prompt61481);
+         }},
         // DataBits
         {.label = StrId::GridDataBits,
          .value = serialValue<1>,
@@ -837,7 +847,9 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
                  return kNothing;
              return c.model().faultResetModel ? raw(&CONFIG::stopChar) : raw(&CONFIG::autoSendPeriod);
          },
-         .grey = [](const Cell &c) { return (c.user() && !c.model().faultResetModel && autoSendOff(c)) || modbusWithUserRows(c); },
+         .grey = [](const Cell &c) {
+             return (c.user() && !c.model().faultResetModel && autoSendOff(c)) || modbusWithUserRows(c);
+         },
          .editable = [](const Cell &c) {
              return byType(c, false, !autoSendOff(c),
                            masterEditsUserRows(c) || (c.user() && (c.model().faultResetModel || !autoSendOff(c))));
@@ -885,7 +897,9 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
              return byType(c, false, false, (c.modbus() && c.profibusModbus()) || c.user());
          },
          .choices = [](const Cell &c) { return c.model().faultResetModel ? Texts{} : serialInterfaces(); },
-         .edit = [](const Cell &c) { return c.model().faultResetModel ? asTyped(&CONFIG::autoSendPeriod) : EditRule{}; },
+         .edit = [](const Cell &c) {
+             return c.model().faultResetModel ? asTyped(&CONFIG::autoSendPeriod) : EditRule{};
+         },
          // Stored for every type: a pick that only changed the cell would be lost silently.
          .pick = storeIn(&CONFIG::commInterface,
                          {{rowIndex(SubnetRow::DebugInterface), PickEffect::Kind::OtherInterface}}),
@@ -918,7 +932,9 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
              return EditRule{&CONFIG::charIntervalSend, TextCheck::Reported, 0, 6000, Refused::PutBack,
                              StrId::GridCharIntervalSend};
          },
-         .prompt = [](const ConfigStore &s) { return profileOf(s).hardwareConfigModel ? show(StrId::Prompt61765) : kKeepPane; }},
+         .prompt = [](const ConfigStore &s) {
+             return profileOf(s).hardwareConfigModel ? show(StrId::Prompt61765) : kKeepPane;
+         }},
         // CharIntervalReceive
         {.label = [](const Cell &c) { return intervalRowsShown(c) ? StrId::GridCharIntervalReceive : StrId{}; },
          .value = [](const Cell &c) { return intervalRowsShown(c) ? raw(&CONFIG::charIntervalReceive) : kNothing; },
@@ -929,7 +945,9 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
              return EditRule{&CONFIG::charIntervalReceive, TextCheck::Reported, 0, 6000, Refused::PutBack,
                              StrId::GridCharIntervalReceive};
          },
-         .prompt = [](const ConfigStore &s) { return profileOf(s).hardwareConfigModel ? show(StrId::Prompt61766) : kKeepPane; }},
+         .prompt = [](const ConfigStore &s) {
+             return profileOf(s).hardwareConfigModel ? show(StrId::Prompt61766) : kKeepPane;
+         }},
     }};
     return kRows;
 }
@@ -989,7 +1007,9 @@ const std::array<RowRules, kCommandRowCount> &commandTable()
          .value = unset(&COMMAND::mappingAddress),
          .editable = true,
          .edit = EditRule{&COMMAND::mappingAddress, TextCheck::MappingAddress},
-         .prompt = [](const ConfigStore &s) { return show(profileOf(s).faultResetModel ? StrId::Prompt61511 : StrId::Prompt61512); },
+         .prompt = [](const ConfigStore &s) {
+             return show(profileOf(s).faultResetModel ? StrId::Prompt61511 : StrId::Prompt61512);
+         },
          .suffix = "H"},
         // MappingBit: only bit functions map single bits
         {.label = StrId::GridMappingBit,

@@ -230,8 +230,9 @@ void applyEdit(ConfigStore &s, const ItemRef &item, const EditRule &rule, std::s
             text.clear();
             break;
         }
-        if (profileOf(s).hardwareConfigModel ? decimalFieldCheck(text, rule.low, rule.high, tqv::text(rule.name), prompter)
-                         : isCanonical(text))
+        if (profileOf(s).hardwareConfigModel
+                ? decimalFieldCheck(text, rule.low, rule.high, tqv::text(rule.name), prompter)
+                : isCanonical(text))
             *field = text;
         text = *field;
         break;
