@@ -20,6 +20,7 @@
 #include "editor/ConfigTree.h"
 #include "editor/SavePrompt.h"
 #include "model/Domain.h"
+#include "model/ModelProfile.h"
 #include "model/ProjectLanguage.h"
 #include "ethernet/EthernetTransfer.h"
 #include "export/Workbook.h"
@@ -335,10 +336,10 @@ void CMainFrame::updateCommandState()
 {
     auto offer = [this](int id, bool enabled) { m_actions.value(id)->setEnabled(enabled); };
     // The Ethernet gateway is reached over the network, every other type over the serial port.
-    const bool ethernetGateway = isEthernetType(m_view->store().gatewayType);
-    offer(cmd::SerialConnection, !ethernetGateway);
-    offer(cmd::Monitor, monitorCommandEnabled(m_view->store()));
-    offer(cmd::EthernetConnection, ethernetGateway);
+    const ModelProfile model = profileOf(m_view->store());
+    offer(cmd::SerialConnection, model.serialConnection);
+    offer(cmd::Monitor, model.monitorIoData);
+    offer(cmd::EthernetConnection, model.ethernetConnection);
     offer(cmd::MappingAddress, mappingAddressEnabled(m_view->store(), m_view->conflictDetectionAllowed()));
     offer(cmd::ConflictDetection, conflictDetectionEnabled(m_view->store(), m_view->conflictDetectionAllowed()));
     const EnableFlags &f = m_view->treeEditor().flags();
@@ -634,7 +635,7 @@ void CMainFrame::onMonitor()
         return;
     confirmSerialSettings();
     bool firmware5 = false;
-    if (store.modelFlag7) {
+    if (profileOf(store).asksMonitorFirmware) {
         QInputDialog ask(this);
         ask.setObjectName(QStringLiteral("selectFirmwareDialog"));
         ask.setWindowTitle(qtext(StrId::MonitorSelectFirmware));

@@ -77,7 +77,7 @@ public:
     void onDownload();
     // "Ethernet Connection": search for gateways or use a fixed address (Ethernet gateway only).
     void onEthernetConnection();
-    // "Monitor I/O Data": the firmware question (modelFlag7), then the monitor of the right link.
+    // "Monitor I/O Data": the firmware question where the model asks it, then the monitor of the right link.
     void onMonitor();
     // --demo: starts `simulator` as a gateway of the configuration's type and chooses it; the
     // status bar says so while it runs. False (with a message box) when it cannot be started.

@@ -1,6 +1,7 @@
 #include "DemoGateway.h"
 
 #include "QtText.h"
+#include "model/ModelProfile.h"
 #include "monitor/MonitorRecord.h"
 #include "resources/Strings.h"
 
@@ -39,7 +40,7 @@ std::unique_ptr<DemoGateway> DemoGateway::start(const ConfigStore &store, const 
     QStringList arguments{QStringLiteral("--gateway-type"), type};
     if (demo->m_ethernet)
         arguments = {QStringLiteral("--ethernet"), QStringLiteral("--permission"), QStringLiteral("2")};
-    else if (store.modelFlag4)
+    else if (profileOf(store).reportsEthernetType)
         arguments << QStringLiteral("--reported-type") << QStringLiteral("5");
     if (currentLanguage() == Language::Chinese)
         arguments << QStringLiteral("--lang") << QStringLiteral("zh");

@@ -1,4 +1,5 @@
 #include "ConfigDiff.h"
+#include "model/ModelProfile.h"
 
 #include "ethernet/ConfigImage.h"
 #include "mapping/MappingValues.h"
@@ -34,8 +35,7 @@ UploadStore storeOfDownload(ConfigStore &written, const ReplyContext &readAs, in
 {
     const ConfigFrames frames = buildConfigFrames(written); // byte counts as the download computes them
     UploadStore u;
-    const std::uint32_t reported = written.modelFlag4 ? reportedTypeOf(code(GatewayType::Ethernet))
-                                                      : reportedTypeOf(written.gatewayType);
+    const std::uint32_t reported = reportedTypeOf(profileOf(written).serialIdentityType);
     u.gatewayTypeData[0] = static_cast<std::uint8_t>(reported);
     u.gatewayTypeData[1] = static_cast<std::uint8_t>(std::clamp(firmware / 10, 0, 255));
     u.gatewayTypeData[2] = static_cast<std::uint8_t>(firmware % 10);
@@ -76,7 +76,7 @@ ConfigStore serialForm(const ConfigStore &configuration, const ConfigStore &proj
     const TransferExtras writes = transferExtrasOf(written, firmware);
     const TransferExtras reads = transferExtrasOf(project, firmware);
     if (writes.timeoutAction && reads.timeoutAction)
-        applyTimeoutActionValue(FrameView(buildWriteTimeoutAction(written)).at(2), project.modelFlag4,
+        applyTimeoutActionValue(FrameView(buildWriteTimeoutAction(written)).at(2), profileOf(project).faultResetModel,
                                 read.subnet(0));
     if (writes.profibusConfig && reads.profibusConfig) {
         const Frame frame = buildWriteProfibusConfigData(written);

@@ -1,4 +1,5 @@
 #include "ConfigTree.h"
+#include "model/ModelProfile.h"
 
 #include "resources/Strings.h"
 
@@ -64,13 +65,14 @@ namespace {
 // Top-level labels and the subnet index each stands for (-1 for the fieldbus item).
 std::vector<std::pair<StrId, int>> layout(std::uint32_t gatewayType)
 {
-    if (isFourSubnetType(gatewayType))
-        return {{StrId::TreeSubnet1, 0}, {StrId::TreeSubnet2, 1}, {StrId::TreeSubnet3, 2}, {StrId::TreeSubnet4, 3}};
-    if (isEthernetType(gatewayType))
-        return {{StrId::TreeEthernet, -1}, {StrId::TreeSubnetRoman1, 0}, {StrId::TreeSubnetRoman2, 1}};
-    if (hasFieldbusItem(gatewayType))
-        return {{StrId::TreeFieldbus, -1}, {StrId::TreeSubnet, 0}};
-    return {};
+    const ModelProfile model = profileOf(gatewayType, ModelFlags{});
+    std::vector<std::pair<StrId, int>> items;
+    if (model.fieldbusLabel)
+        items.emplace_back(*model.fieldbusLabel, -1);
+    for (int k = 0; k < kSubnetCount; ++k)
+        if (const auto &label = model.subnetLabels[static_cast<std::size_t>(k)])
+            items.emplace_back(*label, k);
+    return items;
 }
 
 } // namespace

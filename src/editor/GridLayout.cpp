@@ -1,6 +1,7 @@
 #include "GridLayout.h"
 
 #include "PropertyGrid.h"
+#include "model/ModelProfile.h"
 #include "resources/Strings.h"
 
 #include <array>
@@ -60,13 +61,12 @@ struct Cell {
     bool pulseEditable;
     GridOccasion occasion;
 
-    bool flag(int number) const { return store.modelFlag(number); }
-    bool type(GatewayType t) const { return isType(store.gatewayType, t); }
-    bool profibusModbus() const { return type(GatewayType::ProfibusModbus); }
-    bool presetSlave() const { return type(GatewayType::ProfibusModbusSlave); }
-    bool presetUser() const { return type(GatewayType::ProfibusUserConfig); }
-    bool ethernet() const { return isEthernetType(store.gatewayType); }
-    bool userConfigRows() const { return hasUserConfigRows(store.gatewayType); }
+    ModelProfile model() const { return profileOf(store); }
+    bool profibusModbus() const { return model().profibusModbus; }
+    bool presetSlave() const { return model().preset == PresetProtocol::ModbusSlave; }
+    bool presetUser() const { return model().preset == PresetProtocol::UserConfig; }
+    bool ethernet() const { return model().fieldbus == FieldbusKind::Ethernet; }
+    bool userConfigRows() const { return model().userConfigRows; }
 
     bool protocol(StrId id) const { return subnet.protocol == text(id); }
     bool master() const { return protocol(StrId::ProtocolModbusMaster); }
@@ -215,9 +215,9 @@ FieldbusFamily deviceNetFamily()
                  .prompt = show(StrId::Prompt61470)},
                 {.label = StrId::GridDeviceNetBaud,
                  .value = raw(&FIELDBUS::deviceNetBaud),
-                 // modelFlag2 models detect the baud rate themselves.
-                 .grey = [](const Cell &c) { return c.flag(2); },
-                 .editable = [](const Cell &c) { return !c.flag(2); },
+                 // Interface models detect the baud rate themselves.
+                 .grey = [](const Cell &c) { return c.model().interfaceModel; },
+                 .editable = [](const Cell &c) { return !c.model().interfaceModel; },
                  .choices = listOf<StrId::DeviceNetBaud125K, StrId::DeviceNetBaud250K, StrId::DeviceNetBaud500K,
                                    StrId::DeviceNetBaudAuto>,
                  .pick = storeIn(&FIELDBUS::deviceNetBaud),
@@ -227,7 +227,7 @@ FieldbusFamily deviceNetFamily()
                  .editable = true,
                  .choices = [](const Cell &c) {
                      Texts sizes{"8", "16", "32", "64", "96"};
-                     if (!c.flag(5))
+                     if (!c.model().shortDeviceNetSizes)
                          sizes.insert(sizes.end(), {"128", "160"});
                      return sizes;
                  },
@@ -238,7 +238,7 @@ FieldbusFamily deviceNetFamily()
                  .editable = true,
                  .choices = [](const Cell &c) {
                      Texts sizes{"8", "16", "32", "64"};
-                     if (!c.flag(5))
+                     if (!c.model().shortDeviceNetSizes)
                          sizes.insert(sizes.end(), {"96", "112"});
                      return sizes;
                  },
@@ -293,13 +293,14 @@ FieldbusFamily presetProfibusFamily()
 
 // Types 1 and 3 lay their fieldbus rows out by model flags, tried in this order.
 enum class ProfibusLayout {
-    DoubleFaultReset, // modelFlag4: hardware sizes, the double fault reset of subnet 1
+    DoubleFaultReset, // fault-reset model: hardware sizes, the double fault reset of subnet 1
     Sizes,            // no flag: byte sizes only
-    ConfigData,       // modelFlag1 or 6: sizes or configuration data, by the configuration mode
-    Hardware,         // modelFlag7 or 3: hardware sizes, then subnet 1's timeout or input-length rows
+    ConfigData,       // configuration-data model: sizes or configuration data, by the configuration mode
+    Hardware,         // hardware-configuration or User Config model: hardware sizes, then subnet 1's
+                      // timeout or input-length rows
 };
 
-bool configurableProfibus(const Cell &c) { return c.flag(1) || c.flag(6); }
+bool configurableProfibus(const Cell &c) { return c.model().configDataModel; }
 bool useBytes(const Cell &c)
 {
     return Cell::is(c.store.fieldbus.profibusConfigMode, StrId::ProfibusUseBytesSelection);
@@ -307,9 +308,9 @@ bool useBytes(const Cell &c)
 
 ProfibusLayout profibusLayout(const Cell &c)
 {
-    if (c.flag(4))
+    if (c.model().faultResetModel)
         return ProfibusLayout::DoubleFaultReset;
-    if (!c.flag(7) && !c.flag(3))
+    if (!c.model().hardwareConfigModel && !c.model().userConfigModel)
         return configurableProfibus(c) ? ProfibusLayout::ConfigData : ProfibusLayout::Sizes;
     return ProfibusLayout::Hardware;
 }
@@ -320,7 +321,7 @@ enum class ProfibusOption { None, InputLength, DoubleFaultReset, ConfigMode, Tim
 ProfibusOption profibusOption(const Cell &c)
 {
     // Type 1 shows the input-length row for a User Config subnet whatever its layout.
-    if (c.type(GatewayType::Profibus) && c.firstIs(StrId::ProtocolUserConfig))
+    if (c.model().plainProfibus && c.firstIs(StrId::ProtocolUserConfig))
         return ProfibusOption::InputLength;
     switch (profibusLayout(c)) {
     case ProfibusLayout::DoubleFaultReset:
@@ -361,7 +362,7 @@ bool profibusBytesGrey(const Cell &c)
 // Type 1 edits its sizes by its flags alone (whatever the layout shows); type 3 never.
 bool profibusBytesEditable(const Cell &c)
 {
-    return c.type(GatewayType::Profibus) && !c.flag(4) && (!configurableProfibus(c) || useBytes(c));
+    return c.model().plainProfibus && !c.model().faultResetModel && (!configurableProfibus(c) || useBytes(c));
 }
 
 Texts profibusBytesChoices(const Cell &) { return {"8", "16", "48", "112"}; }
@@ -408,14 +409,14 @@ FieldbusFamily profibusFamily()
              },
              // Type 1 decides by its flags alone, type 3 by subnet 1's protocol.
              .editable = [](const Cell &c) {
-                 if (c.type(GatewayType::Profibus))
-                     return c.flag(4) || configurableProfibus(c);
+                 if (c.model().plainProfibus)
+                     return c.model().faultResetModel || configurableProfibus(c);
                  return !c.firstIs(StrId::ProtocolModbusSlave);
              },
              .choices = [](const Cell &c) {
-                 if (c.firstIs(StrId::ProtocolUserConfig) || c.flag(4))
+                 if (c.firstIs(StrId::ProtocolUserConfig) || c.model().faultResetModel)
                      return enableDisable();
-                 if (c.flag(7))
+                 if (c.model().hardwareConfigModel)
                      return texts({StrId::TimeoutClearData, StrId::TimeoutHoldData});
                  if (configurableProfibus(c))
                      return texts({StrId::ProfibusUseBytesSelection, StrId::ProfibusInputConfigData});
@@ -424,9 +425,9 @@ FieldbusFamily profibusFamily()
              .pick = [](const Cell &c) {
                  if (c.firstIs(StrId::ProtocolUserConfig))
                      return storeIn(&CONFIG::inputLengthPrefix);
-                 if (c.flag(4))
+                 if (c.model().faultResetModel)
                      return storeIn(&CONFIG::doubleFaultReset);
-                 if (c.flag(7))
+                 if (c.model().hardwareConfigModel)
                      return storeIn(&CONFIG::timeoutAction,
                                     {{rowIndex(ProfibusRow::OptionValue), PickEffect::Kind::GreyIfPicked,
                                       StrId::TimeoutHoldData}});
@@ -442,16 +443,16 @@ FieldbusFamily profibusFamily()
              },
              .prompt = [](const ConfigStore &s) {
                  const bool userConfig = firstIs(s, StrId::ProtocolUserConfig);
-                 if (isType(s.gatewayType, GatewayType::ProfibusModbus) && userConfig)
+                 if (profileOf(s).profibusModbus && userConfig)
                      return show(StrId::Prompt61476);
-                 if (s.modelFlag4)
+                 if (profileOf(s).faultResetModel)
                      return show(StrId::Prompt61477);
-                 if (s.modelFlag7) {
+                 if (profileOf(s).hardwareConfigModel) {
                      if (firstIs(s, StrId::ProtocolModbusMaster))
                          return show(StrId::Prompt61747);
                      return userConfig ? show(StrId::Prompt61477) : kEmptyPane;
                  }
-                 return s.modelFlag1 || s.modelFlag6 ? show(StrId::Prompt61478) : kEmptyPane;
+                 return profileOf(s).configDataModel ? show(StrId::Prompt61478) : kEmptyPane;
              }},
             {.label = [](const Cell &c) {
                  const ProfibusLayout layout = profibusLayout(c);
@@ -478,22 +479,22 @@ FieldbusFamily profibusFamily()
                         !Cell::is(c.subnet.timeoutAction, StrId::TimeoutClearData);
              },
              .editable = [](const Cell &c) {
-                 if (c.type(GatewayType::Profibus))
-                     return !c.flag(4) && configurableProfibus(c) && !useBytes(c);
+                 if (c.model().plainProfibus)
+                     return !c.model().faultResetModel && configurableProfibus(c) && !useBytes(c);
                  return !c.firstIs(StrId::ProtocolUserConfig) && !c.firstIs(StrId::ProtocolModbusSlave) &&
-                        c.flag(7) && Cell::is(c.subnet.timeoutAction, StrId::TimeoutClearData);
+                        c.model().hardwareConfigModel && Cell::is(c.subnet.timeoutAction, StrId::TimeoutClearData);
              },
              .edit = [](const Cell &c) {
-                 if (c.type(GatewayType::Profibus) && configurableProfibus(c))
+                 if (c.model().plainProfibus && configurableProfibus(c))
                      return EditRule{&FIELDBUS::profibusConfigData, TextCheck::ProfibusConfigData};
-                 if (c.flag(7))
+                 if (c.model().hardwareConfigModel)
                      return inRange(&CONFIG::timeoutCount, 2, 254, Refused::PutBack);
                  return EditRule{};
              },
              .prompt = [](const ConfigStore &s) {
-                 if (s.modelFlag1 || s.modelFlag6)
+                 if (profileOf(s).configDataModel)
                      return show(StrId::Prompt61479);
-                 if (s.modelFlag7 && firstIs(s, StrId::ProtocolModbusMaster))
+                 if (profileOf(s).hardwareConfigModel && firstIs(s, StrId::ProtocolModbusMaster))
                      return show(StrId::Prompt61748);
                  return kEmptyPane;
              }},
@@ -553,13 +554,15 @@ bool byType(const Cell &c, bool presetSlave, bool presetUser, bool others)
 // Models whose subnet protocol cannot be chosen.
 bool protocolFixed(const Cell &c)
 {
-    return (c.type(GatewayType::Profibus) && !c.flag(4)) || c.ethernet() || c.flag(3) || c.flag(2);
+    const ModelProfile m = c.model();
+    return (m.plainProfibus && !m.faultResetModel) || c.ethernet() || m.userConfigModel || m.interfaceModel;
 }
 
-// A Modbus master of type 3 with modelFlag2 (and no modelFlag7) edits the User Config rows too.
+// A Modbus master of type 3 of the interface model (not the hardware-configuration one) edits the
+// User Config rows too.
 bool masterEditsUserRows(const Cell &c)
 {
-    return c.master() && c.profibusModbus() && c.flag(2) && !c.flag(7);
+    return c.master() && c.profibusModbus() && c.model().interfaceModel && !c.model().hardwareConfigModel;
 }
 
 bool masterOnly(const Cell &c) { return byType(c, false, false, c.master()); }
@@ -568,24 +571,29 @@ bool serialEditable(const Cell &c) { return byType(c, true, true, c.knownProtoco
 // A Modbus subnet of type 3: the User Config rows stay in its grid, greyed.
 bool modbusWithUserRows(const Cell &c) { return c.profibusModbus() && c.modbus(); }
 
-// Rows 12 to 19 with modelFlag4 and User Config (other types than 3 and 6).
-bool flag4UserRows(const Cell &c) { return c.flag(4) && c.user(); }
+// Rows 12 to 19 of the fault-reset model with User Config (other types than 3 and 6).
+bool flag4UserRows(const Cell &c) { return c.model().faultResetModel && c.user(); }
 
 bool charTimeoutFrames(const Cell &c) { return Cell::is(c.subnet.frameType, StrId::FrameCharTimeout); }
 bool autoSendOff(const Cell &c) { return Cell::is(c.subnet.autoSend, StrId::Disable); }
 
-bool intervalRowsShown(const Cell &c) { return c.userConfigRows() && c.flag(7) && c.store.fileVersion >= 500; }
+bool intervalRowsShown(const Cell &c)
+{
+    return c.userConfigRows() && c.model().hardwareConfigModel && c.store.fileVersion >= 500;
+}
 bool intervalEditable(const Cell &c)
 {
     const bool type3 = c.profibusModbus();
+    const ModelProfile m = c.model();
     return byType(c, false, false,
-                  (c.master() && type3 && (c.flag(2) || c.flag(7))) || (c.slave() && type3 && c.flag(7)) ||
-                      (c.user() && !c.flag(4) && c.flag(7)));
+                  (c.master() && type3 && (m.interfaceModel || m.hardwareConfigModel)) ||
+                      (c.slave() && type3 && m.hardwareConfigModel) ||
+                      (c.user() && !m.faultResetModel && m.hardwareConfigModel));
 }
 
 template <StrId Id> PromptChoice userRowPrompt(const ConfigStore &s)
 {
-    return hasUserConfigRows(s.gatewayType) ? show(Id) : kKeepPane;
+    return profileOf(s).userConfigRows ? show(Id) : kKeepPane;
 }
 
 const std::array<RowRules, kSubnetRowCount> &subnetTable()
@@ -594,15 +602,15 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
         // Protocol
         {.label = StrId::GridProtocolsSelect,
          .value = raw(&CONFIG::protocol),
-         .grey = [](const Cell &c) { return c.user() && c.flag(3); },
+         .grey = [](const Cell &c) { return c.user() && c.model().userConfigModel; },
          .editable = [](const Cell &c) { return !protocolFixed(c) && byType(c, false, false, c.knownProtocol()); },
          .choices = [](const Cell &c) {
-             if (c.flag(4))
+             if (c.model().faultResetModel)
                  return texts({StrId::ProtocolModbusMaster, StrId::ProtocolUserConfig});
              Texts v = texts({StrId::ProtocolModbusMaster, StrId::ProtocolModbusSlave});
              if (c.profibusModbus())
                  v.push_back(text(StrId::ProtocolUserConfig));
-             if (isFourSubnetType(c.store.gatewayType))
+             if (c.model().selfDefiningChoosable)
                  v.push_back(text(StrId::ProtocolSelfDefining));
              return v;
          },
@@ -611,7 +619,7 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
         // Baud
         {.label = [](const Cell &c) {
              const bool afterChange =
-                 c.occasion == GridOccasion::ProtocolChanged && c.flag(4) && c.master();
+                 c.occasion == GridOccasion::ProtocolChanged && c.model().faultResetModel && c.master();
              return c.userConfigRows() || afterChange ? StrId::GridBandRate : StrId::GridModbusBaudRate;
          },
          .value = serialValue<0>,
@@ -622,7 +630,9 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
              return Texts{"300", "600", "1200", "2400", "9600", "19200", "38400", "57600", "115200"};
          },
          .pick = serialPick<0>,
-         .prompt = [](const ConfigStore &s) { return show(s.modelFlag3 ? StrId::Prompt61482 : StrId::Prompt61481); }},
+         .prompt = [](const ConfigStore &s) {
+             return show(profileOf(s).userConfigModel ? StrId::Prompt61482 : StrId::Prompt61481);
+         }},
         // DataBits
         {.label = StrId::GridDataBits,
          .value = serialValue<1>,
@@ -700,7 +710,7 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
          .grey = [](const Cell &c) {
              return c.master() ? !Cell::is(c.subnet.outputMode, StrId::OutputPulse) : c.knownProtocol();
          },
-         .editable = [](const Cell &c) { return masterOnly(c) && c.pulseEditable && !c.flag(7); },
+         .editable = [](const Cell &c) { return masterOnly(c) && c.pulseEditable && !c.model().hardwareConfigModel; },
          .edit = [](const Cell &c) {
              return c.pulseEditable ? inRange(&CONFIG::pulseTime, 200, 2500, Refused::Clear) : EditRule{};
          },
@@ -712,16 +722,16 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
          .editable = masterOnly,
          .edit = inRange(&CONFIG::scanRatio, 1, 255, Refused::Clear),
          .prompt = show(StrId::Prompt61492)},
-        // FrameType: the command status of a type-3 Modbus master, the interface with modelFlag2
+        // FrameType: the command status of a type-3 Modbus master, the interface of the interface model
         {.label = [](const Cell &c) {
              if (c.userConfigRows())
-                 return c.flag(7) && c.master() ? StrId::GridCommandStatus : StrId::GridFrameType;
+                 return c.model().hardwareConfigModel && c.master() ? StrId::GridCommandStatus : StrId::GridFrameType;
              if (flag4UserRows(c))
                  return StrId::GridFrameType;
-             return c.flag(2) ? StrId::GridCommInterface : StrId{};
+             return c.model().interfaceModel ? StrId::GridCommInterface : StrId{};
          },
          .value = [](const Cell &c) {
-             if (c.flag(2) && c.modbus())
+             if (c.model().interfaceModel && c.modbus())
                  return raw(&CONFIG::commInterface);
              if (c.user())
                  return raw(&CONFIG::frameType);
@@ -729,15 +739,15 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
          },
          .grey = [](const Cell &c) { return c.profibusModbus() && c.slave(); },
          .editable = [](const Cell &c) {
-             const bool others = (c.master() && (c.profibusModbus() || c.flag(2))) ||
-                                 (c.slave() && !c.profibusModbus() && c.flag(2)) || c.user();
+             const bool others = (c.master() && (c.profibusModbus() || c.model().interfaceModel)) ||
+                                 (c.slave() && !c.profibusModbus() && c.model().interfaceModel) || c.user();
              return byType(c, false, true, others);
          },
          .choices = [](const Cell &c) {
-             if (c.flag(2))
+             if (c.model().interfaceModel)
                  return serialInterfaces();
              // The status sizes follow subnet 1's protocol, not the shown subnet's.
-             if (c.flag(7) && c.firstIs(StrId::ProtocolModbusMaster)) {
+             if (c.model().hardwareConfigModel && c.firstIs(StrId::ProtocolModbusMaster)) {
                  Texts v{text(StrId::Disable)};
                  for (char d = '1'; d <= '6'; ++d)
                      v.push_back(std::string(1, d) + text(StrId::Bytes));
@@ -746,12 +756,12 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
              return texts({StrId::FrameCharTimeout, StrId::FrameLength});
          },
          .pick = [](const Cell &c) {
-             if (c.flag(2))
+             if (c.model().interfaceModel)
                  return storeIn(&CONFIG::commInterface,
                                 {{rowIndex(SubnetRow::CharTimeout), PickEffect::Kind::OtherInterface}});
-             if (c.flag(7) && c.master())
+             if (c.model().hardwareConfigModel && c.master())
                  return storeIn(&CONFIG::commandStatus);
-             if (c.flag(4))
+             if (c.model().faultResetModel)
                  return storeIn(&CONFIG::frameType);
              if (c.user())
                  return storeIn(&CONFIG::frameType, {{rowIndex(SubnetRow::FrameLength), PickEffect::Kind::GreyIfPicked,
@@ -759,34 +769,34 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
              return PickRule{};
          },
          .prompt = [](const ConfigStore &s) {
-             if (s.modelFlag2)
+             if (profileOf(s).interfaceModel)
                  return show(StrId::Prompt61494);
-             if (!hasUserConfigRows(s.gatewayType))
+             if (!profileOf(s).userConfigRows)
                  return kKeepPane;
              return show(firstIs(s, StrId::ProtocolModbusMaster) ? StrId::Prompt61749 : StrId::Prompt61493);
          }},
-        // CharTimeout: the debug interface with modelFlag2
+        // CharTimeout: the debug interface of the interface model
         {.label = [](const Cell &c) {
              if (c.userConfigRows() || flag4UserRows(c))
                  return StrId::GridCharTimeout;
-             return c.flag(2) ? StrId::GridDebugInterface : StrId{};
+             return c.model().interfaceModel ? StrId::GridDebugInterface : StrId{};
          },
          .value = [](const Cell &c) {
-             if (c.flag(2) && c.modbus())
+             if (c.model().interfaceModel && c.modbus())
                  return otherInterfaceOf(&CONFIG::commInterface);
              return c.user() ? raw(&CONFIG::charTimeout) : kNothing;
          },
-         .grey = [](const Cell &c) { return c.modbus() && (c.flag(2) || c.profibusModbus()); },
+         .grey = [](const Cell &c) { return c.modbus() && (c.model().interfaceModel || c.profibusModbus()); },
          .editable = [](const Cell &c) { return byType(c, false, true, masterEditsUserRows(c) || c.user()); },
          .edit = [](const Cell &c) {
-             if (c.flag(4))
+             if (c.model().faultResetModel)
                  return asTyped(&CONFIG::charTimeout);
              return inRange(&CONFIG::charTimeout, 10, 60000, Refused::Clear);
          },
          .prompt = [](const ConfigStore &s) {
-             if (s.modelFlag2)
+             if (profileOf(s).interfaceModel)
                  return show(StrId::Prompt61496);
-             return hasUserConfigRows(s.gatewayType) ? show(StrId::Prompt61495) : kKeepPane;
+             return profileOf(s).userConfigRows ? show(StrId::Prompt61495) : kKeepPane;
          }},
         // FrameLength
         {.label = [](const Cell &c) {
@@ -796,15 +806,15 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
          .grey = [](const Cell &c) { return (c.user() && charTimeoutFrames(c)) || modbusWithUserRows(c); },
          .editable = [](const Cell &c) {
              return byType(c, false, !charTimeoutFrames(c),
-                           masterEditsUserRows(c) || (c.user() && !c.flag(4) && !charTimeoutFrames(c)));
+                           masterEditsUserRows(c) || (c.user() && !c.model().faultResetModel && !charTimeoutFrames(c)));
          },
          .edit = [](const Cell &c) {
-             if (c.flag(4))
+             if (c.model().faultResetModel)
                  return asTyped(&CONFIG::frameLength);
              return inRange(&CONFIG::frameLength, 1, 223, Refused::Clear);
          },
          .prompt = userRowPrompt<StrId::Prompt61497>},
-        // AutoSend: the start character with modelFlag4
+        // AutoSend: the start character of the fault-reset model
         {.label = [](const Cell &c) {
              if (c.userConfigRows())
                  return StrId::GridAutoSend;
@@ -813,20 +823,20 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
          .value = [](const Cell &c) {
              if (!c.user())
                  return kNothing;
-             return c.flag(4) ? raw(&CONFIG::startChar) : raw(&CONFIG::autoSend);
+             return c.model().faultResetModel ? raw(&CONFIG::startChar) : raw(&CONFIG::autoSend);
          },
          .grey = modbusWithUserRows,
          .editable = [](const Cell &c) { return byType(c, false, true, masterEditsUserRows(c) || c.user()); },
-         .choices = [](const Cell &c) { return c.flag(4) ? Texts{} : enableDisable(); },
-         .edit = [](const Cell &c) { return c.flag(4) ? asTyped(&CONFIG::startChar) : EditRule{}; },
+         .choices = [](const Cell &c) { return c.model().faultResetModel ? Texts{} : enableDisable(); },
+         .edit = [](const Cell &c) { return c.model().faultResetModel ? asTyped(&CONFIG::startChar) : EditRule{}; },
          .pick = [](const Cell &c) {
-             if (c.flag(4) || !c.user())
+             if (c.model().faultResetModel || !c.user())
                  return PickRule{};
              return storeIn(&CONFIG::autoSend,
                             {{rowIndex(SubnetRow::AutoSendPeriod), PickEffect::Kind::GreyIfPicked, StrId::Disable}});
          },
          .prompt = userRowPrompt<StrId::Prompt61498>},
-        // AutoSendPeriod: the stop character with modelFlag4
+        // AutoSendPeriod: the stop character of the fault-reset model
         {.label = [](const Cell &c) {
              if (c.userConfigRows())
                  return StrId::GridAutoSendPeriod;
@@ -835,20 +845,22 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
          .value = [](const Cell &c) {
              if (!c.user())
                  return kNothing;
-             return c.flag(4) ? raw(&CONFIG::stopChar) : raw(&CONFIG::autoSendPeriod);
+             return c.model().faultResetModel ? raw(&CONFIG::stopChar) : raw(&CONFIG::autoSendPeriod);
          },
-         .grey = [](const Cell &c) { return (c.user() && !c.flag(4) && autoSendOff(c)) || modbusWithUserRows(c); },
+         .grey = [](const Cell &c) {
+             return (c.user() && !c.model().faultResetModel && autoSendOff(c)) || modbusWithUserRows(c);
+         },
          .editable = [](const Cell &c) {
              return byType(c, false, !autoSendOff(c),
-                           masterEditsUserRows(c) || (c.user() && (c.flag(4) || !autoSendOff(c))));
+                           masterEditsUserRows(c) || (c.user() && (c.model().faultResetModel || !autoSendOff(c))));
          },
          .edit = [](const Cell &c) {
-             if (c.flag(4))
+             if (c.model().faultResetModel)
                  return asTyped(&CONFIG::stopChar);
              return inRange(&CONFIG::autoSendPeriod, 10, 60000, Refused::Clear);
          },
          .prompt = userRowPrompt<StrId::Prompt61499>},
-        // CrcCheck: auto sending with modelFlag4
+        // CrcCheck: auto sending of the fault-reset model
         {.label = [](const Cell &c) {
              if (c.userConfigRows())
                  return StrId::GridCrcCheck;
@@ -857,18 +869,18 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
          .value = [](const Cell &c) {
              if (!c.user())
                  return kNothing;
-             return c.flag(4) ? raw(&CONFIG::autoSend) : raw(&CONFIG::crcCheck);
+             return c.model().faultResetModel ? raw(&CONFIG::autoSend) : raw(&CONFIG::crcCheck);
          },
          .grey = modbusWithUserRows,
          .editable = [](const Cell &c) { return byType(c, false, true, masterEditsUserRows(c) || c.user()); },
          .choices = listOf<StrId::Enable, StrId::Disable>,
          .pick = [](const Cell &c) {
-             if (c.flag(4))
+             if (c.model().faultResetModel)
                  return storeIn(&CONFIG::autoSend);
              return c.user() ? storeIn(&CONFIG::crcCheck) : PickRule{};
          },
          .prompt = userRowPrompt<StrId::Prompt61500>},
-        // CommInterface: the auto-send period with modelFlag4
+        // CommInterface: the auto-send period of the fault-reset model
         {.label = [](const Cell &c) {
              if (c.userConfigRows())
                  return StrId::GridCommInterface;
@@ -876,7 +888,7 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
          },
          .value = [](const Cell &c) {
              if (c.user())
-                 return c.flag(4) ? raw(&CONFIG::autoSendPeriod) : raw(&CONFIG::commInterface);
+                 return c.model().faultResetModel ? raw(&CONFIG::autoSendPeriod) : raw(&CONFIG::commInterface);
              return modbusWithUserRows(c) ? raw(&CONFIG::commInterface) : kNothing;
          },
          // Type 6 fixes the interface.
@@ -884,13 +896,15 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
          .editable = [](const Cell &c) {
              return byType(c, false, false, (c.modbus() && c.profibusModbus()) || c.user());
          },
-         .choices = [](const Cell &c) { return c.flag(4) ? Texts{} : serialInterfaces(); },
-         .edit = [](const Cell &c) { return c.flag(4) ? asTyped(&CONFIG::autoSendPeriod) : EditRule{}; },
+         .choices = [](const Cell &c) { return c.model().faultResetModel ? Texts{} : serialInterfaces(); },
+         .edit = [](const Cell &c) {
+             return c.model().faultResetModel ? asTyped(&CONFIG::autoSendPeriod) : EditRule{};
+         },
          // Stored for every type: a pick that only changed the cell would be lost silently.
          .pick = storeIn(&CONFIG::commInterface,
                          {{rowIndex(SubnetRow::DebugInterface), PickEffect::Kind::OtherInterface}}),
          .prompt = userRowPrompt<StrId::Prompt61501>},
-        // DebugInterface: the CRC check with modelFlag4
+        // DebugInterface: the CRC check of the fault-reset model
         {.label = [](const Cell &c) {
              if (c.userConfigRows())
                  return StrId::GridDebugInterface;
@@ -898,38 +912,42 @@ const std::array<RowRules, kSubnetRowCount> &subnetTable()
          },
          .value = [](const Cell &c) {
              if (c.user())
-                 return c.flag(4) ? raw(&CONFIG::crcCheck) : otherInterfaceOf(&CONFIG::commInterface);
+                 return c.model().faultResetModel ? raw(&CONFIG::crcCheck) : otherInterfaceOf(&CONFIG::commInterface);
              return modbusWithUserRows(c) ? otherInterfaceOf(&CONFIG::commInterface) : kNothing;
          },
-         .grey = [](const Cell &c) { return modbusWithUserRows(c) || (c.user() && !c.flag(4)); },
+         .grey = [](const Cell &c) { return modbusWithUserRows(c) || (c.user() && !c.model().faultResetModel); },
          .editable = [](const Cell &c) {
-             return byType(c, false, false, masterEditsUserRows(c) || (c.user() && c.flag(4)));
+             return byType(c, false, false, masterEditsUserRows(c) || (c.user() && c.model().faultResetModel));
          },
-         .choices = [](const Cell &c) { return c.flag(4) ? enableDisable() : Texts{}; },
-         .pick = [](const Cell &c) { return c.flag(4) ? storeIn(&CONFIG::crcCheck) : PickRule{}; },
+         .choices = [](const Cell &c) { return c.model().faultResetModel ? enableDisable() : Texts{}; },
+         .pick = [](const Cell &c) { return c.model().faultResetModel ? storeIn(&CONFIG::crcCheck) : PickRule{}; },
          .prompt = userRowPrompt<StrId::Prompt61502>},
         // CharIntervalSend
         {.label = [](const Cell &c) { return intervalRowsShown(c) ? StrId::GridCharIntervalSend : StrId{}; },
          .value = [](const Cell &c) { return intervalRowsShown(c) ? raw(&CONFIG::charIntervalSend) : kNothing; },
          .editable = intervalEditable,
          .edit = [](const Cell &c) {
-             if (!c.flag(7))
+             if (!c.model().hardwareConfigModel)
                  return EditRule{};
              return EditRule{&CONFIG::charIntervalSend, TextCheck::Reported, 0, 6000, Refused::PutBack,
                              StrId::GridCharIntervalSend};
          },
-         .prompt = [](const ConfigStore &s) { return s.modelFlag7 ? show(StrId::Prompt61765) : kKeepPane; }},
+         .prompt = [](const ConfigStore &s) {
+             return profileOf(s).hardwareConfigModel ? show(StrId::Prompt61765) : kKeepPane;
+         }},
         // CharIntervalReceive
         {.label = [](const Cell &c) { return intervalRowsShown(c) ? StrId::GridCharIntervalReceive : StrId{}; },
          .value = [](const Cell &c) { return intervalRowsShown(c) ? raw(&CONFIG::charIntervalReceive) : kNothing; },
          .editable = intervalEditable,
          .edit = [](const Cell &c) {
-             if (!c.flag(7))
+             if (!c.model().hardwareConfigModel)
                  return EditRule{};
              return EditRule{&CONFIG::charIntervalReceive, TextCheck::Reported, 0, 6000, Refused::PutBack,
                              StrId::GridCharIntervalReceive};
          },
-         .prompt = [](const ConfigStore &s) { return s.modelFlag7 ? show(StrId::Prompt61766) : kKeepPane; }},
+         .prompt = [](const ConfigStore &s) {
+             return profileOf(s).hardwareConfigModel ? show(StrId::Prompt61766) : kKeepPane;
+         }},
     }};
     return kRows;
 }
@@ -978,9 +996,9 @@ const std::array<RowRules, kCommandRowCount> &commandTable()
          .editable = [](const Cell &c) { return !isSingleWrite(c.functionCode()); },
          .edit = EditRule{&COMMAND::quantity, TextCheck::Quantity},
          .prompt = [](const ConfigStore &s) {
-             if (s.modelFlag4)
+             if (profileOf(s).faultResetModel)
                  return show(StrId::Prompt61507);
-             if (s.modelFlag7 && s.fileVersion >= 500)
+             if (profileOf(s).hardwareConfigModel && s.fileVersion >= 500)
                  return show(StrId::Prompt61510);
              return show(StrId::Prompt61509);
          }},
@@ -989,7 +1007,9 @@ const std::array<RowRules, kCommandRowCount> &commandTable()
          .value = unset(&COMMAND::mappingAddress),
          .editable = true,
          .edit = EditRule{&COMMAND::mappingAddress, TextCheck::MappingAddress},
-         .prompt = [](const ConfigStore &s) { return show(s.modelFlag4 ? StrId::Prompt61511 : StrId::Prompt61512); },
+         .prompt = [](const ConfigStore &s) {
+             return show(profileOf(s).faultResetModel ? StrId::Prompt61511 : StrId::Prompt61512);
+         },
          .suffix = "H"},
         // MappingBit: only bit functions map single bits
         {.label = StrId::GridMappingBit,
@@ -1021,9 +1041,9 @@ const std::array<RowRules, kCommandRowCount> &commandTable()
          },
          .pick = storeIn(&COMMAND::dataFormat),
          .prompt = [](const ConfigStore &s) {
-             if (isDataFilterType(s.gatewayType))
+             if (profileOf(s).profibusModbus)
                  return show(StrId::Prompt61516);
-             return show(s.modelFlag1 ? StrId::Prompt61514 : StrId::Prompt61515);
+             return show(profileOf(s).dataFilterModel ? StrId::Prompt61514 : StrId::Prompt61515);
          }},
         // CheckType, from the subnet's communication mode
         {.label = StrId::GridTypeOfCheck, .value = raw(&COMMAND::checkType), .grey = true, .prompt = kEmptyPane},

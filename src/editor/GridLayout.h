@@ -18,8 +18,8 @@ namespace tqv {
 // ---- rows by item kind ---------------------------------------------------------------------------
 
 // A subnet item's rows. Rows 12 to 19 carry the names of the User Config layout of types 3 and 6;
-// other models put other fields there (the communication interface at row 12 with modelFlag2, the
-// start and stop characters at rows 15 and 16 with modelFlag4).
+// other models put other fields there (the communication interface at row 12 in the interface model, the
+// start and stop characters at rows 15 and 16 in the fault-reset model).
 enum class SubnetRow : int {
     Protocol,
     Baud,
@@ -168,7 +168,7 @@ struct CellInfo {
     PickRule pick;      // what a list pick does
 };
 
-// Right after a protocol change a Modbus master subnet of a modelFlag4 model labels row 1 "Band
+// Right after a protocol change a Modbus master subnet of a fault-reset model labels row 1 "Band
 // rate"; showing the item again brings back the usual label.
 enum class GridOccasion { Shown, ProtocolChanged };
 

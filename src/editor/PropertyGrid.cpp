@@ -1,4 +1,5 @@
 #include "PropertyGrid.h"
+#include "model/ModelProfile.h"
 
 #include "resources/Strings.h"
 
@@ -11,7 +12,7 @@ std::string otherInterface(const std::string &commInterface)
     return commInterface == "RS232" ? "RS485" : "RS232";
 }
 
-bool usesDataFilter(const ConfigStore &store) { return isDataFilterType(store.gatewayType) || store.modelFlag1; }
+bool usesDataFilter(const ConfigStore &store) { return profileOf(store).dataFilterVocabulary; }
 
 void refreshCommandForDisplay(ConfigStore &store, const ItemRef &item)
 {

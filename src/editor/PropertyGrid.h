@@ -35,7 +35,7 @@ std::string shownValue(const std::string &field);
 // The other of the two serial interfaces.
 std::string otherInterface(const std::string &commInterface);
 
-// Whether commands use the data-filter vocabulary (gateway type 3 or modelFlag1).
+// Whether commands use the data-filter vocabulary.
 bool usesDataFilter(const ConfigStore &store);
 
 } // namespace tqv

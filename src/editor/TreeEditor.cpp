@@ -1,4 +1,5 @@
 #include "TreeEditor.h"
+#include "model/ModelProfile.h"
 
 #include "resources/Strings.h"
 
@@ -36,16 +37,12 @@ bool isModbusMaster(const ConfigStore &store, int subnet)
 
 bool conflictDetectionEnabled(const ConfigStore &store, bool mappingCommandsFlag)
 {
-    if (store.modelFlag3)
-        return false;
-    return !store.modelFlag7 || mappingCommandsFlag;
+    return isAvailable(profileOf(store).conflictDetection, mappingCommandsFlag);
 }
 
 bool mappingAddressEnabled(const ConfigStore &store, bool mappingCommandsFlag)
 {
-    if (store.modelFlag7)
-        return mappingCommandsFlag;
-    return !isFourSubnetType(store.gatewayType) && !store.modelFlag3;
+    return isAvailable(profileOf(store).mappingAddress, mappingCommandsFlag);
 }
 
 std::vector<CommandChoice> commandChoices()
@@ -74,7 +71,7 @@ void TreeEditor::reset()
 
 bool TreeEditor::oneNodeRuleAllows(const ConfigStore &store)
 {
-    return !(store.modelFlag4 && store.subnet(0).nodeCount >= 1);
+    return !(profileOf(store).oneNodeOnFirstSubnet && store.subnet(0).nodeCount >= 1);
 }
 
 void TreeEditor::setForKind(const ConfigStore &store, const ItemRef &item)

@@ -20,11 +20,10 @@ struct EnableFlags {
     bool operator==(const EnableFlags &) const = default;
 };
 
-// "Conflict Detection" is offered while modelFlag3 is clear and, with modelFlag7, only while the
-// view's mapping-commands flag (cleared and set again by protocol changes in the grid) is set.
+// "Conflict Detection" as the model profile offers it; "while mapping commands" follows the view's
+// mapping-commands flag (cleared and set again by protocol changes in the grid).
 bool conflictDetectionEnabled(const ConfigStore &store, bool mappingCommandsFlag);
-// "Mapping Address": with modelFlag7 exactly while the view's mapping-commands flag is set;
-// without it, unless the gateway has four subnets or modelFlag3 is set.
+// "Mapping Address" likewise.
 bool mappingAddressEnabled(const ConfigStore &store, bool mappingCommandsFlag);
 
 // One entry of the "Select Command" list.
@@ -54,7 +53,7 @@ public:
     // A right click on `item` (kind None for empty space): returns whether the context menu shows.
     bool contextMenuRequested(const ConfigStore &store, const ItemRef &item);
 
-    // With modelFlag4, subnet 1 may hold only one node.
+    // Some models let subnet 1 hold only one node.
     static bool oneNodeRuleAllows(const ConfigStore &store);
 
     // Add Node under a subnet item or beside a node item. Returns the new node number, or 0 when

@@ -3,6 +3,7 @@
 #include "GridLayout.h"
 #include "link/NotingPrompter.h"
 #include "model/GatewayLimits.h"
+#include "model/ModelProfile.h"
 #include "resources/Strings.h"
 
 #include <cctype>
@@ -223,14 +224,15 @@ void applyEdit(ConfigStore &s, const ItemRef &item, const EditRule &rule, std::s
         *field = text;
         break;
     case TextCheck::OwnAddress:
-        // Out of range empties the cell without a message; modelFlag7 models report other faults,
+        // Out of range empties the cell without a message; hardware-configuration models report other faults,
         // the others keep a plain number. The cell then shows what is stored.
         if (!inRange(v, rule.low, rule.high)) {
             text.clear();
             break;
         }
-        if (s.modelFlag7 ? decimalFieldCheck(text, rule.low, rule.high, tqv::text(rule.name), prompter)
-                         : isCanonical(text))
+        if (profileOf(s).hardwareConfigModel
+                ? decimalFieldCheck(text, rule.low, rule.high, tqv::text(rule.name), prompter)
+                : isCanonical(text))
             *field = text;
         text = *field;
         break;
@@ -257,18 +259,18 @@ void protocolChange(ConfigStore &s, const ItemRef &item, bool stillSelected, Com
     result.protocolChanged = true;
     if (c.protocol == tqv::text(StrId::ProtocolUserConfig)) {
         result.disableTreeCommands = true;
-        if (s.modelFlag7)
+        if (profileOf(s).hardwareConfigModel)
             result.mappingCommandsEnabled = false;
     } else if (c.protocol == tqv::text(StrId::ProtocolSelfDefining)) {
         result.disableTreeCommands = true;
     } else if (c.protocol == tqv::text(StrId::ProtocolModbusSlave)) {
-        if (isType(s.gatewayType, GatewayType::ProfibusModbus) && s.modelFlag7) {
+        if (profileOf(s).profibusModbus && profileOf(s).hardwareConfigModel) {
             result.disableAddNode = true;
             result.mappingCommandsEnabled = false;
         }
     } else if (c.protocol == tqv::text(StrId::ProtocolModbusMaster)) {
         result.listNodesAgain = true;
-        if (s.modelFlag7)
+        if (profileOf(s).hardwareConfigModel)
             result.mappingCommandsEnabled = true;
     }
     if (stillSelected) {

@@ -1,6 +1,7 @@
 #include "CellPlan.h"
 
 #include "editor/PropertyGrid.h"
+#include "model/ModelProfile.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -68,13 +69,13 @@ void planProfibusModbus(const ConfigStore &store, ExportLayout layout, Plan &pla
 
     plan.put(Sheet::Fieldbus, 2, 1, text(StrId::FieldbusProfibus));
     plan.put(Sheet::Fieldbus, 2, 2,
-             text(store.modelFlag7 && !user ? StrId::ExportButtonSet : StrId::ExportRotarySwitch));
+             text(profileOf(store).hardwareConfigModel && !user ? StrId::ExportButtonSet : StrId::ExportRotarySwitch));
     plan.put(Sheet::Fieldbus, 2, 3, text(StrId::ExportSelfAdapting));
     plan.put(Sheet::Fieldbus, 2, 4, fb.inputSize);
     plan.put(Sheet::Fieldbus, 2, 5, fb.outputSize);
     if (user)
         plan.put(Sheet::Fieldbus, 2, 6, s.inputLengthPrefix);
-    if (store.modelFlag7) {
+    if (profileOf(store).hardwareConfigModel) {
         plan.put(Sheet::Fieldbus, 2, 4, text(StrId::GridSetByHardwareConfig));
         plan.put(Sheet::Fieldbus, 2, 5, text(StrId::GridSetByHardwareConfig));
         if (master) {
@@ -114,22 +115,23 @@ void planStandardFieldbus(const ConfigStore &store, Plan &plan)
     const CONFIG &s = store.subnet(0);
     const std::string &byHardware = text(StrId::GridSetByHardwareConfig);
     const std::uint32_t type = store.gatewayType;
+    const ModelProfile model = profileOf(store);
     auto at = [&](int row, int column, std::string value) { plan.put(Sheet::Fieldbus, row, column, std::move(value)); };
 
-    if (isType(type, GatewayType::DeviceNet)) {
+    if (model.fieldbus == FieldbusKind::DeviceNet) {
         putRow(plan, Sheet::Fieldbus, 2, 1,
                {text(StrId::FieldbusDeviceNet), shownValue(fb.deviceNetAddress), fb.deviceNetBaud, fb.inputSize,
                 fb.outputSize});
-    } else if (isType(type, GatewayType::Profibus)) {
+    } else if (model.plainProfibus) {
         at(2, 1, text(StrId::FieldbusProfibus));
         at(2, 4, fb.inputSize);
         at(2, 5, fb.outputSize);
-        if (store.modelFlag4) {
+        if (model.faultResetModel) {
             at(2, 4, byHardware);
             at(2, 5, byHardware);
             at(1, 6, text(StrId::GridDoubleFaultReset));
             at(2, 6, s.doubleFaultReset);
-        } else if (store.modelFlag1 || store.modelFlag6) {
+        } else if (model.configDataModel) {
             at(2, 6, fb.profibusConfigMode);
             at(2, 7, fb.profibusConfigData);
         }
@@ -144,7 +146,7 @@ void planStandardFieldbus(const ConfigStore &store, Plan &plan)
         putRow(plan, Sheet::Fieldbus, 2, 1,
                {text(StrId::FieldbusProfibus), text(StrId::ExportRotarySwitch), text(StrId::ExportSelfAdapting),
                 byHardware, byHardware});
-        if (isType(type, GatewayType::ProfibusUserConfig)) {
+        if (model.preset == PresetProtocol::UserConfig) {
             at(1, 6, text(StrId::GridInputLengthPrefix));
             at(2, 6, s.inputLengthPrefix);
             at(1, 7, std::string());
@@ -158,7 +160,7 @@ void planStandardSubnets(const ConfigStore &store, Plan &plan)
     const int subnets = subnetCountOf(type);
     if (isEthernetType(type))
         plan.put(Sheet::Subnet, 1, 1, text(StrId::TreeSubnet));
-    const bool interfaces = store.modelFlag2 && !isEthernetType(type);
+    const bool interfaces = profileOf(store).interfaceModel && !isEthernetType(type);
     if (interfaces) {
         plan.put(Sheet::Subnet, 1, 14, text(StrId::GridCommInterface));
         plan.put(Sheet::Subnet, 1, 15, text(StrId::GridDebugInterface));
@@ -274,7 +276,7 @@ template <std::size_t N> std::vector<Cell> headingCells(const SheetHeadings (&sh
 
 ExportLayout exportLayoutOf(const ConfigStore &store)
 {
-    if (!isType(store.gatewayType, GatewayType::ProfibusModbus))
+    if (!profileOf(store).profibusModbus)
         return ExportLayout::Standard;
     const CONFIG &s = store.subnet(0);
     if (hasProtocol(s, StrId::ProtocolModbusMaster))

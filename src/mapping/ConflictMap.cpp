@@ -1,4 +1,5 @@
 #include "ConflictMap.h"
+#include "model/ModelProfile.h"
 
 #include "MappingValues.h"
 #include "editor/ConfigTree.h"
@@ -19,7 +20,7 @@ long bytesPerRegister(const ConfigStore &store, const COMMAND &cmd)
 {
     if (cmd.dataFormat == text(StrId::FormatLowByte))
         return 1;
-    if (cmd.dataFormat == text(StrId::FormatHighByte) && (store.modelFlag1 || isDataFilterType(store.gatewayType)))
+    if (cmd.dataFormat == text(StrId::FormatHighByte) && profileOf(store).dataFilterVocabulary)
         return 1;
     return 2;
 }

@@ -69,7 +69,7 @@ public:
     static constexpr int kInputMapBytes = 0x4000;    // 0x0000..0x3FFF
     static constexpr int kOutputMapBytes = 0x8000;   // 0x0000..0x7FFF: output addresses index directly
 
-    // The command list of `store` (the status pseudo-entry first when modelFlag7 reserves status
+    // The command list of `store` (the status pseudo-entry first when the model reserves status
     // bytes, then every command of subnets 1 to 4 in order), all included, and their bits counted.
     explicit ConflictMap(const ConfigStore &store);
 

@@ -1,4 +1,5 @@
 #include "MappingPass.h"
+#include "model/ModelProfile.h"
 
 #include "MappingValues.h"
 #include "ProfibusConfigDecoder.h"
@@ -58,7 +59,7 @@ public:
         const CONFIG &first = m_store.subnet(0);
         if (isDeviceNetType(m_store.gatewayType))
             m_cursor.nextInput = kDeviceNetInputBase;
-        else if (m_store.modelFlag7 && isModbusMaster(first))
+        else if (profileOf(m_store).commandStatusBytes && isModbusMaster(first))
             m_cursor.nextInput = commandStatusBytes(first.commandStatus);
 
         const std::vector<Placement> placed = place(0);

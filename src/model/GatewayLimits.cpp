@@ -1,4 +1,5 @@
 #include "GatewayLimits.h"
+#include "ModelProfile.h"
 
 #include "resources/Strings.h"
 
@@ -10,41 +11,17 @@ namespace tqv {
 
 std::optional<long> registerQuantityLimit(const ConfigStore &s)
 {
-    if (isFourSubnetType(s.gatewayType))
-        return 127;
-    if (isDeviceNetType(s.gatewayType))
-        return 36;
-    if (s.modelFlag4)
-        return 84;
-    if (isType(s.gatewayType, GatewayType::Profibus) || isType(s.gatewayType, GatewayType::ProfibusModbus))
-        return s.modelFlag7 ? 122 : 56;
-    return std::nullopt;
+    return profileOf(s).registerQuantityLimit;
 }
 
 std::optional<long> bitQuantityLimit(const ConfigStore &s)
 {
-    if (isFourSubnetType(s.gatewayType))
-        return 2000;
-    if (isDeviceNetType(s.gatewayType) || isType(s.gatewayType, GatewayType::Profibus) ||
-        isType(s.gatewayType, GatewayType::ProfibusModbus))
-        return 400;
-    return std::nullopt;
+    return profileOf(s).bitQuantityLimit;
 }
 
 BufferRange bufferRange(const ConfigStore &s)
 {
-    if (isDeviceNetType(s.gatewayType))
-        return {0x009F, 0x406F, 0x0002};
-    if (isFourSubnetType(s.gatewayType))
-        return {0x0BFF, 0x4BFF};
-    if (isEthernetType(s.gatewayType))
-        return {0x01FF, 0x41FF};
-    // The PROFIBUS types (and unknown ones) by model.
-    if (s.modelFlag4)
-        return {0x00A7, 0x40A7};
-    if (s.modelFlag7)
-        return {0x00F3, 0x40DF};
-    return {0x006F, 0x406F};
+    return profileOf(s).bufferRange;
 }
 
 namespace {
@@ -60,22 +37,12 @@ long decimalOf(const std::string &text)
 
 std::optional<BufferSizes> fixedMappingLimits(const ConfigStore &s)
 {
-    if (isEthernetType(s.gatewayType))
-        return BufferSizes{kEthernetBufferSize, kEthernetBufferSize};
-    if (s.modelFlag4)
-        return BufferSizes{168, 168};
-    if (s.modelFlag7 || s.modelFlag3)
-        return BufferSizes{244, 244};
-    return std::nullopt;
+    return profileOf(s).fixedMappingLimits;
 }
 
 std::optional<BufferSizes> fixedDownloadSizes(const ConfigStore &s)
 {
-    if (s.modelFlag4)
-        return BufferSizes{168, 168};
-    if (s.modelFlag7)
-        return BufferSizes{244, 244};
-    return std::nullopt;
+    return profileOf(s).fixedDownloadSizes;
 }
 
 bool sizesFromProfibusConfigData(const ConfigStore &s)

@@ -438,18 +438,12 @@ std::string recordSaveBlock(MonitorLinkKind link, const MonitorRow &row)
 
 MonitorLinkKind monitorLinkFor(const ConfigStore &store, bool firmware5)
 {
-    if (store.modelFlag7 && firmware5)
-        return MonitorLinkKind::Framed;
-    if (isEthernetType(store.gatewayType) && !store.modelFlag2)
-        return MonitorLinkKind::Udp;
-    return MonitorLinkKind::RecordSerial;
+    return profileOf(store).monitorLink(firmware5);
 }
 
 bool monitorCommandEnabled(const ConfigStore &store)
 {
-    return (isType(store.gatewayType, GatewayType::ProfibusModbus) || isEthernetType(store.gatewayType) ||
-            store.modelFlag2) &&
-           !store.modelFlag3;
+    return profileOf(store).monitorIoData;
 }
 
 } // namespace tqv

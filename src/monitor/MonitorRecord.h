@@ -1,5 +1,6 @@
 #pragma once
 #include "model/ConfigStore.h"
+#include "model/ModelProfile.h"
 // Monitor records of the three monitoring links: their bytes, the texts a list row shows, the
 // frames and messages the program sends, the checks of a write request and the saved-file texts.
 // Pure functions over bytes; the link drivers (MonitorLinks.h) put them on a wire.
@@ -13,19 +14,14 @@
 
 namespace tqv {
 
-enum class MonitorLinkKind {
-    Framed,       // framed serial link, 19200 baud, CFramedMonitorDlg
-    RecordSerial, // record serial link, 115200 baud, CRecordMonitorDlg
-    Udp,          // UDP link, CRecordMonitorDlg
-};
+// MonitorLinkKind and the links' line settings come with the model profile.
 
 // How the framed link reads its records, from subnet 1's protocol.
 enum class FramedMode { Master = 0, Slave = 1, Other = 2 };
 
-// The link a monitoring run uses: the framed link for modelFlag7 with firmware 5.X and up, UDP for
-// the Ethernet gateway without modelFlag2, the record serial link otherwise.
+// The link a monitoring run uses, by the model profile: the framed link needs firmware 5.X and up.
 MonitorLinkKind monitorLinkFor(const ConfigStore &store, bool firmware5);
-// "Monitor I/O Data" is offered for types 3 and 4 or with modelFlag2, never with modelFlag3.
+// Whether the model offers "Monitor I/O Data".
 bool monitorCommandEnabled(const ConfigStore &store);
 
 // One list row as the dialogs show it. `cells` are the list's columns; for the framed link the

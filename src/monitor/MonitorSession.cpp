@@ -1,5 +1,6 @@
 #include "MonitorSession.h"
 
+#include "model/ModelProfile.h"
 #include "resources/Strings.h"
 
 #include <utility>
@@ -10,13 +11,12 @@ MonitorLine monitorLine(MonitorLinkKind kind)
 {
     MonitorLine line;
     line.kind = kind;
+    line.port.baudRate = monitorLineSettings(kind).baudRate;
     switch (kind) {
     case MonitorLinkKind::Framed:
-        line.port.baudRate = 19200;
         line.tick = FramedMonitorLink::tickInterval;
         break;
     case MonitorLinkKind::RecordSerial:
-        line.port.baudRate = 115200;
         line.tick = RecordMonitorLink::tickInterval;
         break;
     case MonitorLinkKind::Udp:

@@ -23,8 +23,8 @@ struct MonitorLine {
     bool operator==(const MonitorLine &) const = default;
 };
 
-// The one place that says which link and line settings monitoring takes: the framed link at
-// 19200 baud every 300 ms, the record serial link at 115200 baud every 200 ms, UDP every 100 ms.
+// The line a monitoring link runs on: the speed from the model profile, the tick from the link
+// (framed every 300 ms, record serial every 200 ms, UDP every 100 ms).
 MonitorLine monitorLine(MonitorLinkKind kind);
 // The same from the configuration and the answer to "Select Firmware version" (asked only with
 // modelFlag7; pass false otherwise).

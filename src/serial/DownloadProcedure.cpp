@@ -1,4 +1,5 @@
 #include "DownloadProcedure.h"
+#include "model/ModelProfile.h"
 
 #include "Exchange.h"
 #include "FrameBuilder.h"
@@ -143,8 +144,7 @@ public:
         const GatewayIdentity gateway = gatewayIdentity(*data);
         m_firmware = gateway.firmwareVersion;
 
-        const bool ethernetVariant =
-            m_store->modelFlag4 && gateway.reportedType == reportedTypeOf(code(GatewayType::Ethernet));
+        const bool ethernetVariant = gateway.reportedType == reportedTypeOf(profileOf(*m_store).serialIdentityType);
         if (reportedTypeOf(m_store->gatewayType) != gateway.reportedType && !ethernetVariant) {
             const std::string message = text(StrId::MsgTypeMismatch);
             m_prompter.info(message);
@@ -343,8 +343,7 @@ bool downloadWritesCommands(const CONFIG &subnet)
 
 bool downloadWritesFieldbus(const ConfigStore &store)
 {
-    return !isFourSubnetType(store.gatewayType) && !isType(store.gatewayType, GatewayType::ProfibusModbusSlave) &&
-           !store.modelFlag4;
+    return profileOf(store).fieldbusWrittenOverSerial;
 }
 
 bool downloadDialogMayOpen(ConfigStore &configuration, Prompter &prompter)
@@ -360,9 +359,7 @@ bool downloadDialogMayOpen(ConfigStore &configuration, Prompter &prompter)
 
 bool downloadPreChecks(const ConfigStore &configuration, bool incompleteMark, Prompter &prompter)
 {
-    const std::uint32_t type = configuration.gatewayType;
-    const bool profibusSizesChosen =
-        (isType(type, GatewayType::Profibus) || isType(type, GatewayType::ProfibusModbus)) && !configuration.modelFlag7;
+    const bool profibusSizesChosen = profileOf(configuration).profibusSizesChosen;
     if (profibusSizesChosen && configuration.fieldbus.inputSize != configuration.fieldbus.outputSize) {
         prompter.info(text(StrId::MsgProfibusSizesDiffer));
         return false;

@@ -1,4 +1,5 @@
 #include "FrameBuilder.h"
+#include "model/ModelProfile.h"
 
 #include "FrameBytes.h"
 #include "ValueCodes.h"
@@ -68,8 +69,7 @@ std::uint32_t clamp32(std::uint64_t v) { return static_cast<std::uint32_t>(std::
 
 SubnetFrameForm subnetFrameForm(const ConfigStore &store)
 {
-    return hasExtendedSubnetFrame(store.gatewayType) || store.modelFlag2 ? SubnetFrameForm::Extended
-                                                                         : SubnetFrameForm::Short;
+    return profileOf(store).extendedSubnetFrame ? SubnetFrameForm::Extended : SubnetFrameForm::Short;
 }
 
 LengthsInUse updateLengthsInUse(ConfigStore &store)
@@ -122,7 +122,7 @@ Frame buildWriteProfibus(const ConfigStore &store, LengthsInUse lengths)
 {
     const bool third = hasProfibusThirdByte(store.gatewayType);
     FrameWriter w(SerialCode::WriteProfibus, third ? 3 : 2);
-    if (store.modelFlag7) {
+    if (profileOf(store).hardwareConfigModel) {
         w.put(2, low8(lengths.input));
         w.put(3, low8(lengths.output));
     } else {
@@ -205,7 +205,7 @@ Frame buildClearCommands(int subnet)
 Frame buildWriteCommand(const ConfigStore &store, int subnet, int index)
 {
     const COMMAND &c = store.command(subnet, index + 1);
-    const bool dataFilter = isDataFilterType(store.gatewayType) || store.modelFlag1;
+    const bool dataFilter = profileOf(store).dataFilterVocabulary;
     FrameWriter w(SerialCode::WriteCommand, static_cast<std::uint8_t>(kCommandFrameSize - 3));
     w.put(2, low8(static_cast<std::uint32_t>(subnet)));
     w.put(3, low8(static_cast<std::uint32_t>(index)));
@@ -239,7 +239,7 @@ Frame buildWriteTimeoutAction(const ConfigStore &store)
 {
     const CONFIG &first = store.subnet(0);
     std::uint8_t value;
-    if (store.modelFlag4)
+    if (profileOf(store).faultResetModel)
         value = is(first.doubleFaultReset, StrId::Disable) ? 0 : 1;
     else
         value = is(first.timeoutAction, StrId::TimeoutHoldData) ? 0 : low8(decimalValue(first.timeoutCount));

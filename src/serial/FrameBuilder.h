@@ -12,11 +12,11 @@ namespace tqv {
 
 // The subnet parameter frame's two forms: 17 bytes, or 26 with the User Config fields.
 enum class SubnetFrameForm { Short, Extended };
-// Extended for types 3, 5 and 6 and whenever modelFlag2 is set.
+// Extended for types 3, 5 and 6 and for the interface model.
 SubnetFrameForm subnetFrameForm(const ConfigStore &store);
 
-// Input and output lengths in use by the first subnet's commands (for the 0x30 frame while
-// modelFlag7 is set).
+// Input and output lengths in use by the first subnet's commands (for the 0x30 frame of the
+// hardware-configuration model).
 struct LengthsInUse {
     std::uint32_t input = 0;
     std::uint32_t output = 0;
@@ -46,7 +46,7 @@ Frame buildWriteDeviceNet(const ConfigStore &store);
 // 0x22 read DeviceNet parameters: 22 00 22.
 Frame buildReadDeviceNet();
 // 0x30 write PROFIBUS parameters: 2 data bytes, 3 for types 3 and 6 (with the input-length
-// prefix switch); the size codes, or the low bytes of `lengths` while modelFlag7 is set.
+// prefix switch); the size codes, or the low bytes of `lengths` for the hardware-configuration model.
 Frame buildWriteProfibus(const ConfigStore &store, LengthsInUse lengths);
 // 0x31 read PROFIBUS parameters: 31 00 31.
 Frame buildReadProfibus();
@@ -64,7 +64,7 @@ Frame buildReadCommandCount(int subnet);
 // 0x16 read one block of commands: 16 02 subnet block sum.
 Frame buildReadCommandBlock(int subnet, int block);
 
-// 0x32 write the double-fault reset (modelFlag4) or the timeout action of the first subnet.
+// 0x32 write the double-fault reset (fault-reset model) or the timeout action of the first subnet.
 Frame buildWriteTimeoutAction(const ConfigStore &store);
 // 0x33 read it back: 33 00 33.
 Frame buildReadTimeoutAction();

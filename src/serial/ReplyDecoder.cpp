@@ -1,4 +1,5 @@
 #include "ReplyDecoder.h"
+#include "model/ModelProfile.h"
 
 #include "FrameBytes.h"
 
@@ -22,17 +23,18 @@ bool validSubnet(std::uint8_t index) { return index < kSubnetCount; }
 
 ReplyContext ReplyContext::of(const ConfigStore &store)
 {
-    return {store.gatewayType, store.modelFlag2, store.modelFlag4};
+    const ModelProfile model = profileOf(store);
+    return {store.gatewayType, model.interfaceModel, model.reportsEthernetType};
 }
 
 bool uncheckedProfibusReply(const ReplyContext &context)
 {
-    return hasProfibusThirdByte(context.gatewayType) || context.modelFlag2;
+    return hasProfibusThirdByte(context.gatewayType) || context.interfaceModel;
 }
 
 bool extendedSubnetReply(const ReplyContext &context)
 {
-    return hasExtendedSubnetFrame(context.gatewayType) || context.modelFlag2;
+    return hasExtendedSubnetFrame(context.gatewayType) || context.interfaceModel;
 }
 
 std::size_t frameLength(std::string_view received)

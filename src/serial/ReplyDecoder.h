@@ -18,18 +18,18 @@
 
 namespace tqv {
 
-// What decides the shape of some replies: the configuration's type and two model flags.
+// What decides the shape of some replies: the configuration's type and two model variants.
 struct ReplyContext {
     std::uint32_t gatewayType = code(GatewayType::ProfibusModbus);
-    bool modelFlag2 = false;
-    bool modelFlag4 = false;
+    bool interfaceModel = false;
+    bool reportsEthernetType = false;
 
     static ReplyContext of(const ConfigStore &store);
 };
 
-// The 0x31 reply taken without a length or sum check (types 3 and 6, or modelFlag2).
+// The 0x31 reply taken without a length or sum check (types 3 and 6, or the interface model).
 bool uncheckedProfibusReply(const ReplyContext &context);
-// The 0x04 reply in its extended form (types 3, 5, 6, or modelFlag2).
+// The 0x04 reply in its extended form (types 3, 5, 6, or the interface model).
 bool extendedSubnetReply(const ReplyContext &context);
 
 // The frame's length from its length byte: N + 3; 0 while fewer than 2 bytes are there.

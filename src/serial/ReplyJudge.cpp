@@ -41,9 +41,9 @@ std::uint8_t judgeUploadReply(std::string_view reply, const ReplyContext &contex
     switch (got) {
     case SerialCode::ReadGatewayType: {
         const auto data = decodeGatewayTypeReply(reply);
-        // An Ethernet gateway answers on the serial link only in the modelFlag4 variant.
+        // An Ethernet gateway answers on the serial link only as the fault-reset model.
         const bool ethernet = data && (*data)[0] == reportedTypeOf(code(GatewayType::Ethernet));
-        return accept(got, data && (!ethernet || context.modelFlag4));
+        return accept(got, data && (!ethernet || context.reportsEthernetType));
     }
     case SerialCode::ReadSubnet:
         return accept(got, decodeSubnetReply(reply, context).has_value());

@@ -19,7 +19,7 @@ enum class Judge {
 };
 
 std::uint8_t judgeDownloadReply(std::string_view reply);
-// The upload judge also refuses a reported type 5 (Ethernet) unless modelFlag4 is set.
+// The upload judge also refuses a reported type 5 (Ethernet) unless the model reports that type.
 std::uint8_t judgeUploadReply(std::string_view reply, const ReplyContext &context);
 
 // The judgement of the reply to `request`: the replies to 0x05, 0x06 and 0x32 to 0x35 by their

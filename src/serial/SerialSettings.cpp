@@ -1,4 +1,5 @@
 #include "SerialSettings.h"
+#include "model/ModelProfile.h"
 
 #include "model/Domain.h"
 #include "resources/Strings.h"
@@ -47,11 +48,8 @@ void noteSettingsDialogCreated(SerialSettings &settings, std::uint32_t gatewayTy
     if (settings.dialogCreated)
         return;
     settings.dialogCreated = true;
-    if (isDeviceNetType(gatewayType) || isType(gatewayType, GatewayType::Profibus) ||
-        isType(gatewayType, GatewayType::ProfibusModbus))
-        settings.baudIndex = kBaudIndex19200;
-    else if (isFourSubnetType(gatewayType))
-        settings.baudIndex = kBaudIndex115200;
+    if (profileOf(gatewayType, ModelFlags{}).settingsDialogSetsBaud)
+        settings.baudIndex = defaultBaudIndex(gatewayType);
 }
 
 void acceptSettings(SerialSettings &settings, const SerialChoice &choice)

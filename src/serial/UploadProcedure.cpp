@@ -1,4 +1,5 @@
 #include "UploadProcedure.h"
+#include "model/ModelProfile.h"
 
 #include "Exchange.h"
 #include "FrameBuilder.h"
@@ -23,7 +24,7 @@ constexpr int kFirmwareTimeoutAction = 40;
 constexpr int kFirmwareCharIntervals = 50;
 
 // The step lines the dialog shows for the gateway's type (the subnet lines for four subnets;
-// none for the modelFlag4 gateway, which reports the Ethernet type).
+// none for the fault-reset model's gateway, which reports the Ethernet type).
 std::vector<std::string> stepLines(std::uint32_t type)
 {
     if (!isKnownGatewayType(type) || isEthernetType(type))
@@ -37,7 +38,7 @@ std::vector<std::string> stepLines(std::uint32_t type)
     if (isDeviceNetType(type))
         return {text(StrId::UploadStepDeviceNet), text(StrId::UploadStepModbusParameter),
                 text(StrId::UploadStepModbusCommand)};
-    if (isType(type, GatewayType::ProfibusModbus))
+    if (profileOf(type, ModelFlags{}).profibusModbus)
         return {text(StrId::UploadStepProfibus), text(StrId::UploadStepSubnetParameter),
                 text(StrId::UploadStepSubnetCommand)};
     return {text(StrId::UploadStepProfibus), text(StrId::UploadStepModbusParameter),
@@ -52,12 +53,12 @@ std::optional<std::uint32_t> typeOfReport(std::uint8_t reportedType)
     return static_cast<std::uint32_t>(reportedType - 1u);
 }
 
-// The serial subnets an upload reads. The modelFlag4 gateway reports the Ethernet type but holds
-// the one serial subnet that the download writes to it; reading only its type code would upload a
-// configuration without its subnet and commands and call that a success.
-int subnetsRead(std::uint32_t reportedAs, bool modelFlag4)
+// The serial subnets an upload reads, by the profile: the fault-reset model's gateway reports the
+// Ethernet type but holds the one serial subnet that the download writes to it; reading only its
+// type code would upload a configuration without its subnet and commands and call that a success.
+int subnetsRead(std::uint32_t reportedAs, const ConfigStore &configuration)
 {
-    return modelFlag4 ? 1 : serialSubnetCountOf(reportedAs);
+    return profileOf(reportedAs, configuration).serialSubnetCount;
 }
 
 // The messages of one exchange's failure: nothing came back, or something else than its reply.
@@ -287,7 +288,7 @@ std::optional<UploadRun::Stop> UploadRun::readExtras(const TransferExtras &extra
         if (auto stop = readExtra(result, {text(StrId::MsgConfigParametersTimeout),
                                            text(StrId::MsgConfigParametersFailed)}))
             return stop;
-        applyTimeoutActionValue(*decodeTimeoutActionReply(result.reply), m_current.modelFlag4, first);
+        applyTimeoutActionValue(*decodeTimeoutActionReply(result.reply), profileOf(m_current).faultResetModel, first);
     }
     if (extras.profibusConfig) {
         const ExchangeResult result = m_exchange.run(buildReadProfibusConfigData());
@@ -330,11 +331,9 @@ UploadResult UploadRun::run()
         return ended(*stop);
     const std::uint8_t reported = m_store.reportedType();
 
-    // The gateway must be of the configuration's type; the modelFlag4 variant reports the
-    // Ethernet type.
+    // The gateway must report the type the configuration's model identifies as.
     const auto type = typeOfReport(reported);
-    const bool mismatch = !type || (m_current.modelFlag4 ? reported != reportedTypeOf(code(GatewayType::Ethernet))
-                                                         : *type != m_current.gatewayType);
+    const bool mismatch = !type || *type != profileOf(m_current).serialIdentityType;
     if (mismatch) {
         const std::string &message = text(StrId::MsgTypeMismatch);
         m_prompter.info(message);
@@ -347,7 +346,7 @@ UploadResult UploadRun::run()
     for (std::size_t i = 0; i < m_lines.size(); ++i)
         m_observer.setLine(static_cast<int>(i), m_lines[i], LineState::Running);
     const bool readsFieldbus = fieldbusFramesOf(m_type) != FieldbusFrames::None;
-    const int subnets = subnetsRead(m_type, m_current.modelFlag4);
+    const int subnets = subnetsRead(m_type, m_current);
     const TransferExtras extras = transferExtrasOf(m_current, m_store.firmwareVersion());
     expect(int{readsFieldbus} + subnets + extras.count());
 
@@ -436,7 +435,7 @@ std::optional<SerialFields> serialFieldsOf(std::uint8_t protocol)
     }
 }
 
-void applySubnetParameters(const SubnetParameters &p, bool modelFlag7, CONFIG &subnet)
+void applySubnetParameters(const SubnetParameters &p, bool commandStatus, CONFIG &subnet)
 {
     const std::uint8_t protocol = p[SubnetByte::Protocol];
     const auto fields = serialFieldsOf(protocol);
@@ -458,7 +457,7 @@ void applySubnetParameters(const SubnetParameters &p, bool modelFlag7, CONFIG &s
         if (decodeValue(ValueTable::OutputMode, p[SubnetByte::OutputMode]) == text(StrId::OutputPulse))
             subnet.pulseTime = millisFromTens(p[SubnetByte::PulseTime]);
         subnet.scanRatio = std::to_string(p[SubnetByte::ScanRatio]);
-        if (modelFlag7) {
+        if (commandStatus) {
             const std::uint8_t status = p[SubnetByte::CommandStatusOrFrameType];
             if (status == 0)
                 subnet.commandStatus = text(StrId::Disable);
@@ -542,16 +541,16 @@ UploadResult UploadProcedure::run(const ConfigStore &current)
 TransferExtras transferExtrasOf(const ConfigStore &configuration, int firmware)
 {
     TransferExtras e;
-    e.timeoutAction = configuration.modelFlag4 || (configuration.modelFlag7 && firmware >= kFirmwareTimeoutAction);
-    e.profibusConfig =
-        (configuration.modelFlag1 || configuration.modelFlag6) && firmware >= kFirmwareProfibusConfigData;
-    e.charIntervals = configuration.modelFlag7 && firmware >= kFirmwareCharIntervals;
+    const ModelProfile model = profileOf(configuration);
+    e.timeoutAction = model.faultResetModel || (model.timeoutActionRows && firmware >= kFirmwareTimeoutAction);
+    e.profibusConfig = model.configDataModel && firmware >= kFirmwareProfibusConfigData;
+    e.charIntervals = model.hardwareConfigModel && firmware >= kFirmwareCharIntervals;
     return e;
 }
 
-void applyTimeoutActionValue(std::uint8_t value, bool modelFlag4, CONFIG &first)
+void applyTimeoutActionValue(std::uint8_t value, bool doubleFaultReset, CONFIG &first)
 {
-    if (modelFlag4) {
+    if (doubleFaultReset) {
         first.doubleFaultReset = text(value != 0 ? StrId::Enable : StrId::Disable);
     } else if (value > 0) {
         first.timeoutAction = text(StrId::TimeoutClearData);
@@ -578,9 +577,7 @@ void applyUploadStore(const UploadStore &store, ConfigStore &c)
     const auto reported = typeOfReport(store.reportedType());
     if (!reported)
         return;
-    c.gatewayType = *reported;
-    if (isEthernetType(c.gatewayType) && c.modelFlag4)
-        c.gatewayType = code(GatewayType::Profibus);
+    c.gatewayType = profileOf(*reported, c).uploadedType;
     if (isDeviceNetType(c.gatewayType))
         c.fieldbus.fieldbusType = text(StrId::FieldbusDeviceNet);
     else if (isProfibusFamily(c.gatewayType))
@@ -609,12 +606,12 @@ void applyUploadStore(const UploadStore &store, ConfigStore &c)
         break;
     }
 
-    const bool dataFilter = c.modelFlag1 || isDataFilterType(c.gatewayType);
-    const int subnets = subnetsRead(*reported, c.modelFlag4);
+    const bool dataFilter = profileOf(c).dataFilterVocabulary;
+    const int subnets = subnetsRead(*reported, c);
     for (int k = 0; k < subnets; ++k) {
         const auto index = static_cast<std::size_t>(k);
         CONFIG &subnet = c.subnet(k);
-        applySubnetParameters(store.subnetParameters[index], c.modelFlag7, subnet);
+        applySubnetParameters(store.subnetParameters[index], profileOf(c).commandStatusBytes, subnet);
         applyCommands(store.commandRecords[index], store.commandCounts[index], dataFilter, subnet);
     }
 }

@@ -54,7 +54,7 @@ private:
 // The optional values beside the configuration frames that a model and its firmware (major × 10
 // + minor) have: the download writes exactly the ones the upload reads.
 struct TransferExtras {
-    bool timeoutAction = false;  // 0x32/0x33: the timeout action, or the double-fault reset with modelFlag4
+    bool timeoutAction = false;  // 0x32/0x33: the timeout action, or the double-fault reset
     bool profibusConfig = false; // 0x34/0x35: the PROFIBUS configuration data
     bool charIntervals = false;  // 0x05/0x06: the character intervals, after the configuration is complete
 
@@ -63,7 +63,7 @@ struct TransferExtras {
 TransferExtras transferExtrasOf(const ConfigStore &configuration, int firmware);
 
 // The uploaded extras as the grid's texts.
-void applyTimeoutActionValue(std::uint8_t value, bool modelFlag4, CONFIG &first);
+void applyTimeoutActionValue(std::uint8_t value, bool doubleFaultReset, CONFIG &first);
 void applyProfibusConfigData(const std::vector<std::uint8_t> &data, FIELDBUS &fieldbus);
 void applyCharIntervals(const CharIntervals &intervals, CONFIG &first);
 
