@@ -23,6 +23,7 @@
 #include "model/ModelProfile.h"
 #include "model/ProjectLanguage.h"
 #include "ethernet/EthernetTransfer.h"
+#include "gateway/GatewaySession.h"
 #include "export/Workbook.h"
 #include "ethernet/MessageHeader.h"
 #include "serial/DownloadProcedure.h"
@@ -744,75 +745,63 @@ bool CMainFrame::searchGateway()
     return search.exec() == QDialog::Accepted;
 }
 
-void CMainFrame::onUpload()
+bool CMainFrame::reachGateway()
+{
+    // The network gateway is chosen in the device search; the serial port is asked for once.
+    if (gatewayRouteOf(m_view->store()) == GatewayRoute::Ethernet)
+        return searchGateway();
+    confirmSerialSettings();
+    return true;
+}
+
+namespace {
+
+// What every transfer dialog reads from the view.
+TransferDialog::Hooks transferHooks(CModbusConfigView *view)
 {
     TransferDialog::Hooks hooks;
-    hooks.configuration = [this]() -> const ConfigStore & { return m_view->store(); };
+    hooks.configuration = [view]() -> ConfigStore & { return view->store(); };
+    hooks.incompleteMark = [view] { return view->session().incompleteInformation; };
+    hooks.remoteConfigAllowed = [view] { return view->session().remoteConfigAllowed; };
+    hooks.targetAddress = view->session().targetAddress;
+    hooks.targetPort = endpointsFromEnvironment().gatewayPort;
+    return hooks;
+}
+
+} // namespace
+
+void CMainFrame::onUpload()
+{
+    if (!reachGateway())
+        return;
+    TransferDialog::Hooks hooks = transferHooks(m_view);
     hooks.mayReplaceDocument = [this] { return mayDiscardChanges(); };
-    if (isEthernetType(m_view->store().gatewayType)) {
-        if (!searchGateway())
-            return;
-        hooks.targetAddress = m_view->session().targetAddress;
-        hooks.targetPort = endpointsFromEnvironment().gatewayPort;
-        hooks.uploaded = [this](const ConfigStore &uploaded) {
-            // The read replaces the configuration in place; it no longer matches its file.
-            m_view->store() = uploaded;
+    const Carried carried = carriedBy(gatewayRouteOf(m_view->store()));
+    hooks.uploaded = [this, carried](const GatewayRead &read) {
+        ConfigStore &store = m_view->store();
+        store = read.configuration;
+        if (carried == Carried::Ethernet) {
+            // The network read replaces the configuration in place; it no longer matches its file.
             m_view->rebuildTree();
             m_view->startFreshHistory();
-            updateCommandState();
-        };
-        CEthernetUploadDlg dialog(std::move(hooks), this);
-        dialog.exec();
-        return;
-    }
-    confirmSerialSettings();
-    hooks.uploaded = [this](const ConfigStore &uploaded) {
-        // The uploaded configuration becomes a new, untitled, unmodified document.
-        ConfigStore &store = m_view->store();
-        store = uploaded;
-        store.uploadPending = true;
-        m_doc->newDocument();
+        } else {
+            // The serial upload becomes a new, untitled, unmodified document.
+            store.uploadPending = true;
+            m_doc->newDocument();
+        }
         updateCommandState();
     };
     TransferDialog dialog(TransferDialog::Kind::Upload, std::move(hooks), this);
-    if (dialog.openPort(m_view->serialSettings()))
+    if (dialog.openSession(m_view->serialSettings()))
         dialog.exec();
 }
 
 void CMainFrame::onDownload()
 {
-    QtPrompter prompter(this);
-    if (isEthernetType(m_view->store().gatewayType)) {
-        if (!searchGateway())
-            return;
-        if (!m_view->session().remoteConfigAllowed) {
-            prompter.info(text(StrId::MsgRemoteConfigForbidden));
-            return;
-        }
-        TransferDialog::Hooks hooks;
-        hooks.configuration = [this]() -> const ConfigStore & { return m_view->store(); };
-        hooks.ethernetChecks = [this] {
-            QtPrompter checks(this);
-            return ethernetWriteChecks(m_view->store(), m_view->session().incompleteInformation, checks);
-        };
-        hooks.targetAddress = m_view->session().targetAddress;
-        hooks.targetPort = endpointsFromEnvironment().gatewayPort;
-        CEthernetDownloadDlg dialog(std::move(hooks), this);
-        dialog.exec();
+    if (!reachGateway())
         return;
-    }
-    if (!m_view->session().remoteConfigAllowed) {
-        prompter.info(text(StrId::MsgRemoteConfigForbidden));
-        return;
-    }
-    confirmSerialSettings();
-    if (!downloadDialogMayOpen(m_view->store(), prompter))
-        return;
-    TransferDialog::Hooks hooks;
-    hooks.configuration = [this]() -> const ConfigStore & { return m_view->store(); };
-    hooks.incompleteMark = [this] { return m_view->session().incompleteInformation; };
-    TransferDialog dialog(TransferDialog::Kind::Download, std::move(hooks), this);
-    if (dialog.openPort(m_view->serialSettings()))
+    TransferDialog dialog(TransferDialog::Kind::Download, transferHooks(m_view), this);
+    if (dialog.openSession(m_view->serialSettings()))
         dialog.exec();
 }
 
@@ -831,42 +820,30 @@ void CMainFrame::addCompareWithGateway(QMenu *tools)
 
 void CMainFrame::onCompareWithGateway()
 {
+    if (!reachGateway())
+        return;
     // The upload dialog reads into a configuration of its own; the document stays as it is.
-    std::optional<ConfigStore> gateway;
-    int firmware = kAnyFirmware;
-    TransferDialog *dialog = nullptr;
-    TransferDialog::Hooks hooks;
-    hooks.configuration = [this]() -> const ConfigStore & { return m_view->store(); };
-    hooks.uploadedFrom = [&](const ConfigStore &uploaded, int reported) {
-        gateway = uploaded;
-        firmware = reported;
-        QTimer::singleShot(0, dialog, &QDialog::accept);
-    };
-    const bool ethernet = isEthernetType(m_view->store().gatewayType);
-    if (ethernet) {
-        if (!searchGateway())
-            return;
-        hooks.targetAddress = m_view->session().targetAddress;
-        hooks.targetPort = endpointsFromEnvironment().gatewayPort;
-        hooks.uploaded = [&](const ConfigStore &uploaded) {
-            gateway = uploaded;
-            QTimer::singleShot(0, dialog, &QDialog::accept);
-        };
-        hooks.uploadedFrom = nullptr;
-        CEthernetUploadDlg upload(std::move(hooks), this);
-        dialog = &upload;
-        upload.setWindowTitle(qtext(StrId::CompareTitle));
+    std::optional<GatewayRead> gateway;
+    TransferDialog::Hooks hooks = transferHooks(m_view);
+    TransferDialog upload(TransferDialog::Kind::Upload, std::move(hooks), this);
+    upload.setWindowTitle(qtext(StrId::CompareTitle));
+    // Set after the dialog exists: the hook closes it.
+    upload.setUploadedHook([&](const GatewayRead &read) {
+        gateway = read;
+        QTimer::singleShot(0, &upload, &QDialog::accept);
+    });
+    if (upload.openSession(m_view->serialSettings()))
         upload.exec();
-    } else {
-        confirmSerialSettings();
-        TransferDialog upload(TransferDialog::Kind::Upload, std::move(hooks), this);
-        dialog = &upload;
-        upload.setWindowTitle(qtext(StrId::CompareTitle));
-        if (upload.openPort(m_view->serialSettings()))
-            upload.exec();
+    if (!gateway)
+        return;
+    const Carried carried = carriedBy(upload.route());
+    // A read that stopped short proves nothing: it is never shown as a match.
+    const Verification verification = verificationOf(m_view->store(), *gateway, carried);
+    if (verification.verdict == Verification::Verdict::NotVerified) {
+        QtPrompter(this).info(verification.summary());
+        return;
     }
-    if (gateway)
-        resolveDifferences(*gateway, ethernet ? Carried::Ethernet : Carried::Serial, firmware);
+    resolveDifferences(gateway->configuration, carried, gateway->firmware);
 }
 
 void CMainFrame::resolveDifferences(const ConfigStore &gateway, Carried carried, int firmware)

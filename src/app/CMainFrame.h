@@ -119,6 +119,8 @@ private:
     void showError(const QString &message);
     // "Seach Device" before an Ethernet transfer; true when a gateway was chosen.
     bool searchGateway();
+    // Before a transfer: the device search for the network gateway, the serial settings otherwise.
+    bool reachGateway();
 
     CModbusConfigView *m_view = nullptr;
     CModbusConfigDoc *m_doc = nullptr;

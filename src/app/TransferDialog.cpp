@@ -4,14 +4,11 @@
 #include "QtPrompter.h"
 #include "QtText.h"
 #include "io/QtSettingsStore.h"
-#include "ethernet/EthernetTransfer.h"
 #include "io/QtSerialLink.h"
 #include "io/QtTcpLink.h"
 #include "link/Clock.h"
 #include "link/Prompter.h"
 #include "link/TransferObserver.h"
-#include "serial/DownloadProcedure.h"
-#include "serial/UploadProcedure.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -94,33 +91,12 @@ private:
     TransferDialog *m_dialog;
 };
 
-namespace {
-
-// The verification's read reports nothing: the dialog shows its outcome on a line of its own.
-class SilentObserver : public TransferObserver {
-public:
-    void setTitle(const std::string &) override {}
-    void setStatus(const std::string &) override {}
-    void setLine(int, const std::string &, LineState) override {}
-    void setProgress(int, int) override {}
-};
-
-class SilentPrompter : public Prompter {
-public:
-    void info(const std::string &) override {}
-    bool askYesNo(const std::string &) override { return false; }
-    bool askOkCancel(const std::string &) override { return false; }
-    Answer askYesNoCancel(const std::string &) override { return Answer::Cancel; }
-};
-
-} // namespace
-
 TransferDialog::TransferDialog(Kind kind, Hooks hooks, QWidget *parent)
-    : QDialog(parent), m_kind(kind), m_hooks(std::move(hooks))
+    : QDialog(parent), m_kind(kind), m_hooks(std::move(hooks)), m_route(gatewayRouteOf(m_hooks.configuration()))
 {
-    const bool upload = kind == Kind::Upload || kind == Kind::EthernetUpload;
+    const bool upload = kind == Kind::Upload;
     setObjectName(upload ? QStringLiteral("uploadDialog") : QStringLiteral("downloadDialog"));
-    if (kind == Kind::EthernetUpload)
+    if (upload && ethernet())
         setWindowTitle(qtext(StrId::EthUploadDialogTitle));
     else
         setWindowTitle(qtext(upload ? StrId::UploadDialogTitle : StrId::DownloadDialogTitle));
@@ -168,8 +144,8 @@ TransferDialog::TransferDialog(Kind kind, Hooks hooks, QWidget *parent)
     m_exit->setAutoDefault(false);
     connect(m_start, &QPushButton::clicked, this, &TransferDialog::start);
     connect(m_exit, &QPushButton::clicked, this, &TransferDialog::reject);
-    // The serial download is offered only once the dialog has opened its port (see openPort).
-    m_start->setEnabled(upload || kind == Kind::EthernetDownload);
+    // A transfer is offered only once the dialog has its session (see openSession).
+    m_start->setEnabled(false);
     // The Ethernet dialogs have one line of text that says what to do and then how it went.
     if (ethernet()) {
         m_title->hide();
@@ -229,27 +205,43 @@ TransferDialog::~TransferDialog()
     closeLinkAndStop();
 }
 
-bool TransferDialog::openPort(SerialSettings &settings)
+bool TransferDialog::openSession(SerialSettings &settings)
 {
-    const std::optional<std::string> name = portForTransfer(settings);
-    const PortParameters parameters = portParameters(settings);
-    Status opened;
     QMetaObject::invokeMethod(
         m_worker,
-        [this, &name, &parameters, &opened] {
+        [this] {
+            GatewayLinks links;
             m_link = std::make_unique<QtSerialLink>();
-            if (name)
-                opened = m_link->open(*name, parameters);
+            links.port = m_link.get();
+            links.closePort = [link = m_link.get()] { link->close(); };
+            links.newConnection = [] { return std::make_unique<QtTcpLink>(); };
+            links.target = {m_hooks.targetAddress, m_hooks.targetPort};
+            m_session = makeGatewaySession(m_hooks.configuration(), std::move(links), *m_clock, *m_prompter,
+                                           *m_observer);
+            m_session->setCancelFlag(&m_cancel);
         },
         Qt::BlockingQueuedConnection);
     QtPrompter prompter(this);
-    if (!name) {
-        // Without a port the dialog still opens; a press then fails at its first exchange.
-        if (m_kind == Kind::Download)
-            prompter.info(portOpenError(PortOpenFailure::NoPort, "").message);
-    } else if (!opened) {
-        prompter.info(opened.message());
+    // The worker is idle: the checks run here, where they may ask and may update the document.
+    const bool allowed = !m_hooks.remoteConfigAllowed || m_hooks.remoteConfigAllowed();
+    if (download() && !m_session->downloadMayOpen(m_hooks.configuration(), allowed, prompter))
         return false;
+    if (!ethernet()) {
+        const std::optional<std::string> name = portForTransfer(settings);
+        const PortParameters parameters = portParameters(settings);
+        Status opened;
+        if (name)
+            QMetaObject::invokeMethod(
+                m_worker, [this, &name, &parameters, &opened] { opened = m_link->open(*name, parameters); },
+                Qt::BlockingQueuedConnection);
+        if (!name) {
+            // Without a port the dialog still opens; a press then fails at its first exchange.
+            if (download())
+                prompter.info(portOpenError(PortOpenFailure::NoPort, "").message);
+        } else if (!opened) {
+            prompter.info(opened.message());
+            return false;
+        }
     }
     m_start->setEnabled(true);
     return true;
@@ -257,157 +249,69 @@ bool TransferDialog::openPort(SerialSettings &settings)
 
 void TransferDialog::start()
 {
-    if (m_busy || m_closing)
+    if (m_busy || m_closing || !m_session)
         return;
-    const bool upload = m_kind == Kind::Upload || m_kind == Kind::EthernetUpload;
-    if (upload && m_hooks.mayReplaceDocument && !m_hooks.mayReplaceDocument())
+    if (m_kind == Kind::Upload && m_hooks.mayReplaceDocument && !m_hooks.mayReplaceDocument())
         return;
-    if (m_kind == Kind::EthernetDownload && m_hooks.ethernetChecks && !m_hooks.ethernetChecks())
-        return;
-    auto configuration = std::make_shared<const ConfigStore>(m_hooks.configuration());
     const bool mark = m_hooks.incompleteMark && m_hooks.incompleteMark();
     if (download()) {
+        QtPrompter checks(this);
+        if (!m_session->downloadPressChecks(m_hooks.configuration(), mark, checks))
+            return;
         m_verifyWanted = m_verify->isChecked();
         m_differences.clear();
         m_verifyLine->clear();
         m_verifyLine->hide();
         m_differencesButton->hide();
     }
+    auto configuration = std::make_shared<const ConfigStore>(m_hooks.configuration());
     m_busy = true;
     m_cancel = false;
     m_start->setEnabled(false);
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
-    if (ethernet())
-        runEthernet(std::move(configuration));
-    else
-        runSerial(std::move(configuration), mark);
-}
-
-void TransferDialog::runSerial(std::shared_ptr<const ConfigStore> configuration, bool mark)
-{
     runOnWorker([this, configuration, mark] {
-        QueuedObserver &observer = *m_observer;
-        BlockingPrompter &prompter = *m_prompter;
-        Clock &clock = *m_clock;
         if (m_kind == Kind::Upload) {
-            UploadProcedure upload(*m_link, clock, prompter, observer);
-            upload.setCancelFlag(&m_cancel);
-            auto result = std::make_shared<UploadResult>(upload.run(*configuration));
-            if (result->outcome == UploadOutcome::TypeMismatch)
-                m_link->close();
+            auto read = std::make_shared<GatewayRead>(m_session->read(*configuration));
             QMetaObject::invokeMethod(
                 this,
-                [this, result] {
-                    if (result->outcome == UploadOutcome::Uploaded && m_hooks.uploaded)
-                        m_hooks.uploaded(result->configuration);
-                    if (result->outcome == UploadOutcome::Uploaded && m_hooks.uploadedFrom)
-                        m_hooks.uploadedFrom(result->configuration, result->store.firmwareVersion());
+                [this, read] {
+                    if (read->outcome == TransferOutcome::Done && m_hooks.uploaded)
+                        m_hooks.uploaded(*read);
                     ended();
                 },
                 Qt::QueuedConnection);
-        } else {
-            DownloadProcedure download(*m_link, clock, prompter, observer);
-            download.setCancelFlag(&m_cancel);
-            const DownloadResult result = download.run(*configuration, mark);
-            if (result.outcome == DownloadOutcome::TypeMismatch)
-                m_link->close();
-            if (result.outcome == DownloadOutcome::Downloaded && m_verifyWanted)
-                verifyOnWorker(*configuration, nullptr);
-            QMetaObject::invokeMethod(this, [this] { ended(); }, Qt::QueuedConnection);
+            return;
         }
+        const GatewayWrite written = m_session->write(*configuration, mark);
+        const bool restart = m_session->restartPending();
+        if (written.outcome == TransferOutcome::Done && m_verifyWanted) {
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_verifyLine->setText(qtext(StrId::VerifyRunning));
+                    m_verifyLine->show();
+                },
+                Qt::QueuedConnection);
+            auto verification = std::make_shared<Verification>(m_session->verify(*configuration));
+            if (!m_cancel)
+                QMetaObject::invokeMethod(
+                    this, [this, verification] { showVerification(*verification); }, Qt::QueuedConnection);
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, restart] {
+                m_restartPending = restart;
+                ended();
+            },
+            Qt::QueuedConnection);
     });
 }
 
-void TransferDialog::runEthernet(std::shared_ptr<const ConfigStore> configuration)
+void TransferDialog::showVerification(const Verification &verification)
 {
-    const EthernetTarget target{m_hooks.targetAddress, m_hooks.targetPort};
-    runOnWorker([this, configuration, target] {
-        QueuedObserver &observer = *m_observer;
-        BlockingPrompter &prompter = *m_prompter;
-        Clock &clock = *m_clock;
-        // A new press starts on a new connection; the transfer object lives on for the restart.
-        m_tcp = std::make_unique<QtTcpLink>();
-        m_ethernet = std::make_unique<EthernetTransfer>(*m_tcp, clock, prompter, observer);
-        m_ethernet->setCancelFlag(&m_cancel);
-        if (m_kind == Kind::EthernetUpload) {
-            auto result = std::make_shared<EthernetReadResult>(m_ethernet->read(*configuration, target));
-            QMetaObject::invokeMethod(
-                this,
-                [this, result] {
-                    if (result->outcome == EthernetOutcome::Succeeded && m_hooks.uploaded)
-                        m_hooks.uploaded(result->configuration);
-                    ended();
-                },
-                Qt::QueuedConnection);
-        } else {
-            m_ethernet->write(*configuration, target);
-            const bool downloaded = m_ethernet->downloaded();
-            if (downloaded && m_verifyWanted)
-                verifyOnWorker(*configuration, &target);
-            QMetaObject::invokeMethod(
-                this,
-                [this, downloaded] {
-                    m_downloaded = downloaded;
-                    ended();
-                },
-                Qt::QueuedConnection);
-        }
-    });
-}
-
-void TransferDialog::verifyOnWorker(const ConfigStore &configuration, const EthernetTarget *target)
-{
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_verifyLine->setText(qtext(StrId::VerifyRunning));
-            m_verifyLine->show();
-        },
-        Qt::QueuedConnection);
-    SilentObserver observer;
-    SilentPrompter prompter;
-    bool read = false;
-    std::vector<Difference> differences;
-    if (target) {
-        // A connection of its own: the download's stays for the restart offered at "Exit".
-        QtTcpLink link;
-        EthernetTransfer transfer(link, *m_clock, prompter, observer);
-        transfer.setCancelFlag(&m_cancel);
-        const EthernetReadResult result = transfer.read(configuration, *target);
-        read = result.outcome == EthernetOutcome::Succeeded;
-        if (read)
-            differences = compareConfigurations(configuration, result.configuration, Carried::Ethernet);
-    } else {
-        UploadProcedure upload(*m_link, *m_clock, prompter, observer);
-        upload.setCancelFlag(&m_cancel);
-        const UploadResult result = upload.run(configuration);
-        // An upload that could not read its last values has not shown what the gateway holds.
-        read = result.outcome == UploadOutcome::Uploaded && result.message.empty();
-        if (read)
-            differences = compareConfigurations(configuration, result.configuration, Carried::Serial,
-                                                result.store.firmwareVersion());
-    }
-    if (m_cancel)
-        return;
-    auto shared = std::make_shared<std::vector<Difference>>(std::move(differences));
-    QMetaObject::invokeMethod(
-        this, [this, read, shared] { showVerification(read, std::move(*shared)); }, Qt::QueuedConnection);
-}
-
-void TransferDialog::showVerification(bool read, std::vector<Difference> differences)
-{
-    m_differences = std::move(differences);
-    QString line;
-    if (!read)
-        line = qtext(StrId::VerifyFailed);
-    else if (m_differences.empty())
-        line = qtext(StrId::VerifyEqual);
-    else if (m_differences.size() == 1)
-        line = qtext(StrId::DiffOne);
-    else
-        line = QString::fromStdString(formatText(StrId::DiffCount, {std::to_string(m_differences.size())}));
-    m_verifyLine->setText(line);
+    m_differences = verification.differences;
+    m_verifyLine->setText(QString::fromStdString(verification.summary()));
     m_verifyLine->show();
     m_differencesButton->setVisible(!m_differences.empty());
 }
@@ -424,12 +328,12 @@ void TransferDialog::offerRestartAndClose()
     m_start->setEnabled(false);
     m_exit->setEnabled(false);
     runOnWorker([this] {
-        const RestartOutcome outcome = m_ethernet->offerRestart();
+        const RestartOutcome outcome = m_session->offerRestart();
         QMetaObject::invokeMethod(
             this,
             [this, outcome] {
                 m_busy = false;
-                m_downloaded = false;
+                m_restartPending = false;
                 m_exit->setEnabled(true);
                 m_start->setEnabled(true);
                 if (outcome == RestartOutcome::SendFailed)
@@ -459,7 +363,7 @@ void TransferDialog::ended()
 
 void TransferDialog::reject()
 {
-    if (!m_busy && m_kind == Kind::EthernetDownload && m_downloaded) {
+    if (!m_busy && m_restartPending) {
         offerRestartAndClose();
         return;
     }
@@ -482,8 +386,7 @@ void TransferDialog::closeLinkAndStop()
     QMetaObject::invokeMethod(
         m_worker,
         [this] {
-            m_ethernet.reset();
-            m_tcp.reset();
+            m_session.reset();
             m_link.reset();
         },
         Qt::BlockingQueuedConnection);

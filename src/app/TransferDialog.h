@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compare/ConfigDiff.h"
+#include "gateway/GatewaySession.h"
 #include "model/ConfigStore.h"
 #include "serial/SerialSettings.h"
 
@@ -23,40 +24,34 @@ class QtSerialLink;
 class QueuedObserver;
 class BlockingPrompter;
 class Clock;
-class QtTcpLink;
-class EthernetTransfer;
-struct EthernetTarget;
 
 // "Upload Configuration " and "Download configuration": a title line, a status line, up to four
 // step (or subnet) lines with icons, a progress bar, the start button and "Exit".
 //
-// The port belongs to a worker thread for the dialog's whole life: it is opened there when the
-// dialog initialises, every press of the start button runs the core procedure there, and it is
-// closed there when the dialog ends. Progress reaches the dialog through queued calls; a question
-// blocks the worker until the user has answered it here. "Exit" during a transfer stops the
-// worker at its next wait and closes the dialog once it has stopped.
+// Every press goes through the gateway session of the configuration's route, on a worker thread
+// that owns the links for the dialog's whole life: the serial port is opened there when the dialog
+// initialises and closed there when it ends; an Ethernet transfer opens a connection of its own.
+// Progress reaches the dialog through queued calls; a question blocks the worker until the user
+// has answered it here. "Exit" during a transfer stops the worker at its next wait and closes the
+// dialog once it has stopped; after an acknowledged Ethernet write it offers the restart first.
 class TransferDialog : public QDialog {
     Q_OBJECT
 public:
-    // The serial transfers, and the Ethernet gateway's (one TCP connection per press; the
-    // download's stays open after an acknowledged write for the restart offered at "Exit").
-    enum class Kind { Upload, Download, EthernetUpload, EthernetDownload };
+    enum class Kind { Upload, Download };
 
     // What the dialog needs from the window.
     struct Hooks {
-        // The configuration a press works on (read at each press).
-        std::function<const ConfigStore &()> configuration;
-        // Download: the incomplete-information mark at the time of the press.
+        // The open configuration a press works on (read at each press; the Ethernet download's
+        // checks recompute its byte counts).
+        std::function<ConfigStore &()> configuration;
+        // Download: the incomplete-information mark at the time of the press, and whether the
+        // gateway allows remote configuration.
         std::function<bool()> incompleteMark;
+        std::function<bool()> remoteConfigAllowed;
         // Upload: asked before a press; false leaves the press (the user cancelled the save question).
         std::function<bool()> mayReplaceDocument;
-        // Upload: called with the uploaded configuration once the upload has succeeded, and the
-        // firmware version (major × 10 + minor) the serial gateway reported.
-        std::function<void(const ConfigStore &)> uploaded;
-        std::function<void(const ConfigStore &, int firmware)> uploadedFrom;
-        // Ethernet download: the checks of a press, on the window's thread (they may ask and may
-        // update the document's byte counts); false leaves the press.
-        std::function<bool()> ethernetChecks;
+        // Upload: called with a read that has succeeded (its configuration is the gateway's).
+        std::function<void(const GatewayRead &)> uploaded;
         // Ethernet: the gateway's address and port.
         std::string targetAddress;
         std::uint16_t targetPort = 18801;
@@ -65,10 +60,13 @@ public:
     TransferDialog(Kind kind, Hooks hooks, QWidget *parent = nullptr);
     ~TransferDialog() override;
 
-    // Opens the port named by `settings` in the worker thread. False when the dialog must not be
-    // shown (the reason has been shown); an empty port list leaves the dialog without a port
-    // (the download says so).
-    bool openPort(SerialSettings &settings);
+    // Makes the dialog's session on the worker thread, runs the download's opening checks, and for
+    // the serial line opens the port named by `settings`. False when the dialog must not be shown
+    // (the reason has been shown); an empty port list leaves the dialog without a port (the
+    // download says so).
+    bool openSession(SerialSettings &settings);
+    GatewayRoute route() const { return m_route; }
+    void setUploadedHook(std::function<void(const GatewayRead &)> hook) { m_hooks.uploaded = std::move(hook); }
 
     QPushButton *startButton() const { return m_start; }
     QPushButton *exitButton() const { return m_exit; }
@@ -101,10 +99,8 @@ private:
     void runOnWorker(std::function<void()> job);
     void ended();
     void closeLinkAndStop();
-    bool ethernet() const { return m_kind == Kind::EthernetUpload || m_kind == Kind::EthernetDownload; }
-    void runSerial(std::shared_ptr<const ConfigStore> configuration, bool mark);
-    void runEthernet(std::shared_ptr<const ConfigStore> configuration);
-    // Ethernet download: "Exit" after an acknowledged write offers the restart on the worker.
+    bool ethernet() const { return m_route == GatewayRoute::Ethernet; }
+    // Leaving after an acknowledged Ethernet write: the restart is offered on the worker.
     void offerRestartAndClose();
 
     friend class QueuedObserver;
@@ -113,15 +109,13 @@ private:
     void showStatus(const QString &text);
     void showLine(int index, const QString &text, int state);
     void showProgress(int done, int total);
-    bool download() const { return m_kind == Kind::Download || m_kind == Kind::EthernetDownload; }
-    // On the worker after a successful download: reads the gateway into a configuration of its
-    // own (silently: its messages are not the download's) and compares what the transfer carries.
-    void verifyOnWorker(const ConfigStore &configuration, const EthernetTarget *target);
-    void showVerification(bool read, std::vector<Difference> differences);
+    bool download() const { return m_kind == Kind::Download; }
+    void showVerification(const Verification &verification);
     void showDifferences();
 
     Kind m_kind;
     Hooks m_hooks;
+    GatewayRoute m_route;
     QLabel *m_title = nullptr;
     QLabel *m_status = nullptr;
     std::array<Line, 4> m_lines{};
@@ -137,37 +131,16 @@ private:
     bool m_verifyWanted = false; // the check box at the press, read on the worker
 
     QThread m_thread;
-    QObject *m_worker = nullptr;         // lives in m_thread
+    QObject *m_worker = nullptr;          // lives in m_thread
     std::unique_ptr<QtSerialLink> m_link; // made, used and destroyed in m_thread only
-    // Ethernet: the connection and the transfer that remembers an acknowledged write (m_thread only).
-    std::unique_ptr<QtTcpLink> m_tcp;
-    std::unique_ptr<EthernetTransfer> m_ethernet;
-    bool m_downloaded = false; // a copy of m_ethernet->downloaded() for the window's thread
-    // What the procedures report through and ask through; they outlive every press, since the
-    // Ethernet transfer keeps them for the restart question.
+    std::unique_ptr<GatewaySession> m_session; // m_thread only
+    bool m_restartPending = false; // a copy of m_session->restartPending() for the window's thread
+    // What the session reports through and asks through; they outlive every press, since the
+    // Ethernet session keeps them for the restart question.
     std::unique_ptr<QueuedObserver> m_observer;
     std::unique_ptr<BlockingPrompter> m_prompter;
     std::unique_ptr<Clock> m_clock;
     std::atomic<bool> m_cancel{false};
-};
-
-// The Ethernet gateway's download ("Download configuration") and upload ("Upload configuration").
-class CEthernetDownloadDlg : public TransferDialog {
-    Q_OBJECT
-public:
-    explicit CEthernetDownloadDlg(Hooks hooks, QWidget *parent = nullptr)
-        : TransferDialog(Kind::EthernetDownload, std::move(hooks), parent)
-    {
-    }
-};
-
-class CEthernetUploadDlg : public TransferDialog {
-    Q_OBJECT
-public:
-    explicit CEthernetUploadDlg(Hooks hooks, QWidget *parent = nullptr)
-        : TransferDialog(Kind::EthernetUpload, std::move(hooks), parent)
-    {
-    }
 };
 
 } // namespace tqv

@@ -7,8 +7,6 @@
 #include "TerminalObserver.h"
 #include "TerminalPrompter.h"
 #include "ethernet/DeviceSearch.h"
-#include "ethernet/EthernetTransfer.h"
-#include "io/QtTcpLink.h"
 #include "io/QtUdpLink.h"
 #include "model/ConfigStore.h"
 #include "resources/Strings.h"
@@ -117,7 +115,7 @@ int runEthDownload(CliApp &app, const EthDownloadOptions &options)
     auto store = std::make_unique<ConfigStore>();
     if (const int code = readForCommand(app, options.file, *store); code != kExitOk)
         return code;
-    if (!isEthernetType(store->gatewayType)) {
+    if (gatewayRouteOf(*store) != GatewayRoute::Ethernet) {
         app.err() << formatText(StrId::CliNotEthernetType, {options.file}) << '\n';
         return kExitUsage;
     }
@@ -125,33 +123,28 @@ int runEthDownload(CliApp &app, const EthDownloadOptions &options)
         return kExitUsage;
 
     QtRuntime runtime;
-    const EthernetEndpoints endpoints = endpointsFromEnvironment();
     // The gateway is asked first, as the search dialog in fixed-address mode asks it: whether it
     // answers and whether it allows remote configuration.
-    SessionState session;
-    session.useFixedAddress = true;
-    session.targetAddress = options.address;
-    if (runSearch(app, session, endpoints).empty()) {
+    SessionState state;
+    state.useFixedAddress = true;
+    state.targetAddress = options.address;
+    if (runSearch(app, state, endpointsFromEnvironment()).empty()) {
         app.err() << formatText(StrId::CliNoGatewayAt, {options.address}) << '\n';
         return kExitProblem;
     }
-    if (!session.remoteConfigAllowed) {
-        app.prompter().info(text(StrId::MsgRemoteConfigForbidden));
-        return kExitProblem;
-    }
-
     EthDownloadPrompter prompter(app.prompter(), app.err(), options.restart);
+    int code = kExitOk;
+    const auto gateway = openGateway(app, *store, GatewayAccess{{}, {}, options.address}, prompter, code);
+    if (!gateway)
+        return code;
+    GatewaySession &session = *gateway->session;
     // A fresh run has had no mapping pass, so there is no incomplete-information mark.
-    if (!ethernetWriteChecks(*store, false, prompter))
+    if (!session.downloadMayOpen(*store, state.remoteConfigAllowed, prompter) ||
+        !session.downloadPressChecks(*store, false, prompter))
         return kExitProblem;
-    QtTcpLink link;
-    SteadyClock clock;
-    TerminalObserver observer(app.err());
-    EthernetTransfer transfer(link, clock, prompter, observer);
-    const EthernetWriteResult written = transfer.write(*store, {options.address, endpoints.gatewayPort});
-    if (written.outcome != EthernetOutcome::Succeeded)
+    if (!session.write(*store, false).complete())
         return kExitProblem;
-    switch (transfer.offerRestart()) {
+    switch (session.offerRestart()) {
     case RestartOutcome::Sent:
         app.err() << text(StrId::CliRestartSent) << '\n';
         return kExitOk;
@@ -174,6 +167,10 @@ int runEthUpload(CliApp &app, const EthUploadOptions &options)
     if (!options.project.empty()) {
         if (const int code = readForCommand(app, options.project, *current); code != kExitOk)
             return code;
+        if (gatewayRouteOf(*current) != GatewayRoute::Ethernet) {
+            app.err() << formatText(StrId::CliNotEthernetType, {options.project}) << '\n';
+            return kExitUsage;
+        }
     } else {
         // Without a project the fields the image does not carry take an Ethernet gateway's defaults.
         std::array<bool, 7> flags{};
@@ -181,10 +178,11 @@ int runEthUpload(CliApp &app, const EthUploadOptions &options)
             flags[static_cast<std::size_t>(n - 1)] = current->modelFlag(n);
         current->setTypeAndFlags(code(GatewayType::Ethernet), flags);
     }
-    const GatewayRead read = uploadOverEthernet(app, *current, options.address);
-    if (read.exitCode != kExitOk)
-        return read.exitCode;
-    if (const Status saved = writeConfiguration(options.output, outputKind, *read.configuration); !saved) {
+    const GatewayAccess access{{}, {}, options.address};
+    GatewayReadBack back = readGateway(app, *current, access);
+    if (back.exitCode != kExitOk)
+        return back.exitCode;
+    if (const Status saved = writeConfiguration(options.output, outputKind, back.read.configuration); !saved) {
         app.err() << saved.message() << '\n';
         return kExitProblem;
     }

@@ -3,26 +3,14 @@
 #include "CliApp.h"
 #include "ethernet/DeviceSearch.h"
 #include "ethernet/MessageHeader.h"
-#include "ethernet/EthernetTransfer.h"
 #include "io/QtTcpLink.h"
 #include "resources/Strings.h"
 #include "serial/SerialSettings.h"
-#include "serial/UploadProcedure.h"
 
 #include <algorithm>
 #include <ostream>
 
 namespace tqv {
-
-std::unique_ptr<PortSession> openPort(CliApp &app, const std::string &port, const PortParameters &parameters)
-{
-    auto session = std::make_unique<PortSession>(app.err());
-    if (const Status opened = session->link.open(port, parameters); !opened) {
-        app.err() << opened.message() << '\n';
-        return nullptr;
-    }
-    return session;
-}
 
 std::optional<PortParameters> parametersFor(CliApp &app, const std::string &baud, std::uint32_t gatewayType)
 {
@@ -49,49 +37,57 @@ bool checkAddress(CliApp &app, const std::string &address)
     return false;
 }
 
-GatewayRead uploadOverSerial(CliApp &app, const ConfigStore &current, const std::string &port, const std::string &baud)
+std::unique_ptr<CliGateway> openGateway(CliApp &app, const ConfigStore &configuration, const GatewayAccess &access,
+                                        Prompter &prompter, int &exitCode)
 {
-    GatewayRead read;
-    const auto parameters = parametersFor(app, baud, current.gatewayType);
-    if (!parameters) {
-        read.exitCode = kExitUsage;
-        return read;
+    exitCode = kExitUsage;
+    auto gateway = std::make_unique<CliGateway>(app.err());
+    GatewayLinks links;
+    if (gatewayRouteOf(configuration) == GatewayRoute::Serial) {
+        if (access.port.empty()) {
+            app.err() << text(access.noSerialWay) << '\n';
+            return nullptr;
+        }
+        const auto parameters = parametersFor(app, access.baud, configuration.gatewayType);
+        if (!parameters)
+            return nullptr;
+        if (const Status opened = gateway->port.open(access.port, *parameters); !opened) {
+            app.err() << opened.message() << '\n';
+            exitCode = kExitProblem;
+            return nullptr;
+        }
+        links.port = &gateway->port;
+        links.closePort = [port = &gateway->port] { port->close(); };
+    } else {
+        if (access.address.empty()) {
+            app.err() << text(access.noNetworkWay) << '\n';
+            return nullptr;
+        }
+        if (!checkAddress(app, access.address))
+            return nullptr;
+        links.newConnection = [] { return std::make_unique<QtTcpLink>(); };
+        links.target = {access.address, endpointsFromEnvironment().gatewayPort};
     }
-    const auto session = openPort(app, port, *parameters);
-    if (!session)
-        return read;
-    UploadProcedure upload(session->link, session->clock, app.prompter(), session->observer);
-    UploadResult result = upload.run(current);
-    if (result.outcome != UploadOutcome::Uploaded)
-        return read;
-    read.exitCode = kExitOk;
-    read.configuration = std::make_unique<ConfigStore>(std::move(result.configuration));
-    read.firmware = result.store.firmwareVersion();
-    read.message = std::move(result.message);
-    return read;
+    gateway->session = makeGatewaySession(configuration, std::move(links), gateway->clock, prompter, gateway->observer);
+    exitCode = kExitOk;
+    return gateway;
 }
 
-GatewayRead uploadOverEthernet(CliApp &app, const ConfigStore &current, const std::string &address)
+GatewayReadBack readGateway(CliApp &app, const ConfigStore &current, const GatewayAccess &access)
 {
-    GatewayRead read;
-    if (!checkAddress(app, address)) {
-        read.exitCode = kExitUsage;
-        return read;
-    }
-    QtRuntime runtime;
-    QtTcpLink link;
-    SteadyClock clock;
-    TerminalObserver observer(app.err());
-    EthernetTransfer transfer(link, clock, app.prompter(), observer);
-    EthernetReadResult result = transfer.read(current, {address, endpointsFromEnvironment().gatewayPort});
-    if (result.outcome != EthernetOutcome::Succeeded) {
-        if (result.message.empty() && result.outcome == EthernetOutcome::Failed)
-            app.err() << text(StrId::CliReadRequestFailed) << '\n';
-        return read;
-    }
-    read.exitCode = kExitOk;
-    read.configuration = std::make_unique<ConfigStore>(std::move(result.configuration));
-    return read;
+    GatewayReadBack back;
+    const auto gateway = openGateway(app, current, access, app.prompter(), back.exitCode);
+    if (!gateway)
+        return back;
+    back.read = gateway->session->read(current);
+    if (back.read.outcome == TransferOutcome::Stopped)
+        back.exitCode = kExitUsage;
+    else if (back.read.outcome != TransferOutcome::Done)
+        back.exitCode = kExitProblem;
+    // A read that failed without a message of its own (the request could not be sent).
+    if (back.read.outcome == TransferOutcome::Failed && back.read.message.empty())
+        app.err() << text(StrId::CliReadRequestFailed) << '\n';
+    return back;
 }
 
 } // namespace tqv

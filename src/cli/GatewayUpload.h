@@ -1,11 +1,13 @@
 #pragma once
-// Reading a gateway's configuration for a command (upload, eth-upload, verify), and the serial
-// port pieces the transfers share.
+// The gateway session of a command (upload, download, eth-*, verify), and the serial port pieces
+// the transfers share.
 #include "QtRuntime.h"
 #include "TerminalObserver.h"
+#include "gateway/GatewaySession.h"
 #include "io/QtSerialLink.h"
 #include "link/Clock.h"
 #include "model/ConfigStore.h"
+#include "resources/StringId.h"
 
 #include <iosfwd>
 #include <memory>
@@ -16,18 +18,6 @@ namespace tqv {
 
 class CliApp;
 
-// An open port with what a procedure runs with.
-struct PortSession {
-    explicit PortSession(std::ostream &err) : observer(err) {}
-    QtRuntime runtime;
-    QtSerialLink link;
-    SteadyClock clock;
-    TerminalObserver observer;
-};
-
-// Opens `port` for a transfer; nothing (and why, on the error stream) when it cannot be opened.
-std::unique_ptr<PortSession> openPort(CliApp &app, const std::string &port, const PortParameters &parameters);
-
 // The port's parameters: the stored defaults (8 data bits, no parity, one stop bit) at the chosen
 // baud rate (`baud` empty: the type's default rate). Nothing, and the message printed, for a
 // rate the program does not offer.
@@ -36,19 +26,40 @@ std::optional<PortParameters> parametersFor(CliApp &app, const std::string &baud
 // Whether `address` is an IPv4 address; the message printed when not.
 bool checkAddress(CliApp &app, const std::string &address);
 
-// What a read of the gateway's configuration gave.
-struct GatewayRead {
-    int exitCode = 1; // kExitOk when `configuration` holds the gateway's configuration
-    std::unique_ptr<ConfigStore> configuration;
-    int firmware = 0; // major × 10 + minor, from the serial link's identity reply
-    // Read, but with a message: the character intervals could not be read after the rest was.
-    std::string message;
+// How a command may reach a gateway, and what it says when the configuration's route is not
+// among them.
+struct GatewayAccess {
+    std::string port;    // serial: the port (empty: the command has no serial way)
+    std::string baud;
+    std::string address; // Ethernet: the gateway's address (empty: no network way)
+    StrId noSerialWay = StrId::CliVerifyNeedsPort;
+    StrId noNetworkWay = StrId::CliVerifyNeedsAddress;
 };
 
-// The serial upload with `current` deciding type check and frames (the open document's part in
-// the window); the steps go to the error stream.
-GatewayRead uploadOverSerial(CliApp &app, const ConfigStore &current, const std::string &port, const std::string &baud);
-// The Ethernet read, its image applied to a copy of `current`.
-GatewayRead uploadOverEthernet(CliApp &app, const ConfigStore &current, const std::string &address);
+// A command's session to the gateway with everything it runs on.
+struct CliGateway {
+    explicit CliGateway(std::ostream &err) : observer(err) {}
+    QtRuntime runtime;
+    QtSerialLink port;
+    SteadyClock clock;
+    TerminalObserver observer;
+    std::unique_ptr<GatewaySession> session;
+};
+
+// Opens the session `configuration`'s route takes. Before any port is opened or frame sent, a
+// route the command has no way for is refused with its message (exit 2); a port that cannot be
+// opened gives exit 1. Nothing then, and `exitCode` says why.
+std::unique_ptr<CliGateway> openGateway(CliApp &app, const ConfigStore &configuration, const GatewayAccess &access,
+                                        Prompter &prompter, int &exitCode);
+
+// What a read of the gateway's configuration gave.
+struct GatewayReadBack {
+    int exitCode = 1; // kExitOk when `read` is complete
+    GatewayRead read;
+};
+
+// The read with `current` deciding type check and frames (the open document's part in the
+// window); the steps go to the error stream.
+GatewayReadBack readGateway(CliApp &app, const ConfigStore &current, const GatewayAccess &access);
 
 } // namespace tqv

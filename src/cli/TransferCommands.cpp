@@ -8,9 +8,6 @@
 #include "io/QtSerialLink.h"
 #include "model/ConfigStore.h"
 #include "resources/Strings.h"
-#include "serial/DownloadProcedure.h"
-#include "serial/SerialSettings.h"
-#include "serial/UploadProcedure.h"
 
 #include <CLI/CLI.hpp>
 
@@ -48,16 +45,17 @@ int runUpload(CliApp &app, const UploadOptions &options)
         if (const int code = readForCommand(app, options.project, *current); code != kExitOk)
             return code;
 
-    const GatewayRead read = uploadOverSerial(app, *current, options.port, options.baud);
-    if (read.exitCode != kExitOk)
-        return read.exitCode;
+    const GatewayAccess access{options.port, options.baud, {}, StrId::CliVerifyNeedsPort, StrId::SerialUploadRefused};
+    GatewayReadBack back = readGateway(app, *current, access);
+    if (back.exitCode != kExitOk)
+        return back.exitCode;
     // Written even when only the character intervals could not be read: the rest is the gateway's.
-    if (const Status written = writeConfiguration(options.output, outputKind, *read.configuration); !written) {
+    if (const Status written = writeConfiguration(options.output, outputKind, back.read.configuration); !written) {
         app.err() << written.message() << '\n';
         return kExitProblem;
     }
     app.err() << formatText(StrId::CliWritten, {options.output}) << '\n';
-    return read.message.empty() ? kExitOk : kExitProblem;
+    return back.read.complete() ? kExitOk : kExitProblem;
 }
 
 int runDownload(CliApp &app, const DownloadOptions &options)
@@ -65,19 +63,16 @@ int runDownload(CliApp &app, const DownloadOptions &options)
     auto store = std::make_unique<ConfigStore>();
     if (const int code = readForCommand(app, options.file, *store); code != kExitOk)
         return code;
-    const auto parameters = parametersFor(app, options.baud, store->gatewayType);
-    if (!parameters)
-        return kExitUsage;
-    if (!downloadDialogMayOpen(*store, app.prompter()))
+    const GatewayAccess access{options.port, options.baud, {}, StrId::CliVerifyNeedsPort, StrId::SerialDownloadRefused};
+    int code = kExitOk;
+    const auto gateway = openGateway(app, *store, access, app.prompter(), code);
+    if (!gateway)
+        return code;
+    if (!gateway->session->downloadMayOpen(*store, true, app.prompter()))
         return kExitProblem;
-
-    const auto session = openPort(app, options.port, *parameters);
-    if (!session)
-        return kExitProblem;
-    DownloadProcedure download(session->link, session->clock, app.prompter(), session->observer);
     // A fresh run has had no mapping pass, so there is no incomplete-information mark to ask about.
-    const DownloadResult result = download.run(*store, false);
-    return result.outcome == DownloadOutcome::Downloaded && result.message.empty() ? kExitOk : kExitProblem;
+    const GatewayWrite written = gateway->session->write(*store, false);
+    return written.complete() ? kExitOk : kExitProblem;
 }
 
 void addLinkOptions(CLI::App &command, LinkOptions &options)

@@ -29,28 +29,18 @@ int runVerify(CliApp &app, const VerifyOptions &options)
     auto project = std::make_unique<ConfigStore>();
     if (const int code = readForCommand(app, options.file, *project); code != kExitOk)
         return code;
-    // The file's gateway type decides the link, as it decides the transfer in the window.
-    const bool ethernet = isEthernetType(project->gatewayType);
-    if (ethernet && options.address.empty()) {
-        app.err() << text(StrId::CliVerifyNeedsAddress) << '\n';
-        return kExitUsage;
+    // The file's configuration decides the route, as it decides the transfer in the window.
+    int code = kExitOk;
+    const auto gateway =
+        openGateway(app, *project, GatewayAccess{options.port, options.baud, options.address}, app.prompter(), code);
+    if (!gateway)
+        return code;
+    const Verification verification = gateway->session->verify(*project);
+    if (verification.verdict == Verification::Verdict::NotVerified) {
+        app.err() << verification.summary() << '\n';
+        return kExitProblem;
     }
-    if (!ethernet && options.port.empty()) {
-        app.err() << text(StrId::CliVerifyNeedsPort) << '\n';
-        return kExitUsage;
-    }
-
-    // The upload builds a configuration of its own; the file is only compared with it.
-    const GatewayRead read = ethernet ? uploadOverEthernet(app, *project, options.address)
-                                      : uploadOverSerial(app, *project, options.port, options.baud);
-    if (read.exitCode != kExitOk)
-        return read.exitCode;
-    const auto differences =
-        ethernet ? compareConfigurations(*project, *read.configuration, Carried::Ethernet)
-                 : compareConfigurations(*project, *read.configuration, Carried::Serial, read.firmware);
-    const int code = reportDifferences(app, differences, options.json, "file", "gateway", text(StrId::VerifyEqual));
-    // An upload that could not read its last values has not shown that the gateway holds the file.
-    return read.message.empty() ? code : kExitProblem;
+    return reportDifferences(app, verification.differences, options.json, "file", "gateway", text(StrId::VerifyEqual));
 }
 
 } // namespace

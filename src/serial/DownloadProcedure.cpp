@@ -386,6 +386,11 @@ DownloadProcedure::DownloadProcedure(ByteLink &link, Clock &clock, Prompter &pro
 
 DownloadResult DownloadProcedure::run(const ConfigStore &configuration, bool incompleteMark)
 {
+    // Writing the Ethernet gateway's identity frames alone would end in "Finish download!".
+    if (isEthernetType(configuration.gatewayType)) {
+        m_prompter.info(text(StrId::SerialDownloadRefused));
+        return {DownloadOutcome::Stopped, text(StrId::SerialDownloadRefused)};
+    }
     if (!downloadPreChecks(configuration, incompleteMark, m_prompter))
         return {DownloadOutcome::Stopped, {}};
     DownloadRun transfer(m_link, m_clock, m_prompter, m_observer, m_cancel, configuration);

@@ -29,7 +29,7 @@ bool downloadWritesCommands(const CONFIG &subnet);
 
 enum class DownloadOutcome {
     Downloaded,   // every step acknowledged (a failed character-interval write included)
-    Stopped,      // a pre-check stopped the press before any frame was sent
+    Stopped,      // a pre-check or the type (no serial transfer) stopped the press before any frame
     Failed,       // a step failed; its message has been shown
     TypeMismatch, // the gateway is of another type: the caller closes the link
     Cancelled,    // stopped from outside at a wait

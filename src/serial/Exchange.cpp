@@ -37,7 +37,7 @@ ReplyRule replyRuleFor(std::uint8_t request, const ReplyContext &context)
     case SerialCode::WriteTimeoutAction:
     case SerialCode::ReadTimeoutAction:
         rule.bufferSize = kTimeoutActionBufferSize;
-        rule.completion = Completion::Quiet;
+        rule.completion = Completion::LengthOrQuiet;
         rule.discardStale = false;
         break;
     case SerialCode::WriteProfibusConfigData:
@@ -95,14 +95,14 @@ Exchange::Received Exchange::readReply(const ReplyRule &rule, Millis start)
             break;
         Millis deadline = start + rule.timeLimit;
         if (!r.bytes.empty()) {
-            if (rule.completion == Completion::LengthByte) {
+            if (rule.completion != Completion::Quiet) {
                 const std::size_t length = frameLength(r.bytes);
                 if (length != 0 && r.bytes.size() >= length)
                     break;
             }
             // A first byte just before the limit still gets the settle time for the rest.
             deadline = std::max(deadline, firstAt + kSettleTime);
-            if (rule.completion == Completion::Quiet)
+            if (rule.completion != Completion::LengthByte)
                 deadline = std::min(deadline, lastAt + kSettleTime);
         }
         if (now >= deadline)

@@ -36,9 +36,10 @@ struct ExchangeResult {
     bool refusedWith(std::uint8_t code) const { return status == ExchangeStatus::ErrorReply && errorCode == code; }
 };
 
-// When a reply is complete: by its length byte, or once the line has been quiet for the settle
-// time (replies whose length the protocol does not check).
-enum class Completion { LengthByte, Quiet };
+// When a reply is complete: by its length byte; once the line has been quiet for the settle time
+// (replies whose length the protocol does not check); or by its length byte when that makes sense
+// of it, else once quiet (replies judged by their first bytes, whose length byte is usually right).
+enum class Completion { LengthByte, Quiet, LengthOrQuiet };
 
 // How the reply to one request is read.
 struct ReplyRule {

@@ -53,13 +53,10 @@ std::optional<std::uint32_t> typeOfReport(std::uint8_t reportedType)
     return static_cast<std::uint32_t>(reportedType - 1u);
 }
 
-// The serial subnets an upload reads, by the profile: the fault-reset model's gateway reports the
-// Ethernet type but holds the one serial subnet that the download writes to it; reading only its
-// type code would upload a configuration without its subnet and commands and call that a success.
-int subnetsRead(std::uint32_t reportedAs, const ConfigStore &configuration)
-{
-    return profileOf(reportedAs, configuration).serialSubnetCount;
-}
+// The serial subnets an upload reads: those of the reported type. The modelFlag4 gateway reports
+// the Ethernet type and is asked for no subnet (a gateway of that kind need not answer such a
+// request); its subnet keeps the defaults rather than taking the zeros of a store never filled.
+int subnetsRead(std::uint32_t reportedAs) { return serialSubnetCountOf(reportedAs); }
 
 // The messages of one exchange's failure: nothing came back, or something else than its reply.
 struct StepTexts {
@@ -346,7 +343,7 @@ UploadResult UploadRun::run()
     for (std::size_t i = 0; i < m_lines.size(); ++i)
         m_observer.setLine(static_cast<int>(i), m_lines[i], LineState::Running);
     const bool readsFieldbus = fieldbusFramesOf(m_type) != FieldbusFrames::None;
-    const int subnets = subnetsRead(m_type, m_current);
+    const int subnets = subnetsRead(m_type);
     const TransferExtras extras = transferExtrasOf(m_current, m_store.firmwareVersion());
     expect(int{readsFieldbus} + subnets + extras.count());
 
@@ -534,6 +531,14 @@ UploadProcedure::UploadProcedure(ByteLink &link, Clock &clock, Prompter &prompte
 
 UploadResult UploadProcedure::run(const ConfigStore &current)
 {
+    // The Ethernet gateway answers its identity on the line and nothing else a transfer needs.
+    if (isEthernetType(current.gatewayType)) {
+        UploadResult refused;
+        refused.outcome = UploadOutcome::Stopped;
+        refused.message = text(StrId::SerialUploadRefused);
+        m_prompter.info(refused.message);
+        return refused;
+    }
     UploadRun run(m_link, m_clock, m_prompter, m_observer, m_cancel, current);
     return run.run();
 }
@@ -607,7 +612,7 @@ void applyUploadStore(const UploadStore &store, ConfigStore &c)
     }
 
     const bool dataFilter = profileOf(c).dataFilterVocabulary;
-    const int subnets = subnetsRead(*reported, c);
+    const int subnets = subnetsRead(*reported);
     for (int k = 0; k < subnets; ++k) {
         const auto index = static_cast<std::size_t>(k);
         CONFIG &subnet = c.subnet(k);

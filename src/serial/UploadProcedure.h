@@ -17,6 +17,7 @@ namespace tqv {
 
 enum class UploadOutcome {
     Uploaded,     // `configuration` holds what the gateway holds
+    Stopped,      // refused before any frame: the configuration's type has no serial transfer
     Failed,       // a step failed; its message has been shown
     TypeMismatch, // the gateway is of another type: the caller closes the link
     Cancelled,    // stopped from outside at a wait

@@ -241,40 +241,28 @@ TEST_F(EthernetTransferTest, WriteFailures)
     }
 }
 
-TEST_F(EthernetTransferTest, RestartOnOkSendsKelmarox)
+// After an acknowledged write: OK sends the restart, Cancel sends nothing, a failed send says so
+// (the dialog stays); the connection is closed each time and a second Exit asks nothing.
+TEST_F(EthernetTransferTest, RestartOfferedOnceAfterAnAcknowledgedWrite)
 {
-    link.peer.reply(bytes({0, 0, 0, 6}));
-    ASSERT_EQ(transfer.write(*s, target).outcome, EthernetOutcome::Succeeded);
-    questions.answers = {true};
-    EXPECT_EQ(transfer.offerRestart(), RestartOutcome::Sent);
-    EXPECT_EQ(questions.messages, (std::vector<std::string>{kRestart}));
-    ASSERT_EQ(link.peer.written.size(), 2u);
-    EXPECT_EQ(link.peer.written[1], bytes({0, 0, 0, 0x0A, 0, 0, 0, 8, 'K', 'e', 'l', 'm', 'a', 'r', 'o', 'x'}));
-    EXPECT_FALSE(link.isOpen());
-    // The connection is gone: a second Exit asks nothing.
-    EXPECT_EQ(transfer.offerRestart(), RestartOutcome::NotDownloaded);
-    EXPECT_EQ(questions.messages.size(), 1u);
-}
-
-TEST_F(EthernetTransferTest, CancellingTheRestartSendsNothing)
-{
-    link.peer.reply(bytes({0, 0, 0, 6}));
-    ASSERT_EQ(transfer.write(*s, target).outcome, EthernetOutcome::Succeeded);
-    questions.answers = {false};
-    EXPECT_EQ(transfer.offerRestart(), RestartOutcome::Declined);
-    EXPECT_EQ(questions.messages, (std::vector<std::string>{kRestart}));
-    EXPECT_EQ(link.peer.written.size(), 1u);
-    EXPECT_FALSE(link.isOpen());
-}
-
-TEST_F(EthernetTransferTest, RestartWhoseSendFails)
-{
-    link.peer.reply(bytes({0, 0, 0, 6}));
-    ASSERT_EQ(transfer.write(*s, target).outcome, EthernetOutcome::Succeeded);
-    link.failWrites = true;
-    EXPECT_EQ(transfer.offerRestart(), RestartOutcome::SendFailed);
-    EXPECT_FALSE(link.isOpen());
-    EXPECT_EQ(transfer.offerRestart(), RestartOutcome::NotDownloaded);
+    const std::string restart = bytes({0, 0, 0, 0x0A, 0, 0, 0, 8, 'K', 'e', 'l', 'm', 'a', 'r', 'o', 'x'});
+    for (const auto &[answer, failSend, expected, sent] :
+         {std::tuple{true, false, RestartOutcome::Sent, true}, std::tuple{false, false, RestartOutcome::Declined, false},
+          std::tuple{true, true, RestartOutcome::SendFailed, false}}) {
+        FakeStreamLink l(clock);
+        RecordingPrompter asked;
+        EthernetTransfer t(l, clock, asked, observer);
+        l.peer.reply(bytes({0, 0, 0, 6}));
+        ASSERT_EQ(t.write(*s, target).outcome, EthernetOutcome::Succeeded);
+        asked.answers = {answer};
+        l.failWrites = failSend;
+        EXPECT_EQ(t.offerRestart(), expected);
+        EXPECT_EQ(asked.messages, (std::vector<std::string>{kRestart}));
+        EXPECT_EQ(l.peer.written.back() == restart, sent);
+        EXPECT_FALSE(l.isOpen());
+        EXPECT_EQ(t.offerRestart(), RestartOutcome::NotDownloaded);
+        EXPECT_EQ(asked.messages.size(), 1u);
+    }
 }
 
 TEST_F(EthernetTransferTest, SecondWriteUsesANewConnection)

@@ -156,13 +156,20 @@ TEST_F(ExchangeTest, RepliesAreCutToTheirBuffer)
 
 TEST_F(ExchangeTest, UncheckedRepliesEndWhenTheLineIsQuiet)
 {
-    // 0x33's reply is judged by its first byte: taken 50 ms after its last byte.
+    // 0x32 and 0x33 replies are judged by their first bytes, but a complete frame is taken at once,
+    // even in two pieces; one whose length byte promises more than comes ends on a quiet line.
     link.reply({{10ms, bytes({0x33, 0x01})}, {40ms, bytes({0x05, 0x39})}});
     const ExchangeResult r = download().run(buildReadTimeoutAction());
     EXPECT_EQ(r.status, ExchangeStatus::Accepted);
     EXPECT_EQ(r.reply, bytes({0x33, 0x01, 0x05, 0x39}));
-    EXPECT_EQ(r.elapsed, 90ms);
+    EXPECT_EQ(r.elapsed, 40ms);
     EXPECT_EQ(decodeTimeoutActionReply(r.reply), 5);
+    link.reply(bytes({0x32, 0x00, 0x32}), 4ms);
+    EXPECT_EQ(download().run(buildWriteTimeoutAction(ConfigStore{})).elapsed, 4ms);
+    link.reply(bytes({0x32, 0x00}), 4ms);
+    const ExchangeResult cut = download().run(buildWriteTimeoutAction(ConfigStore{}));
+    EXPECT_EQ(cut.status, ExchangeStatus::Accepted);
+    EXPECT_EQ(cut.elapsed, 54ms);
 
     // The extended 0x31 reply of type 3 carries an unchecked length.
     link.reply(bytes({0x31, 0x03, 0x03, 0x02, 0x01, 0x3A}), 5ms);
@@ -222,8 +229,8 @@ TEST(ReplyRules, ByRequest)
         {0x14, 26, 300ms, Completion::LengthByte, true}, {0x15, 26, 300ms, Completion::LengthByte, true},
         {0x16, 250, 1000ms, Completion::LengthByte, true}, {0x21, 26, 300ms, Completion::LengthByte, true},
         {0x22, 26, 300ms, Completion::LengthByte, true}, {0x30, 26, 300ms, Completion::LengthByte, true},
-        {0x31, 26, 300ms, Completion::LengthByte, true}, {0x32, 128, 300ms, Completion::Quiet, false},
-        {0x33, 128, 300ms, Completion::Quiet, false},    {0x34, 26, 300ms, Completion::LengthByte, false},
+        {0x31, 26, 300ms, Completion::LengthByte, true}, {0x32, 128, 300ms, Completion::LengthOrQuiet, false},
+        {0x33, 128, 300ms, Completion::LengthOrQuiet, false},    {0x34, 26, 300ms, Completion::LengthByte, false},
         {0x35, 26, 300ms, Completion::Quiet, false},
     };
     for (const RuleCase &c : cases) {

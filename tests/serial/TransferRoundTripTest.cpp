@@ -4,14 +4,13 @@
 // carry" is measured by the frames themselves: downloading the uploaded configuration must write
 // the same bytes, frame for frame, as downloading the original did.
 #include "compare/ConfigDiff.h"
+#include "gateway/SerialGatewaySession.h"
 #include "io/QtSerialLink.h"
 #include "link/TransferObserver.h"
 #include "model/ProjectDocument.h"
 #include "resources/CodePage.h"
 #include "resources/Strings.h"
-#include "serial/DownloadProcedure.h"
 #include "serial/ValueCodes.h"
-#include "serial/UploadProcedure.h"
 #include "support/GatewaySimProcess.h"
 #include "support/RecordingPrompter.h"
 #include "support/ScriptedGateway.h"
@@ -183,61 +182,48 @@ TEST_P(TransferRoundTrip, WhatIsDownloadedIsUploadedAgain)
     const ConfigStore original = rich(c);
     RecordingPrompter prompter;
     RecordingLink first(port);
-    const DownloadResult down = DownloadProcedure(first, clock, prompter, observer).run(original, false);
-    ASSERT_EQ(down.outcome, DownloadOutcome::Downloaded) << down.message;
+    SerialGatewaySession writing(first, {}, clock, prompter, observer);
+    const GatewayWrite down = writing.write(original, false);
+    ASSERT_TRUE(down.complete()) << down.message;
     EXPECT_EQ(observer.status, text(StrId::DownloadFinished));
     ASSERT_FALSE(observer.progress.empty());
     EXPECT_EQ(observer.progress.back().first, observer.progress.back().second);
 
-    const UploadResult up = UploadProcedure(port, clock, prompter, observer).run(blank(c));
-    ASSERT_EQ(up.outcome, UploadOutcome::Uploaded) << up.message;
-    EXPECT_TRUE(up.message.empty()) << up.message;
+    SerialGatewaySession reading(port, {}, clock, prompter, observer);
+    const GatewayRead up = reading.read(blank(c));
+    ASSERT_TRUE(up.complete()) << up.message;
     EXPECT_EQ(observer.status, text(StrId::UploadFinished));
     EXPECT_TRUE(prompter.messages.empty()) << ::testing::PrintToString(prompter.messages);
-
     const ConfigStore &back = up.configuration;
     EXPECT_EQ(back.gatewayType, original.gatewayType);
     EXPECT_FALSE(back.configModified);
     // Nodes come back from the commands' slave addresses, named after them.
-    const CONFIG &s0 = back.subnet(0);
-    ASSERT_EQ(s0.nodeCount, original.subnet(0).nodeCount);
-    ASSERT_EQ(s0.commandCount, original.subnet(0).commandCount);
-    for (int n = 1; n <= s0.nodeCount; ++n) {
-        EXPECT_EQ(back.node(0, n).address, original.node(0, n).address);
-        EXPECT_EQ(back.node(0, n).name, "Node-" + original.node(0, n).address);
+    if (!original.modelFlag4) {
+        ASSERT_EQ(back.subnet(0).nodeCount, original.subnet(0).nodeCount);
+        for (int n = 1; n <= back.subnet(0).nodeCount; ++n)
+            EXPECT_EQ(back.node(0, n).name, "Node-" + original.node(0, n).address);
     }
-    for (int i = 1; i <= s0.commandCount; ++i) {
-        const COMMAND &a = original.command(0, i);
-        const COMMAND &b = back.command(0, i);
-        EXPECT_EQ(b.functionCode, a.functionCode) << i;
-        EXPECT_EQ(b.startAddress, a.startAddress) << i;
-        EXPECT_EQ(b.quantity, a.quantity) << i;
-        // The upload writes hexadecimal in lower case; the mapping pass wrote it in upper case.
-        EXPECT_EQ(QString::fromStdString(b.mappingAddress).toUInt(nullptr, 16),
-                  QString::fromStdString(a.mappingAddress).toUInt(nullptr, 16)) << i;
-        EXPECT_EQ(b.scanType, a.scanType) << i;
-        EXPECT_EQ(b.nodeNumber, a.nodeNumber) << i;
-    }
-    EXPECT_EQ(s0.masterBaud, "9600");
-    EXPECT_EQ(s0.responseTimeout, "1000");
-    EXPECT_EQ(s0.pollDelay, "250");
 
-    // What the transfer carries is the same on both sides: the comparison of carried values finds
-    // nothing, even for a project whose node has a name the gateway never holds.
+    // What the transfer carries is the same on both sides, even for a project whose node has a
+    // name the gateway never holds; the verification of the gateway says so too.
     ConfigStore renamed = original;
     renamed.node(0, 1).name = "Boiler feed";
-    const auto carried = compareConfigurations(renamed, back, Carried::Serial, up.store.firmwareVersion());
+    const auto carried = compareConfigurations(renamed, back, Carried::Serial, up.firmware);
     EXPECT_TRUE(carried.empty()) << (carried.empty() ? "" : carried.front().path + ": " +
                                                                carried.front().projectText + " / " +
                                                                carried.front().otherText);
-    const auto everything = compareConfigurations(renamed, back, Carried::Everything);
-    EXPECT_NE(std::find_if(everything.begin(), everything.end(),
-                           [](const Difference &d) { return d.path == "subnet 1 › node 1 › name"; }),
-              everything.end());
+    EXPECT_EQ(reading.verify(renamed).verdict, Verification::Verdict::Equal);
+    EXPECT_FALSE(compareConfigurations(renamed, back, Carried::Everything).empty());
 
+    // The modelFlag4 gateway is asked for no subnet: its commands do not come back.
+    if (original.modelFlag4) {
+        CONFIG defaults = blank(c).subnet(0);
+        defaults.doubleFaultReset = original.subnet(0).doubleFaultReset;
+        EXPECT_EQ(back.subnet(0), defaults);
+        return;
+    }
     RecordingLink second(port);
-    const DownloadResult again = DownloadProcedure(second, clock, prompter, observer).run(back, false);
-    ASSERT_EQ(again.outcome, DownloadOutcome::Downloaded) << again.message;
+    ASSERT_TRUE(SerialGatewaySession(second, {}, clock, prompter, observer).write(back, false).complete());
     ASSERT_EQ(second.frames.size(), first.frames.size());
     for (std::size_t i = 0; i < first.frames.size(); ++i)
         EXPECT_EQ(hexOf(second.frames[i]), hexOf(first.frames[i])) << "frame " << i;

@@ -150,9 +150,9 @@ bool transferShots(CMainFrame *frame, const QString &dir)
     for (const auto &[kind, name] : {std::pair{TransferDialog::Kind::Download, "download.png"},
                                      std::pair{TransferDialog::Kind::Upload, "upload.png"}}) {
         TransferDialog::Hooks hooks;
-        hooks.configuration = [frame]() -> const ConfigStore & { return frame->view()->store(); };
+        hooks.configuration = [frame]() -> ConfigStore & { return frame->view()->store(); };
         TransferDialog dialog(kind, hooks, frame);
-        if (!dialog.openPort(settings))
+        if (!dialog.openSession(settings))
             return false;
         dialog.show();
         QSignalSpy ended(&dialog, &TransferDialog::transferEnded);
@@ -195,11 +195,17 @@ bool ethernetShots(CMainFrame *frame, const QString &dir)
         ok = save(&config, dir, "ethernet-configuration.png") && ok;
         config.close();
     }
+    // The Ethernet gateway's configuration takes the dialog over the network.
+    ConfigStore ethernet;
+    ethernet.newConfiguration();
+    ethernet.setTypeAndFlags(4, std::array<bool, 7>{});
     TransferDialog::Hooks hooks;
-    hooks.configuration = [frame]() -> const ConfigStore & { return frame->view()->store(); };
+    hooks.configuration = [&ethernet]() -> ConfigStore & { return ethernet; };
     hooks.targetAddress = "127.0.0.1";
     hooks.targetPort = endpointsFromEnvironment().gatewayPort;
-    TransferDialog download(TransferDialog::Kind::EthernetDownload, hooks, frame);
+    TransferDialog download(TransferDialog::Kind::Download, hooks, frame);
+    if (!download.openSession(frame->view()->serialSettings()))
+        return false;
     download.show();
     QSignalSpy ended(&download, &TransferDialog::transferEnded);
     download.startButton()->click();

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "GatewaySession.h"
+
+namespace tqv {
+
+// The serial line: the upload and download procedures over the open port.
+class SerialGatewaySession final : public GatewaySession {
+public:
+    SerialGatewaySession(ByteLink &port, std::function<void()> closePort, Clock &clock, Prompter &prompter,
+                         TransferObserver &observer)
+        : GatewaySession(clock, prompter, observer), m_port(port), m_closePort(std::move(closePort))
+    {
+    }
+
+    GatewayRoute route() const override { return GatewayRoute::Serial; }
+    bool downloadMayOpen(ConfigStore &document, bool remoteConfigAllowed, Prompter &prompter) override;
+    bool downloadPressChecks(ConfigStore &, bool, Prompter &) override { return true; }
+    GatewayWrite write(const ConfigStore &configuration, bool incompleteMark) override;
+    GatewayRead read(const ConfigStore &current) override { return readWith(current, m_prompter, m_observer); }
+
+protected:
+    GatewayRead readWith(const ConfigStore &current, Prompter &prompter, TransferObserver &observer) override;
+
+private:
+    void closeAfterMismatch();
+
+    ByteLink &m_port;
+    std::function<void()> m_closePort;
+};
+
+} // namespace tqv
