@@ -1,7 +1,7 @@
 #include "ConfigImage.h"
 
 #include "MessageHeader.h"
-#include "link/ByteBuffer.h"
+#include "model/ByteBuffer.h"
 #include "mapping/MappingValues.h"
 #include "resources/Strings.h"
 #include "serial/ValueCodes.h"

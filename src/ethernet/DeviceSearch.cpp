@@ -1,6 +1,6 @@
 #include "DeviceSearch.h"
 
-#include "link/ByteBuffer.h"
+#include "model/ByteBuffer.h"
 #include "resources/Strings.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "MessageHeader.h"
 
-#include "link/ByteBuffer.h"
+#include "model/ByteBuffer.h"
 
 #include <charconv>
 #include <cstdlib>

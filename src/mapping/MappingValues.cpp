@@ -1,5 +1,6 @@
 #include "MappingValues.h"
 
+#include "model/ByteBuffer.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -13,14 +14,8 @@ std::optional<long> mappingAddressValue(const std::string &text)
     long value = 0;
     bool any = false;
     for (char c : text) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
+        const int digit = hexDigit(c);
+        if (digit < 0)
             break;
         any = true;
         value = std::min(kMax, value * 16 + digit);

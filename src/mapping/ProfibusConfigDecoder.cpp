@@ -1,21 +1,11 @@
 #include "ProfibusConfigDecoder.h"
 
+#include "model/Domain.h"
 #include "model/GatewayLimits.h"
 
 namespace tqv {
 
 namespace {
-
-int nibble(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return 0;
-}
 
 // Bytes of a compact identifier or a length byte; `countMask` selects the length bits.
 long lengthOf(std::uint8_t byte, std::uint8_t countMask)
@@ -28,10 +18,7 @@ long lengthOf(std::uint8_t byte, std::uint8_t countMask)
 
 std::vector<std::uint8_t> ProfibusConfigDecoder::bytesOf(std::string_view text)
 {
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t i = 0; i + 1 < text.size(); i += 3)
-        bytes.push_back(static_cast<std::uint8_t>(nibble(text[i]) << 4 | nibble(text[i + 1])));
-    return bytes;
+    return profibusConfigDataBytes(text);
 }
 
 ProfibusDecoding ProfibusConfigDecoder::decode(const std::vector<std::uint8_t> &bytes)

@@ -29,10 +29,7 @@ struct ProfibusDecoding {
 // sizes they ask for.
 class ProfibusConfigDecoder {
 public:
-    // The bytes of the text as the gateway receives them: one byte from the two characters at the
-    // start of every three-character step, while the second of them lies inside the text ("D1 E1"
-    // gives D1 E1). Digits in either case; any other character reads as 0. Every byte is returned;
-    // a caller that sends them takes at most eight.
+    // The bytes of the text as the gateway receives them (profibusConfigDataBytes).
     static std::vector<std::uint8_t> bytesOf(std::string_view text);
 
     // Compact identifiers (bits 5 and 4 not both 0) add (bits 3..0) + 1 bytes, in words when bit 6

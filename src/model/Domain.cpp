@@ -1,5 +1,9 @@
 #include "Domain.h"
 
+#include "ByteBuffer.h"
+
+#include <algorithm>
+
 namespace tqv {
 
 std::optional<FunctionCode> functionCodeOf(std::string_view text)
@@ -74,6 +78,15 @@ long commandBitLength(FunctionCode fc, long quantity)
 {
     const long n = quantity < 0 ? 0 : quantity;
     return isBitFunction(fc) ? n : n * 16;
+}
+
+std::vector<std::uint8_t> profibusConfigDataBytes(std::string_view text)
+{
+    const auto digit = [](char c) { return std::max(hexDigit(c), 0); };
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i + 1 < text.size(); i += 3)
+        bytes.push_back(static_cast<std::uint8_t>(digit(text[i]) << 4 | digit(text[i + 1])));
+    return bytes;
 }
 
 } // namespace tqv

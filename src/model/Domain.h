@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tqv {
 
@@ -160,6 +161,14 @@ long commandByteLength(FunctionCode fc, long quantity);
 // Buffer bits a command covers in the download's mapping test: one per coil or input (1, 2, 5,
 // 15), sixteen per register (3, 4, 6, 16). A quantity below 0 counts as 0.
 long commandBitLength(FunctionCode fc, long quantity);
+
+// ---- PROFIBUS configuration data --------------------------------------------------------------
+
+// The bytes of a `profibusConfigData` text as the gateway receives them: one byte from the two
+// characters at the start of every three-character step, while the second of them lies inside the
+// text ("D1 E1" gives D1 E1). Digits in either case; any other character reads as 0, as the
+// download frame takes it. Every byte is returned; a caller that sends them takes at most eight.
+std::vector<std::uint8_t> profibusConfigDataBytes(std::string_view text);
 
 // ---- buffers -----------------------------------------------------------------------------------
 

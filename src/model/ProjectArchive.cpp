@@ -1,6 +1,6 @@
 #include "ProjectArchive.h"
 
-#include "link/ByteBuffer.h"
+#include "ByteBuffer.h"
 #include "../resources/Strings.h"
 
 #include <cstdio>

@@ -2,6 +2,7 @@
 #include "model/Domain.h"
 
 #include "ethernet/MessageHeader.h"
+#include "model/ByteBuffer.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -9,11 +10,6 @@
 namespace tqv {
 
 namespace {
-
-std::uint8_t at(std::string_view bytes, std::size_t index)
-{
-    return static_cast<std::uint8_t>(bytes[index]);
-}
 
 std::string decimal(unsigned value) { return std::to_string(value); }
 
@@ -23,17 +19,6 @@ std::string hexPair(std::uint8_t byte, bool upper)
     static const char upperDigits[] = "0123456789ABCDEF";
     const char *digits = upper ? upperDigits : lower;
     return {digits[byte >> 4], digits[byte & 0x0F]};
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 std::string bytes(std::initializer_list<std::uint8_t> values)
@@ -177,10 +162,11 @@ std::string framedWriteFrame(std::uint16_t address, std::string_view data)
 
 std::optional<StrId> judgeHandshake(std::string_view reply, FramedMode mode)
 {
-    if (reply.size() < kFramedHandshakeSize || at(reply, 0) != 0xD0
-        || byteSum(reply.substr(0, 15)) != at(reply, 15))
+    OffsetReader r(reply);
+    const std::uint8_t command = r.u8(0), subnetType = r.u8(14), sum = r.u8(kFramedHandshakeSize - 1);
+    if (r.failed() || command != 0xD0 || byteSum(reply.substr(0, kFramedHandshakeSize - 1)) != sum)
         return StrId::MsgMonitorHardwareMismatch;
-    switch (at(reply, 14)) {
+    switch (subnetType) {
     case 0:
         return mode == FramedMode::Master ? std::nullopt : std::optional(StrId::MsgMonitorMismatchMaster);
     case 1:
@@ -194,40 +180,45 @@ std::optional<StrId> judgeHandshake(std::string_view reply, FramedMode mode)
 
 std::optional<std::size_t> framedRecordSize(std::string_view data, FramedMode mode)
 {
-    if (mode != FramedMode::Master || data.size() < 2)
+    OffsetReader r(data);
+    const std::uint8_t length = r.u8(1);
+    if (mode != FramedMode::Master || r.failed())
         return std::nullopt;
-    return std::max<std::size_t>(8, std::size_t{at(data, 1)} + 3);
+    return std::max<std::size_t>(8, std::size_t{length} + 3);
 }
 
 ParsedRecord parseFramedRecord(std::string_view data, FramedMode mode)
 {
+    OffsetReader r(data);
     ParsedRecord out;
     if (mode == FramedMode::Master) {
         // command, L, status, slave, function, address high/low, byte 7, data up to byte L+1.
-        if (data.size() < 8)
+        const std::uint8_t length = r.u8(1), status = r.u8(2), slave = r.u8(3), function = r.u8(4);
+        const std::uint16_t address = r.u16(5);
+        r.u8(7);
+        if (r.failed())
             return out;
-        const std::uint8_t status = at(data, 2);
         if (status == 255)
             return {RecordVerdict::NoReply, {}};
-        const std::size_t end = std::size_t{at(data, 1)} + 2;
-        if (data.size() < end)
+        const std::size_t end = std::size_t{length} + 2;
+        const std::string_view payload = end > 8 ? r.raw(8, end - 8) : std::string_view{};
+        if (r.failed())
             return out;
-        const std::string_view payload = end > 8 ? data.substr(8, end - 8) : std::string_view{};
         out.verdict = RecordVerdict::Show;
         out.row.status = status;
-        out.row.cells = {std::string(), statusText(status), decimal(at(data, 3)), decimal(at(data, 4)),
-                         decimal(at(data, 5) * 256u + at(data, 6)), framedDataText(mode, payload)};
+        out.row.cells = {std::string(), statusText(status), decimal(slave), decimal(function), decimal(address),
+                         framedDataText(mode, payload)};
         return out;
     }
     // command, F5 (mode 1), direction, data, check byte.
-    if (data.size() < 3)
+    const std::uint8_t marker = r.u8(1), direction = r.u8(2);
+    if (r.failed())
         return out;
-    if (mode == FramedMode::Slave && at(data, 1) != 0xF5)
+    if (mode == FramedMode::Slave && marker != 0xF5)
         return {RecordVerdict::NoReply, {}};
-    const std::uint8_t direction = at(data, 2);
     if (direction == 255)
         return {RecordVerdict::NoReply, {}};
-    const std::string_view payload = data.size() > 4 ? data.substr(3, data.size() - 4) : std::string_view{};
+    const std::string_view payload = data.size() > 4 ? r.raw(3, data.size() - 4) : std::string_view{};
     out.verdict = RecordVerdict::Show;
     out.row.status = direction;
     out.row.cells = {std::string(), directionText(mode, direction), framedDataText(mode, payload)};
@@ -247,41 +238,43 @@ std::string recordWriteFrame(std::uint16_t address, std::string_view data)
 
 std::optional<std::size_t> recordSize(std::string_view data)
 {
-    if (data.empty())
+    OffsetReader r(data);
+    const std::uint8_t status = r.u8(0);
+    if (r.failed())
         return std::nullopt;
-    const std::uint8_t status = at(data, 0);
     if (status > 3)
         return std::size_t{1};
-    if (data.size() < 5)
+    const std::uint8_t count = r.u8(4);
+    if (r.failed())
         return std::nullopt;
-    return std::size_t{5} + at(data, 4);
+    return std::size_t{5} + count;
 }
 
 ParsedRecord parseSerialRecord(std::string_view data)
 {
+    // status, slave, address high/low, n, n data bytes.
+    OffsetReader r(data);
     ParsedRecord out;
-    if (data.empty())
-        return out;
-    const std::uint8_t status = at(data, 0);
-    if (status == 255)
+    const std::uint8_t status = r.u8(0);
+    if (r.failed() || status == 255)
         return out;
     if (status > 3)
         return {RecordVerdict::NoReply, {}};
-    const auto size = recordSize(data);
-    if (!size || data.size() < *size)
+    const std::uint8_t slave = r.u8(1);
+    const std::uint16_t address = r.u16(2);
+    const std::string_view payload = r.raw(5, r.u8(4));
+    if (r.failed())
         return out;
-    const std::string_view payload = data.substr(5, at(data, 4));
     std::string dataText;
     if (status == 1)
-        dataText = exceptionText(payload.empty() ? 0 : at(payload, 0));
+        dataText = exceptionText(OffsetReader(payload).u8(0)); // no data byte reads as 0
     else if (status == 3)
         dataText = text(StrId::MonitorNoResponse);
     else
         dataText = recordDataText(payload);
     out.verdict = RecordVerdict::Show;
     out.row.status = status;
-    out.row.cells = {statusText(status), decimal(at(data, 1)), decimal(at(data, 2) * 256u + at(data, 3)),
-                     std::move(dataText)};
+    out.row.cells = {statusText(status), decimal(slave), decimal(address), std::move(dataText)};
     return out;
 }
 
@@ -300,27 +293,28 @@ std::string udpWriteMessage(std::uint16_t address, std::string_view data)
 
 ParsedRecord parseUdpRecord(std::string_view datagram)
 {
-    datagram = datagram.substr(0, std::min(datagram.size(), kUdpReadLimit));
-    if (datagram.size() < 16)
-        return {RecordVerdict::NoReply, {}};
-    const std::uint8_t status = at(datagram, 15);
-    if (status > 3)
+    // header (length low byte at 7), subnet index 8..11, status 12..15, slave 17, address 18..19,
+    // L - 12 data bytes from 20.
+    OffsetReader r(datagram.substr(0, std::min(datagram.size(), kUdpReadLimit)));
+    const std::uint8_t length = r.u8(7), port = r.u8(11), status = r.u8(15);
+    if (r.failed() || status > 3)
         return {RecordVerdict::NoReply, {}};
     ParsedRecord out;
-    const std::size_t length = at(datagram, 7);
-    const std::size_t dataCount = length > 12 ? length - 12 : 0;
-    if (datagram.size() < 20 + dataCount || (status == 1 && datagram.size() < 24))
+    const std::uint8_t slave = r.u8(17);
+    const std::uint16_t address = r.u16(18);
+    const std::string_view payload = r.raw(20, length > 12 ? length - 12u : 0u);
+    const std::uint8_t exception = status == 1 ? r.u8(23) : 0;
+    if (r.failed())
         return out;
-    const std::string index = decimal(at(datagram, 11) + 1u);
+    const std::string index = decimal(port + 1u);
     out.verdict = RecordVerdict::Show;
     out.row.status = status;
     if (status == 3) {
         out.row.cells = {index, statusText(status), {}, {}, {}};
         return out;
     }
-    const std::string dataText = status == 1 ? decimal(at(datagram, 23)) : recordDataText(datagram.substr(20, dataCount));
-    out.row.cells = {index, statusText(status), decimal(at(datagram, 17)),
-                     decimal(at(datagram, 18) * 256u + at(datagram, 19)), dataText};
+    const std::string dataText = status == 1 ? decimal(exception) : recordDataText(payload);
+    out.row.cells = {index, statusText(status), decimal(slave), decimal(address), dataText};
     return out;
 }
 

@@ -1,6 +1,7 @@
 #include "ValueCodes.h"
 
-#include "mapping/ProfibusConfigDecoder.h"
+#include "model/ByteBuffer.h"
+#include "model/Domain.h"
 
 #include "resources/Strings.h"
 
@@ -94,15 +95,10 @@ std::uint32_t leadingDigits(std::string_view text, unsigned base)
 {
     std::uint64_t value = 0;
     for (char c : text) {
-        unsigned digit;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<unsigned>(c - '0');
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        else
+        const int d = hexDigit(c);
+        if (d < 0 || static_cast<unsigned>(d) >= base)
             break;
+        const auto digit = static_cast<unsigned>(d);
         value = std::min<std::uint64_t>(value * base + digit, std::numeric_limits<std::uint32_t>::max());
     }
     return static_cast<std::uint32_t>(value);
@@ -170,7 +166,7 @@ std::string hexText(std::uint32_t value)
 std::vector<std::uint8_t> profibusConfigBytes(std::string_view text)
 {
     // The text is read as the mapping reads it; a frame carries at most eight bytes of it.
-    std::vector<std::uint8_t> bytes = ProfibusConfigDecoder::bytesOf(text);
+    std::vector<std::uint8_t> bytes = profibusConfigDataBytes(text);
     if (bytes.size() > 8)
         bytes.resize(8);
     return bytes;

@@ -60,9 +60,7 @@ std::uint16_t freeLoopbackPort()
 SearchClient::SearchClient()
 {
     m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (m_fd >= 0 && bindLoopback(m_fd, 0)) {
-        m_localPort = boundPort(m_fd);
-    } else if (m_fd >= 0) {
+    if (m_fd >= 0 && !bindLoopback(m_fd, 0)) {
         ::close(m_fd);
         m_fd = -1;
     }

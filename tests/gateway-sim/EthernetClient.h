@@ -24,12 +24,9 @@ public:
     void send(std::uint16_t port, const Bytes &datagram);
     // The next datagram within `timeoutMs`; nothing when none came.
     std::optional<Bytes> receive(int timeoutMs);
-    // The port replies come back to.
-    std::uint16_t localPort() const { return m_localPort; }
 
 private:
     int m_fd = -1;
-    std::uint16_t m_localPort = 0;
 };
 
 // The program's end of a TCP connection to 127.0.0.1 for tests.

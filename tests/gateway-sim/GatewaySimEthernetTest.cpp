@@ -63,12 +63,6 @@ const Bytes kImage = message({0, 0, 0, 6, 0, 0, 0x04, 0xF0},
                                  {696, {9, 4, 0x00, 0x07, 0x00, 0x01, 0x00, 0x40, 0, 1, 0, 0}},
                              });
 
-Bytes withCode(Bytes bytes, std::uint8_t code)
-{
-    bytes[3] = code;
-    return bytes;
-}
-
 Bytes head(const Bytes &bytes, std::size_t n) { return Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(n, bytes.size()))); }
 
 std::string readText(const std::string &path)
@@ -108,40 +102,6 @@ struct EthernetSession {
 
 // ---- search ------------------------------------------------------------------------------------
 
-TEST(GatewaySimEthernetSearch, ReplyCarriesTheIdentityItWasGiven)
-{
-    const struct {
-        std::vector<std::string> args;
-        std::vector<Patch> patches;
-    } cases[] = {
-        {{}, {{24, {0, 5, 0, 0, 0x02, 0x00, 0x00, 0x00, 0x05, 0x80}}, {36, {127, 0, 0, 1}}, {64, {0, 0, 0, 1}}}},
-        {{"--ip", "192.168.1.20", "--mac", "00-1a-2b-3c-4d-5e", "--firmware", "1.10", "--permission", "2"},
-         {{24, {0, 1, 0, 0x0A, 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}}, {36, {192, 168, 1, 20}}, {64, {0, 0, 0, 2}}}},
-        {{"--firmware=258.65535", "--mac=FF:FE:FD:FC:FB:FA", "--permission=4294967295"},
-         {{24, {1, 2, 0xFF, 0xFF, 0xFF, 0xFE, 0xFD, 0xFC, 0xFB, 0xFA}}, {36, {127, 0, 0, 1}}, {64, {0xFF, 0xFF, 0xFF, 0xFF}}}},
-    };
-    for (const auto &c : cases) {
-        EthernetSession s(c.args);
-        ASSERT_NO_FATAL_FAILURE(s.open());
-        SearchClient client;
-        ASSERT_TRUE(client.valid());
-        client.send(s.port, kSearch);
-        const std::optional<Bytes> reply = client.receive(2000);
-        ASSERT_TRUE(reply) << "no search reply";
-        Bytes expected(68, 0);
-        expected[3] = 3;
-        for (const Patch &p : c.patches)
-            std::copy(p.bytes.begin(), p.bytes.end(), expected.begin() + static_cast<std::ptrdiff_t>(p.offset));
-        // Bytes 4..23 are the gateway's own; the tabled fields are checked.
-        Bytes got = *reply;
-        ASSERT_EQ(got.size(), 68u);
-        std::fill(got.begin() + 4, got.begin() + 24, 0);
-        std::fill(got.begin() + 34, got.begin() + 36, 0);
-        std::fill(got.begin() + 40, got.begin() + 64, 0);
-        EXPECT_EQ(hex(got), hex(expected));
-    }
-}
-
 TEST(GatewaySimEthernetSearch, OnlySearchRequestsAreAnsweredAndEachOne)
 {
     EthernetSession s;
@@ -164,30 +124,6 @@ TEST(GatewaySimEthernetSearch, OnlySearchRequestsAreAnsweredAndEachOne)
 
 // ---- configuration transfer --------------------------------------------------------------------
 
-TEST(GatewaySimEthernetTransfer, AWriteInPiecesIsAcknowledgedAndReadBackByteForByte)
-{
-    EthernetSession s;
-    ASSERT_NO_FATAL_FAILURE(s.open());
-    {
-        StreamClient client;
-        ASSERT_TRUE(client.connect(s.port)) << std::strerror(client.error());
-        // Header and image split anywhere: the gateway goes by the header's length.
-        ASSERT_TRUE(client.send(head(kImage, 5)));
-        usleep(20000);
-        ASSERT_TRUE(client.send(Bytes(kImage.begin() + 5, kImage.begin() + 700)));
-        usleep(20000);
-        ASSERT_TRUE(client.send(Bytes(kImage.begin() + 700, kImage.end())));
-        const StreamClient::Reading ack = client.read(16, 2000);
-        EXPECT_EQ(hex(ack.all()), hex(kWriteAck));
-        // The same connection reads it back.
-        ASSERT_TRUE(client.send(kRead));
-        EXPECT_EQ(hex(client.read(1272, 2000).all()), hex(withCode(kImage, 5)));
-    }
-    // And so does a new one, with nothing more than the image.
-    const StreamClient::Reading read = s.exchange(kRead, 1400, 500);
-    EXPECT_EQ(hex(read.all()), hex(withCode(kImage, 5)));
-}
-
 TEST(GatewaySimEthernetTransfer, WritesItCannotHoldAreRefusedAndChangeNothing)
 {
     EthernetSession s;
@@ -208,99 +144,6 @@ TEST(GatewaySimEthernetTransfer, WritesItCannotHoldAreRefusedAndChangeNothing)
     const StreamClient::Reading huge = s.exchange({0, 0, 0, 6, 0x7F, 0xFF, 0xFF, 0xFF, 1, 2, 3}, 16);
     EXPECT_TRUE(huge.closed);
     EXPECT_TRUE(huge.all().empty());
-}
-
-TEST(GatewaySimEthernetTransfer, ANewGatewayHoldsANewTypeFourConfiguration)
-{
-    EthernetSession s;
-    ASSERT_NO_FATAL_FAILURE(s.open());
-    // Manual assignment, 192.168.0.10/255.255.255.0 via 192.168.0.1, no DNS; both subnets at
-    // 19200 8N1, 300 ms, no delay, change of value, scan ratio 10, no commands.
-    const Bytes expected = message({0, 0, 0, 5, 0, 0, 0x04, 0xF0},
-                                   {
-                                       {12, {192, 168, 0, 10, 255, 255, 255, 0, 192, 168, 0, 1}},
-                                       {32, {0, 0, 0x4B, 0x00, 8, 0, 1, 0, 0, 0, 0x4B, 0x00, 8, 0, 1}},
-                                       {60, {0, 0, 0x01, 0x2C, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 10}},
-                                       {672, {0, 0, 0x01, 0x2C, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 10}},
-                                   });
-    EXPECT_EQ(hex(s.exchange(kRead, 1272).all()), hex(expected));
-}
-
-TEST(GatewaySimEthernetTransfer, StartsFromAProjectAndSavesEveryAcceptedWrite)
-{
-    SimProcess folder;
-    const std::string state = folder.path("start.json");
-    const std::string save = folder.path("held.json");
-    {
-        auto store = std::make_unique<tqv::ConfigStore>();
-        store->newConfiguration();
-        store->gatewayType = 4;
-        store->resetToDefaults();
-        store->applyFieldbusType();
-        store->fieldbus.ipAddress = "172.16.0.2";
-        tqv::CONFIG &c = store->subnets[1];
-        c.masterBaud = "115200";
-        c.commandCount = 1;
-        c.commands[0].slaveAddress = "3";
-        c.commands[0].functionCode = "4";
-        c.commands[0].startAddress = "10";
-        c.commands[0].quantity = "2";
-        c.commands[0].mappingAddress = "20";
-        c.commands[0].mappingBit = "0";
-        std::ofstream(state) << tqv::storeToJson(*store);
-    }
-    EthernetSession s({"--state", state, "--save", save});
-    ASSERT_NO_FATAL_FAILURE(s.open());
-    const Bytes start = s.exchange(kRead, 1272).all();
-    ASSERT_EQ(start.size(), 1272u);
-    EXPECT_EQ(hex(head(Bytes(start.begin() + 12, start.end()), 4)), hex({172, 16, 0, 2}));
-    EXPECT_EQ(hex(Bytes(start.begin() + 40, start.begin() + 44)), hex({0x00, 0x01, 0xC2, 0x00}));
-    EXPECT_EQ(hex(Bytes(start.begin() + 692, start.begin() + 708)),
-              hex({0, 0, 0, 1, 3, 4, 0, 10, 0, 2, 0, 0x20, 0, 0, 0, 0}));
-    EXPECT_FALSE(std::filesystem::exists(save)) << "saved before any write";
-
-    EXPECT_EQ(hex(s.exchange(kImage, 16).all()), hex(kWriteAck));
-    // On disk by the time the acknowledgement is.
-    auto saved = std::make_unique<tqv::ConfigStore>();
-    ASSERT_TRUE(tqv::storeFromJson(readText(save), *saved)) << readText(save);
-    EXPECT_EQ(saved->gatewayType, 4u);
-    EXPECT_EQ(saved->fieldbus.ipAssignMode, "DHCP");
-    EXPECT_EQ(saved->fieldbus.ipAddress, "10.20.30.40");
-    EXPECT_EQ(saved->fieldbus.dns1, "9.9.9.9");
-    EXPECT_EQ(saved->fieldbus.dns2, "0.0.0.0");
-    const tqv::CONFIG &a = saved->subnets[0];
-    EXPECT_EQ(a.masterBaud, "38400");
-    EXPECT_EQ(a.masterParity, "Even parity");
-    EXPECT_EQ(a.responseTimeout, "500");
-    EXPECT_EQ(a.pollDelay, "30");
-    EXPECT_EQ(a.outputMode, "Cycle");
-    EXPECT_EQ(a.scanRatio, "4");
-    ASSERT_EQ(a.commandCount, 3);
-    ASSERT_EQ(a.nodeCount, 2);
-    EXPECT_EQ(a.nodes[0].name, "Node-5");
-    EXPECT_EQ(a.nodes[1].name, "Node-7");
-    EXPECT_EQ(a.commands[0].startAddress, "40001");
-    EXPECT_EQ(a.commands[1].mappingAddress, "4000");
-    EXPECT_EQ(a.commands[1].scanType, "Slow-scan");
-    EXPECT_EQ(a.commands[2].nodeNumber, 1);
-    EXPECT_EQ(a.commands[2].dataFormat, "Four-byte-exchange");
-    const tqv::CONFIG &b = saved->subnets[1];
-    EXPECT_EQ(b.masterBaud, "9600");
-    EXPECT_EQ(b.masterParity, "Odd parity");
-    ASSERT_EQ(b.commandCount, 1);
-    EXPECT_EQ(b.commands[0].slaveAddress, "9");
-    EXPECT_EQ(b.commands[0].mappingAddress, "40");
-
-    // A gateway started on the saved project holds the same image, but for two values the upload
-    // reads as others: the second DNS address of all ones (its default 0.0.0.0) and subnet 2's
-    // output mode 0 ("Change of Value", 3).
-    EXPECT_EQ(s.sim->stop(), 0);
-    EthernetSession again({"--state", save});
-    ASSERT_NO_FATAL_FAILURE(again.open());
-    Bytes expected = withCode(kImage, 5);
-    std::fill_n(expected.begin() + 28, 4, 0);
-    expected[683] = 3;
-    EXPECT_EQ(hex(again.exchange(kRead, 1272).all()), hex(expected));
 }
 
 TEST(GatewaySimEthernetTransfer, EveryRestartWithTheKeyIsPrintedAndCounted)
@@ -383,37 +226,6 @@ TEST(GatewaySimEthernetFailures, RefuseLeavesTheTcpPortClosedButStillAnswersTheS
     EXPECT_EQ(found->size(), 68u);
 }
 
-TEST(GatewaySimEthernetFailures, PiecesDeliversTheWholeReadReplyInPausedSegments)
-{
-    EthernetSession s({"--fail", "pieces"});
-    ASSERT_NO_FATAL_FAILURE(s.open());
-    EXPECT_EQ(hex(s.exchange(kImage, 16).all()), hex(kWriteAck)) << "only the read reply is cut";
-    StreamClient client;
-    ASSERT_TRUE(client.connect(s.port));
-    const auto asked = Clock::now();
-    ASSERT_TRUE(client.send(kRead));
-    const StreamClient::Reading r = client.read(1272, 3000);
-    EXPECT_EQ(hex(r.all()), hex(withCode(kImage, 5)));
-    ASSERT_FALSE(r.pieces.empty());
-    // Four segments 20 ms apart: the last cannot come before 60 ms, and it comes in several reads.
-    EXPECT_GE(r.pieces.back().at - asked, 60ms);
-    EXPECT_GE(r.pieces.size(), 2u);
-    EXPECT_FALSE(r.closed);
-    // The connection still serves.
-    ASSERT_TRUE(client.send(kRead));
-    EXPECT_EQ(client.read(1272, 3000).all().size(), 1272u);
-}
-
-TEST(GatewaySimEthernetFailures, ShortCutsTheReadReplyAndClosesTheConnection)
-{
-    EthernetSession s({"--fail", "short"});
-    ASSERT_NO_FATAL_FAILURE(s.open());
-    EXPECT_EQ(hex(s.exchange(kImage, 16).all()), hex(kWriteAck));
-    const StreamClient::Reading r = s.exchange(kRead, 1272, 3000);
-    EXPECT_TRUE(r.closed);
-    EXPECT_EQ(hex(r.all()), hex(head(withCode(kImage, 5), 636)));
-}
-
 TEST(GatewaySimEthernetFailures, ModesCombine)
 {
     EthernetSession s({"--fail", "pieces", "--fail", "short", "--fail", "wrong-code"});
@@ -429,49 +241,6 @@ TEST(GatewaySimEthernetFailures, ModesCombine)
 }
 
 // ---- the process -------------------------------------------------------------------------------
-
-TEST(GatewaySimEthernetProcess, BadUsageExitsWithTwo)
-{
-    SimProcess folder;
-    const std::string serialProject = folder.path("serial.json");
-    const std::string crowded = folder.path("crowded.json");
-    {
-        auto store = std::make_unique<tqv::ConfigStore>();
-        store->newConfiguration();
-        std::ofstream(serialProject) << tqv::storeToJson(*store);
-        store->gatewayType = 4;
-        store->resetToDefaults();
-        store->subnets[1].commandCount = 49;
-        std::ofstream(crowded) << tqv::storeToJson(*store);
-    }
-    const std::uint16_t port = freeLoopbackPort();
-    const std::string portSetting = "TQV580_GATEWAY_PORT=" + std::to_string(port);
-    const struct {
-        std::vector<std::string> args;
-        std::string env;
-    } cases[] = {
-        {{"--ethernet", "--pty", "/tmp/x"}, portSetting},
-        {{"--ethernet", "--fail", "split:all"}, portSetting},
-        {{"--ethernet", "--ip", "localhost"}, portSetting},
-        {{"--ethernet", "--mac", "00-1a-2b"}, portSetting},
-        {{"--ethernet", "--permission", "yes"}, portSetting},
-        {{"--ethernet", "--state", serialProject}, portSetting},
-        {{"--ethernet", "--state", crowded}, portSetting},
-        {{"--ethernet", "--state", "/nonexistent/state.json"}, portSetting},
-        {{"--ethernet"}, "TQV580_GATEWAY_PORT=0"},
-        {{"--ethernet"}, "TQV580_GATEWAY_PORT=65536"},
-        {{"--ethernet"}, "TQV580_GATEWAY_PORT=18801x"},
-    };
-    for (const auto &c : cases) {
-        const RunResult r = SimProcess::runToEnd(c.args, {c.env});
-        std::string joined = c.env + " ";
-        for (const auto &a : c.args)
-            joined += a + " ";
-        EXPECT_EQ(r.exitStatus, 2) << joined;
-        EXPECT_FALSE(r.err.empty()) << joined;
-        EXPECT_EQ(r.out, "") << joined;
-    }
-}
 
 TEST(GatewaySimEthernetProcess, APortInUseIsARuntimeFailure)
 {
@@ -489,21 +258,6 @@ TEST(GatewaySimEthernetProcess, APortInUseIsARuntimeFailure)
     EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("TCP 127.0.0.1:" + std::to_string(port)), std::string::npos) << r.err;
-}
-
-TEST(GatewaySimEthernetProcess, SigtermDuringPausedPiecesStopsItAndSaves)
-{
-    SimProcess folder;
-    const std::string save = folder.path("at-exit.tqv");
-    EthernetSession s({"--fail", "pieces", "--save", save});
-    ASSERT_NO_FATAL_FAILURE(s.open());
-    StreamClient client;
-    ASSERT_TRUE(client.connect(s.port));
-    ASSERT_TRUE(client.send(kRead));
-    const auto asked = Clock::now();
-    EXPECT_EQ(s.sim->stop(), 0) << s.sim->stderrText();
-    EXPECT_LT(Clock::now() - asked, 5s);
-    EXPECT_TRUE(std::filesystem::exists(save));
 }
 
 } // namespace

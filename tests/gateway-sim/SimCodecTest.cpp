@@ -1,9 +1,8 @@
-// The simulator's pieces in-process: the edges of its value tables and codec against the
-// configuration protocol's worked examples, and the failure modes it refuses. Its ordinary values
-// travel through --state and --save in GatewaySimEndToEndTest.
+// The simulator's pieces in-process: its codec against the configuration protocol's worked
+// examples, and the failure modes it refuses. Its ordinary values travel through --state and
+// --save in the program's transfer tests.
 #include "FailurePlan.h"
 #include "MemoryCodec.h"
-#include "ValueCodes.h"
 
 #include "resources/Strings.h"
 
@@ -14,23 +13,6 @@
 namespace tqvsim {
 
 namespace {
-
-// ---- value tables ------------------------------------------------------------------------------
-
-TEST(SimValueCodes, NumbersAreReadFromTheirLeadingDigits)
-{
-    const std::pair<const char *, std::uint32_t> decimals[] = {
-        {"1000", 1000}, {"25", 25}, {"-1", 0}, {"", 0}, {"2Bytes", 2}, {"12 ms", 12}, {"4294967297", 1}};
-    for (const auto &[text, value] : decimals)
-        EXPECT_EQ(ValueCodes::decimal(text), value) << text;
-    const std::pair<const char *, std::uint32_t> hexes[] = {
-        {"4010", 0x4010}, {"400a", 0x400A}, {"400A", 0x400A}, {"0x10", 0x10}, {"", 0}, {"zz", 0}, {"1g", 1}};
-    for (const auto &[text, value] : hexes)
-        EXPECT_EQ(ValueCodes::hexadecimal(text), value) << text;
-    EXPECT_EQ(ValueCodes::hexText(0x400A), "400a");
-    EXPECT_EQ(ValueCodes::hexText(0), "0");
-    EXPECT_EQ(ValueCodes::hexText(0x0014), "14");
-}
 
 // ---- the codec ---------------------------------------------------------------------------------
 
@@ -71,23 +53,6 @@ TEST(SimMemoryCodec, EncodesTheWorkedExamples)
     const std::array<std::uint8_t, 9> config = {3, 0x0A, 0x1B, 0x2C, 0, 0, 0, 0, 0};
     EXPECT_EQ(m.profibusConfig, config);
     EXPECT_TRUE(m.subnetFields[1].empty()) << "a one-subnet gateway has no second subnet";
-}
-
-TEST(SimMemoryCodec, ProfibusConfigurationTextIsReadInStepsOfThree)
-{
-    const std::pair<const char *, std::vector<std::uint8_t>> cases[] = {
-        {"0a 1b 2c ", {3, 0x0A, 0x1B, 0x2C}},
-        {"D1 E1", {2, 0xD1, 0xE1}},
-        {"d1 e", {1, 0xD1}}, // the second digit of the last step is outside the text
-        {"zz 10", {2, 0x00, 0x10}},
-        {"01 02 03 04 05 06 07 08 09 ", {8, 1, 2, 3, 4, 5, 6, 7, 8}},
-        {"", {0}},
-    };
-    for (const auto &[text, bytes] : cases) {
-        std::array<std::uint8_t, kProfibusConfigSize> expected{};
-        std::copy(bytes.begin(), bytes.end(), expected.begin());
-        EXPECT_EQ(MemoryCodec::profibusConfigBytes(text), expected) << text;
-    }
 }
 
 TEST(SimMemoryCodec, LengthsInUseComeFromTheFirstSubnetsCommands)

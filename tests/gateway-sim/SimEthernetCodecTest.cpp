@@ -1,8 +1,7 @@
 // The Ethernet gateway's image codec in-process against the configuration image's offset tables
-// (every expected byte written out by hand), and the options its command line refuses. Its
-// message assembly, failure modes and replies are checked end to end in GatewaySimEthernetTest.
+// (every expected byte written out by hand). Its message assembly, failure modes and replies are
+// checked end to end in GatewaySimEthernetTest.
 #include "EthernetImageCodec.h"
-#include "SimCommandLine.h"
 
 #include "resources/Strings.h"
 
@@ -274,66 +273,6 @@ TEST(SimEthernetImage, AnAddressOfAllOnesReadsAsTheFieldsDefault)
     const Bytes image = EthernetImageCodec::encode(*s);
     ASSERT_TRUE(EthernetImageCodec::apply(image, *s));
     EXPECT_EQ(s->fieldbus.gatewayAddress, "192.168.0.1");
-}
-
-TEST(SimEthernetImage, AnImageThatDoesNotFitIsRefusedAndChangesNothing)
-{
-    const Bytes good = imageWith({kWriteHeader, {80, {0, 0, 0, 48}}});
-    EXPECT_EQ(EthernetImageCodec::problemWith(good), std::nullopt);
-    Bytes longer = good;
-    longer.push_back(0);
-    const Bytes cases[] = {
-        Bytes(good.begin(), good.end() - 1),
-        longer,
-        imageWith({{0, {0, 0, 0, 6, 0, 0, 0x04, 0xEF}}}),
-        imageWith({kWriteHeader, {80, {0, 0, 0, 49}}}),
-        imageWith({kWriteHeader, {692, {0x80, 0, 0, 0}}}),
-        Bytes{},
-    };
-    for (const Bytes &image : cases) {
-        EXPECT_NE(EthernetImageCodec::problemWith(image), std::nullopt) << image.size();
-        auto s = newEthernetStore();
-        s->gatewayType = 3;
-        const tqv::ConfigStore before = *s;
-        EXPECT_FALSE(EthernetImageCodec::apply(image, *s));
-        EXPECT_TRUE(*s == before);
-    }
-}
-
-// ---- command line ------------------------------------------------------------------------------------
-
-TEST(SimCommandLine, RefusesOptionsOfTheOtherGateway)
-{
-    const std::vector<std::vector<std::string_view>> cases = {
-        {"--ethernet", "--pty", "/tmp/l"},
-        {"--ethernet", "--gateway-type", "4"},
-        {"--ethernet", "--reported-type", "5"},
-        {"--ethernet", "--line-speed", "9600"},
-        {"--ethernet", "--fail", "timeout:all"},
-        {"--pty", "/tmp/l", "--fail", "no-answer"},
-        {"--pty", "/tmp/l", "--ip", "1.2.3.4"},
-        {"--pty", "/tmp/l", "--mac", "00-1a-2b-3c-4d-5e"},
-        {"--pty", "/tmp/l", "--permission", "1"},
-        {"--pty", "/tmp/l", "--firmware", "1.256"},
-        {"--ethernet", "--firmware", "1.65536"},
-        {"--ethernet", "--ip", "1.2.3"},
-        {"--ethernet", "--ip", "1.2.3.256"},
-        {"--ethernet", "--mac", "00-1a-2b-3c-4d"},
-        {"--ethernet", "--mac", "00-1a-2b-3c-4d-5g"},
-        {"--ethernet", "--mac", "00-1a-2b-3c-4d-5e-"},
-        {"--ethernet", "--mac", "001a-2b-3c-4d-5e-6"},
-        {"--ethernet", "--permission", "-1"},
-        {"--ethernet", "--permission", "4294967296"},
-        {"--ethernet", "--ip"},
-    };
-    for (const auto &args : cases) {
-        const SimCommandLine::Parsed p = SimCommandLine::parse(args);
-        std::string joined;
-        for (std::string_view a : args)
-            joined += std::string(a) + " ";
-        EXPECT_FALSE(p.options) << joined;
-        EXPECT_NE(p.error, "") << joined;
-    }
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 // The simulator's monitor side: its record layouts and request readers in-process, then the built
 // binary over a pty (framed and record links) and over loopback UDP. Every byte vector here is
 // written out by hand from the monitor links' record tables, not produced by the simulator's code.
-#include "EthernetClient.h"
 #include "LineClient.h"
 #include "MonitorRecords.h"
 #include "SimProcess.h"
@@ -41,7 +40,7 @@ TEST(SimMonitorRecords, LinkLayoutsByHand)
         Bytes bytes;
         Bytes expected;
     } cases[] = {
-        // The statuses of the master form and of the other links are read back end to end below.
+        // The master form is read back end to end below; the record and UDP links by the program's monitor tests.
         {"framed slave form",
          MonitorRecords::framedSlaveRecord(entry(1, slave5, {0x01, 0x03, 0x02, 0xAA, 0xBB})),
          {0x00, 0xF5, 0x01, 0x01, 0x03, 0x02, 0xAA, 0xBB, 0x61}},
@@ -95,16 +94,6 @@ TEST(SimMonitorRecords, SequenceCyclesCommandsAndStatuses)
     const MonitorSequence wide({{0, 1, 3, 0, 125}});
     EXPECT_EQ(wide.masterEntry(0, 195).data.size(), 195u);
     EXPECT_EQ(wide.masterEntry(0, 300).data.size(), 250u);
-}
-
-TEST(SimMonitorRecords, SlaveFormDirections)
-{
-    const MonitorSequence sequence({{0, 7, 3, 0x0102, 2}});
-    EXPECT_EQ(hex(sequence.slaveEntry(0, 245).data), hex(Bytes{7, 3, 0x01, 0x02, 0x00, 0x02}));
-    EXPECT_EQ(hex(sequence.slaveEntry(1, 245).data), hex(Bytes{7, 3, 4, 0x01, 0x02, 0x03, 0x04}));
-    EXPECT_EQ(sequence.slaveEntry(4, 245).status, 255);
-    EXPECT_TRUE(sequence.slaveEntry(4, 245).data.empty());
-    EXPECT_EQ(sequence.slaveEntry(5, 245).status, 2);
 }
 
 TEST(SimMonitorRecords, CommandsComeFromTheConfiguration)
@@ -201,13 +190,6 @@ TEST(SimMonitorRecords, RecordLinkRequestsInAnyPieces)
     }
 }
 
-TEST(SimMonitorRecords, WriteLines)
-{
-    EXPECT_EQ(MonitorRecords::writeLine({Kind::Write, 0x40F3, {0x0A, 0x1B}}), "write 40F3 0A 1B");
-    EXPECT_EQ(MonitorRecords::writeLine({Kind::Write, 0x4000, {}}), "write 4000");
-    EXPECT_EQ(MonitorRecords::writeLine({Kind::Write, 0x0abc, {0xff}}), "write 0ABC FF");
-}
-
 // ---- the binary over a pty --------------------------------------------------------------------
 
 // Records of the fallback command (slave 1, function 3, start 0, quantity 2) at positions 0..6.
@@ -298,96 +280,6 @@ TEST(SimMonitorEndToEnd, HandshakeTypesAndFailures)
         s.line.send({0xD0, 0x00, 0xD0});
         EXPECT_EQ(hex(s.line.readFor(400)), hex(c.reply)) << c.args.back();
     }
-}
-
-TEST(SimMonitorEndToEnd, RecordLinkPushesAndTakesWrites)
-{
-    MonitorSession s({"--monitor", "record", "--monitor-resend", "800"});
-    ASSERT_NO_FATAL_FAILURE(s.open());
-    // The record link starts by itself; opening the line purged the first record, so it comes again.
-    EXPECT_EQ(hex(s.line.readExactly(9, 2500)), hex(Bytes{0x00, 0x01, 0x00, 0x00, 0x04, 0x00, 0x01, 0x02, 0x03}));
-    s.line.send({0x00});
-    EXPECT_EQ(hex(s.line.readExactly(9)), hex(Bytes{0x00, 0x01, 0x00, 0x00, 0x04, 0x01, 0x02, 0x03, 0x04}));
-    s.line.send({0x01, 0x40, 0x6F, 0x02, 0x0A, 0x1B});
-    EXPECT_EQ(hex(s.line.readExactly(6)), hex(Bytes{0x01, 0x01, 0x00, 0x00, 0x01, 0x02}));
-    EXPECT_EQ(s.sim.nextLine(1000).value_or("(none)"), "write 406F 0A 1B");
-    EXPECT_TRUE(s.line.readFor(200).empty());
-    EXPECT_EQ(s.sim.stop(), 0);
-}
-
-TEST(SimMonitorEndToEnd, BadUsageExitsTwo)
-{
-    const std::vector<std::vector<std::string>> cases = {
-        {"--pty", "x", "--monitor", "udp"},
-        {"--ethernet", "--monitor", "framed"},
-        {"--pty", "x", "--monitor", "record", "--monitor-type", "1"},
-        {"--pty", "x", "--monitor-type", "1"},
-        {"--pty", "x", "--monitor", "framed", "--fail", "error:D0:2"},
-        {"--pty", "x", "--monitor", "framed", "--save", "a.json"},
-        {"--pty", "x", "--monitor", "framed", "--monitor-resend", "0"},
-        {"--pty", "x", "--monitor", "framed", "--monitor-type", "256"},
-    };
-    for (const auto &args : cases)
-        EXPECT_EQ(SimProcess::runToEnd(args).exitStatus, 2) << args[2] << " " << args.back();
-    const RunResult bad =
-        SimProcess::runToEnd({"--ethernet"}, {"TQV580_GATEWAY_PORT=" + std::to_string(freeLoopbackPort()),
-                                              "TQV580_MONITOR_PORT=70000"});
-    EXPECT_EQ(bad.exitStatus, 2);
-    const RunResult help = SimProcess::runToEnd({"--help"});
-    EXPECT_EQ(help.exitStatus, 0);
-    EXPECT_NE(help.out.find("write ADDR DATA"), std::string::npos);
-    EXPECT_NE(help.out.find("TQV580_MONITOR_PORT"), std::string::npos);
-}
-
-// ---- the binary on loopback UDP ---------------------------------------------------------------
-
-Bytes udpRecord(std::uint8_t status, Bytes data)
-{
-    Bytes d = {0, 0, 0, 0x10, 0, 0, 0, static_cast<std::uint8_t>(12 + data.size()), 0, 0, 0, 0, 0, 0, 0, status,
-               0x03, 0x01, 0x00, 0x00};
-    for (std::uint8_t b : data)
-        d.push_back(b);
-    return d;
-}
-
-const Bytes kUdpStart = {0, 0, 0, 14, 0, 0, 0, 8, 0xEA, 0xEA, 0xEA, 0xEA, 0, 0, 0, 0};
-const Bytes kUdpStop = {0, 0, 0, 14, 0, 0, 0, 8, 0xF0, 0xF0, 0xF0, 0xF0, 0, 0, 0, 0};
-const Bytes kUdpNext = {0, 0, 0, 16, 0, 0, 0, 4, 0, 0, 0, 0};
-
-TEST(SimMonitorEndToEnd, UdpStartRecordsWritesAndStop)
-{
-    const std::uint16_t port = freeLoopbackPort();
-    const std::uint16_t monitorPort = freeLoopbackPort();
-    auto sim = SimProcess::ethernet(port, {"--monitor-resend", "700"});
-    sim->addEnvironment("TQV580_MONITOR_PORT=" + std::to_string(monitorPort));
-    std::string error;
-    ASSERT_TRUE(sim->start(error)) << error;
-    SearchClient program;
-    SearchClient stranger;
-    ASSERT_TRUE(program.valid() && stranger.valid());
-
-    auto next = [&](const Bytes &request) {
-        program.send(monitorPort, request);
-        return hex(program.receive(1000).value_or(Bytes{}));
-    };
-    EXPECT_EQ(next(kUdpStart), hex(udpRecord(0, {0x00, 0x01, 0x02, 0x03})));
-    EXPECT_EQ(next(kUdpNext), hex(udpRecord(0, {0x01, 0x02, 0x03, 0x04})));
-    // Another sender cannot drive someone else's run, and gets nothing.
-    stranger.send(monitorPort, kUdpNext);
-    EXPECT_FALSE(stranger.receive(200));
-    EXPECT_FALSE(program.receive(100));
-    EXPECT_EQ(next({0, 0, 0, 16, 0, 0, 0, 8, 0, 0, 0, 1, 0x40, 0x10, 0xAB, 0xCD}), hex(udpRecord(1, {0, 0, 0, 2})));
-    EXPECT_EQ(sim->nextLine(1000).value_or("(none)"), "write 4010 AB CD");
-    EXPECT_EQ(next(kUdpNext), hex(udpRecord(2, {0x03, 0x04, 0x05, 0x06})));
-    EXPECT_EQ(next(kUdpNext), hex(udpRecord(3, {})));
-    EXPECT_EQ(next(kUdpNext), hex(udpRecord(255, {})));
-    // Unanswered status 255: the out-of-range record follows by itself.
-    EXPECT_EQ(hex(program.receive(2000).value_or(Bytes{})), hex(udpRecord(4, {0x06, 0x07, 0x08, 0x09})));
-    program.send(monitorPort, kUdpStop);
-    EXPECT_FALSE(program.receive(1200)) << "records after the stop";
-    program.send(monitorPort, kUdpNext);
-    EXPECT_FALSE(program.receive(200)) << "a next-record request outside a run";
-    EXPECT_EQ(sim->stop(), 0);
 }
 
 } // namespace

@@ -28,9 +28,6 @@ public:
     SimProcess(const SimProcess &) = delete;
     SimProcess &operator=(const SimProcess &) = delete;
 
-    // Adds NAME=VALUE to the child's environment; before start().
-    void addEnvironment(std::string setting) { m_env.push_back(std::move(setting)); }
-
     // Starts the child and waits (up to 10 s) for "ready LINK" ("ready" with --ethernet). On
     // failure `error` says why, with what the child wrote on stderr.
     bool start(std::string &error);

@@ -1,4 +1,8 @@
+#include "mapping/MappingValues.h"
 #include "mapping/ProfibusConfigDecoder.h"
+#include "model/ByteBuffer.h"
+#include "monitor/MonitorRecord.h"
+#include "serial/ValueCodes.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +32,24 @@ TEST(ProfibusConfigBytes, ThreeCharacterSteps)
     };
     for (const auto &r : rows)
         EXPECT_EQ(ProfibusConfigDecoder::bytesOf(r.text), r.bytes) << '"' << r.text << '"';
+}
+
+// One reading of a hex digit: the configuration bytes take a bad digit as 0, the monitor's write
+// check refuses it, the address readers stop at it.
+TEST(HexDigits, EveryReaderTakesTheSameDigits)
+{
+    for (int i = 0; i < 256; ++i) {
+        const char c = static_cast<char>(i);
+        const bool digit = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        const int value = digit ? (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10) : -1;
+        ASSERT_EQ(hexDigit(c), value) << i;
+        const std::string pair{c, '1'};
+        EXPECT_EQ(ProfibusConfigDecoder::bytesOf(pair), Bytes{static_cast<std::uint8_t>((digit ? value : 0) << 4 | 1)})
+            << i;
+        EXPECT_EQ(checkFramedWrite("4000", pair).ok(), digit) << i;
+        EXPECT_EQ(hexValue(pair), digit ? static_cast<std::uint32_t>(value * 16 + 1) : 0u) << i;
+        EXPECT_EQ(mappingAddressValue(pair), digit ? std::optional<long>(value * 16 + 1) : std::nullopt) << i;
+    }
 }
 
 TEST(ProfibusConfigDecoding, SizesOfValidIdentifiers)

@@ -5,7 +5,11 @@
 #include "GatewayResponder.h"
 #include "StateFile.h"
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <charconv>
+#include <map>
 #include <vector>
 
 namespace tqvsim {
@@ -47,127 +51,127 @@ std::optional<std::array<std::uint8_t, 6>> macAddress(std::string_view text)
 
 SimCommandLine::Parsed SimCommandLine::parse(std::span<const std::string_view> args)
 {
+    // CLI11 reads the words (--name VALUE or --name=VALUE, repeats, unknown options); the values are
+    // judged below, once every option is known, with the messages of this program's own.
+    CLI::App app("tqv580-gateway-sim");
+    app.set_help_flag();
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     SimOptions o;
-    std::vector<std::string> serialOnly;   // given options that only the serial gateway has
-    std::vector<std::string> ethernetOnly; // and those only the Ethernet gateway has
-    std::vector<std::string> failModes;    // read once the kind of gateway is known
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            o.help = true;
-            continue;
-        }
-        if (arg == "--ethernet") {
-            o.ethernet = true;
-            continue;
-        }
-        std::string_view name = arg;
-        std::optional<std::string_view> value;
-        if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-        }
-        static constexpr std::string_view kValued[] = {"--pty",   "--gateway-type", "--reported-type", "--firmware",
-                                                       "--state", "--save",         "--fail",          "--line-speed",
-                                                       "--lang",  "--ip",           "--mac",           "--permission",
-                                                       "--monitor", "--monitor-type", "--monitor-resend"};
-        bool known = false;
-        for (std::string_view v : kValued)
-            known = known || v == name;
-        if (!known)
-            return bad("unknown option \"" + std::string(arg) + "\"");
-        if (!value) {
-            if (i + 1 >= args.size())
-                return bad("option " + std::string(name) + " needs a value");
-            value = args[++i];
-        }
-        const std::string v(*value);
-        if (name == "--pty" || name == "--gateway-type" || name == "--reported-type" || name == "--line-speed" ||
-            name == "--monitor")
-            serialOnly.emplace_back(name);
-        if (name == "--ip" || name == "--mac" || name == "--permission")
-            ethernetOnly.emplace_back(name);
-
-        if (name == "--pty") {
-            if (v.empty())
-                return bad("--pty needs a path");
-            o.link = v;
-        } else if (name == "--gateway-type") {
-            const auto type = wholeNumber(v, GatewayModel::kHighestType);
-            if (!type)
-                return bad("--gateway-type \"" + v + "\" is not a gateway type from 0 to 6");
-            o.gatewayType = *type;
-        } else if (name == "--reported-type") {
-            const auto type = wholeNumber(v, 255);
-            if (!type || *type == 0)
-                return bad("--reported-type \"" + v + "\" is not a type code from 1 to 255");
-            o.reportedType = static_cast<std::uint8_t>(*type);
-        } else if (name == "--firmware") {
-            const auto dot = v.find('.');
-            // The serial identity carries bytes, the search reply 16-bit numbers; checked below.
-            const auto major = dot == std::string::npos ? std::nullopt : wholeNumber(v.substr(0, dot), 65535);
-            const auto minor = dot == std::string::npos ? std::nullopt : wholeNumber(v.substr(dot + 1), 65535);
-            if (!major || !minor)
-                return bad("--firmware \"" + v + "\" is not MAJOR.MINOR with each from 0 to 255 (65535 with --ethernet)");
-            o.firmwareMajor = static_cast<std::uint16_t>(*major);
-            o.firmwareMinor = static_cast<std::uint16_t>(*minor);
-        } else if (name == "--state" || name == "--save") {
-            if (!StateFile::kindOf(v))
-                return bad(std::string(name) + " \"" + v + "\" must end in .tqv or .json");
-            (name == "--state" ? o.stateFile : o.saveFile) = v;
-        } else if (name == "--fail") {
-            failModes.push_back(v);
-        } else if (name == "--ip") {
-            const auto ip = EthernetImageCodec::parseAddress(v);
-            if (!ip)
-                return bad("--ip \"" + v + "\" is not an IPv4 address A.B.C.D");
-            o.ip = *ip;
-        } else if (name == "--mac") {
-            const auto mac = macAddress(v);
-            if (!mac)
-                return bad("--mac \"" + v + "\" is not a MAC address XX-XX-XX-XX-XX-XX");
-            o.mac = *mac;
-        } else if (name == "--permission") {
-            const auto permission = wholeNumber(v, 0xFFFFFFFFu);
-            if (!permission)
-                return bad("--permission \"" + v + "\" is not a number from 0 to 4294967295");
-            o.permission = *permission;
-        } else if (name == "--line-speed") {
-            const auto baud = wholeNumber(v, kMaxLineSpeed);
-            if (!baud || *baud == 0)
-                return bad("--line-speed \"" + v + "\" is not a baud rate from 1 to " + std::to_string(kMaxLineSpeed));
-            o.lineSpeed = *baud;
-        } else if (name == "--monitor") {
-            if (v == "framed")
-                o.monitor = MonitorLinkKind::Framed;
-            else if (v == "record")
-                o.monitor = MonitorLinkKind::Record;
-            else
-                return bad("--monitor \"" + v + "\" is not framed or record");
-        } else if (name == "--monitor-type") {
-            const auto type = wholeNumber(v, 255);
-            if (!type)
-                return bad("--monitor-type \"" + v + "\" is not a subnet type from 0 to 255");
-            o.monitorType = static_cast<std::uint8_t>(*type);
-        } else if (name == "--monitor-resend") {
-            const auto ms = wholeNumber(v, kMaxResendMs);
-            if (!ms || *ms == 0)
-                return bad("--monitor-resend \"" + v + "\" is not a time from 1 to " + std::to_string(kMaxResendMs) +
-                           " ms");
-            o.monitorResendMs = *ms;
-        } else if (name == "--lang") {
-            if (v == "en")
-                o.language = tqv::Language::English;
-            else if (v == "zh")
-                o.language = tqv::Language::Chinese;
-            else
-                return bad("--lang \"" + v + "\" is not en or zh");
-        }
+    app.add_flag("-h,--help", o.help);
+    app.add_flag("--ethernet", o.ethernet);
+    std::map<std::string, std::string> given;
+    static constexpr std::string_view kValued[] = {"--pty",      "--gateway-type", "--reported-type", "--firmware",
+                                                   "--state",    "--save",         "--line-speed",    "--lang",
+                                                   "--ip",       "--mac",          "--permission",    "--monitor",
+                                                   "--monitor-type", "--monitor-resend"};
+    for (std::string_view name : kValued)
+        app.add_option(std::string(name), given[std::string(name)]);
+    std::vector<std::string> failModes; // read once the kind of gateway is known
+    app.add_option("--fail", failModes)->allow_extra_args(false)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    std::vector<std::string> words(args.begin(), args.end());
+    std::reverse(words.begin(), words.end()); // CLI11 takes them last first
+    try {
+        app.parse(words);
+    } catch (const CLI::ParseError &e) {
+        return bad(e.what());
     }
-    if (o.ethernet && !serialOnly.empty())
-        return bad(serialOnly.front() + " is for the serial gateway, not with --ethernet");
-    if (!o.ethernet && !ethernetOnly.empty())
-        return bad(ethernetOnly.front() + " needs --ethernet");
+    const auto has = [&](const char *name) { return app.count(name) > 0; };
+
+    if (has("--pty")) {
+        if (given["--pty"].empty())
+            return bad("--pty needs a path");
+        o.link = given["--pty"];
+    }
+    if (const std::string &v = given["--gateway-type"]; has("--gateway-type")) {
+        const auto type = wholeNumber(v, GatewayModel::kHighestType);
+        if (!type)
+            return bad("--gateway-type \"" + v + "\" is not a gateway type from 0 to 6");
+        o.gatewayType = *type;
+    }
+    if (const std::string &v = given["--reported-type"]; has("--reported-type")) {
+        const auto type = wholeNumber(v, 255);
+        if (!type || *type == 0)
+            return bad("--reported-type \"" + v + "\" is not a type code from 1 to 255");
+        o.reportedType = static_cast<std::uint8_t>(*type);
+    }
+    if (const std::string &v = given["--firmware"]; has("--firmware")) {
+        const auto dot = v.find('.');
+        // The serial identity carries bytes, the search reply 16-bit numbers; checked below.
+        const auto major = dot == std::string::npos ? std::nullopt : wholeNumber(v.substr(0, dot), 65535);
+        const auto minor = dot == std::string::npos ? std::nullopt : wholeNumber(v.substr(dot + 1), 65535);
+        if (!major || !minor)
+            return bad("--firmware \"" + v + "\" is not MAJOR.MINOR with each from 0 to 255 (65535 with --ethernet)");
+        o.firmwareMajor = static_cast<std::uint16_t>(*major);
+        o.firmwareMinor = static_cast<std::uint16_t>(*minor);
+    }
+    for (const char *name : {"--state", "--save"}) {
+        const std::string &v = given[name];
+        if (!has(name))
+            continue;
+        if (!StateFile::kindOf(v))
+            return bad(std::string(name) + " \"" + v + "\" must end in .tqv or .json");
+        (name == std::string_view("--state") ? o.stateFile : o.saveFile) = v;
+    }
+    if (const std::string &v = given["--ip"]; has("--ip")) {
+        const auto ip = EthernetImageCodec::parseAddress(v);
+        if (!ip)
+            return bad("--ip \"" + v + "\" is not an IPv4 address A.B.C.D");
+        o.ip = *ip;
+    }
+    if (const std::string &v = given["--mac"]; has("--mac")) {
+        const auto mac = macAddress(v);
+        if (!mac)
+            return bad("--mac \"" + v + "\" is not a MAC address XX-XX-XX-XX-XX-XX");
+        o.mac = *mac;
+    }
+    if (const std::string &v = given["--permission"]; has("--permission")) {
+        const auto permission = wholeNumber(v, 0xFFFFFFFFu);
+        if (!permission)
+            return bad("--permission \"" + v + "\" is not a number from 0 to 4294967295");
+        o.permission = *permission;
+    }
+    if (const std::string &v = given["--line-speed"]; has("--line-speed")) {
+        const auto baud = wholeNumber(v, kMaxLineSpeed);
+        if (!baud || *baud == 0)
+            return bad("--line-speed \"" + v + "\" is not a baud rate from 1 to " + std::to_string(kMaxLineSpeed));
+        o.lineSpeed = *baud;
+    }
+    if (const std::string &v = given["--monitor"]; has("--monitor")) {
+        if (v == "framed")
+            o.monitor = MonitorLinkKind::Framed;
+        else if (v == "record")
+            o.monitor = MonitorLinkKind::Record;
+        else
+            return bad("--monitor \"" + v + "\" is not framed or record");
+    }
+    if (const std::string &v = given["--monitor-type"]; has("--monitor-type")) {
+        const auto type = wholeNumber(v, 255);
+        if (!type)
+            return bad("--monitor-type \"" + v + "\" is not a subnet type from 0 to 255");
+        o.monitorType = static_cast<std::uint8_t>(*type);
+    }
+    if (const std::string &v = given["--monitor-resend"]; has("--monitor-resend")) {
+        const auto ms = wholeNumber(v, kMaxResendMs);
+        if (!ms || *ms == 0)
+            return bad("--monitor-resend \"" + v + "\" is not a time from 1 to " + std::to_string(kMaxResendMs) + " ms");
+        o.monitorResendMs = *ms;
+    }
+    if (const std::string &v = given["--lang"]; has("--lang")) {
+        if (v == "en")
+            o.language = tqv::Language::English;
+        else if (v == "zh")
+            o.language = tqv::Language::Chinese;
+        else
+            return bad("--lang \"" + v + "\" is not en or zh");
+    }
+    if (o.ethernet)
+        for (const char *name : {"--pty", "--gateway-type", "--reported-type", "--line-speed", "--monitor"})
+            if (has(name))
+                return bad(std::string(name) + " is for the serial gateway, not with --ethernet");
+    if (!o.ethernet)
+        for (const char *name : {"--ip", "--mac", "--permission"})
+            if (has(name))
+                return bad(std::string(name) + " needs --ethernet");
     if (!o.ethernet && (o.firmwareMajor > 255 || o.firmwareMinor > 255))
         return bad("--firmware " + std::to_string(o.firmwareMajor) + "." + std::to_string(o.firmwareMinor) +
                    " does not fit the serial identity: each from 0 to 255");
@@ -182,8 +186,6 @@ SimCommandLine::Parsed SimCommandLine::parse(std::span<const std::string_view> a
                 return bad("--fail error: has no meaning with --monitor");
         if (o.reportedType || !o.saveFile.empty())
             return bad(std::string(o.reportedType ? "--reported-type" : "--save") + " has no meaning with --monitor");
-    } else if (o.monitorType) {
-        return bad("--monitor-type needs --monitor framed");
     }
     if (o.monitorType && o.monitor != MonitorLinkKind::Framed)
         return bad("--monitor-type needs --monitor framed");
