@@ -212,6 +212,7 @@ TEST_P(TransferRoundTrip, WhatIsDownloadedIsUploadedAgain)
         EXPECT_EQ(b.functionCode, a.functionCode) << i;
         EXPECT_EQ(b.startAddress, a.startAddress) << i;
         EXPECT_EQ(b.quantity, a.quantity) << i;
+        EXPECT_EQ(b.byteCount, a.functionCode == "1" ? "1" : "4") << i; // derived: 5 coils, 2 registers
         // The upload writes hexadecimal in lower case; the mapping pass wrote it in upper case.
         EXPECT_EQ(QString::fromStdString(b.mappingAddress).toUInt(nullptr, 16),
                   QString::fromStdString(a.mappingAddress).toUInt(nullptr, 16)) << i;
