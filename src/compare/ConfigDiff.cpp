@@ -3,6 +3,7 @@
 
 #include "ethernet/ConfigImage.h"
 #include "mapping/MappingValues.h"
+#include "model/DerivedValues.h"
 #include "resources/Strings.h"
 #include "serial/DownloadProcedure.h"
 #include "serial/FrameBuilder.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <type_traits>
 
 namespace tqv {
 
@@ -157,6 +159,9 @@ constexpr const char *kModelFlagField = "modelFlag";
 class Comparison {
 public:
     std::vector<Difference> differences;
+    // A transfer carries no derived value: the reading side derives it from what it carried, so
+    // it differs only where its sources do, and those are what can be taken.
+    bool derivedValues = true;
 
     void changed(std::string path, std::string project, std::string other, DifferenceAt at)
     {
@@ -170,6 +175,9 @@ public:
                 DifferenceAt at)
     {
         for (const auto &field : table) {
+            if constexpr (std::is_same_v<Record, COMMAND>)
+                if (!derivedValues && isDerivedCommandField(field.name))
+                    continue;
             at.field = field.name;
             changed(pathOf(field.name), a.*field.member, b.*field.member, at);
         }
@@ -287,6 +295,7 @@ std::vector<Difference> compareConfigurations(const ConfigStore &project, const 
         comparison.store(project, other);
     } else {
         // Both through the same transfer onto the same base: only what it carries can differ.
+        comparison.derivedValues = false;
         comparison.store(carriedForm(project, project, carried, firmware),
                          carriedForm(other, project, carried, firmware));
     }
@@ -328,8 +337,12 @@ void takeDifference(ConfigStore &project, const ConfigStore &other, const Differ
         }
         break;
     case DifferenceAt::Scope::Command:
+        // What a command takes brings its derived values along, so they never go stale.
         if (d.kind != DifferenceKind::Changed) {
+            const int before = usedCommands(mine);
             takeEntries(mine.commands, mine.commandCount, theirs.commands, usedCommands(theirs), d);
+            for (int i = before; i < usedCommands(mine); ++i)
+                updateDerivedValues(mine.commands[static_cast<std::size_t>(i)]);
         } else if (at.index >= 0 && at.index < kMaxCommands) {
             COMMAND &c = mine.commands[static_cast<std::size_t>(at.index)];
             const COMMAND &o = theirs.commands[static_cast<std::size_t>(at.index)];
@@ -337,6 +350,7 @@ void takeDifference(ConfigStore &project, const ConfigStore &other, const Differ
                 c.nodeNumber = o.nodeNumber;
             else if (auto member = memberNamed(kCommandFields, at.field))
                 c.*member = o.*member;
+            updateDerivedValues(c);
         }
         break;
     default:

@@ -46,7 +46,8 @@ inline constexpr int kAnyFirmware = 999;
 // The differences from `project` to `other`, in the order of the tree: gateway type and model
 // flags, fieldbus, then per subnet its parameters, nodes and commands. Nodes and commands are
 // matched by position. With Serial or Ethernet both sides are first put through the transfer
-// (carriedForm), with `firmware` deciding the optional serial values.
+// (carriedForm), with `firmware` deciding the optional serial values; derived values are then
+// left out, as the reading side derives them from what was carried.
 std::vector<Difference> compareConfigurations(const ConfigStore &project, const ConfigStore &other, Carried carried,
                                               int firmware = kAnyFirmware);
 
@@ -62,7 +63,9 @@ ConfigStore carriedForm(const ConfigStore &configuration, const ConfigStore &pro
 // Takes one difference over from `other` into `project`: the other's value, or its node or
 // command. Positions stay contiguous: taking an added entry takes the added entries before it as
 // well, taking a removed one removes the entries after it too (they are removed in `other` as
-// well). Does not touch configModified; the caller marks the document.
+// well). A command's derived values (byteCount) follow what it took, so taking one of them on
+// its own changes nothing while the command's quantity says otherwise. Does not touch
+// configModified; the caller marks the document.
 void takeDifference(ConfigStore &project, const ConfigStore &other, const Difference &difference);
 
 } // namespace tqv

@@ -1,6 +1,7 @@
 #include "TreeEditor.h"
 #include "model/ModelProfile.h"
 
+#include "model/DerivedValues.h"
 #include "resources/Strings.h"
 
 #include <cstdlib>
@@ -231,6 +232,7 @@ int TreeEditor::pasteNode(ConfigStore &store, const ItemRef &item, Prompter &pro
         to.byteCount = from.byteCount;
         to.dataFormat = from.dataFormat;
         to.scanType = from.scanType;
+        updateDerivedValues(to); // the copy's byte count follows its quantity, even where the original's did not
     }
     store.configModified = true;
     return node;

@@ -2,6 +2,7 @@
 
 #include "GridLayout.h"
 #include "link/NotingPrompter.h"
+#include "model/DerivedValues.h"
 #include "model/GatewayLimits.h"
 #include "model/ModelProfile.h"
 #include "resources/Strings.h"
@@ -150,20 +151,16 @@ void quantityEdit(const ConfigStore &s, COMMAND &cmd, std::string &text, bool st
         text = cmd.quantity;
         return;
     }
-    if (isSingleWrite(fc)) {
-        cmd.quantity = "1";
-        return;
-    }
     if (!functionCodeOf(fc))
         return;
-    const auto limit = isBitFunction(fc) ? bitQuantityLimit(s) : registerQuantityLimit(s);
-    storeOr(!limit || n <= *limit, text, cmd.quantity, Refused::PutBack);
-    const long q = decimalValue(text);
-    if (q > 0) {
-        cmd.byteCount = printed(isBitFunction(fc) ? (q - 1) / 8 + 1 : 2 * q);
-        if (stillSelected)
-            result.rowUpdates.push_back(value(byteRow, cmd.byteCount));
+    // A single write keeps its one item whatever was typed (the derived values set it).
+    if (!isSingleWrite(fc)) {
+        const auto limit = isBitFunction(fc) ? bitQuantityLimit(s) : registerQuantityLimit(s);
+        storeOr(!limit || n <= *limit, text, cmd.quantity, Refused::PutBack);
     }
+    updateDerivedValues(cmd);
+    if (stillSelected)
+        result.rowUpdates.push_back(value(byteRow, shownValue(cmd.byteCount)));
 }
 
 bool mappingInRange(const ConfigStore &s, const std::string &fc, unsigned long v)

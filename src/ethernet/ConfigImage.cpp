@@ -3,6 +3,7 @@
 #include "MessageHeader.h"
 #include "model/ByteBuffer.h"
 #include "mapping/MappingValues.h"
+#include "model/DerivedValues.h"
 #include "resources/Strings.h"
 #include "serial/ValueCodes.h"
 
@@ -191,6 +192,7 @@ Status applyConfigImage(std::string_view image, ConfigStore &configuration)
     f.dns2 = ipv4Text(r.u32(ImageAt::Dns2), "0.0.0.0");
     for (int k = 0; k < kImageSubnets; ++k)
         applySubnet(r, k, configuration.subnet(k));
+    updateDerivedValues(configuration); // the image carries no byte counts; they follow the quantities
     return {};
 }
 

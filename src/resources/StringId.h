@@ -694,7 +694,13 @@ enum class StrId : int {
     DiffEqual,
     DiffOne,
     DiffCount,
-    CliHelpDiff,
+    // diff --take: the second configuration's values taken into the first.
+    CliDiffTakeHelp = 66000,
+    CliDiffTakeOutputHelp,
+    CliDiffTakeNeedsOutput,
+    CliDiffTakeNoSuchPath,
+    CliDiffTook,
+    CliHelpDiff = DiffCount + 1, // the ids below keep running on from DiffCount
     CliHelpDiffFirst,
     CliHelpDiffSecond,
     CliHelpDiffCarried,

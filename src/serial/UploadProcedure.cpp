@@ -6,6 +6,7 @@
 #include "FrameBytes.h"
 #include "ReplyDecoder.h"
 #include "ReplyJudge.h"
+#include "model/DerivedValues.h"
 #include "ValueCodes.h"
 #include "resources/Strings.h"
 
@@ -518,6 +519,7 @@ void applyCommands(const std::array<CommandRecord, kMaxCommands> &records, int c
         setIfDecoded(c.scanType, ValueTable::ScanType, f.scanType);
         setIfDecoded(c.dataFormat, dataFilter ? ValueTable::DataFilter : ValueTable::ByteExchange, f.dataFormat);
         c.nodeNumber = nodeNumber;
+        updateDerivedValues(c); // the frames carry no byte count; it follows the quantity
         ++subnet.commandCount;
     }
 }

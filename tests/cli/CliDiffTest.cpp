@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
@@ -118,6 +119,46 @@ TEST_F(CliDiffTest, RefusesBadUseWithExitTwo)
     EXPECT_EQ(r.code, 0);
     EXPECT_NE(r.out.find("--carried"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Compare two configurations"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("--take all|PATH[,PATH...]"), std::string::npos) << r.out;
+    // --take and -o go together; a path must name a difference, as diff prints it.
+    const std::string out = path("out.tqv");
+    const std::string b = project("b.tqv", [](ConfigStore &s) { s.command(0, 1).startAddress = "11"; });
+    const std::vector<std::vector<std::string>> refused = {
+        {"diff", a, b, "--take", "all"},
+        {"diff", a, b, "-o", out},
+        {"diff", a, b, "--take", "subnet 1 › command 1 › startAddress,subnet 1 › command 1 › quantity", "-o", out},
+    };
+    for (const auto &args : refused)
+        EXPECT_EQ(run(args).code, 2) << args[3];
+    EXPECT_EQ(run(refused[2]).err, "\"subnet 1 › command 1 › quantity\" names no difference between the two configurations.\n");
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+// diff --take: the second file's values go into the first as the window's comparison takes them,
+// derived values following; the result is a configuration the download check accepts.
+TEST_F(CliDiffTest, TakeBringsTheDerivedValuesAlong)
+{
+    const std::string a = project("a.tqv", [](ConfigStore &s) {
+        s.command(0, 1).quantity = "12";
+        s.command(0, 1).byteCount = "24";
+    });
+    // The other file holds no byte counts, as an upload saved by an earlier version does.
+    const std::string b = project("b.json", [](ConfigStore &s) {
+        s.command(0, 1).quantity = "10";
+        s.node(0, 1).name = "Pump";
+    });
+    for (const std::string take : {"all", "subnet 1 › node 1 › name, subnet 1 › command 1 › quantity"}) {
+        const std::string out = path("out.tqv");
+        const Outcome r = run({"diff", a, b, "--take", take, "-o", out});
+        EXPECT_EQ(r.code, 0) << take << "\n" << r.err;
+        EXPECT_EQ(r.out, "");
+        ConfigStore taken;
+        ASSERT_TRUE(ProjectDocument::open(out, taken, codePageFor(Language::English)).ok());
+        EXPECT_EQ(taken.command(0, 1).quantity, "10") << take;
+        EXPECT_EQ(taken.command(0, 1).byteCount, "20") << take;
+        EXPECT_EQ(taken.node(0, 1).name, "Pump") << take;
+        EXPECT_EQ(run({"check", out}).code, 0) << take;
+    }
 }
 
 TEST_F(CliDiffTest, ChineseTexts)

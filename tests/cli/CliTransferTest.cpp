@@ -102,7 +102,15 @@ TEST_F(CliTransfer, DownloadThenUploadGivesTheProjectBack)
     GatewaySimProcess sim({});
     ASSERT_TRUE(started(sim));
     const std::string port = sim.link().toStdString();
-    const std::string file = project("p.tqv");
+    const auto read = [](const std::string &file, ConfigStore &store) {
+        QFile json(QString::fromStdString(file));
+        return json.open(QIODevice::ReadOnly) && storeFromJson(json.readAll().toStdString(), store).ok();
+    };
+    const std::string file = path("mapped.json");
+    const CliRun map = cli(q({"map", project("p.tqv"), "-o", file}));
+    ASSERT_EQ(map.code, 0) << map.err;
+    ConfigStore mapped;
+    ASSERT_TRUE(read(file, mapped));
 
     const CliRun down = cli(q({"download", file, "--port", port}));
     EXPECT_EQ(down.code, 0) << down.err;
@@ -127,15 +135,18 @@ TEST_F(CliTransfer, DownloadThenUploadGivesTheProjectBack)
     EXPECT_EQ(up.code, 0) << up.err;
     EXPECT_NE(up.err.find("Finish uploading!"), std::string::npos) << up.err;
 
-    QFile json(QString::fromStdString(out));
-    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
     ConfigStore back;
-    ASSERT_TRUE(storeFromJson(json.readAll().toStdString(), back).ok());
+    ASSERT_TRUE(read(out, back));
     ASSERT_EQ(back.subnet(0).commandCount, 2);
     EXPECT_EQ(back.subnet(0).nodeCount, 1);
     EXPECT_EQ(back.node(0, 1).name, "Node-7");
     EXPECT_EQ(back.command(0, 2).functionCode, "16");
     EXPECT_EQ(back.command(0, 2).mappingAddress, "4000");
+    // The frames carry no byte count: the upload derives the one the download had.
+    for (int p = 1; p <= 2; ++p) {
+        EXPECT_FALSE(mapped.command(0, p).byteCount.empty());
+        EXPECT_EQ(back.command(0, p).byteCount, mapped.command(0, p).byteCount) << p;
+    }
 }
 
 // Each row: how the gateway misbehaves (or what the project holds), the arguments beyond the port,
@@ -289,6 +300,7 @@ TEST_F(CliTransfer, EthernetSearchDownloadRestartUpload)
     ConfigStore back;
     ASSERT_TRUE(storeFromJson(json.readAll().toStdString(), back).ok());
     EXPECT_EQ(back.command(0, 1).quantity, "3");
+    EXPECT_EQ(back.command(0, 1).byteCount, "6"); // the image carries none: derived from 3 registers
     EXPECT_FALSE(QFile::exists(QString::fromStdString(refused)));
     for (const char *name : {"TQV580_SEARCH_ADDRESS", "TQV580_GATEWAY_PORT", "TQV580_LOCAL_PORT"})
         qunsetenv(name);

@@ -36,6 +36,7 @@ ConfigStore withCommands(std::uint32_t type, int nodes = 2)
                 c.slaveAddress = address;
                 c.startAddress = std::to_string(100 + n);
                 c.quantity = "2";
+                c.byteCount = "4";
                 int &cursor = std::string(function) == "3" ? input : output;
                 c.mappingAddress = hexText(static_cast<std::uint32_t>(cursor));
                 c.mappingBit = "0";
@@ -298,18 +299,27 @@ const TakeCase kTakeCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, TakeAll, ::testing::ValuesIn(kTakeCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(ConfigDiffTest, TakingOneDifferenceLeavesTheOthers)
+TEST_F(ConfigDiffTest, TakingOneDifferenceLeavesTheOthersAndBringsTheDerivedValues)
 {
     ConfigStore project = withCommands(3);
+    project.command(0, 1).quantity = "12";
+    project.command(0, 1).byteCount = "24";
     ConfigStore other = project;
     other.subnet(0).masterBaud = "4800";
-    other.command(0, 2).quantity = "8";
+    other.command(0, 1).quantity = "10";
+    other.command(0, 1).byteCount = "20";
     const auto differences = compareConfigurations(project, other, Carried::Everything);
-    ASSERT_EQ(differences.size(), 2u);
+    ASSERT_EQ(pathsOf(differences), (std::vector<std::string>{"subnet 1 › masterBaud", "subnet 1 › command 1 › quantity",
+                                                              "subnet 1 › command 1 › byteCount"}));
     takeDifference(project, other, differences[1]);
-    EXPECT_EQ(project.command(0, 2).quantity, "8");
+    EXPECT_EQ(project.command(0, 1).quantity, "10");
+    EXPECT_EQ(project.command(0, 1).byteCount, "20");
     EXPECT_EQ(pathsOf(compareConfigurations(project, other, Carried::Everything)),
               std::vector<std::string>{"subnet 1 › masterBaud"});
+    // A byte count the quantity does not give cannot be taken on its own.
+    other.command(0, 1).byteCount = "99";
+    takeDifference(project, other, compareConfigurations(project, other, Carried::Everything)[1]);
+    EXPECT_EQ(project.command(0, 1).byteCount, "20");
 }
 
 TEST_F(ConfigDiffTest, TakingALaterAddedNodeTakesTheOnesBeforeIt)

@@ -1,4 +1,5 @@
 #include "editor/ValueCommit.h"
+#include "model/DerivedValues.h"
 #include "resources/Strings.h"
 
 #include "support/RecordingPrompter.h"
@@ -325,7 +326,10 @@ TEST_F(ValueCommitTest, AValueDroppedWithoutAMessageSaysWhy)
     EXPECT_FALSE(told.refusal);
 }
 
-TEST_F(ValueCommitTest, QuantityLimitsAndByteCount)
+// The grid's commit of a quantity is the oracle of the derived values: a value it stores gives
+// the byte count the one derived-value rule gives for that quantity, and whatever it leaves
+// behind is already up to date by that rule.
+TEST_F(ValueCommitTest, QuantityLimitsAndDerivedValues)
 {
     const int n = addNode("1");
     struct Row {
@@ -343,6 +347,10 @@ TEST_F(ValueCommitTest, QuantityLimitsAndByteCount)
         {4, {4}, "16", "84", "84", "168"}, {0, {4}, "3", "37", "", ""},
         {2, {7}, "3", "127", "127", "254"}, {4, {}, "3", "500", "500", "1000"},
         {3, {7}, "3", "0", "", ""},       {3, {7}, "3", "12a", "", ""},
+        {3, {7}, "3", "12", "12", "24"},  {3, {7}, "4", "1", "1", "2"},
+        {3, {7}, "2", "17", "17", "3"},   {3, {7}, "16", "10", "10", "20"},
+        // Functions 5 and 6 always hold one value, whatever is typed.
+        {3, {7}, "5", "3", "1", "1"},     {3, {7}, "6", "3", "1", "2"},
     };
     for (const Row &r : rows) {
         s->gatewayType = r.type;
@@ -350,15 +358,39 @@ TEST_F(ValueCommitTest, QuantityLimitsAndByteCount)
         for (int f : r.flags)
             s->setModelFlag(f, true);
         const int p = addCommand(n, r.code);
-        edit(ItemRef{ItemKind::Command, 0, p}, 3, r.typed);
-        EXPECT_EQ(s->command(0, p).quantity, r.quantity) << r.type << " fc" << r.code << " " << r.typed;
-        EXPECT_EQ(s->command(0, p).byteCount, r.bytes) << r.type << " fc" << r.code << " " << r.typed;
+        const CommitResult result = edit(ItemRef{ItemKind::Command, 0, p}, 3, r.typed);
+        const COMMAND &committed = s->command(0, p);
+        const std::string what = std::to_string(r.type) + " fc" + r.code + " " + r.typed;
+        EXPECT_EQ(committed.quantity, r.quantity) << what;
+        EXPECT_EQ(committed.byteCount, r.bytes) << what;
+        // A refused value puts the empty stored quantity back; functions 5 and 6 keep the typed text.
+        EXPECT_EQ(result.cellText, std::optional<std::string>(*r.quantity ? r.typed : "")) << what;
+        COMMAND stale = committed;
+        stale.byteCount = "999";
+        updateDerivedValues(stale);
+        EXPECT_EQ(stale, committed) << what;
+        if (*r.quantity != '\0') {
+            COMMAND raw = committed;
+            raw.quantity = r.typed;
+            raw.byteCount.clear();
+            updateDerivedValues(raw);
+            EXPECT_EQ(raw, committed) << what;
+        }
     }
-    // Functions 5 and 6 always hold one value.
-    const int p = addCommand(n, "6");
-    const CommitResult result = edit(ItemRef{ItemKind::Command, 0, p}, 3, "3");
-    EXPECT_EQ(s->command(0, p).quantity, "1");
-    EXPECT_EQ(result.cellText, std::optional<std::string>("3"));
+    // What the grid never stores: no positive quantity empties the byte count, an unknown code
+    // derives nothing, a quantity is read up to its first non-digit as the download reads it.
+    const struct {
+        const char *code, *quantity, *bytes;
+    } outside[] = {{"3", "", ""}, {"3", "-1", ""}, {"1", "0", ""}, {"7", "12", "stale"}, {"3", "12a", "24"}};
+    for (const auto &o : outside) {
+        COMMAND c;
+        c.functionCode = o.code;
+        c.quantity = o.quantity;
+        c.byteCount = "stale";
+        updateDerivedValues(c);
+        EXPECT_EQ(c.byteCount, o.bytes) << o.code << " " << o.quantity;
+        EXPECT_EQ(c.quantity, o.quantity);
+    }
     // A put-back quantity still shows the stored byte count.
     const int q = addCommand(n, "3");
     s->command(0, q).quantity = "4";

@@ -203,6 +203,9 @@ TEST_P(TransferRoundTrip, WhatIsDownloadedIsUploadedAgain)
         for (int n = 1; n <= back.subnet(0).nodeCount; ++n)
             EXPECT_EQ(back.node(0, n).name, "Node-" + original.node(0, n).address);
     }
+    // The byte counts come back derived from the quantities: 5 coils, 2 registers.
+    for (int i = 1; i <= back.subnet(0).commandCount; ++i)
+        EXPECT_EQ(back.command(0, i).byteCount, back.command(0, i).functionCode == "1" ? "1" : "4") << i;
 
     // What the transfer carries is the same on both sides, even for a project whose node has a
     // name the gateway never holds; the verification of the gateway says so too.
