@@ -129,8 +129,11 @@ void CModbusConfigView::refillTree()
     m_tree->setUpdatesEnabled(false);
     const QSignalBlocker block(m_tree);
     m_tree->clear();
-    for (const TreeItem &top : buildFromStore(store()))
-        m_tree->addTopLevelItem(makeItem(top));
+    m_shownTree = buildFromStore(store());
+    QList<QTreeWidgetItem *> items;
+    for (const TreeItem &top : m_shownTree)
+        items.append(makeItem(top));
+    m_tree->addTopLevelItems(items);
     m_tree->setCurrentItem(nullptr);
     m_tree->setUpdatesEnabled(true);
     onCurrentItemChanged(nullptr);
@@ -191,10 +194,12 @@ Place CModbusConfigView::place() const
 void CModbusConfigView::showPlace(const Place &place)
 {
     refillTree();
+    m_tree->setUpdatesEnabled(false);
     for (const ItemRef &ref : place.expanded)
         if (QTreeWidgetItem *item = itemOf(ref))
             item->setExpanded(true);
-    if (QTreeWidgetItem *selected = itemOf(settleSelection(buildFromStore(store()), place.selected, place.node))) {
+    m_tree->setUpdatesEnabled(true);
+    if (QTreeWidgetItem *selected = itemOf(settleSelection(m_shownTree, place.selected, place.node))) {
         m_tree->setCurrentItem(selected); // fills the grid for it
         m_tree->scrollToItem(selected);
     } else {

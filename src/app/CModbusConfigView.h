@@ -140,6 +140,7 @@ private:
     void clearRightClicked();
 
     EditorSession m_session;
+    TreeDescription m_shownTree; // what the tree widget shows
     SerialSettings m_serial;
     std::function<std::vector<std::string>()> m_portSource;
     QtPrompter m_prompter;

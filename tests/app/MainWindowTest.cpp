@@ -464,20 +464,23 @@ private slots:
             store.configModified = true;
         }
         bool asked = false, failed = false;
+        const bool failing = saveName.startsWith('/');
         whenModalAppears([&](QWidget *w) {
             asked = true;
             QCOMPARE(w->windowTitle(), QStringLiteral("Save Configuration"));
             QCOMPARE(qobject_cast<QMessageBox *>(w)->text(), QStringLiteral("Save the data to harddisk or not"));
             clickButton(w, button);
-            whenModalAppears([&failed](QWidget *error) {
-                failed = qobject_cast<QMessageBox *>(error)->text().contains("x.tqv");
-                error->close();
-            }, 20);
+            if (failing) {
+                whenModalAppears([&failed](QWidget *error) {
+                    failed = qobject_cast<QMessageBox *>(error)->text().contains("x.tqv");
+                    error->close();
+                });
+            }
         }, button.isEmpty() ? 5 : 500);
         QCOMPARE(m_frame->close(), closes);
         QTest::qWait(100);
         QCOMPARE(asked, !button.isEmpty());
-        QCOMPARE(failed, saveName.startsWith('/'));
+        QCOMPARE(failed, failing);
         QCOMPARE(dialogs, titled || button != QStringLiteral("YES(&Y)") ? 0 : 1);
         if (!closes)
             QVERIFY(store.configModified);

@@ -28,7 +28,6 @@
 #include "app/CommandIds.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <functional>
 #include <QTimer>
@@ -337,14 +336,6 @@ bool tourShots(const QString &dir)
         QTest::qWait(50);
         std::printf("title: %s\n", qPrintable(frame.windowTitle()));
         ok = save(&frame, dir, "mapping-done.png") && ok;
-        // On a desktop the window manager draws the title: the screen there shows it too.
-        if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-            const QRect outer = frame.frameGeometry();
-            const QString path = QDir(dir).filePath(QStringLiteral("mapping-done-desktop.png"));
-            const bool written =
-                frame.screen()->grabWindow(0, outer.x(), outer.y(), outer.width(), outer.height()).save(path);
-            std::printf("%s %s\n", written ? "wrote" : "cannot write", qPrintable(path));
-        }
     }
 
     // Conflict detection: an overlap, a write into the input buffer, the status bytes.
