@@ -116,6 +116,7 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent), m_settings(new Qt
         else
             m_recentFilesUnsaved = true;
         rebuildRecentFiles();
+        updateTitle(); // the document was opened or saved under its path
     });
     rebuildRecentFiles();
     restoreState(m_settings->loadWindowState());
@@ -349,6 +350,7 @@ void CMainFrame::updateCommandState()
     m_actions.value(cmd::AddCommand)->setEnabled(f.addCommand);
     m_actions.value(cmd::DeleteCommand)->setEnabled(f.deleteCommand);
     updateUndoCommands();
+    updateTitle();
 }
 
 void CMainFrame::createUndoCommands()
@@ -676,7 +678,7 @@ void CMainFrame::onMonitor()
 bool CMainFrame::startDemo(const QString &simulator)
 {
     const ConfigStore &store = m_view->store();
-    if (isEthernetType(store.gatewayType))
+    if (gatewayRouteOf(store) == GatewayRoute::Ethernet)
         DemoGateway::useLoopbackEndpoints();
     QString error;
     m_demo = DemoGateway::start(store, simulator, error);
@@ -778,16 +780,18 @@ void CMainFrame::onUpload()
     hooks.mayReplaceDocument = [this] { return mayDiscardChanges(); };
     const Carried carried = carriedBy(gatewayRouteOf(m_view->store()));
     hooks.uploaded = [this, carried](const GatewayRead &read) {
-        ConfigStore &store = m_view->store();
-        store = read.configuration;
         if (carried == Carried::Ethernet) {
             // The network read replaces the configuration in place; it no longer matches its file.
-            m_view->rebuildTree();
-            m_view->startFreshHistory();
+            m_view->store() = read.configuration;
+            m_view->storeReplaced(uploadSummary(read.configuration));
         } else {
             // The serial upload becomes a new, untitled, unmodified document.
+            const Place kept = m_view->place();
+            ConfigStore &store = m_view->store();
+            store = read.configuration;
             store.uploadPending = true;
-            m_doc->newDocument();
+            m_doc->newDocument(&kept);
+            statusBar()->showMessage(uploadSummary(read.configuration));
         }
         updateCommandState();
     };
@@ -857,15 +861,36 @@ void CMainFrame::resolveDifferences(const ConfigStore &gateway, Carried carried,
         return compareConfigurations(m_view->store(), gateway, carried, firmware);
     };
     // Each take is an edit of its own that Undo takes back.
-    resolver.take = [this, &gateway](const Difference &d) {
-        m_view->applyEdit([&gateway, &d](ConfigStore &store) { takeDifference(store, gateway, d); });
+    int took = 0;
+    resolver.take = [this, &gateway, &took](const Difference &d) {
+        if (m_view->applyEdit([&gateway, &d](ConfigStore &store) { takeDifference(store, gateway, d); }))
+            ++took;
     };
     DifferencesDialog dialog(std::move(resolver), this);
     dialog.exec();
-    if (m_view->store().configModified) {
-        m_view->rebuildTree();
-        updateCommandState();
-    }
+    m_view->rebuildTree();
+    statusBar()->showMessage(took > 0 ? QString::fromStdString(formatText(StrId::SessionSummaryTook, {std::to_string(took)}))
+                                      : qtext(StrId::SessionSummaryTookNone));
+    updateCommandState();
+}
+
+QString CMainFrame::uploadSummary(const ConfigStore &store)
+{
+    const ConfigCounts counts = countsOf(store);
+    return QString::fromStdString(
+        formatText(StrId::SessionSummaryUploaded, {std::to_string(counts.subnets), std::to_string(counts.commands)}));
+}
+
+void CMainFrame::updateTitle()
+{
+    if (!m_doc)
+        return;
+    const QString path = m_doc->path();
+    setWindowFilePath(path);
+    // The marker placeholder is in the untitled title too, so a modified new document shows it.
+    setWindowTitle(path.isEmpty() ? qtext(StrId::AppTitle) + QStringLiteral("[*]")
+                                  : QFileInfo(path).fileName() + QStringLiteral("[*] \u2014 ") + qtext(StrId::AppTitle));
+    setWindowModified(m_view->store().configModified);
 }
 
 } // namespace tqv

@@ -89,6 +89,8 @@ public:
     void onCompareWithGateway();
     void addCompareWithGateway(QMenu *tools);
     void resolveDifferences(const ConfigStore &gateway, Carried carried, int firmware);
+    // The line the status bar shows after an upload of `store`.
+    static QString uploadSummary(const ConfigStore &store);
 
     // The window has painted its first frame (work that can wait starts after it).
     bool firstFrameShown() const { return m_firstFrameShown; }
@@ -108,6 +110,9 @@ private:
     // Undo and Redo: the Edit menu's first entries and two toolbar buttons.
     void createUndoCommands();
     void updateCommandState();
+    // "name.tqv[*] — title" for a titled document, the plain title otherwise; the marker shows
+    // while the document is modified.
+    void updateTitle();
     void updateUndoCommands();
     void rebuildRecentFiles();
     void showTreeContextMenu(const QPoint &pos);

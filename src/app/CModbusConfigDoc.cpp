@@ -10,7 +10,7 @@ namespace tqv {
 
 CModbusConfigDoc::CModbusConfigDoc(CModbusConfigView *view, QObject *parent) : QObject(parent), m_view(view) {}
 
-void CModbusConfigDoc::newDocument()
+void CModbusConfigDoc::newDocument(const Place *keep)
 {
     // A new configuration (not the one an upload hands over) takes the ports the system lists now.
     const bool renewed = !m_view->store().uploadPending;
@@ -18,20 +18,22 @@ void CModbusConfigDoc::newDocument()
     m_path.clear();
     if (renewed)
         m_view->refreshSerialPorts();
-    m_view->initialUpdate();
+    m_view->initialUpdate(keep);
 }
 
 Status CModbusConfigDoc::open(const QString &path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
+    const Place kept = m_view->place();
     Status opened = ProjectDocument::open(absolute.toStdString(), m_view->store(), codePageFor(currentLanguage()));
     if (!opened) {
         m_recent.remove(absolute.toStdString());
         emit recentFilesChanged();
         return opened;
     }
+    const bool sameFile = absolute == m_path;
     m_path = absolute;
-    m_view->initialUpdate();
+    m_view->initialUpdate(sameFile ? &kept : nullptr);
     remember(absolute);
     return opened;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/EditorSession.h"
 #include "model/RecentFiles.h"
 #include "model/Result.h"
 
@@ -22,9 +23,10 @@ public:
     void setRecentFiles(const RecentFiles &files) { m_recent = files; }
 
     // New document (renews the store and the serial port list unless an upload is pending) and
-    // the view's initial update.
-    void newDocument();
-    // Opens `path`; on failure changes nothing but the recent-file list.
+    // the view's initial update, with `keep` restored when given (an uploaded configuration).
+    void newDocument(const Place *keep = nullptr);
+    // Opens `path`; on failure changes nothing but the recent-file list. Opening the document's
+    // own file again keeps the place in the tree.
     Status open(const QString &path);
     // Writes to `path`; on success it becomes the document's path.
     Status saveTo(const QString &path);

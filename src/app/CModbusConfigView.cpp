@@ -5,7 +5,7 @@
 #include "editor/ConfigTree.h"
 #include "editor/GridLayout.h"
 #include "io/QtSerialPorts.h"
-#include "mapping/MappingPass.h"
+#include "resources/Strings.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,6 +25,9 @@ namespace tqv {
 namespace {
 
 constexpr int kGridRows = kGridRowCount;
+// Where a tree item keeps its reference: the number in Qt::UserRole, the kind and the subnet beside.
+constexpr int kKindRole = Qt::UserRole + 1;
+constexpr int kSubnetRole = Qt::UserRole + 2;
 const QColor kWhite(255, 255, 255);
 const QColor kGrey(200, 200, 200);
 
@@ -32,6 +35,8 @@ QTreeWidgetItem *makeItem(const TreeItem &desc)
 {
     auto *item = new QTreeWidgetItem(QStringList{QString::fromStdString(desc.label)});
     item->setData(0, Qt::UserRole, desc.data);
+    item->setData(0, kKindRole, static_cast<int>(desc.ref.kind));
+    item->setData(0, kSubnetRole, desc.ref.subnet);
     item->setToolTip(0, QString::fromStdString(desc.label)); // the pane may be narrower than the name
     item->setIcon(0, treeImage(desc.image));
     for (const TreeItem &child : desc.children)
@@ -41,32 +46,8 @@ QTreeWidgetItem *makeItem(const TreeItem &desc)
 
 } // namespace
 
-// One user action as one undo step. An action that starts inside another (an edit box that commits
-// when a question of the outer action takes the focus) is a step of its own, and so are the outer
-// action's changes before and after it.
-class CModbusConfigView::EditStep {
-public:
-    explicit EditStep(CModbusConfigView &view) : m_view(view)
-    {
-        if (m_view.m_editDepth++ > 0)
-            m_view.closeStep();
-        m_view.m_history.begin(*m_view.m_store, m_view.currentMarks());
-    }
-    ~EditStep()
-    {
-        m_view.closeStep();
-        if (--m_view.m_editDepth > 0)
-            m_view.m_history.begin(*m_view.m_store, m_view.currentMarks());
-    }
-    EditStep(const EditStep &) = delete;
-    EditStep &operator=(const EditStep &) = delete;
-
-private:
-    CModbusConfigView &m_view;
-};
-
 CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
-    : QWidget(parent), m_store(std::make_unique<ConfigStore>()), m_prompter(this), m_tree(tree),
+    : QWidget(parent), m_prompter(this), m_tree(tree),
       m_grid(new QTableWidget(kGridRows, 2, this)), m_list(new QComboBox(m_grid->viewport())),
       m_edit(new QLineEdit(m_grid->viewport()))
 {
@@ -105,14 +86,13 @@ CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
             [this](QTreeWidgetItem *current) { onCurrentItemChanged(current); });
     // A click on the item already selected refreshes the grid as well.
     connect(m_tree, &QTreeWidget::itemClicked, this, [this] { showItem(); });
-    m_store->newConfiguration();
 }
 
 CModbusConfigView::~CModbusConfigView() = default;
 
 void CModbusConfigView::refreshSerialPorts()
 {
-    m_portsDueType = m_store->gatewayType;
+    m_portsDueType = store().gatewayType;
     ++m_portsDue;
     settlePorts(false);
 }
@@ -151,46 +131,117 @@ void CModbusConfigView::settlePorts(bool wait)
     }
 }
 
-void CModbusConfigView::initialUpdate()
+void CModbusConfigView::initialUpdate(const Place *keep)
 {
-    m_editor.reset();
+    m_session.startFresh();
     clearRightClicked();
-    m_conflictDetection = true;
     m_gridReady = false;
     m_shown = {};
-    rebuildTree();
     hideEditors();
-    fillGrid(GridRows{});
-    startFreshHistory();
+    clearGrid();
+    if (keep)
+        showPlace(*keep);
+    else
+        refillTree();
+    emit commandStateChanged();
 }
 
-void CModbusConfigView::rebuildTree()
+void CModbusConfigView::rebuildTree() { showPlace(place()); }
+
+void CModbusConfigView::storeReplaced(const QString &summary)
+{
+    const Place kept = place();
+    m_session.startFresh();
+    clearRightClicked();
+    showPlace(kept);
+    emit statusMessage(summary);
+    emit commandStateChanged();
+}
+
+void CModbusConfigView::refillTree()
 {
     clearRightClicked();
-    m_editedItem = nullptr;
+    m_editedItem = {};
     m_tree->setUpdatesEnabled(false);
     const QSignalBlocker block(m_tree);
     m_tree->clear();
-    for (const TreeItem &top : buildFromStore(*m_store))
-        m_tree->addTopLevelItem(makeItem(top));
+    m_shownTree = buildFromStore(store());
+    QList<QTreeWidgetItem *> items;
+    for (const TreeItem &top : m_shownTree)
+        items.append(makeItem(top));
+    m_tree->addTopLevelItems(items);
     m_tree->setCurrentItem(nullptr);
     m_tree->setUpdatesEnabled(true);
     onCurrentItemChanged(nullptr);
 }
 
-ItemRef CModbusConfigView::identify(const QTreeWidgetItem *item)
+ItemRef CModbusConfigView::refOf(const QTreeWidgetItem *item)
 {
     if (!item)
         return {};
-    std::string parent, grandparent;
-    const QTreeWidgetItem *p = item->parent();
-    if (p)
-        parent = p->text(0).toStdString();
-    const QTreeWidgetItem *g = p ? p->parent() : nullptr;
-    if (g)
-        grandparent = g->text(0).toStdString();
-    return identifyItem(item->text(0).toStdString(), p ? &parent : nullptr, g ? &grandparent : nullptr,
-                        item->data(0, Qt::UserRole).toInt());
+    const auto kind = static_cast<ItemKind>(item->data(0, kKindRole).toInt());
+    if (kind == ItemKind::None)
+        return {};
+    return ItemRef{kind, item->data(0, kSubnetRole).toInt(), item->data(0, Qt::UserRole).toInt()};
+}
+
+QTreeWidgetItem *CModbusConfigView::itemOf(const ItemRef &ref) const
+{
+    if (ref.kind == ItemKind::Fieldbus) {
+        for (int i = 0; i < m_tree->topLevelItemCount(); ++i)
+            if (refOf(m_tree->topLevelItem(i)) == ref)
+                return m_tree->topLevelItem(i);
+        return nullptr;
+    }
+    QTreeWidgetItem *subnet = ref.kind == ItemKind::None ? nullptr : subnetItem(ref.subnet);
+    if (!subnet || ref.kind == ItemKind::Subnet)
+        return subnet;
+    // Nodes are listed by number, so the node's own row is tried first.
+    if (ref.kind == ItemKind::Node) {
+        if (ref.number >= 1 && ref.number <= subnet->childCount() && refOf(subnet->child(ref.number - 1)) == ref)
+            return subnet->child(ref.number - 1);
+        for (int i = 0; i < subnet->childCount(); ++i)
+            if (refOf(subnet->child(i)) == ref)
+                return subnet->child(i);
+        return nullptr;
+    }
+    for (int i = 0; i < subnet->childCount(); ++i) {
+        QTreeWidgetItem *node = subnet->child(i);
+        for (int j = 0; j < node->childCount(); ++j)
+            if (refOf(node->child(j)) == ref)
+                return node->child(j);
+    }
+    return nullptr;
+}
+
+Place CModbusConfigView::place() const
+{
+    Place p;
+    const QTreeWidgetItem *current = m_tree->currentItem();
+    p.selected = refOf(current);
+    if (p.selected.kind == ItemKind::Command && current->parent())
+        p.node = refOf(current->parent()).number;
+    for (QTreeWidgetItemIterator it(m_tree); *it; ++it)
+        if ((*it)->isExpanded())
+            p.expanded.push_back(refOf(*it));
+    return p;
+}
+
+void CModbusConfigView::showPlace(const Place &place)
+{
+    refillTree();
+    m_tree->setUpdatesEnabled(false);
+    for (const ItemRef &ref : place.expanded)
+        if (QTreeWidgetItem *item = itemOf(ref))
+            item->setExpanded(true);
+    m_tree->setUpdatesEnabled(true);
+    if (QTreeWidgetItem *selected = itemOf(settleSelection(m_shownTree, place.selected, place.node))) {
+        m_tree->setCurrentItem(selected); // fills the grid for it
+        m_tree->scrollToItem(selected);
+    } else {
+        clearGrid();
+    }
+    emit commandStateChanged();
 }
 
 void CModbusConfigView::onCurrentItemChanged(QTreeWidgetItem *current)
@@ -200,7 +251,7 @@ void CModbusConfigView::onCurrentItemChanged(QTreeWidgetItem *current)
         return;
     }
     hideEditors();
-    m_editor.selectionChanged(*m_store, ItemRef{});
+    m_session.select(ItemRef{});
     emit commandStateChanged();
 }
 
@@ -208,13 +259,11 @@ void CModbusConfigView::showItem()
 {
     hideEditors();
     QTreeWidgetItem *current = m_tree->currentItem();
-    m_shown = identify(current);
+    m_shown = refOf(current);
     emit promptChanged(QString());
-    m_editor.selectionChanged(*m_store, m_shown);
-    if (m_shown.kind == ItemKind::Command)
-        refreshCommandForDisplay(*m_store, m_shown);
-    m_pulseEditable = pulseEditableFor(*m_store, m_shown);
-    fillGrid(gridRows(*m_store, m_shown));
+    m_session.select(m_shown);
+    m_pulseEditable = pulseEditableFor(store(), m_shown);
+    fillGrid(gridRows(store(), m_shown));
     if (m_grid->currentRow() < 0)
         m_grid->setCurrentCell(0, 1);
     m_gridReady = true;
@@ -254,11 +303,11 @@ void CModbusConfigView::onCellClicked(int row, int column)
 {
     if (!m_gridReady)
         return;
-    m_editedItem = m_tree->currentItem();
-    m_shown = identify(m_editedItem);
+    m_editedItem = refOf(m_tree->currentItem());
+    m_shown = m_editedItem;
     m_clickedRow = row;
     emit statusMessage(QString());
-    const CellInfo cell = describeCell(*m_store, m_shown, row, m_pulseEditable);
+    const CellInfo cell = describeCell(store(), m_shown, row, m_pulseEditable);
     if (cell.prompt.action == PromptAction::Set)
         emit promptChanged(qtext(cell.prompt.text));
     else if (cell.prompt.action == PromptAction::Empty)
@@ -343,12 +392,11 @@ void CModbusConfigView::commitEditBox()
     const std::string typed = m_edit->text().toStdString();
     // Hidden first: a message box of the rules must not start a second commit.
     m_edit->hide();
-    if (!m_editedItem)
+    if (m_editedItem.kind == ItemKind::None)
         return;
-    const EditStep step(*this);
-    const bool stillSelected = m_editedItem == m_tree->currentItem();
-    const CommitResult result = commitEditText(*m_store, CommitTarget{m_shown, m_clickedRow}, typed, stillSelected,
-                                               m_pulseEditable, m_prompter);
+    const bool stillSelected = m_editedItem == refOf(m_tree->currentItem());
+    const CommitResult result =
+        m_session.commitText(CommitTarget{m_shown, m_clickedRow}, typed, stillSelected, m_pulseEditable, m_prompter);
     applyCommit(result, stillSelected);
 }
 
@@ -359,37 +407,29 @@ void CModbusConfigView::commitListPick(int index)
     const QScopedValueRollback<bool> guard(m_committing, true);
     const std::string picked = m_list->itemText(index).toStdString();
     m_list->hide();
-    if (!m_editedItem)
+    if (m_editedItem.kind == ItemKind::None)
         return;
-    const EditStep step(*this);
-    const bool stillSelected = m_editedItem == m_tree->currentItem();
-    const CommitResult result = tqv::commitListPick(*m_store, CommitTarget{m_shown, m_clickedRow}, picked, stillSelected);
+    const bool stillSelected = m_editedItem == refOf(m_tree->currentItem());
+    const CommitResult result = m_session.commitPick(CommitTarget{m_shown, m_clickedRow}, picked, stillSelected);
     applyCommit(result, stillSelected);
 }
 
 void CModbusConfigView::applyCommit(const CommitResult &result, bool stillSelected)
 {
-    if (result.renamedNode && m_editedItem)
-        m_editedItem->setText(0, QString::fromStdString(*result.renamedNode));
+    if (result.renamedNode) {
+        if (QTreeWidgetItem *node = itemOf(m_editedItem)) {
+            node->setText(0, QString::fromStdString(*result.renamedNode));
+            node->setToolTip(0, node->text(0));
+        }
+    }
     if (result.pulseEditable)
         m_pulseEditable = *result.pulseEditable;
-    if (result.mappingCommandsEnabled)
-        m_conflictDetection = *result.mappingCommandsEnabled;
     if (result.refusal)
         emit statusMessage(QString::fromStdString(*result.refusal));
     if (result.protocolChanged) {
         relistSubnet(m_shown.subnet, result.listNodesAgain);
         if (result.rows)
             fillGrid(*result.rows);
-        // A subnet that became a Modbus master takes nodes again at once.
-        if (result.listNodesAgain && stillSelected)
-            m_editor.selectionChanged(*m_store, m_shown);
-        EnableFlags flags = m_editor.flags();
-        if (result.disableTreeCommands)
-            flags = {};
-        if (result.disableAddNode)
-            flags.addNode = false;
-        m_editor.setFlags(flags);
     }
     if (stillSelected) {
         if (result.cellText && m_clickedRow >= 0)
@@ -411,14 +451,14 @@ void CModbusConfigView::relistSubnet(int subnet, bool withNodes)
     QTreeWidgetItem *item = subnetItem(subnet);
     if (!item)
         return;
-    if (m_rightClicked && (m_rightClicked->parent() == item || (m_rightClicked->parent() && m_rightClicked->parent()->parent() == item)))
+    if (m_rightClicked.subnet == subnet && (m_rightClicked.kind == ItemKind::Node || m_rightClicked.kind == ItemKind::Command))
         clearRightClicked();
     for (QTreeWidgetItem *child : item->takeChildren())
         delete child;
     if (!withNodes)
         return;
-    const TreeDescription tree = buildFromStore(*m_store);
-    const int index = topLevelIndexOfSubnet(*m_store, subnet);
+    const TreeDescription tree = buildFromStore(store());
+    const int index = topLevelIndexOfSubnet(store(), subnet);
     if (index < 0 || index >= static_cast<int>(tree.size()))
         return;
     for (const TreeItem &node : tree[static_cast<std::size_t>(index)].children)
@@ -435,40 +475,36 @@ void CModbusConfigView::resizeEvent(QResizeEvent *event)
 
 QTreeWidgetItem *CModbusConfigView::subnetItem(int subnet) const
 {
-    const int index = topLevelIndexOfSubnet(*m_store, subnet);
+    const int index = topLevelIndexOfSubnet(store(), subnet);
     return index >= 0 ? m_tree->topLevelItem(index) : nullptr;
 }
 
-QTreeWidgetItem *CModbusConfigView::contextTarget() const
+ItemRef CModbusConfigView::contextTarget() const
 {
-    return m_rightClicked ? m_rightClicked : m_tree->currentItem();
+    return m_rightClicked.kind != ItemKind::None ? m_rightClicked : refOf(m_tree->currentItem());
 }
 
-void CModbusConfigView::clearRightClicked() { m_rightClicked = nullptr; }
+void CModbusConfigView::clearRightClicked() { m_rightClicked = {}; }
 
 bool CModbusConfigView::prepareContextMenu(const QPoint &viewportPos)
 {
     QTreeWidgetItem *item = m_tree->itemAt(viewportPos);
     if (item)
         m_tree->setCurrentItem(item);
-    m_rightClicked = item;
-    const bool show = m_editor.contextMenuRequested(*m_store, identify(item));
+    m_rightClicked = refOf(item);
+    const bool show = m_session.treeEditor().contextMenuRequested(store(), m_rightClicked);
     emit commandStateChanged();
     return show;
 }
 
 void CModbusConfigView::addNode(bool fromContextMenu)
 {
-    const EditStep step(*this);
-    QTreeWidgetItem *selected = m_tree->currentItem();
-    const ItemRef ref = identify(selected);
+    const ItemRef at = refOf(m_tree->currentItem());
     clearRightClicked();
-    const int number = m_editor.addNode(*m_store, ref, m_prompter, fromContextMenu);
-    if (number > 0) {
-        if (QTreeWidgetItem *parent = subnetItem(ref.subnet)) {
-            parent->addChild(makeItem(TreeItem{m_store->node(ref.subnet, number).name, number, 0, {}}));
-            selected->setExpanded(true);
-        }
+    if (m_session.addNode(at, m_prompter, fromContextMenu) > 0) {
+        Place kept = place();
+        kept.expanded.push_back(at);
+        showPlace(kept);
     }
     emit commandStateChanged();
 }
@@ -476,164 +512,107 @@ void CModbusConfigView::addNode(bool fromContextMenu)
 void CModbusConfigView::addCommand(const std::function<int()> &choose)
 {
     const int index = choose();
-    QTreeWidgetItem *target = contextTarget();
+    const ItemRef target = contextTarget();
     clearRightClicked();
     if (index < 0)
         return;
-    const EditStep step(*this);
-    const ItemRef ref = identify(target);
-    const int position = m_editor.addCommand(*m_store, ref, index, m_prompter);
-    if (position > 0) {
-        const COMMAND &c = m_store->command(ref.subnet, position);
-        target->addChild(makeItem(TreeItem{functionName(c.functionCode), position, kCommandImage, {}}));
-        target->setExpanded(true);
+    if (m_session.addCommand(target, index, m_prompter) > 0) {
+        Place kept = place();
+        kept.expanded.push_back(target);
+        showPlace(kept);
     }
     emit commandStateChanged();
 }
 
 void CModbusConfigView::deleteNode()
 {
-    const EditStep step(*this);
     clearRightClicked();
-    QTreeWidgetItem *current = m_tree->currentItem();
-    const ItemRef deleted = identify(current);
-    // The node below takes the deleted one's number; without one the node above, else the subnet.
-    ItemRef next{ItemKind::Subnet, deleted.subnet, 0};
-    if (current && current->parent()) {
-        QTreeWidgetItem *parent = current->parent();
-        const int row = parent->indexOfChild(current);
-        if (row + 1 < parent->childCount())
-            next = ItemRef{ItemKind::Node, deleted.subnet, deleted.number};
-        else if (row > 0)
-            next = identify(parent->child(row - 1));
-    }
-    if (!m_editor.deleteNode(*m_store, deleted))
+    const ItemRef deleted = refOf(m_tree->currentItem());
+    Place kept = place();
+    const std::optional<ItemRef> next = m_session.deleteNode(deleted);
+    if (!next)
         return;
-    std::vector<ItemRef> expanded = expandedItems();
-    for (ItemRef &ref : expanded) {
+    // The nodes behind the deleted one move up by one.
+    for (ItemRef &ref : kept.expanded) {
         if (ref.kind == ItemKind::Node && ref.subnet == deleted.subnet && ref.number == deleted.number)
             ref = {};
         else if (ref.kind == ItemKind::Node && ref.subnet == deleted.subnet && ref.number > deleted.number)
             --ref.number;
     }
-    refillTree(expanded, next);
+    kept.selected = *next;
+    showPlace(kept);
 }
 
 void CModbusConfigView::deleteCommand()
 {
-    const EditStep step(*this);
-    QTreeWidgetItem *target = contextTarget();
+    const ItemRef deleted = contextTarget();
     clearRightClicked();
-    const ItemRef deleted = identify(target);
-    // The command below in the same node, else the one above, else the node itself.
-    ItemRef next = identify(target ? target->parent() : nullptr);
-    if (target && target->parent()) {
-        QTreeWidgetItem *node = target->parent();
-        const int row = node->indexOfChild(target);
-        if (row + 1 < node->childCount())
-            next = identify(node->child(row + 1));
-        else if (row > 0)
-            next = identify(node->child(row - 1));
-    }
-    if (!m_editor.deleteCommand(*m_store, deleted))
+    Place kept = place();
+    const std::optional<ItemRef> next = m_session.deleteCommand(deleted);
+    if (!next)
         return;
-    if (next.kind == ItemKind::Command && next.number > deleted.number)
-        --next.number; // the commands behind the deleted one move up by one
-    refillTree(expandedItems(), next);
-}
-
-std::vector<ItemRef> CModbusConfigView::expandedItems() const
-{
-    std::vector<ItemRef> expanded;
-    for (QTreeWidgetItemIterator it(m_tree); *it; ++it)
-        if ((*it)->isExpanded())
-            expanded.push_back(identify(*it));
-    return expanded;
-}
-
-void CModbusConfigView::refillTree(const std::vector<ItemRef> &expanded, const ItemRef &select)
-{
-    rebuildTree();
-    QTreeWidgetItem *selected = nullptr;
-    for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
-        const ItemRef ref = identify(*it);
-        if (std::find(expanded.begin(), expanded.end(), ref) != expanded.end())
-            (*it)->setExpanded(true);
-        if (ref == select && select.kind != ItemKind::None)
-            selected = *it;
-    }
-    if (selected)
-        m_tree->setCurrentItem(selected); // fills the grid for it
-    emit commandStateChanged();
+    kept.selected = *next;
+    showPlace(kept);
 }
 
 bool CModbusConfigView::canCopySelected() const
 {
     const QTreeWidgetItem *item = m_tree->currentItem();
-    return item && TreeEditor::canCopyNode(identify(item), item->text(0).toStdString());
+    return item && TreeEditor::canCopyNode(refOf(item), item->text(0).toStdString());
 }
 
-bool CModbusConfigView::canPasteOnSelected() const { return m_editor.canPasteNode(identify(m_tree->currentItem())); }
+bool CModbusConfigView::canPasteOnSelected() const
+{
+    return m_session.treeEditor().canPasteNode(refOf(m_tree->currentItem()));
+}
 
 void CModbusConfigView::copyNode()
 {
     clearRightClicked();
     const QTreeWidgetItem *item = m_tree->currentItem();
     if (item)
-        m_editor.copyNode(identify(item), item->text(0).toStdString());
+        m_session.treeEditor().copyNode(refOf(item), item->text(0).toStdString());
 }
 
 void CModbusConfigView::pasteNode()
 {
-    const EditStep step(*this);
     clearRightClicked();
-    const ItemRef target = identify(m_tree->currentItem());
-    const int pasted = m_editor.pasteNode(*m_store, target, m_prompter);
+    const ItemRef target = refOf(m_tree->currentItem());
+    Place kept = place();
+    const int pasted = m_session.pasteNode(target, m_prompter);
     if (pasted == 0) {
         emit commandStateChanged();
         return;
     }
-    refillTree(expandedItems(), ItemRef{ItemKind::Node, target.subnet, pasted});
+    kept.selected = ItemRef{ItemKind::Node, target.subnet, pasted};
+    showPlace(kept);
 }
 
 void CModbusConfigView::mappingAddress()
 {
-    const EditStep step(*this);
     clearRightClicked();
     // An open edit box commits when the question takes the focus, before the pass reads the store.
-    if (!runMappingAddressCommand(*m_store, m_prompter, m_session))
+    const std::optional<MappingSummary> done = m_session.mappingAddress(m_prompter);
+    if (!done)
         return;
-    rebuildTree();
+    showPlace(place());
+    emit statusMessage(QString::fromStdString(
+        formatText(done->incomplete ? StrId::SessionSummaryMappingIncomplete : StrId::SessionSummaryMapping,
+                   {std::to_string(done->addressed), std::to_string(done->conflictBytes)})));
+}
+
+// ---- undo and redo --------------------------------------------------------------------------------
+
+bool CModbusConfigView::applyEdit(const std::function<void(ConfigStore &)> &edit) { return m_session.applyEdit(edit); }
+
+void CModbusConfigView::clearGrid()
+{
+    hideEditors();
     m_shown = {};
     m_clickedRow = -1;
     m_gridReady = false;
     fillGrid(GridRows{});
     emit promptChanged(QString());
-    emit commandStateChanged();
-}
-
-// ---- undo and redo --------------------------------------------------------------------------------
-
-EditorMarks CModbusConfigView::currentMarks() const { return EditorMarks{m_conflictDetection, m_session.incompleteInformation}; }
-
-void CModbusConfigView::applyEdit(const std::function<void(ConfigStore &)> &edit)
-{
-    const EditStep step(*this);
-    edit(*m_store);
-}
-
-void CModbusConfigView::closeStep()
-{
-    if (!m_history.commit(*m_store, currentMarks()))
-        return;
-    m_store->configModified = true;
-    emit commandStateChanged();
-}
-
-void CModbusConfigView::startFreshHistory()
-{
-    m_history.reset(!m_store->configModified);
-    emit commandStateChanged();
 }
 
 void CModbusConfigView::undo() { stepHistory(true); }
@@ -642,39 +621,20 @@ void CModbusConfigView::redo() { stepHistory(false); }
 
 void CModbusConfigView::stepHistory(bool back)
 {
-    if (m_committing || m_editDepth > 0)
+    if (m_committing || m_session.inStep())
         return;
     // Typed but not yet committed: committed first, as when the edit box loses the focus.
     commitEditBox();
-    // The selection, else the node or subnet it belonged to.
-    std::vector<ItemRef> keep;
-    for (const QTreeWidgetItem *item = m_tree->currentItem(); item; item = item->parent())
-        keep.push_back(identify(item));
-    const std::vector<ItemRef> expanded = expandedItems();
-    EditorMarks marks = currentMarks();
-    if (!(back ? m_history.undo(*m_store, marks) : m_history.redo(*m_store, marks))) {
+    const Place kept = place();
+    if (!(back ? m_session.undo() : m_session.redo())) {
         emit commandStateChanged();
         return;
     }
-    m_conflictDetection = marks.mappingCommands;
-    m_session.incompleteInformation = marks.incompleteInformation;
-    m_store->configModified = m_history.modified();
-
-    hideEditors();
-    m_shown = {};
-    m_clickedRow = -1;
-    m_gridReady = false;
-    fillGrid(GridRows{});
-    emit promptChanged(QString());
-    refillTree(expanded, keep.empty() ? ItemRef{} : keep.front());
-    for (std::size_t i = 1; !m_tree->currentItem() && i < keep.size(); ++i) {
-        for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
-            if (identify(*it) == keep[i]) {
-                m_tree->setCurrentItem(*it);
-                break;
-            }
-        }
-    }
+    clearGrid();
+    showPlace(kept);
+    const std::size_t left = back ? history().undoCount() : history().redoCount();
+    emit statusMessage(QString::fromStdString(
+        formatText(back ? StrId::SessionSummaryUndone : StrId::SessionSummaryRedone, {std::to_string(left)})));
     emit commandStateChanged();
 }
 

@@ -1,10 +1,8 @@
 #pragma once
 
 #include "QtPrompter.h"
+#include "editor/EditorSession.h"
 #include "editor/PropertyGrid.h"
-#include "editor/TreeEditor.h"
-#include "editor/UndoHistory.h"
-#include "editor/ValueCommit.h"
 #include "model/ConfigStore.h"
 #include "model/SessionState.h"
 #include "io/QtSerialPorts.h"
@@ -26,20 +24,21 @@ class QTreeWidgetItem;
 
 namespace tqv {
 
-// The form view: owns the configuration store for the whole run, shows the property grid of the
-// selected tree item and carries out the tree's commands. The tree control itself belongs to the
-// main window; the view fills it from the store.
+// The form view: shows the editing session (the tree of its store and the property grid of the
+// selected item) and hands the user's actions to it. The tree control itself belongs to the main
+// window; the view fills it from the store, each item carrying the reference of what it is.
 class CModbusConfigView : public QWidget {
     Q_OBJECT
 public:
     CModbusConfigView(QTreeWidget *tree, QWidget *parent = nullptr);
     ~CModbusConfigView() override;
 
-    ConfigStore &store() { return *m_store; }
-    const ConfigStore &store() const { return *m_store; }
+    EditorSession &editorSession() { return m_session; }
+    ConfigStore &store() { return m_session.store(); }
+    const ConfigStore &store() const { return m_session.store(); }
     // State beside the store that lives as long as the program and is not saved.
-    SessionState &session() { return m_session; }
-    const SessionState &session() const { return m_session; }
+    SessionState &session() { return m_session.state(); }
+    const SessionState &session() const { return m_session.state(); }
     // The program-wide serial settings, beside the store for the whole run. A port list still
     // being read is waited for (or read now), so that they are right whenever they are used.
     SerialSettings &serialSettings();
@@ -52,16 +51,30 @@ public:
     // Where the port list comes from; the system's ports unless a test sets its own. It is read
     // on a thread of its own.
     void setPortSource(std::function<std::vector<std::string>()> source) { m_portSource = std::move(source); }
-    const TreeEditor &treeEditor() const { return m_editor; }
+    const TreeEditor &treeEditor() const { return m_session.treeEditor(); }
     QTreeWidget *tree() const { return m_tree; }
     QTableWidget *grid() const { return m_grid; }
 
     // After New or Open: the document layer has already decided whether the store was renewed.
-    void initialUpdate();
-    // The tree again from the store: nothing expanded, nothing selected.
+    // Nothing selected, or `keep` restored (Open of the same file).
+    void initialUpdate(const Place *keep = nullptr);
+    // The tree again from the store, keeping the place (see showPlace).
     void rebuildTree();
+    // The store was replaced in place (an upload): a fresh history, the place kept, `summary` in
+    // the status bar.
+    void storeReplaced(const QString &summary);
     // An edit made outside the grid and the tree (taking a gateway's value): one undo step.
-    void applyEdit(const std::function<void(ConfigStore &)> &edit);
+    // Returns whether it changed anything.
+    bool applyEdit(const std::function<void(ConfigStore &)> &edit);
+
+    // Where the user is in the tree, and the tree again from the store with that place: every
+    // branch that still exists open, the selection where it still exists, else on its nearest
+    // neighbour, else on its parent; the grid shows the selection.
+    Place place() const;
+    void showPlace(const Place &place);
+    // The reference a tree item carries, and the item of a reference (null: none).
+    static ItemRef refOf(const QTreeWidgetItem *item);
+    QTreeWidgetItem *itemOf(const ItemRef &ref) const;
 
     // Tree commands (menu, toolbar and context menu).
     void addNode(bool fromContextMenu);
@@ -71,29 +84,24 @@ public:
     void deleteCommand();
     void copyNode();
     void pasteNode();
-    // "Mapping Address": asks, recomputes the mapping addresses, then shows the tree again from
-    // the store with the grid cleared, so a command shows its new values when selected again.
+    // "Mapping Address": asks, recomputes the mapping addresses, then shows the tree again with
+    // the place kept and says in the status bar what the pass did.
     void mappingAddress();
 
     // Undo and redo of the edits above and of grid commits. An open edit box commits first; the
-    // tree and the grid are then rebuilt from the store, keeping the selection where it exists.
-    bool canUndo() const { return m_history.canUndo(); }
-    bool canRedo() const { return m_history.canRedo(); }
+    // tree and the grid are then rebuilt from the store, keeping the place.
+    bool canUndo() const { return m_session.canUndo(); }
+    bool canRedo() const { return m_session.canRedo(); }
     void undo();
     void redo();
-    const UndoHistory &history() const { return m_history; }
-    // The store was replaced (New, Open, an upload): a fresh history, unmodified unless the
-    // store says it is modified.
-    void startFreshHistory();
+    const UndoHistory &history() const { return m_session.history(); }
     // The store was written to the document's file.
-    void documentSaved() { m_history.markSaved(); }
+    void documentSaved() { m_session.markSaved(); }
 
-    // Item kind of a tree item, recognised from its labels.
-    static ItemRef identify(const QTreeWidgetItem *item);
     bool canCopySelected() const;
     bool canPasteOnSelected() const;
-    // The view's mapping-command flag: cleared and set again by protocol changes in the grid.
-    bool conflictDetectionAllowed() const { return m_conflictDetection; }
+    // The session's mapping-command flag: cleared and set again by protocol changes in the grid.
+    bool conflictDetectionAllowed() const { return m_session.mappingCommands(); }
 
     // Right click at a point of the tree's viewport: selects the item there, returns whether
     // the context menu is to be shown (its enabling is then in treeEditor().flags()).
@@ -121,9 +129,6 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    class EditStep;
-    EditorMarks currentMarks() const;
-    void closeStep();
     void stepHistory(bool back);
     void onCurrentItemChanged(QTreeWidgetItem *current);
     void fillGrid(const GridRows &rows);
@@ -133,17 +138,16 @@ private:
     void commitListPick(int index);
     void applyCommit(const CommitResult &result, bool stillSelected);
     void relistSubnet(int subnet, bool withNodes);
-    // The items whose branches are open, and the tree again from the store with those branches
-    // open and `select` selected (when it exists).
-    std::vector<ItemRef> expandedItems() const;
-    void refillTree(const std::vector<ItemRef> &expanded, const ItemRef &select);
+    // The tree again from the store: nothing expanded, nothing selected.
+    void refillTree();
+    void clearGrid();
     bool eventFilter(QObject *watched, QEvent *event) override;
     QTreeWidgetItem *subnetItem(int subnet) const;
-    QTreeWidgetItem *contextTarget() const;
+    ItemRef contextTarget() const;
     void clearRightClicked();
 
-    std::unique_ptr<ConfigStore> m_store;
-    SessionState m_session;
+    EditorSession m_session;
+    TreeDescription m_shownTree; // what the tree widget shows
     SerialSettings m_serial;
     // A port list that is due: the gateway type its rebuild takes the baud rate from, and the
     // request it answers (a scan that began before a later request is read again).
@@ -153,25 +157,21 @@ private:
     bool m_portScanAllowed = false;
     void settlePorts(bool wait);
     std::function<std::vector<std::string>()> m_portSource;
-    TreeEditor m_editor;
     QtPrompter m_prompter;
     QTreeWidget *m_tree;
     QTableWidget *m_grid;
-    QTreeWidgetItem *m_rightClicked = nullptr;
-    bool m_conflictDetection = true;
+    ItemRef m_rightClicked;
 
     // Grid state while an item is shown.
     QComboBox *m_list;
     QLineEdit *m_edit;
     ItemRef m_shown;
-    QTreeWidgetItem *m_editedItem = nullptr;
+    ItemRef m_editedItem;
     int m_clickedRow = -1;
     bool m_pulseEditable = false;
     bool m_gridReady = false;
     bool m_committing = false;
 
-    UndoHistory m_history;
-    int m_editDepth = 0; // EditStep frames open
     // Last, so that a scan still running is waited for before anything it reports to goes.
     QtSerialPortScan m_portScan;
 };

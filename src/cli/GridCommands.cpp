@@ -2,6 +2,7 @@
 
 #include "CliApp.h"
 #include "CliFiles.h"
+#include "editor/EditorSession.h"
 #include "editor/GridLayout.h"
 #include "editor/PropertyGrid.h"
 #include "editor/ValueCommit.h"
@@ -113,10 +114,14 @@ struct SetOptions : ItemOptions {
 
 int runSet(CliApp &app, const SetOptions &options)
 {
-    auto store = std::make_unique<ConfigStore>();
+    EditorSession session;
     ItemRef item;
-    if (const int code = loadItem(app, options, *store, item); code != kExitOk)
+    if (const int code = loadItem(app, options, session.store(), item); code != kExitOk)
         return code;
+    // What was read counts as saved; the session says whether the value changed anything.
+    session.store().configModified = false;
+    session.startFresh();
+    const ConfigStore &store = session.store();
     const std::optional<int> row = number(options.row);
     if (!row || *row >= kGridRowCount) {
         app.err() << formatText(StrId::CliBadRow, {options.row}) << '\n';
@@ -127,9 +132,8 @@ int runSet(CliApp &app, const SetOptions &options)
     if (outputKind == FileKind::Other)
         return refuseExtension(app, outputPath);
 
-    const ConfigStore before = *store;
-    const bool pulse = pulseEditableFor(*store, item);
-    const CellInfo cell = describeCell(*store, item, *row, pulse);
+    const bool pulse = pulseEditableFor(store, item);
+    const CellInfo cell = describeCell(store, item, *row, pulse);
     const std::string rowNumber = std::to_string(*row);
     NotingPrompter prompter(app.prompter());
     bool refused = false;
@@ -145,9 +149,9 @@ int runSet(CliApp &app, const SetOptions &options)
             app.err() << formatText(StrId::CliNotAChoice, {options.value, rowNumber, cell.label, choices}) << '\n';
             return kExitProblem;
         }
-        (void)commitListPick(*store, CommitTarget{item, *row}, options.value, true);
+        (void)session.commitPick(CommitTarget{item, *row}, options.value, true);
     } else {
-        const CommitResult result = commitEditText(*store, CommitTarget{item, *row}, options.value, true, pulse, prompter);
+        const CommitResult result = session.commitText(CommitTarget{item, *row}, options.value, true, pulse, prompter);
         if (result.refusal) {
             app.err() << *result.refusal << '\n';
             refused = true;
@@ -155,9 +159,8 @@ int runSet(CliApp &app, const SetOptions &options)
     }
     if (prompter.infos > 0)
         refused = true; // every message of the rules reports a value that was put back
-    store->configModified = before.configModified;
-    if (!(*store == before)) {
-        if (const Status written = writeConfiguration(outputPath, outputKind, *store); !written) {
+    if (session.modified()) {
+        if (const Status written = writeConfiguration(outputPath, outputKind, session.store()); !written) {
             app.err() << written.message() << '\n';
             return kExitProblem;
         }

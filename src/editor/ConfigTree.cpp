@@ -5,25 +5,6 @@
 
 namespace tqv {
 
-int subnetIndexFromLabel(std::string_view label)
-{
-    if (label == text(StrId::TreeSubnet) || label == text(StrId::TreeSubnet1) ||
-        label == text(StrId::TreeSubnetRoman1))
-        return 0;
-    if (label == text(StrId::TreeSubnet2) || label == text(StrId::TreeSubnetRoman2))
-        return 1;
-    if (label == text(StrId::TreeSubnet3))
-        return 2;
-    if (label == text(StrId::TreeSubnet4))
-        return 3;
-    return -1;
-}
-
-bool isFieldbusLabel(std::string_view label)
-{
-    return label == text(StrId::TreeFieldbus) || label == text(StrId::TreeEthernet);
-}
-
 std::string functionName(std::string_view code)
 {
     const auto fc = functionCodeOf(code);
@@ -38,24 +19,6 @@ std::string functionName(std::string_view code)
     case FunctionCode::WriteSingleRegister: return text(StrId::FnPresetSingleRegister);
     case FunctionCode::WriteMultipleCoils: return text(StrId::FnForceMultipleCoils);
     case FunctionCode::WriteMultipleRegisters: return text(StrId::FnPresetMultipleRegisters);
-    }
-    return {};
-}
-
-ItemRef identifyItem(std::string_view label, const std::string *parent, const std::string *grandparent,
-                     int data)
-{
-    if (isFieldbusLabel(label))
-        return {ItemKind::Fieldbus, -1, 0};
-    if (int s = subnetIndexFromLabel(label); s >= 0)
-        return {ItemKind::Subnet, s, 0};
-    if (parent) {
-        if (int s = subnetIndexFromLabel(*parent); s >= 0)
-            return {ItemKind::Node, s, data};
-    }
-    if (grandparent) {
-        if (int s = subnetIndexFromLabel(*grandparent); s >= 0)
-            return {ItemKind::Command, s, data};
     }
     return {};
 }
@@ -81,7 +44,8 @@ TreeDescription buildSkeleton(const ConfigStore &store)
 {
     TreeDescription tree;
     for (const auto &[label, subnet] : layout(store.gatewayType))
-        tree.push_back(TreeItem{text(label), 0, 0, {}});
+        tree.push_back(TreeItem{text(label), 0, 0, {},
+                                subnet < 0 ? ItemRef{ItemKind::Fieldbus, -1, 0} : ItemRef{ItemKind::Subnet, subnet, 0}});
     return tree;
 }
 
@@ -107,7 +71,8 @@ TreeDescription buildFromStore(const ConfigStore &store)
             continue;
         TreeItem &subnetItem = tree[i];
         for (int n = 1; n <= c.nodeCount; ++n)
-            subnetItem.children.push_back(TreeItem{c.nodes[static_cast<std::size_t>(n - 1)].name, n, 0, {}});
+            subnetItem.children.push_back(
+                TreeItem{c.nodes[static_cast<std::size_t>(n - 1)].name, n, 0, {}, ItemRef{ItemKind::Node, subnet, n}});
         for (int p = 1; p <= c.commandCount; ++p) {
             const COMMAND &cmd = c.commands[static_cast<std::size_t>(p - 1)];
             std::string label = functionName(cmd.functionCode);
@@ -115,13 +80,34 @@ TreeDescription buildFromStore(const ConfigStore &store)
                 continue;
             for (TreeItem &node : subnetItem.children) {
                 if (node.data == cmd.nodeNumber) {
-                    node.children.push_back(TreeItem{std::move(label), p, kCommandImage, {}});
+                    node.children.push_back(
+                        TreeItem{std::move(label), p, kCommandImage, {}, ItemRef{ItemKind::Command, subnet, p}});
                     break;
                 }
             }
         }
     }
     return tree;
+}
+
+const TreeItem *findTreeItem(const TreeDescription &tree, const ItemRef &ref)
+{
+    if (ref.kind == ItemKind::None)
+        return nullptr;
+    for (const TreeItem &top : tree) {
+        if (top.ref == ref)
+            return &top;
+        if (ref.kind == ItemKind::Fieldbus || top.ref.subnet != ref.subnet)
+            continue;
+        for (const TreeItem &node : top.children) {
+            if (node.ref == ref)
+                return &node;
+            for (const TreeItem &command : node.children)
+                if (command.ref == ref)
+                    return &command;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace tqv

@@ -101,6 +101,7 @@ private:
                     cmd.mappingBit.assign(1, '0');
                     cmd.byteCount = std::to_string(length);
                     next += length;
+                    ++m_outcome.addressed;
                     if (read)
                         m_cursor.anyInput = true;
                 }

@@ -12,6 +12,7 @@ namespace tqv {
 struct MappingOutcome {
     bool incomplete = false;      // the incomplete-information mark as the pass leaves it
     bool configDataError = false; // the PROFIBUS configuration data described no valid sizes
+    int addressed = 0;            // commands given an address
 };
 
 // Automatic mapping addresses: lays the commands of the first subnet (and, on an Ethernet

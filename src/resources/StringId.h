@@ -679,6 +679,14 @@ enum class StrId : int {
     MenuEditRedo,
     PromptEditUndo,
     PromptEditRedo,
+    // One-line reports of what an editing action did, for the status bar.
+    SessionSummaryMapping = 66100,
+    SessionSummaryMappingIncomplete,
+    SessionSummaryUploaded,
+    SessionSummaryTook,
+    SessionSummaryTookNone,
+    SessionSummaryUndone,
+    SessionSummaryRedone,
     // Help > Content without the help file and without the HTML manual.
     MsgHelpAndManualMissing = 65000,
     // Comparing configurations, verifying a download, comparing with the gateway.

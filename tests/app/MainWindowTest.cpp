@@ -76,12 +76,6 @@ void doubleClick(QListWidget *list, int row)
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
-QTreeWidgetItem *findItem(QTreeWidget *tree, const QString &label)
-{
-    const auto found = tree->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
-    return found.isEmpty() ? nullptr : found.first();
-}
-
 // Stands in for the desktop's file opener.
 class UrlCatcher : public QObject {
     Q_OBJECT
@@ -180,37 +174,9 @@ private slots:
         QVERIFY(!asked);
     }
 
-    void closePromptYesSavesATitledDocumentWithoutAsking()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("titled.tqv");
-        m_frame->setFileNameProvider([path](bool) { return path; });
-        QVERIFY(m_frame->onFileSaveAs());
-        m_frame->view()->store().gatewayType = 0;
-        m_frame->view()->store().configModified = true;
-        int dialogs = 0;
-        m_frame->setFileNameProvider([&dialogs](bool) { ++dialogs; return QString(); });
-        whenModalAppears([](QWidget *w) { clickButton(w, QStringLiteral("YES(&Y)")); });
-        QVERIFY(m_frame->close());
-        QCOMPARE(dialogs, 0);
-        ConfigStore back;
-        QVERIFY(ProjectDocument::open(path.toStdString(), back, CodePage::Windows1252).ok());
-        QCOMPARE(back.gatewayType, 0u);
-    }
-
-    void closePromptYesWithACancelledDialogKeepsTheEdits()
-    {
-        m_frame->view()->store().configModified = true;
-        m_frame->setFileNameProvider([](bool) { return QString(); });
-        whenModalAppears([](QWidget *w) { clickButton(w, QStringLiteral("YES(&Y)")); });
-        QVERIFY(!m_frame->close());
-        QVERIFY(m_frame->isVisible());
-        QVERIFY(m_frame->view()->store().configModified);
-    }
-
     void windowBasics()
     {
-        QCOMPARE(m_frame->windowTitle(), QStringLiteral("Gateway configuration software TQV-580"));
+        QCOMPARE(m_frame->windowTitle(), QStringLiteral("Gateway configuration software TQV-580[*]"));
         QCOMPARE(m_frame->size(), QSize(1034, 640));
         QCOMPARE(m_frame->statusBar()->currentMessage(), QStringLiteral("Ready"));
         QCOMPARE(m_frame->tree()->topLevelItemCount(), 2);
@@ -322,28 +288,42 @@ private slots:
         QCOMPARE(m_frame->dockWidgetArea(m_frame->promptPane()), Qt::BottomDockWidgetArea);
     }
 
-    void treeCommandsThroughTheEditMenu()
+    // The tree commands from the Edit menu and the context menu reach the store and the tree:
+    // the tree follows the store, open branches stay open, the next item is selected. Which item
+    // comes next, the enabling and the limits are pinned in EditorSessionTest and TreeEditorTest.
+    void treeCommandsReachTheTree()
     {
         QTreeWidget *tree = m_frame->tree();
         ConfigStore &store = m_frame->view()->store();
         QAction *addNode = m_frame->action(cmd::AddNode);
         QAction *addCommand = m_frame->action(cmd::AddCommand);
-        QAction *deleteNode = m_frame->action(cmd::DeleteNode);
         QAction *deleteCommand = m_frame->action(cmd::DeleteCommand);
+        auto fromContextMenu = [&](QTreeWidgetItem *item, const char *command) {
+            whenModalAppears([command](QWidget *w) {
+                auto *menu = qobject_cast<QMenu *>(w);
+                QVERIFY(menu);
+                QStringList texts;
+                for (QAction *a : menu->actions())
+                    texts << a->text();
+                QCOMPARE(texts, (QStringList{"Add    Node", "Delete Node", "Add    Command", "Delete Command",
+                                             "Copy   Node", "Paste  Node"}));
+                QAction *chosen = menu->findChild<QAction *>(QString::fromLatin1(command));
+                QVERIFY(chosen && chosen->isEnabled());
+                menu->setActiveAction(chosen);
+                QTest::keyClick(menu, Qt::Key_Return);
+            });
+            emit tree->customContextMenuRequested(tree->visualItemRect(item).center());
+        };
 
         tree->setCurrentItem(tree->topLevelItem(0));
         QVERIFY(!addNode->isEnabled());
-        tree->setCurrentItem(tree->topLevelItem(1));
-        QVERIFY(addNode->isEnabled());
-        QVERIFY(!addCommand->isEnabled());
-        addNode->trigger();
+        fromContextMenu(tree->topLevelItem(1), "cmd32781");
         addNode->trigger();
         QCOMPARE(store.subnet(0).nodeCount, 2);
         QVERIFY(store.configModified);
         QVERIFY(tree->topLevelItem(1)->isExpanded());
 
         tree->setCurrentItem(tree->topLevelItem(1)->child(1));
-        QVERIFY(addCommand->isEnabled() && deleteNode->isEnabled() && !deleteCommand->isEnabled());
         m_frame->setCommandChooser([] { return 12; });
         addCommand->trigger();
         m_frame->setCommandChooser([] { return 7; }); // Diagnostics cannot be chosen
@@ -354,15 +334,11 @@ private slots:
         tree->setCurrentItem(tree->topLevelItem(1)->child(1));
         addCommand->trigger();
         QCOMPARE(store.subnet(0).commandCount, 3);
-        QCOMPARE(store.command(0, 1).functionCode, std::string("15"));
         QVERIFY(describe(tree) == buildFromStore(store));
         QCOMPARE(tree->topLevelItem(1)->child(1)->child(0)->text(0), QStringLiteral("Force Multiple Coils"));
 
-        // Delete the first command: the tree follows the store, the open branches stay open and
-        // the command that took its place is selected and shown.
         tree->topLevelItem(1)->child(0)->setExpanded(true);
         tree->setCurrentItem(tree->topLevelItem(1)->child(1)->child(0));
-        QVERIFY(deleteCommand->isEnabled());
         deleteCommand->trigger();
         QCOMPARE(store.subnet(0).commandCount, 2);
         QVERIFY(describe(tree) == buildFromStore(store));
@@ -370,76 +346,37 @@ private slots:
         QCOMPARE(tree->currentItem(), tree->topLevelItem(1)->child(1)->child(0));
         QCOMPARE(m_frame->view()->shownItem(), (ItemRef{ItemKind::Command, 0, 2}));
 
-        // Delete the first node: the node below moves up and is selected.
-        tree->setCurrentItem(tree->topLevelItem(1)->child(0));
-        deleteNode->trigger();
-        QCOMPARE(store.subnet(0).nodeCount, 1);
-        QCOMPARE(store.subnet(0).commandCount, 1);
-        QVERIFY(describe(tree) == buildFromStore(store));
-        QVERIFY(tree->topLevelItem(1)->isExpanded());
-        QCOMPARE(tree->currentItem(), tree->topLevelItem(1)->child(0));
-        QCOMPARE(m_frame->view()->shownItem(), (ItemRef{ItemKind::Node, 0, 1}));
-
-        // Deleting the last node leaves the subnet selected.
-        deleteNode->trigger();
-        QCOMPARE(store.subnet(0).nodeCount, 0);
-        QCOMPARE(tree->currentItem(), tree->topLevelItem(1));
-        QVERIFY(!deleteNode->isEnabled());
-    }
-
-    void contextMenuAddsAndPastes()
-    {
-        QTreeWidget *tree = m_frame->tree();
-        ConfigStore &store = m_frame->view()->store();
-        QTreeWidgetItem *subnet = tree->topLevelItem(1);
-        const QPoint atSubnet = tree->visualItemRect(subnet).center();
-
-        whenModalAppears([](QWidget *w) {
-            auto *menu = qobject_cast<QMenu *>(w);
-            QVERIFY(menu);
-            QStringList texts;
-            for (QAction *a : menu->actions())
-                texts << a->text();
-            QCOMPARE(texts, (QStringList{"Add    Node", "Delete Node", "Add    Command", "Delete Command",
-                                         "Copy   Node", "Paste  Node"}));
-            QAction *add = menu->findChild<QAction *>(QStringLiteral("cmd32781"));
-            QVERIFY(add && add->isEnabled());
-            QVERIFY(!menu->findChild<QAction *>(QStringLiteral("cmd32784"))->isEnabled());
-            menu->setActiveAction(add);
-            QTest::keyClick(menu, Qt::Key_Return);
-        });
-        emit tree->customContextMenuRequested(atSubnet);
-        QCOMPARE(store.subnet(0).nodeCount, 1);
-
-        // Give the node an address so that it can be copied, then copy and paste it.
-        store.node(0, 1).address = "5";
-        store.node(0, 1).name = "Node-5";
-        m_frame->setCommandChooser([] { return 0; });
-        m_frame->view()->rebuildTree();
-        tree->setCurrentItem(findItem(tree, "Node-5"));
-        m_frame->action(cmd::AddCommand)->trigger();
-        QTreeWidgetItem *node = findItem(tree, "Node-5");
+        // A node address typed in the grid renames its item; copied and pasted from the context
+        // menu, the new node is selected and shown.
+        QTreeWidgetItem *first = tree->topLevelItem(1)->child(0);
+        tree->setCurrentItem(first);
+        clickCell(m_frame->view()->grid(), 0, 1);
+        QTest::keyClicks(m_frame->view()->inPlaceEdit(), "12");
+        QTest::keyClick(m_frame->view()->inPlaceEdit(), Qt::Key_Return);
+        QCOMPARE(first->text(0), QStringLiteral("Node-12"));
         QVERIFY(m_frame->view()->canCopySelected());
         m_frame->view()->copyNode();
-        QVERIFY(m_frame->view()->canPasteOnSelected());
-        const QPoint atNode = tree->visualItemRect(node).center();
-        whenModalAppears([](QWidget *w) {
-            auto *menu = qobject_cast<QMenu *>(w);
-            QVERIFY(menu);
-            QAction *paste = menu->findChild<QAction *>(QStringLiteral("cmd32791"));
-            QVERIFY(paste && paste->isEnabled());
-            menu->setActiveAction(paste);
-            QTest::keyClick(menu, Qt::Key_Return);
-        });
-        emit tree->customContextMenuRequested(atNode);
-        QCOMPARE(store.subnet(0).nodeCount, 2);
-        QCOMPARE(store.subnet(0).commandCount, 2);
-        QCOMPARE(store.command(0, 2).nodeNumber, 2);
+        fromContextMenu(first, "cmd32791");
+        QCOMPARE(store.subnet(0).nodeCount, 3);
         QVERIFY(describe(tree) == buildFromStore(store));
-        // The pasted node is selected and shown; the subnet stays open.
-        QCOMPARE(tree->currentItem(), tree->topLevelItem(1)->child(1));
-        QCOMPARE(m_frame->view()->shownItem(), (ItemRef{ItemKind::Node, 0, 2}));
-        QVERIFY(tree->topLevelItem(1)->isExpanded());
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(1)->child(2));
+        QCOMPARE(m_frame->view()->shownItem(), (ItemRef{ItemKind::Node, 0, 3}));
+
+        // Master -> slave -> master: the nodes leave the tree and come back, Add Node at once.
+        QComboBox *list = m_frame->view()->inPlaceList();
+        auto pickProtocol = [&](const QString &protocol) {
+            tree->setCurrentItem(tree->topLevelItem(1));
+            clickCell(m_frame->view()->grid(), 0, 1);
+            list->hidePopup();
+            emit list->activated(list->findText(protocol));
+        };
+        pickProtocol("Modbus slave");
+        QCOMPARE(tree->topLevelItem(1)->childCount(), 0);
+        QVERIFY(!addNode->isEnabled());
+        pickProtocol("Modbus master");
+        QVERIFY(describe(tree) == buildFromStore(store));
+        QCOMPARE(tree->topLevelItem(1)->childCount(), 3);
+        QVERIFY(addNode->isEnabled());
     }
 
     void selectCommandDialog()
@@ -487,74 +424,76 @@ private slots:
         QCOMPARE(escaped.chosenIndex(), -1);
     }
 
-    void closePromptCancelKeepsTheWindow()
+    // Closing with unsaved edits asks "Save Configuration": Cancel keeps the window, No closes
+    // without saving, Yes saves (asking for a name only while untitled) and closes, unless the
+    // name dialog is cancelled or the save fails. Without edits, closing does not ask.
+    void closePrompt_data()
     {
-        m_frame->view()->store().configModified = true;
-        whenModalAppears([](QWidget *w) {
-            QCOMPARE(w->windowTitle(), QStringLiteral("Save Configuration"));
-            auto *box = qobject_cast<QMessageBox *>(w);
-            QVERIFY(box);
-            QCOMPARE(box->text(), QStringLiteral("Save the data to harddisk or not"));
-            clickButton(w, QStringLiteral("CANCEL"));
-        });
-        QVERIFY(!m_frame->close());
-        QVERIFY(m_frame->isVisible());
-        QVERIFY(m_frame->view()->store().configModified);
+        QTest::addColumn<QString>("button");     // "" when no question may come
+        QTest::addColumn<bool>("titled");        // saved under the path before the edit
+        QTest::addColumn<QString>("saveName");   // what the name dialog answers
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<bool>("written");       // the edit reached the file
+        QTest::newRow("cancel") << "CANCEL" << false << "p.tqv" << false << false;
+        QTest::newRow("no") << "NO(&N)" << false << "p.tqv" << true << false;
+        QTest::newRow("yes, untitled") << "YES(&Y)" << false << "p.tqv" << true << true;
+        QTest::newRow("yes, titled") << "YES(&Y)" << true << "" << true << true;
+        QTest::newRow("yes, name cancelled") << "YES(&Y)" << false << "" << false << false;
+        QTest::newRow("yes, save fails") << "YES(&Y)" << false << "/nonexistent-dir/x.tqv" << false << false;
+        QTest::newRow("unmodified") << "" << false << "p.tqv" << true << false;
     }
-
-    void closePromptNoClosesWithoutSaving()
+    void closePrompt()
     {
+        QFETCH(QString, button);
+        QFETCH(bool, titled);
+        QFETCH(QString, saveName);
+        QFETCH(bool, closes);
+        QFETCH(bool, written);
         QTemporaryDir dir;
-        const QString path = dir.filePath("never.tqv");
-        m_frame->setFileNameProvider([path](bool) { return path; });
-        m_frame->view()->store().configModified = true;
-        whenModalAppears([](QWidget *w) { clickButton(w, QStringLiteral("NO(&N)")); });
-        QVERIFY(m_frame->close());
-        QVERIFY(!QFile::exists(path));
-    }
-
-    void closePromptYesSavesThenCloses()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("closing.tqv");
+        const QString path = dir.filePath(QStringLiteral("p.tqv"));
         ConfigStore &store = m_frame->view()->store();
-        store.gatewayType = 2;
-        store.configModified = true;
-        m_frame->setFileNameProvider([path](bool save) { return save ? path : QString(); });
-        whenModalAppears([](QWidget *w) { clickButton(w, QStringLiteral("YES(&Y)")); });
-        QVERIFY(m_frame->close());
-        ConfigStore back;
-        QVERIFY(ProjectDocument::open(path.toStdString(), back, CodePage::Windows1252).ok());
-        QCOMPARE(back.gatewayType, 2u);
-    }
-
-    void closePromptYesWithAFailedSaveKeepsTheWindow()
-    {
-        m_frame->view()->store().configModified = true;
-        m_frame->setFileNameProvider([](bool) { return QStringLiteral("/nonexistent-dir/x.tqv"); });
-        whenModalAppears([](QWidget *w) {
-            clickButton(w, QStringLiteral("YES(&Y)"));
-            whenModalAppears([](QWidget *error) {
-                QVERIFY(qobject_cast<QMessageBox *>(error)->text().contains("x.tqv"));
-                error->close();
-            });
-        });
-        QVERIFY(!m_frame->close());
-        QVERIFY(m_frame->view()->store().configModified);
-    }
-
-    void closeWithoutEditsDoesNotAsk()
-    {
-        bool asked = false;
-        whenModalAppears([&asked](QWidget *w) {
+        if (titled) {
+            m_frame->setFileNameProvider([path](bool) { return path; });
+            QVERIFY(m_frame->onFileSaveAs());
+        }
+        int dialogs = 0;
+        const QString answer = saveName.isEmpty() || saveName.startsWith('/') ? saveName : dir.filePath(saveName);
+        m_frame->setFileNameProvider([&dialogs, answer](bool) { ++dialogs; return answer; });
+        if (!button.isEmpty()) {
+            store.gatewayType = 2;
+            store.configModified = true;
+        }
+        bool asked = false, failed = false;
+        const bool failing = saveName.startsWith('/');
+        whenModalAppears([&](QWidget *w) {
             asked = true;
-            w->close();
-        }, 5);
-        QVERIFY(m_frame->close());
+            QCOMPARE(w->windowTitle(), QStringLiteral("Save Configuration"));
+            QCOMPARE(qobject_cast<QMessageBox *>(w)->text(), QStringLiteral("Save the data to harddisk or not"));
+            clickButton(w, button);
+            if (failing) {
+                whenModalAppears([&failed](QWidget *error) {
+                    failed = qobject_cast<QMessageBox *>(error)->text().contains("x.tqv");
+                    error->close();
+                });
+            }
+        }, button.isEmpty() ? 5 : 500);
+        QCOMPARE(m_frame->close(), closes);
         QTest::qWait(100);
-        QVERIFY(!asked);
+        QCOMPARE(asked, !button.isEmpty());
+        QCOMPARE(failed, failing);
+        QCOMPARE(dialogs, titled || button != QStringLiteral("YES(&Y)") ? 0 : 1);
+        if (!closes)
+            QVERIFY(store.configModified);
+        ConfigStore back;
+        QCOMPARE(ProjectDocument::open(path.toStdString(), back, CodePage::Windows1252).ok(), written || titled);
+        if (written)
+            QCOMPARE(back.gatewayType, 2u);
+        if (closes)
+            m_frame.reset();
     }
 
+    // The document's path and flags through Save, New and Open (the store's own flags are pinned
+    // in ProjectDocumentTest, the title in UndoWindowTest).
     void flagsAfterNewOpenSave()
     {
         QTemporaryDir dir;
@@ -562,35 +501,21 @@ private slots:
         ConfigStore &store = m_frame->view()->store();
         m_frame->tree()->setCurrentItem(m_frame->tree()->topLevelItem(1));
         m_frame->action(cmd::AddNode)->trigger();
-        QVERIFY(store.configModified);
-        store.fileVersion = 300;
-
         m_frame->setFileNameProvider([path](bool) { return path; });
         QVERIFY(m_frame->onFileSave()); // no path yet: asks for one
         QVERIFY(!store.configModified);
-        QCOMPARE(store.fileVersion, 500u);
         QCOMPARE(m_frame->document()->path(), path);
         QCOMPARE(QString::fromStdString(m_frame->document()->recentFiles().entries().front()), path);
 
-        m_frame->onFileNew();
-        QCOMPARE(store.subnet(0).nodeCount, 0);
-        QVERIFY(!store.configModified);
-        QVERIFY(!store.keepConfigOnNew);
-        QVERIFY(m_frame->document()->path().isEmpty());
-
-        store.configModified = false;
-        QVERIFY(m_frame->openProject(path));
-        QCOMPARE(store.subnet(0).nodeCount, 1);
-        QVERIFY(store.keepConfigOnNew);
-        QVERIFY(!store.configModified);
-        QCOMPARE(m_frame->tree()->topLevelItem(1)->childCount(), 1);
-
         // Unsaved edits are not dropped by New without asking; NO discards them.
-        store.configModified = true;
+        m_frame->action(cmd::AddNode)->trigger();
         whenModalAppears([](QWidget *w) { clickButton(w, QStringLiteral("NO(&N)")); });
         m_frame->onFileNew();
         QCOMPARE(store.subnet(0).nodeCount, 0);
         QVERIFY(!store.configModified);
+        QVERIFY(m_frame->document()->path().isEmpty());
+        QVERIFY(m_frame->openProject(path));
+        QCOMPARE(m_frame->tree()->topLevelItem(1)->childCount(), 1);
     }
 
     void failedOpenChangesNothing()
@@ -890,7 +815,7 @@ private slots:
         QVERIFY(edit->isHidden());
         QCOMPARE(grid->item(7, 1)->text(), QString());
         QCOMPARE(store.subnet(0).responseTimeout, std::string("300"));
-        QVERIFY(store.configModified);
+        QVERIFY(!store.configModified); // refused and put back: nothing changed
         typeInto(7, "60000");
         QCOMPARE(grid->item(7, 1)->text(), QStringLiteral("60000"));
         QCOMPARE(store.subnet(0).responseTimeout, std::string("60000"));
@@ -996,77 +921,6 @@ private slots:
         const QString said = m_frame->statusBar()->currentMessage();
         setLanguage(Language::English);
         QCOMPARE(said, QStringLiteral("“9999”未被接受：允许的范围是0到2500。"));
-    }
-
-    void nodeAddressesAndProtocolChangesReachTheTree()
-    {
-        m_frame->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
-        QTreeWidget *tree = m_frame->tree();
-        QTableWidget *grid = m_frame->view()->grid();
-        QLineEdit *edit = m_frame->view()->inPlaceEdit();
-        ConfigStore &store = m_frame->view()->store();
-        tree->setCurrentItem(tree->topLevelItem(1));
-        m_frame->action(cmd::AddNode)->trigger();
-        m_frame->action(cmd::AddNode)->trigger();
-        QTreeWidgetItem *first = tree->topLevelItem(1)->child(0);
-        QTreeWidgetItem *second = tree->topLevelItem(1)->child(1);
-
-        tree->setCurrentItem(first);
-        clickCell(grid, 0, 1);
-        QTest::keyClicks(edit, "12");
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(first->text(0), QStringLiteral("Node-12"));
-        QCOMPARE(store.node(0, 1), (NODE{"12", "Node-12"}));
-
-        tree->setCurrentItem(second);
-        clickCell(grid, 0, 1);
-        QTest::keyClicks(edit, "12");
-        whenModalAppears([](QWidget *w) {
-            QCOMPARE(qobject_cast<QMessageBox *>(w)->text(), QStringLiteral("Node can not be repetitive!"));
-            w->close();
-        });
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(store.node(0, 2).address, std::string("-1"));
-        QCOMPARE(second->text(0), QStringLiteral("New Node"));
-
-        m_frame->setCommandChooser([] { return 2; });
-        tree->setCurrentItem(first);
-        m_frame->action(cmd::AddCommand)->trigger();
-        QCOMPARE(store.command(0, 1).slaveAddress, std::string("12"));
-
-        // Master -> slave -> master: the nodes leave the tree, stay in the record, come back.
-        QComboBox *list = m_frame->view()->inPlaceList();
-        auto pickProtocol = [&](const QString &protocol) {
-            tree->setCurrentItem(tree->topLevelItem(1));
-            clickCell(grid, 0, 1);
-            list->hidePopup();
-            const int index = list->findText(protocol);
-            QVERIFY(index >= 0);
-            emit list->activated(index);
-        };
-        pickProtocol("Modbus slave");
-        QCOMPARE(tree->topLevelItem(1)->childCount(), 0);
-        QCOMPARE(store.subnet(0).nodeCount, 2);
-        QCOMPARE(grid->item(5, 0)->text(), QStringLiteral("Slave address"));
-        QCOMPARE(grid->item(5, 1)->background().color(), QColor(255, 255, 255));
-        QVERIFY(!m_frame->action(cmd::AddNode)->isEnabled());
-        pickProtocol("Modbus master");
-        QCOMPARE(tree->topLevelItem(1)->childCount(), 2);
-        QCOMPARE(tree->topLevelItem(1)->child(0)->childCount(), 1);
-        QVERIFY(describe(tree) == buildFromStore(store));
-        QVERIFY(m_frame->action(cmd::AddNode)->isEnabled()); // at once, without selecting again
-
-        // What was accepted is what a saved project holds.
-        QTemporaryDir dir;
-        const QString path = dir.filePath("edited.tqv");
-        m_frame->setFileNameProvider([path](bool) { return path; });
-        QVERIFY(m_frame->onFileSaveAs());
-        ConfigStore back;
-        QVERIFY(ProjectDocument::open(path.toStdString(), back, CodePage::Windows1252).ok());
-        QCOMPARE(back.node(0, 1), (NODE{"12", "Node-12"}));
-        QCOMPARE(back.subnet(0).protocol, std::string("Modbus master"));
-        QCOMPARE(back.command(0, 1).slaveAddress, std::string("12"));
     }
 
 private:

@@ -82,20 +82,6 @@ TEST_F(TreeEditorTest, TopLevelLayoutFollowsTheGatewayType)
     }
 }
 
-TEST_F(TreeEditorTest, ItemsAreRecognisedByTheirLabels)
-{
-    const std::string subnet2 = "Subnet2", roman1 = " Subnet\xE2\x85\xA0", node = "Node-3", fieldbus = "Fieldbus";
-    EXPECT_EQ(identifyItem("Fieldbus", nullptr, nullptr, 0).kind, ItemKind::Fieldbus);
-    EXPECT_EQ(identifyItem("Ethernet", nullptr, nullptr, 0).kind, ItemKind::Fieldbus);
-    EXPECT_EQ(identifyItem("Subnet", nullptr, nullptr, 0), (ItemRef{ItemKind::Subnet, 0, 0}));
-    EXPECT_EQ(identifyItem("Subnet4", nullptr, nullptr, 0), (ItemRef{ItemKind::Subnet, 3, 0}));
-    EXPECT_EQ(identifyItem("Subnet\xE2\x85\xA1", nullptr, nullptr, 0), (ItemRef{ItemKind::Subnet, 1, 0}));
-    EXPECT_EQ(identifyItem("New Node", &roman1, nullptr, 4), (ItemRef{ItemKind::Node, 0, 4}));
-    EXPECT_EQ(identifyItem("Force Single Coil", &node, &subnet2, 9), (ItemRef{ItemKind::Command, 1, 9}));
-    EXPECT_EQ(identifyItem("something", &fieldbus, nullptr, 1).kind, ItemKind::None);
-    EXPECT_EQ(identifyItem("", nullptr, nullptr, 0).kind, ItemKind::None);
-}
-
 TEST_F(TreeEditorTest, RebuildPlacesCommandsUnderTheirNodes)
 {
     store->gatewayType = 2;

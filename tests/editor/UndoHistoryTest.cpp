@@ -144,32 +144,6 @@ TEST_F(UndoHistoryTest, ANewEditDropsTheRedoSteps)
     EXPECT_EQ(s->subnet(0).responseTimeout, "40");
 }
 
-TEST_F(UndoHistoryTest, TheSavedPointIsWhereTheDocumentIsUnmodified)
-{
-    EXPECT_FALSE(history.modified());
-    ASSERT_TRUE(setTimeout("10"));
-    ASSERT_TRUE(setTimeout("20"));
-    history.markSaved();
-    ASSERT_TRUE(setTimeout("30"));
-    // Modified at each point from the start to the end: only the saved one is not.
-    const bool expected[] = {true, true, false, true};
-    while (history.undo(*s, marks)) {
-    }
-    for (bool modified : expected) {
-        EXPECT_EQ(history.modified(), modified) << s->subnet(0).responseTimeout;
-        history.redo(*s, marks);
-    }
-    // An edit after undoing past the saved point: as many steps again, but never saved.
-    history.undo(*s, marks);
-    history.undo(*s, marks);
-    history.undo(*s, marks);
-    ASSERT_TRUE(setTimeout("11"));
-    ASSERT_TRUE(setTimeout("21"));
-    do
-        EXPECT_TRUE(history.modified()) << s->subnet(0).responseTimeout;
-    while (history.undo(*s, marks));
-}
-
 TEST_F(UndoHistoryTest, AFreshHistory)
 {
     ASSERT_TRUE(setTimeout("10"));

@@ -3,6 +3,7 @@
 // Helpers shared by the window tests: answering dialogs from a timer, describing the tree widget,
 // and keeping a test run's settings away from the user's own.
 
+#include "app/CModbusConfigView.h"
 #include "editor/ConfigTree.h"
 
 #include <QApplication>
@@ -35,6 +36,7 @@ inline TreeItem describe(QTreeWidgetItem *item)
 {
     TreeItem d{item->text(0).toStdString(), item->data(0, Qt::UserRole).toInt(), 0, {}};
     d.image = item->parent() && item->parent()->parent() ? kCommandImage : 0;
+    d.ref = CModbusConfigView::refOf(item);
     for (int i = 0; i < item->childCount(); ++i)
         d.children.push_back(describe(item->child(i)));
     return d;

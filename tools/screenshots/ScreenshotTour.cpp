@@ -28,6 +28,7 @@
 #include "app/CommandIds.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <functional>
 #include <QTimer>
 #include <QComboBox>
@@ -71,7 +72,7 @@ const char *const kTourShots[] = {
     "search-device.png",      "ethernet-configuration.png", "ethernet-download.png",
     "monitor-record.png",     "monitor-framed.png",      "select-firmware.png",
     "excel-output.png",       "about.png",               "edit-menu.png",
-    "demo.png",               "compare-with-gateway.png",
+    "demo.png",               "compare-with-gateway.png", "mapping-done.png",
 };
 
 QStringList g_written; // names saved by this run, checked against kTourShots at the end
@@ -324,6 +325,22 @@ bool tourShots(const QString &dir)
     select.close();
     // Mapping Address asks first; the question is shot and answered No.
     ok = shootModal(dir, "mapping-address.png", [&frame] { frame.action(cmd::MappingAddress)->trigger(); }) && ok;
+    // Answered Yes in a titled document: the tree keeps its place, the status bar says what the
+    // pass did and the title carries the file name and the unsaved marker.
+    {
+        QTemporaryDir project;
+        frame.setFileNameProvider([&project](bool) { return project.filePath(QStringLiteral("tour.tqv")); });
+        ok = frame.onFileSaveAs() && ok;
+        tree->setCurrentItem(tree->topLevelItem(1)->child(0)->child(1));
+        QTimer::singleShot(100, [] {
+            if (QWidget *question = QApplication::activeModalWidget())
+                QTest::keyClick(question, Qt::Key_Return);
+        });
+        frame.action(cmd::MappingAddress)->trigger();
+        QTest::qWait(50);
+        std::printf("title: %s\n", qPrintable(frame.windowTitle()));
+        ok = save(&frame, dir, "mapping-done.png") && ok;
+    }
 
     // Conflict detection: an overlap, a write into the input buffer, the status bytes.
     store.subnet(0).commandStatus = "2Bytes";
