@@ -2,7 +2,7 @@
 #include "model/ModelProfile.h"
 
 #include "ethernet/ConfigImage.h"
-#include "mapping/MappingValues.h"
+#include "model/MappingValues.h"
 #include "model/DerivedValues.h"
 #include "resources/Strings.h"
 #include "serial/DownloadProcedure.h"

@@ -2,7 +2,7 @@
 
 #include "MessageHeader.h"
 #include "model/ByteBuffer.h"
-#include "mapping/MappingValues.h"
+#include "model/MappingValues.h"
 #include "model/DerivedValues.h"
 #include "resources/Strings.h"
 #include "serial/ValueCodes.h"

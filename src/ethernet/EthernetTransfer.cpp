@@ -1,8 +1,7 @@
 #include "EthernetTransfer.h"
 
 #include "ConfigImage.h"
-#include "mapping/MappingTest.h"
-#include "mapping/MappingValues.h"
+#include "model/MappingValues.h"
 #include "resources/Strings.h"
 #include "serial/ValueCodes.h"
 
@@ -21,79 +20,9 @@ constexpr std::size_t kCommandBytes = 4;
 // The restart message's payload.
 constexpr std::string_view kRestartKey = "Kelmarox";
 
-bool hasVacantNodeAddress(const ConfigStore &configuration)
-{
-    for (int k = 0; k < 2; ++k) {
-        const CONFIG &c = configuration.subnet(k);
-        for (int n = 0; n < std::clamp(c.nodeCount, 0, kMaxNodes); ++n)
-            if (isVacant(c.nodes[static_cast<std::size_t>(n)].address))
-                return true;
-    }
-    return false;
-}
-
-// Whether a command's mapped area ends beyond its buffer's limit; commands with an unknown
-// function code are not checked.
-bool exceedsMappingRange(const COMMAND &command)
-{
-    const auto fc = functionCodeOf(command.functionCode);
-    if (!fc)
-        return false;
-    const long end = static_cast<long>(hexValue(command.mappingAddress)) + static_cast<long>(decimalValue(command.byteCount));
-    return end > (isReadFunction(*fc) ? kEthernetInputLimit : kEthernetOutputLimit);
-}
-
-bool mappingOutOfRange(const ConfigStore &configuration)
-{
-    for (int k = 0; k < 2; ++k) {
-        const CONFIG &c = configuration.subnet(k);
-        for (int i = 0; i < usedCommands(c); ++i)
-            if (exceedsMappingRange(c.commands[static_cast<std::size_t>(i)]))
-                return true;
-    }
-    return false;
-}
-
 std::string restartMessage() { return encodeHeader(EthernetCommand::Restart, kRestartKey.size()) + std::string(kRestartKey); }
 
 } // namespace
-
-void recomputeByteCounts(ConfigStore &configuration)
-{
-    for (int k = 0; k < 2; ++k) {
-        CONFIG &c = configuration.subnet(k);
-        for (int i = 0; i < usedCommands(c); ++i) {
-            COMMAND &command = c.commands[static_cast<std::size_t>(i)];
-            if (const auto fc = functionCodeOf(command.functionCode))
-                command.byteCount = std::to_string(commandByteLength(*fc, static_cast<long>(decimalValue(command.quantity))));
-        }
-    }
-}
-
-bool ethernetWriteChecks(ConfigStore &configuration, bool incompleteMark, Prompter &prompter)
-{
-    if (hasVacantNodeAddress(configuration)) {
-        prompter.info(text(StrId::MsgNodeAddressVacant));
-        return false;
-    }
-    if (!MappingTest::run(configuration).passed() && !prompter.askYesNo(text(StrId::MsgMappingConflictQuestion)))
-        return false;
-    if (incompleteMark) {
-        prompter.info(text(StrId::MsgMappedAddressExceeds));
-        return false;
-    }
-    recomputeByteCounts(configuration);
-    if (mappingOutOfRange(configuration)) {
-        prompter.info(text(StrId::MsgMappingExceeds));
-        return false;
-    }
-    // The image has 48 command slots per subnet: a longer list is refused rather than cut short.
-    if (const int subnet = subnetWithTooManyCommands(configuration)) {
-        prompter.info(formatText(StrId::MsgTooManyEthernetCommands, {std::to_string(subnet)}));
-        return false;
-    }
-    return true;
-}
 
 EthernetTransfer::EthernetTransfer(StreamLink &link, Clock &clock, Prompter &prompter, TransferObserver &observer)
     : m_link(link), m_clock(clock), m_prompter(prompter), m_observer(observer)

@@ -22,17 +22,6 @@ namespace tqv {
 constexpr long kEthernetInputLimit = 511;
 constexpr long kEthernetOutputLimit = 16895;
 
-// The byte count of every command of subnets 1 and 2, from its function code and quantity (coils
-// rounded up to whole bytes); a command with an unknown function code keeps its count.
-void recomputeByteCounts(ConfigStore &configuration);
-
-// The checks of a press of "Download", in their order: a vacant node address of subnet 1 or 2
-// (stop), the mapping test (question), the incomplete-information mark (stop), the byte counts
-// recomputed into `configuration` (they stay there whatever follows), the mapping range, and a
-// subnet with more commands than the image holds (stop). True when the write may go on; otherwise
-// the message has been shown or the question answered No.
-bool ethernetWriteChecks(ConfigStore &configuration, bool incompleteMark, Prompter &prompter);
-
 struct EthernetTarget {
     std::string address; // dotted IPv4: the session's target address
     std::uint16_t port = 18801;

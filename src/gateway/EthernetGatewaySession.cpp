@@ -1,5 +1,6 @@
 #include "EthernetGatewaySession.h"
 
+#include "WriteChecks.h"
 #include "resources/Strings.h"
 
 namespace tqv {

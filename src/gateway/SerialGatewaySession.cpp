@@ -1,5 +1,6 @@
 #include "SerialGatewaySession.h"
 
+#include "WriteChecks.h"
 #include "resources/Strings.h"
 #include "serial/DownloadProcedure.h"
 #include "serial/UploadProcedure.h"
@@ -25,6 +26,7 @@ GatewayWrite SerialGatewaySession::write(const ConfigStore &configuration, bool 
 {
     DownloadProcedure download(m_port, m_clock, m_prompter, m_observer);
     download.setCancelFlag(m_cancel);
+    download.setPreChecks(downloadPreChecks);
     DownloadResult result = download.run(configuration, incompleteMark);
     GatewayWrite written;
     written.message = std::move(result.message);

@@ -1,6 +1,6 @@
 #include "CompletenessCheck.h"
 
-#include "MappingValues.h"
+#include "model/MappingValues.h"
 #include "ProfibusConfigDecoder.h"
 #include "editor/ValueCommit.h"
 #include "resources/Strings.h"

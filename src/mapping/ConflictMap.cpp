@@ -1,7 +1,7 @@
 #include "ConflictMap.h"
 #include "model/ModelProfile.h"
 
-#include "MappingValues.h"
+#include "model/MappingValues.h"
 #include "editor/ConfigTree.h"
 #include "editor/ValueCommit.h"
 #include "model/GatewayLimits.h"

@@ -1,7 +1,7 @@
 #include "MappingPass.h"
 #include "model/ModelProfile.h"
 
-#include "MappingValues.h"
+#include "model/MappingValues.h"
 #include "ProfibusConfigDecoder.h"
 #include "editor/ValueCommit.h"
 #include "model/GatewayLimits.h"

@@ -1,6 +1,6 @@
 #include "MappingTest.h"
 
-#include "MappingValues.h"
+#include "model/MappingValues.h"
 #include "editor/ValueCommit.h"
 #include "model/GatewayLimits.h"
 #include "resources/Strings.h"

@@ -6,9 +6,7 @@
 #include "ReplyDecoder.h"
 #include "UploadProcedure.h"
 #include "ValueCodes.h"
-#include "mapping/CompletenessCheck.h"
-#include "mapping/MappingTest.h"
-#include "mapping/MappingValues.h"
+#include "model/MappingValues.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -19,33 +17,6 @@
 namespace tqv {
 
 namespace {
-
-int usedNodes(const CONFIG &subnet) { return std::clamp(subnet.nodeCount, 0, kMaxNodes); }
-
-bool hasVacantNodeAddress(const ConfigStore &store)
-{
-    for (const CONFIG &c : store.subnets)
-        for (int n = 0; n < usedNodes(c); ++n)
-            if (isVacant(c.nodes[static_cast<std::size_t>(n)].address))
-                return true;
-    return false;
-}
-
-// A node no command of its subnet addresses (a subnet with nodes and no commands has only such).
-bool hasInvalidNode(const ConfigStore &store)
-{
-    for (const CONFIG &c : store.subnets) {
-        for (int n = 0; n < usedNodes(c); ++n) {
-            const std::string &address = c.nodes[static_cast<std::size_t>(n)].address;
-            bool addressed = false;
-            for (int i = 0; i < usedCommands(c) && !addressed; ++i)
-                addressed = c.commands[static_cast<std::size_t>(i)].slaveAddress == address;
-            if (!addressed)
-                return true;
-        }
-    }
-    return false;
-}
 
 // The firmware-dependent extras are the ones the upload reads back.
 bool writesTimeoutAction(const ConfigStore &store, int firmware) { return transferExtrasOf(store, firmware).timeoutAction; }
@@ -346,39 +317,6 @@ bool downloadWritesFieldbus(const ConfigStore &store)
     return profileOf(store).fieldbusWrittenOverSerial;
 }
 
-bool downloadDialogMayOpen(ConfigStore &configuration, Prompter &prompter)
-{
-    const CompletenessResult check = CompletenessCheck::run(configuration);
-    if (check.complete)
-        return true;
-    if (!check.message.empty())
-        prompter.info(check.message);
-    prompter.info(text(StrId::MsgConfigUnfinished));
-    return false;
-}
-
-bool downloadPreChecks(const ConfigStore &configuration, bool incompleteMark, Prompter &prompter)
-{
-    const bool profibusSizesChosen = profileOf(configuration).profibusSizesChosen;
-    if (profibusSizesChosen && configuration.fieldbus.inputSize != configuration.fieldbus.outputSize) {
-        prompter.info(text(StrId::MsgProfibusSizesDiffer));
-        return false;
-    }
-    if (hasVacantNodeAddress(configuration)) {
-        prompter.info(text(StrId::MsgNodeAddressVacant));
-        return false;
-    }
-    if (isModbusMaster(configuration.subnet(0))) {
-        if (hasInvalidNode(configuration) && !prompter.askYesNo(text(StrId::MsgInvalidNodeQuestion)))
-            return false;
-        if (!MappingTest::run(configuration).passed() && !prompter.askYesNo(text(StrId::MsgMappingConflictQuestion)))
-            return false;
-    }
-    if (incompleteMark && !prompter.askYesNo(text(StrId::MsgIncompleteInformationQuestion)))
-        return false;
-    return true;
-}
-
 DownloadProcedure::DownloadProcedure(ByteLink &link, Clock &clock, Prompter &prompter, TransferObserver &observer)
     : m_link(link), m_clock(clock), m_prompter(prompter), m_observer(observer)
 {
@@ -391,7 +329,7 @@ DownloadResult DownloadProcedure::run(const ConfigStore &configuration, bool inc
         m_prompter.info(text(StrId::SerialDownloadRefused));
         return {DownloadOutcome::Stopped, text(StrId::SerialDownloadRefused)};
     }
-    if (!downloadPreChecks(configuration, incompleteMark, m_prompter))
+    if (m_preChecks && !m_preChecks(configuration, incompleteMark, m_prompter))
         return {DownloadOutcome::Stopped, {}};
     DownloadRun transfer(m_link, m_clock, m_prompter, m_observer, m_cancel, configuration);
     return transfer.run();

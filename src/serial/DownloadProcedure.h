@@ -7,20 +7,10 @@
 #include "link/TransferObserver.h"
 #include "model/ConfigStore.h"
 #include <atomic>
+#include <functional>
 #include <string>
 
 namespace tqv {
-
-// Opening the download dialog: the completeness check, which fills in the commands' byte counts
-// on the way. False when the configuration is not finished; its messages (the check's own, then
-// "Configuration unfinished...") have been shown and the dialog does not open.
-bool downloadDialogMayOpen(ConfigStore &configuration, Prompter &prompter);
-
-// The checks of one press of "Download", in their order: equal PROFIBUS sizes, no vacant node
-// address, then for a Modbus-master first subnet the invalid-node and mapping-test questions,
-// then the incomplete-information question when `incompleteMark` is set. False when one stopped
-// the press (its message shown, or its question answered No).
-bool downloadPreChecks(const ConfigStore &configuration, bool incompleteMark, Prompter &prompter);
 
 // Whether a download writes the fieldbus parameters (0x21 or 0x30) of `store`, and the Modbus
 // commands of `subnet` (a Modbus-master subnet as its frame carries the protocol).
@@ -46,6 +36,10 @@ class DownloadProcedure {
 public:
     DownloadProcedure(ByteLink &link, Clock &clock, Prompter &prompter, TransferObserver &observer);
     void setCancelFlag(const std::atomic<bool> *flag) { m_cancel = flag; }
+    // The checks of a press of "Download", run before the first frame; they belong to the layer
+    // above (the mapping rules), which hands them in. False from them stops the press.
+    using PreChecks = std::function<bool(const ConfigStore &, bool incompleteMark, Prompter &)>;
+    void setPreChecks(PreChecks checks) { m_preChecks = std::move(checks); }
     // One press of "Download": the pre-checks, then the transfer. Works on its own copy of the
     // configuration, so the open document is never changed.
     DownloadResult run(const ConfigStore &configuration, bool incompleteMark);
@@ -56,6 +50,7 @@ private:
     Prompter &m_prompter;
     TransferObserver &m_observer;
     const std::atomic<bool> *m_cancel = nullptr;
+    PreChecks m_preChecks;
 };
 
 } // namespace tqv

@@ -3,6 +3,7 @@
 #include "ethernet/EthernetBytes.h"
 #include "ethernet/ConfigImage.h"
 #include "ethernet/EthernetTransfer.h"
+#include "gateway/WriteChecks.h"
 #include "mapping/MappingFixture.h"
 #include "support/FakeNetworkLinks.h"
 #include "support/ScriptedGateway.h"

@@ -1,4 +1,4 @@
-#include "mapping/MappingValues.h"
+#include "model/MappingValues.h"
 #include "mapping/ProfibusConfigDecoder.h"
 #include "model/ByteBuffer.h"
 #include "monitor/MonitorRecord.h"

@@ -1,6 +1,7 @@
 // The serial download over a scripted gateway: the check that opens the dialog, the pre-checks
 // and their questions, the frames written in their order, each step's failure and message, the
 // extras by model flags and firmware, the four-subnet path, cancelling, and what the dialog is told.
+#include "gateway/WriteChecks.h"
 #include "mapping/MappingFixture.h"
 #include "serial/DownloadProcedure.h"
 #include "support/ScriptedGateway.h"
@@ -27,6 +28,7 @@ protected:
     {
         DownloadProcedure procedure(*link, *clock, prompter, observer);
         procedure.setCancelFlag(&cancel);
+        procedure.setPreChecks(downloadPreChecks);
         return procedure.run(*s, incompleteMark);
     }
     // Type 3 under modelFlag7 (and modelFlag1), two commands of node 7.
