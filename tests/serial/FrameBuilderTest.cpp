@@ -170,9 +170,11 @@ TEST_F(FrameBuilderTest, SettingsFramesByteByByte)
          bytes({0x32, 0x01, 0x00, 0x33})},
         {"double-fault reset on", 3, {4}, Request::TimeoutAction, 0, {}, {{&C::doubleFaultReset, "Enable"}},
          bytes({0x32, 0x01, 0x01, 0x34})},
-        {"hold data", 3, {7}, Request::TimeoutAction, 0, {}, {{&C::timeoutAction, "Hold  Data"}, {&C::timeoutCount, "9"}},
+        {"hold data", 3, {7}, Request::TimeoutAction, 0, {},
+         {{&C::timeoutAction, "Hold  Data"}, {&C::timeoutCount, "9"}},
          bytes({0x32, 0x01, 0x00, 0x33})},
-        {"clear data", 3, {7}, Request::TimeoutAction, 0, {}, {{&C::timeoutAction, "Clear Data"}, {&C::timeoutCount, "5"}},
+        {"clear data", 3, {7}, Request::TimeoutAction, 0, {},
+         {{&C::timeoutAction, "Clear Data"}, {&C::timeoutCount, "5"}},
          bytes({0x32, 0x01, 0x05, 0x38})},
         // 5 + 4 + 3 + 0xE8 + 0x19 = 0x10D -> 0x0D.
         {"character intervals", 3, {7}, Request::CharIntervals, 0, {},
