@@ -157,9 +157,27 @@ TEST_F(CliAppTest, RefusalsAreInOurWordsAndNameTheFirstBadWord)
 {
     struct Case {
         std::vector<std::string> args;
-        std::string option; // named in the message before the usage; empty when only the usage is shown
+        std::string unknown;                         // named before the usage as an unknown word
+        std::string missing = "";                    // named before the usage as a missing option
+        std::optional<StrId> operand = std::nullopt; // a missing operand, named in the active language
     };
     const std::vector<Case> cases = {
+        {{}, ""},
+        {{"frob"}, ""},
+        {{"--yes"}, ""},
+        {{"new"}, "", "-o"},
+        {{"new", "-o"}, "-o"},
+        {{"new", "-o", "a.tqv", "extra.tqv"}, ""},
+        {{"new", "--kind", "1", "-o", "a.tqv"}, "--kind"},
+        {{"show"}, "", "", StrId::CliHelpFile},
+        {{"show", "a.tqv", "b.tqv"}, ""},
+        {{"show", "a.tqv", "--bogus"}, "--bogus"},
+        {{"show", "a.tqv", "--json=1"}, "--json=1"},
+        {{"convert", "a.tqv"}, "", "", StrId::CliHelpOut},
+        {{"convert", "a.tqv", "b.json", "c.json"}, ""},
+        {{"--lang", "fr", "show", "a.tqv"}, "--lang fr"},
+        {{"show", "a.tqv", "--lang"}, "--lang"},
+        {{"--verbose", "show", "a.tqv"}, "--verbose"},
         {{"show", "--bogus"}, "--bogus"},                // an unknown option before a missing operand
         {{"new", "--kind", "1", "-o"}, "--kind"},        // ... and before an incomplete one later on
         {{"new", "-o", "a.tqv", "--yes=no"}, "--yes=no"}, // flags take no value
@@ -174,11 +192,16 @@ TEST_F(CliAppTest, RefusalsAreInOurWordsAndNameTheFirstBadWord)
             const Outcome r = run(c.args);
             EXPECT_EQ(r.code, 2);
             EXPECT_EQ(r.out, "");
-            const std::string named =
-                c.option.empty() ? "" : formatText(text(StrId::CliUnknownOption, language), {c.option}) + "\n";
+            std::string named;
+            if (!c.unknown.empty())
+                named = formatText(text(StrId::CliUnknownOption, language), {c.unknown}) + "\n";
+            else if (c.operand || !c.missing.empty())
+                named = formatText(text(StrId::CliMissingOption, language),
+                                   {c.operand ? text(*c.operand, language) : c.missing}) + "\n";
             EXPECT_EQ(r.err, named + text(StrId::CliUsage, language));
         }
     }
+    EXPECT_TRUE(files().empty());
 }
 
 TEST_F(CliAppTest, WordsAfterDoubleDashAreOperands)

@@ -50,42 +50,6 @@ protected:
     }
 };
 
-TEST_F(CliTest, BadUsageShowsUsageAndExitsTwo)
-{
-    struct Case {
-        std::vector<std::string> args;
-        std::string message; // before the usage text; empty when only the usage is shown
-    };
-    auto unknown = [](const char *o) { return formatText(StrId::CliUnknownOption, {o}) + "\n"; };
-    auto missing = [](const char *o) { return formatText(StrId::CliMissingOption, {o}) + "\n"; };
-    const std::vector<Case> cases = {
-        {{}, ""},
-        {{"frob"}, ""},
-        {{"--yes"}, ""},
-        {{"new"}, missing("-o")},
-        {{"new", "-o"}, unknown("-o")},
-        {{"new", "-o", "a.tqv", "extra.tqv"}, ""},
-        {{"new", "--kind", "1", "-o", "a.tqv"}, unknown("--kind")},
-        {{"show"}, missing("FILE")},
-        {{"show", "a.tqv", "b.tqv"}, ""},
-        {{"show", "a.tqv", "--bogus"}, unknown("--bogus")},
-        {{"show", "a.tqv", "--json=1"}, unknown("--json=1")},
-        {{"convert", "a.tqv"}, missing("OUT")},
-        {{"convert", "a.tqv", "b.json", "c.json"}, ""},
-        {{"--lang", "fr", "show", "a.tqv"}, unknown("--lang fr")},
-        {{"show", "a.tqv", "--lang"}, unknown("--lang")},
-        {{"--verbose", "show", "a.tqv"}, unknown("--verbose")},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.args));
-        const Outcome r = run(c.args);
-        EXPECT_EQ(r.code, 2);
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, c.message + text(StrId::CliUsage));
-    }
-    EXPECT_TRUE(files().empty());
-}
-
 TEST_F(CliTest, NewWritesTheNewDocumentBytes)
 {
     const Outcome r = run({"new", "-o", path("new.tqv")});

@@ -276,7 +276,9 @@ constexpr ItemKind kFb = ItemKind::Fieldbus;
 constexpr ItemKind kSn = ItemKind::Subnet;
 constexpr ItemKind kCmd = ItemKind::Command;
 
-TEST(Prompts, FieldbusRowsByFamily)
+// Rows 3 and 4 of types 1 and 3 set two lines' conditions at once so that the order of the lines
+// decides.
+TEST(Prompts, ByModelProtocolAndRow)
 {
     expectPrompts({
         {"row 0 explains the protocol for every type", {2, 0, kSelf}, kFb, 0, shows(61469)},
@@ -289,14 +291,6 @@ TEST(Prompts, FieldbusRowsByFamily)
         {"type 5, slave subnet 1", {5, 0, kSlave}, kFb, 3, kEmptied},
         {"type 6, master subnet 1 with flags", {6, F4 | F7, kMaster}, kFb, 3, kEmptied},
         {"negative row", {3, F7}, kFb, -1, kKept},
-    });
-}
-
-// Rows 3 and 4 of types 1 and 3: the flag combinations set two lines' conditions at once so that
-// the order of the lines decides.
-TEST(Prompts, ProfibusRows3And4FirstMatchingLineWins)
-{
-    expectPrompts({
         {"type 3 user config beats modelFlag4", {3, F4 | F7 | F1, kUser}, kFb, 3, shows(61476)},
         {"type 1 user config is not the first line", {1, 0, kUser}, kFb, 3, kEmptied},
         {"modelFlag4", {1, F4, kUser}, kFb, 3, shows(61477)},
@@ -315,12 +309,6 @@ TEST(Prompts, ProfibusRows3And4FirstMatchingLineWins)
         {"row 4 modelFlag7 master", {1, F7, kMaster}, kFb, 4, shows(61748)},
         {"row 4 modelFlag7 user config", {1, F7, kUser}, kFb, 4, kEmptied},
         {"row 4 modelFlag4", {3, F4, kMaster}, kFb, 4, kEmptied},
-    });
-}
-
-TEST(Prompts, SubnetAndCommandRowsThatDependOnTheModel)
-{
-    expectPrompts({
         {"baud with modelFlag3", {0, F3, kUser}, kSn, 1, shows(61482)},
         {"baud without modelFlag3", {1, F1 | F2 | F4 | F7, kMaster}, kSn, 1, shows(61481)},
         {"row 12 modelFlag2 beats type 3", {3, F2 | F7, kMaster}, kSn, 12, shows(61494)},

@@ -173,7 +173,7 @@ TEST_F(DeviceSearchTest, SkippedRepliesDoNotEndTheSearch)
     EXPECT_TRUE(session.remoteConfigAllowed);
 }
 
-TEST_F(DeviceSearchTest, RepliesAfterTheLastBroadcastStillCount)
+TEST_F(DeviceSearchTest, RepliesAfterTheLastBroadcastStillCountUntilTheEnd)
 {
     start();
     for (int i = 0; i < 5; ++i)
@@ -182,6 +182,11 @@ TEST_F(DeviceSearchTest, RepliesAfterTheLastBroadcastStillCount)
     search->tick();
     ASSERT_EQ(search->rows().size(), 1u);
     EXPECT_EQ(search->rows()[0].ipAddress, "192.168.0.7");
+    EXPECT_FALSE(session.remoteConfigAllowed);
+    // Once finished, later replies are dropped.
+    link.arrive({gatewayReply(11), gatewayReply(12)});
+    EXPECT_EQ(search->devices().size(), 1u);
+    EXPECT_EQ(search->rows().size(), 1u);
     EXPECT_FALSE(session.remoteConfigAllowed);
 }
 
@@ -238,17 +243,6 @@ TEST_F(DeviceSearchTest, RefurbishStartsANewSearch)
     EXPECT_EQ(search->rows()[0].listNumber, " 1");
     EXPECT_EQ(search->rows()[0].ipAddress, "192.168.0.12");
     EXPECT_EQ(link.closes, 0) << "the socket is reused";
-}
-
-TEST_F(DeviceSearchTest, RepliesAfterTheEndAreDropped)
-{
-    start();
-    search->tick();
-    link.arrive({gatewayReply(10)});
-    search->tick();
-    link.arrive({gatewayReply(11), gatewayReply(12)});
-    EXPECT_EQ(search->devices().size(), 1u);
-    EXPECT_EQ(search->rows().size(), 1u);
 }
 
 TEST_F(DeviceSearchTest, UnboundSocketFindsNothing)
@@ -316,10 +310,8 @@ TEST_F(DeviceSearchTest, FixedAddressWithoutAFittingReply)
     EXPECT_TRUE(search->finished());
     EXPECT_TRUE(search->rows().empty());
     EXPECT_TRUE(session.remoteConfigAllowed);
-}
 
-TEST_F(DeviceSearchTest, FixedAddressWithAFailedSendEndsAtOnce)
-{
+    // A query that could not be sent ends the search at once.
     link.sendSucceeds = false;
     start(true, "127.0.0.1");
     EXPECT_TRUE(search->finished());

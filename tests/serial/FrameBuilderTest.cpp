@@ -84,45 +84,120 @@ TEST(FixedFrames, RequestsThatDependOnNothingButIndexes)
         EXPECT_EQ(hex(c.frame), hex(c.expected)) << c.name;
 }
 
-TEST_F(FrameBuilderTest, DeviceNetParameters)
+// The settings requests, byte by byte from the values of one model; the sums are worked out in
+// the comments.
+enum class Request { DeviceNet, Profibus, Subnet, TimeoutAction, CharIntervals };
+
+struct SettingsCase {
+    const char *name;
+    std::uint32_t type;
+    std::initializer_list<int> flags;
+    Request request;
+    int subnet; // whose values are set and, for Request::Subnet, written
+    std::vector<std::pair<std::string FIELDBUS::*, const char *>> fieldbus;
+    std::vector<std::pair<std::string CONFIG::*, const char *>> values;
+    std::string expected;
+};
+
+TEST_F(FrameBuilderTest, SettingsFramesByteByByte)
 {
-    typeAndFlags(0, {});
-    store.fieldbus.deviceNetAddress = "12";
-    store.fieldbus.deviceNetBaud = "500K";
-    store.fieldbus.inputSize = "160";
-    store.fieldbus.outputSize = "112";
-    // 21 04 0C 02 06 05: 0x21 + 4 + 0x0C + 2 + 6 + 5 = 0x3E.
-    EXPECT_FRAME(buildWriteDeviceNet(store), 0x21, 0x04, 0x0C, 0x02, 0x06, 0x05, 0x3E);
-    // An address above 255 travels as its low 8 bits; an unknown size as 0.
-    store.fieldbus.deviceNetAddress = "300";
-    store.fieldbus.deviceNetBaud = "Intercept automatically";
-    store.fieldbus.inputSize = "112";
-    store.fieldbus.outputSize = "8";
-    // 0x21 + 4 + 0x2C + 3 = 0x54.
-    EXPECT_FRAME(buildWriteDeviceNet(store), 0x21, 0x04, 0x2C, 0x03, 0x00, 0x00, 0x54);
-}
-
-TEST_F(FrameBuilderTest, ProfibusParametersBySizeCode)
-{
-    typeAndFlags(1, {});
-    store.fieldbus.inputSize = "48";
-    store.fieldbus.outputSize = "16";
-    // Type 1: two data bytes. 0x30 + 2 + 2 + 1 = 0x35.
-    EXPECT_FRAME(buildWriteProfibus(store, {}), 0x30, 0x02, 0x02, 0x01, 0x35);
-
-    typeAndFlags(3, {});
-    store.fieldbus.inputSize = "112";
-    store.fieldbus.outputSize = "8";
-    store.subnet(0).inputLengthPrefix = "Enable";
-    // Type 3: three data bytes, the third the input-length prefix. 0x30 + 3 + 3 + 0 + 1 = 0x37.
-    EXPECT_FRAME(buildWriteProfibus(store, {}), 0x30, 0x03, 0x03, 0x00, 0x01, 0x37);
-
-    typeAndFlags(6, {});
-    store.subnet(0).inputLengthPrefix = "Disable";
-    store.fieldbus.inputSize = "16";
-    store.fieldbus.outputSize = "48";
-    // 0x30 + 3 + 1 + 2 + 0 = 0x36.
-    EXPECT_FRAME(buildWriteProfibus(store, {}), 0x30, 0x03, 0x01, 0x02, 0x00, 0x36);
+    using F = FIELDBUS;
+    using C = CONFIG;
+    const SettingsCase cases[] = {
+        // 0x21 + 4 + 0x0C + 2 + 6 + 5 = 0x3E.
+        {"DeviceNet", 0, {}, Request::DeviceNet, 0,
+         {{&F::deviceNetAddress, "12"}, {&F::deviceNetBaud, "500K"}, {&F::inputSize, "160"}, {&F::outputSize, "112"}},
+         {},
+         bytes({0x21, 0x04, 0x0C, 0x02, 0x06, 0x05, 0x3E})},
+        // An address above 255 travels as its low 8 bits; an unknown size as 0. 0x21 + 4 + 0x2C + 3 = 0x54.
+        {"DeviceNet, address 300", 0, {}, Request::DeviceNet, 0,
+         {{&F::deviceNetAddress, "300"}, {&F::deviceNetBaud, "Intercept automatically"}, {&F::inputSize, "112"},
+          {&F::outputSize, "8"}},
+         {},
+         bytes({0x21, 0x04, 0x2C, 0x03, 0x00, 0x00, 0x54})},
+        // Type 1: two data bytes, the size codes. 0x30 + 2 + 2 + 1 = 0x35.
+        {"PROFIBUS type 1", 1, {}, Request::Profibus, 0, {{&F::inputSize, "48"}, {&F::outputSize, "16"}}, {},
+         bytes({0x30, 0x02, 0x02, 0x01, 0x35})},
+        // Type 3: three data bytes, the third the input-length prefix. 0x30 + 3 + 3 + 0 + 1 = 0x37.
+        {"PROFIBUS type 3", 3, {}, Request::Profibus, 0, {{&F::inputSize, "112"}, {&F::outputSize, "8"}},
+         {{&C::inputLengthPrefix, "Enable"}},
+         bytes({0x30, 0x03, 0x03, 0x00, 0x01, 0x37})},
+        // 0x30 + 3 + 1 + 2 + 0 = 0x36.
+        {"PROFIBUS type 6", 6, {}, Request::Profibus, 0, {{&F::inputSize, "16"}, {&F::outputSize, "48"}},
+         {{&C::inputLengthPrefix, "Disable"}},
+         bytes({0x30, 0x03, 0x01, 0x02, 0x00, 0x36})},
+        // Subnet 0, master 0, baud 9600 = 4, data "7" = 1, even = 2, stop "2" = 1, own address 0,
+        // ASCII 1, 1000 ms = 03 E8, 25 ms / 10 = 2, pulse output 4, 250 ms / 10 = 0x19, scan ratio
+        // 0x0A. Sum 0x12E -> 0x2E.
+        {"short form, Modbus master", 1, {}, Request::Subnet, 0, {},
+         {{&C::masterBaud, "9600"}, {&C::masterDataBits, "7"}, {&C::masterParity, "Even parity"},
+          {&C::masterStopBits, "2"}, {&C::masterMode, "ASCII"}, {&C::responseTimeout, "1000"}, {&C::pollDelay, "25"},
+          {&C::outputMode, "Pluse output"}, {&C::pulseTime, "250"}, {&C::scanRatio, "10"}},
+         bytes({0x03, 0x0E, 0x00, 0x00, 0x04, 0x01, 0x02, 0x01, 0x00, 0x01, 0x03, 0xE8, 0x02, 0x04, 0x19, 0x0A, 0x2E})},
+        // The slave fields travel, the master fields do not; 4800 has no code: 0.
+        // 3 + 0x0E + 2 + 1 + 1 + 0xF7 = 0x10C -> 0x0C.
+        {"short form, Modbus slave", 2, {}, Request::Subnet, 2, {},
+         {{&C::protocol, "Modbus slave"}, {&C::slaveBaud, "4800"}, {&C::slaveDataBits, "8"},
+          {&C::slaveParity, "Odd parity"}, {&C::slaveStopBits, "1"}, {&C::ownAddress, "247"}, {&C::slaveMode, "RTU"},
+          {&C::masterBaud, "115200"}, {&C::responseTimeout, "1000"}},
+         bytes({0x03, 0x0E, 0x02, 0x01, 0x00, 0x00, 0x01, 0x00, 0xF7, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0C})},
+        // Defaults of type 3: 19200 = 5, 300 ms = 01 2C, change of value 3, pulse "-1" has no
+        // digits: 0, scan 0x0A; status bytes 2 at offset 16, RS232 = 1 at offset 24. Sum 0x5C.
+        {"extended form, Modbus master", 3, {7}, Request::Subnet, 0, {},
+         {{&C::commandStatus, "2Bytes"}, {&C::commInterface, "RS232"}},
+         bytes({0x03, 0x17, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x2C, 0x00,
+                0x03, 0x00, 0x0A, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x5C})},
+        // 3 = User Config, 115200 = 8, space 4, stop "2" 1, no mode; offset 16 is the frame type
+        // here: frame length 1, 300 = 01 2C, 111 = 0x6F, auto send 1, 1000 = 03 E8, CRC 0, RS485 0.
+        // Sum 0x1B3 -> 0xB3.
+        {"extended form, User Config", 6, {}, Request::Subnet, 0, {},
+         {{&C::protocol, "User Config"}, {&C::userBaud, "115200"}, {&C::userDataBits, "8"}, {&C::userParity, "Space"},
+          {&C::userStopBits, "2"}, {&C::masterMode, "ASCII"}, {&C::commandStatus, "3Bytes"},
+          {&C::frameType, "Frame Length"}, {&C::charTimeout, "300"}, {&C::frameLength, "111"}, {&C::autoSend, "Enable"},
+          {&C::autoSendPeriod, "1000"}, {&C::crcCheck, "Disable"}, {&C::commInterface, "RS485"}},
+         bytes({0x03, 0x17, 0x00, 0x03, 0x08, 0x00, 0x04, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
+                0x00, 0x00, 0x00, 0x01, 0x01, 0x2C, 0x6F, 0x01, 0x03, 0xE8, 0x00, 0x00, 0xB3})},
+        // 2 = self-defining, 300 = 0, "7" = 1, mark 3, stop 0; no status bytes (the first subnet is
+        // no master); RS232 1. Sum 0x21.
+        {"extended form by modelFlag2, self-defining", 0, {2}, Request::Subnet, 0, {},
+         {{&C::protocol, "Self-defining protocol"}, {&C::customBaud, "300"}, {&C::customDataBits, "7"},
+          {&C::customParity, "Mark"}, {&C::customStopBits, "1"}, {&C::commInterface, "RS232"}},
+         bytes({0x03, 0x17, 0x00, 0x02, 0x00, 0x01, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x21})},
+        // Under modelFlag4 the byte is the double-fault reset, under modelFlag7 the timeout count
+        // of "Clear Data" (0 for "Hold  Data").
+        {"double-fault reset off", 3, {4}, Request::TimeoutAction, 0, {}, {{&C::doubleFaultReset, "Disable"}},
+         bytes({0x32, 0x01, 0x00, 0x33})},
+        {"double-fault reset on", 3, {4}, Request::TimeoutAction, 0, {}, {{&C::doubleFaultReset, "Enable"}},
+         bytes({0x32, 0x01, 0x01, 0x34})},
+        {"hold data", 3, {7}, Request::TimeoutAction, 0, {},
+         {{&C::timeoutAction, "Hold  Data"}, {&C::timeoutCount, "9"}},
+         bytes({0x32, 0x01, 0x00, 0x33})},
+        {"clear data", 3, {7}, Request::TimeoutAction, 0, {},
+         {{&C::timeoutAction, "Clear Data"}, {&C::timeoutCount, "5"}},
+         bytes({0x32, 0x01, 0x05, 0x38})},
+        // 5 + 4 + 3 + 0xE8 + 0x19 = 0x10D -> 0x0D.
+        {"character intervals", 3, {7}, Request::CharIntervals, 0, {},
+         {{&C::charIntervalSend, "1000"}, {&C::charIntervalReceive, "25"}},
+         bytes({0x05, 0x04, 0x03, 0xE8, 0x00, 0x19, 0x0D})},
+    };
+    for (const SettingsCase &c : cases) {
+        store.newConfiguration();
+        typeAndFlags(c.type, c.flags);
+        for (const auto &[member, value] : c.fieldbus)
+            store.fieldbus.*member = value;
+        for (const auto &[member, value] : c.values)
+            store.subnet(c.subnet).*member = value;
+        Frame frame;
+        switch (c.request) {
+        case Request::DeviceNet: frame = buildWriteDeviceNet(store); break;
+        case Request::Profibus: frame = buildWriteProfibus(store, {}); break;
+        case Request::Subnet: frame = buildWriteSubnet(store, c.subnet); break;
+        case Request::TimeoutAction: frame = buildWriteTimeoutAction(store); break;
+        case Request::CharIntervals: frame = buildWriteCharIntervals(store); break;
+        }
+        EXPECT_EQ(hex(frame), hex(c.expected)) << c.name;
+    }
 }
 
 TEST_F(FrameBuilderTest, ProfibusLengthsInUseUnderModelFlag7)
@@ -193,98 +268,6 @@ TEST_F(FrameBuilderTest, ProfibusLengthsAreZeroWhenTheFirstSubnetIsNoModbusMaste
     EXPECT_FRAME(buildConfigFrames(store).writeProfibus, 0x30, 0x03, 0x00, 0x00, 0x00, 0x33);
 }
 
-TEST_F(FrameBuilderTest, SubnetShortFormModbusMaster)
-{
-    typeAndFlags(1, {});
-    CONFIG &c = store.subnet(0);
-    c.masterBaud = "9600";
-    c.masterDataBits = "7";
-    c.masterParity = "Even parity";
-    c.masterStopBits = "2";
-    c.masterMode = "ASCII";
-    c.responseTimeout = "1000";
-    c.pollDelay = "25";
-    c.outputMode = "Pluse output";
-    c.pulseTime = "250";
-    c.scanRatio = "10";
-    // Byte by byte: subnet 0, master 0, baud 9600 = 4, data "7" = 1, even = 2, stop "2" = 1,
-    // own address 0, ASCII 1, 1000 ms = 03 E8, 25 ms / 10 = 2, pulse output 4, 250 ms / 10 = 0x19,
-    // scan ratio 0x0A. Sum 0x12E -> 0x2E.
-    EXPECT_FRAME(buildWriteSubnet(store, 0), 0x03, 0x0E, 0x00, 0x00, 0x04, 0x01, 0x02, 0x01, 0x00, 0x01, 0x03,
-                 0xE8, 0x02, 0x04, 0x19, 0x0A, 0x2E);
-}
-
-TEST_F(FrameBuilderTest, SubnetShortFormModbusSlaveTakesTheSlaveFields)
-{
-    typeAndFlags(2, {});
-    CONFIG &c = store.subnet(2);
-    c.protocol = "Modbus slave";
-    c.slaveBaud = "4800"; // no code: travels as 0
-    c.slaveDataBits = "8";
-    c.slaveParity = "Odd parity";
-    c.slaveStopBits = "1";
-    c.ownAddress = "247";
-    c.slaveMode = "RTU";
-    c.masterBaud = "115200"; // the master fields do not travel for a slave
-    c.responseTimeout = "1000";
-    // 03 0E 02 01 00 00 01 00 F7 00 ... : 3 + 0x0E + 2 + 1 + 1 + 0xF7 = 0x10C -> 0x0C.
-    EXPECT_FRAME(buildWriteSubnet(store, 2), 0x03, 0x0E, 0x02, 0x01, 0x00, 0x00, 0x01, 0x00, 0xF7, 0x00, 0x00,
-                 0x00, 0x00, 0x00, 0x00, 0x00, 0x0C);
-}
-
-TEST_F(FrameBuilderTest, SubnetExtendedFormModbusMasterCarriesTheStatusBytes)
-{
-    // New document: type 3; defaults 19200 8 None 1 RTU, 300 ms, 0 ms, Change of Value, pulse
-    // "-1", scan ratio 10.
-    CONFIG &c = store.subnet(0);
-    c.commandStatus = "2" + text(StrId::Bytes);
-    c.commInterface = "RS232";
-    // 19200 = 5, 300 ms = 01 2C, change of value 3, pulse "-1" has no digits: 0, scan 0x0A,
-    // status bytes 2 at offset 16, RS232 = 1 at offset 24. Sum 0x5C.
-    EXPECT_FRAME(buildWriteSubnet(store, 0), 0x03, 0x17, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01,
-                 0x2C, 0x00, 0x03, 0x00, 0x0A, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x5C);
-}
-
-TEST_F(FrameBuilderTest, SubnetExtendedFormUserConfig)
-{
-    typeAndFlags(6, {});
-    CONFIG &c = store.subnet(0);
-    c.protocol = "User Config";
-    c.userBaud = "115200";
-    c.userDataBits = "8";
-    c.userParity = "Space";
-    c.userStopBits = "2";
-    c.masterMode = "ASCII"; // no mode for User Config
-    c.commandStatus = "3Bytes"; // offset 16 is the frame type here
-    c.frameType = "Frame Length";
-    c.charTimeout = "300";
-    c.frameLength = "111";
-    c.autoSend = "Enable";
-    c.autoSendPeriod = "1000";
-    c.crcCheck = "Disable";
-    c.commInterface = "RS485";
-    // 3 = User Config, 115200 = 8, space 4, stop "2" 1; frame length 1, 300 = 01 2C, 111 = 0x6F,
-    // auto send 1, 1000 = 03 E8, CRC 0, RS485 0. Sum 0x1B3 -> 0xB3.
-    EXPECT_FRAME(buildWriteSubnet(store, 0), 0x03, 0x17, 0x00, 0x03, 0x08, 0x00, 0x04, 0x01, 0x00, 0x00, 0x00,
-                 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x2C, 0x6F, 0x01, 0x03, 0xE8, 0x00, 0x00, 0xB3);
-}
-
-TEST_F(FrameBuilderTest, SubnetExtendedFormByModelFlag2SelfDefining)
-{
-    typeAndFlags(0, {2});
-    CONFIG &c = store.subnet(0);
-    c.protocol = "Self-defining protocol";
-    c.customBaud = "300";
-    c.customDataBits = "7";
-    c.customParity = "Mark";
-    c.customStopBits = "1";
-    c.commInterface = "RS232";
-    // 2 = self-defining, 300 = 0, "7" = 1, mark 3, stop 0; no status bytes (the first subnet is
-    // no master); RS232 1. Sum 0x21.
-    EXPECT_FRAME(buildWriteSubnet(store, 0), 0x03, 0x17, 0x00, 0x02, 0x00, 0x01, 0x03, 0x00, 0x00, 0x00, 0x00,
-                 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x21);
-}
-
 TEST_F(FrameBuilderTest, SubnetExtendedStatusBytesComeFromTheFirstSubnet)
 {
     typeAndFlags(2, {2});
@@ -314,40 +297,29 @@ TEST_F(FrameBuilderTest, SubnetFrameFormByTypeAndModelFlag2)
     }
 }
 
-TEST_F(FrameBuilderTest, ModbusCommandByteExchange)
+TEST_F(FrameBuilderTest, ModbusCommandFrames)
 {
-    typeAndFlags(1, {});
-    command(0, 1) = COMMAND{"5", "3", "1000", "10", "4010", "7", "20", "Four-byte-exchange", "CRC", "Slow-scan", 1};
-    // Subnet 0, index 0, slave 5, function 3, 1000 = 03 E8, 10 = 00 0A, mapping "4010" = 40 10,
-    // bit 7, slow scan 1, four-byte exchange 2. Sum 0x174 -> 0x74.
-    EXPECT_FRAME(buildWriteCommand(store, 0, 0), 0x10, 0x0D, 0x00, 0x00, 0x05, 0x03, 0x03, 0xE8, 0x00, 0x0A, 0x40,
-                 0x10, 0x07, 0x01, 0x02, 0x74);
-}
-
-TEST_F(FrameBuilderTest, ModbusCommandDataFilter)
-{
-    // Type 3: the data-filter vocabulary. Index 5 is command position 6.
-    command(0, 6) = COMMAND{"247", "16", "65535", "123", "ff", "", "", "High byte", "", "Quick-scan", 1};
-    // F7, 0x10, FF FF, 00 7B, 00 FF, bit "" = 0, quick 0, high byte 1. Sum 0x4A2 -> 0xA2.
-    EXPECT_FRAME(buildWriteCommand(store, 0, 5), 0x10, 0x0D, 0x00, 0x05, 0xF7, 0x10, 0xFF, 0xFF, 0x00, 0x7B, 0x00,
-                 0xFF, 0x00, 0x00, 0x01, 0xA2);
-}
-
-TEST_F(FrameBuilderTest, TimeoutActionOrDoubleFaultReset)
-{
-    typeAndFlags(3, {4});
-    store.subnet(0).doubleFaultReset = "Disable";
-    EXPECT_FRAME(buildWriteTimeoutAction(store), 0x32, 0x01, 0x00, 0x33);
-    store.subnet(0).doubleFaultReset = "Enable";
-    EXPECT_FRAME(buildWriteTimeoutAction(store), 0x32, 0x01, 0x01, 0x34);
-
-    typeAndFlags(3, {7});
-    store.subnet(0).timeoutAction = "Hold  Data";
-    store.subnet(0).timeoutCount = "9";
-    EXPECT_FRAME(buildWriteTimeoutAction(store), 0x32, 0x01, 0x00, 0x33);
-    store.subnet(0).timeoutAction = "Clear Data";
-    store.subnet(0).timeoutCount = "5";
-    EXPECT_FRAME(buildWriteTimeoutAction(store), 0x32, 0x01, 0x05, 0x38);
+    const struct {
+        std::uint32_t type;
+        int position;
+        COMMAND command;
+        std::string expected;
+    } cases[] = {
+        // Subnet 0, index 0, slave 5, function 3, 1000 = 03 E8, 10 = 00 0A, mapping "4010" = 40 10,
+        // bit 7, slow scan 1, four-byte exchange 2. Sum 0x174 -> 0x74.
+        {1, 1, COMMAND{"5", "3", "1000", "10", "4010", "7", "20", "Four-byte-exchange", "CRC", "Slow-scan", 1},
+         bytes({0x10, 0x0D, 0x00, 0x00, 0x05, 0x03, 0x03, 0xE8, 0x00, 0x0A, 0x40, 0x10, 0x07, 0x01, 0x02, 0x74})},
+        // Type 3: the data-filter vocabulary; index 5 is command position 6. F7, 0x10, FF FF,
+        // 00 7B, 00 FF, bit "" = 0, quick 0, high byte 1. Sum 0x4A2 -> 0xA2.
+        {3, 6, COMMAND{"247", "16", "65535", "123", "ff", "", "", "High byte", "", "Quick-scan", 1},
+         bytes({0x10, 0x0D, 0x00, 0x05, 0xF7, 0x10, 0xFF, 0xFF, 0x00, 0x7B, 0x00, 0xFF, 0x00, 0x00, 0x01, 0xA2})},
+    };
+    for (const auto &c : cases) {
+        store.newConfiguration();
+        typeAndFlags(c.type, {});
+        command(0, c.position) = c.command;
+        EXPECT_EQ(hex(buildWriteCommand(store, 0, c.position - 1)), hex(c.expected)) << c.position;
+    }
 }
 
 struct ConfigDataCase {
@@ -382,14 +354,6 @@ TEST_F(FrameBuilderTest, ProfibusConfigurationData)
         store.fieldbus.profibusConfigData = c.data;
         EXPECT_EQ(hex(buildWriteProfibusConfigData(store)), hex(c.expected)) << c.data;
     }
-}
-
-TEST_F(FrameBuilderTest, CharacterIntervals)
-{
-    store.subnet(0).charIntervalSend = "1000";
-    store.subnet(0).charIntervalReceive = "25";
-    // 05 04 03 E8 00 19: 5 + 4 + 3 + 0xE8 + 0x19 = 0x10D -> 0x0D.
-    EXPECT_FRAME(buildWriteCharIntervals(store), 0x05, 0x04, 0x03, 0xE8, 0x00, 0x19, 0x0D);
 }
 
 TEST_F(FrameBuilderTest, EveryFrameEndsInTheSumOfItsBytes)
