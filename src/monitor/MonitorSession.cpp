@@ -11,7 +11,8 @@ MonitorLine monitorLine(MonitorLinkKind kind)
 {
     MonitorLine line;
     line.kind = kind;
-    line.port.baudRate = monitorLineSettings(kind).baudRate;
+    if (line.serial())
+        line.port.baudRate = monitorLineSettings(kind).baudRate;
     switch (kind) {
     case MonitorLinkKind::Framed:
         line.tick = FramedMonitorLink::tickInterval;

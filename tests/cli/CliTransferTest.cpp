@@ -49,7 +49,7 @@ protected:
                 p.readAllStandardOutput().toStdString()};
     }
 
-    // A project (type 3 unless named) with one node and two commands, mapped without conflicts.
+    // A project (type 3 unless named) with one node and two commands, at the addresses `map` gives.
     std::string project(const char *name, const std::function<void(ConfigStore &)> &change = {})
     {
         return project(name, 3, change);
@@ -63,7 +63,7 @@ protected:
         const int node = store.addNode(0).value();
         store.node(0, node).address = "7";
         store.node(0, node).name = "Node-7";
-        for (const auto &[function, mapping] : {std::pair{"3", "2"}, std::pair{"16", "4000"}}) {
+        for (const auto &[function, mapping] : {std::pair{"3", "0"}, std::pair{"16", "4000"}}) {
             COMMAND &c = store.command(0, store.addCommand(0, node, function).value());
             c.slaveAddress = "7";
             c.startAddress = "10";
