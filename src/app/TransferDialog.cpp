@@ -314,6 +314,8 @@ void TransferDialog::showVerification(const Verification &verification)
     m_verifyLine->setText(QString::fromStdString(verification.summary()));
     m_verifyLine->show();
     m_differencesButton->setVisible(!m_differences.empty());
+    // The narrow Ethernet dialog grows now, not at the next layout pass, so the line is never cut.
+    layout()->activate();
 }
 
 void TransferDialog::showDifferences()
