@@ -215,7 +215,7 @@ private slots:
         QVERIFY2(stoppedAfter < 2000, qPrintable(QString::number(stoppedAfter)));
     }
 
-    void chineseTextsAndTheEthernetTypesCommands()
+    void chineseTexts()
     {
         setLanguage(Language::Chinese);
         TransferDialog::Hooks hooks;
@@ -226,17 +226,6 @@ private slots:
         QCOMPARE(d.startButton()->text(), QStringLiteral("下载"));
         QCOMPARE(d.exitButton()->text(), QStringLiteral("退出"));
         setLanguage(Language::English);
-
-        std::array<bool, 7> flags{};
-        flags[3] = true;
-        m_frame->view()->store().setTypeAndFlags(4, flags);
-        m_frame->view()->initialUpdate();
-        // The Ethernet gateway is reached over the network: its connection command instead of the
-        // serial one, and both transfers.
-        QVERIFY(!m_frame->action(cmd::SerialConnection)->isEnabled());
-        QVERIFY(m_frame->action(cmd::EthernetConnection)->isEnabled());
-        QVERIFY(m_frame->action(cmd::Upload)->isEnabled());
-        QVERIFY(m_frame->action(cmd::Download)->isEnabled());
     }
 
     // The Ethernet gateway: "Seach Device" finds the simulator on loopback, the write is
@@ -400,11 +389,18 @@ private slots:
         QCOMPARE(store.command(0, 2).quantity, std::string("1"));
     }
 
-    // "Ethernet Connection": the fixed address is used unless it is blank or 0.0.0.0.
-    void ethernetConfigurationDialog()
+    // The Ethernet gateway is reached over the network: its connection command instead of the
+    // serial one, and both transfers. "Ethernet Connection": the fixed address is used unless it
+    // is blank or 0.0.0.0.
+    void ethernetConnectionCommandAndDialog()
     {
         SessionState &session = m_frame->view()->session();
         m_frame->view()->store().setTypeAndFlags(4, std::array<bool, 7>{});
+        m_frame->view()->initialUpdate();
+        QVERIFY(!m_frame->action(cmd::SerialConnection)->isEnabled());
+        QVERIFY(m_frame->action(cmd::EthernetConnection)->isEnabled());
+        QVERIFY(m_frame->action(cmd::Upload)->isEnabled());
+        QVERIFY(m_frame->action(cmd::Download)->isEnabled());
         whenDialog<CEthernetConfigDlg>([](CEthernetConfigDlg *d) {
             QVERIFY(d->useSearchBox()->isChecked());
             QVERIFY(!d->addressEdit()->isEnabled());
@@ -413,7 +409,7 @@ private slots:
             d->addressEdit()->setText(QStringLiteral("127.0.0.1"));
             d->accept();
         });
-        m_frame->onEthernetConnection();
+        m_frame->action(cmd::EthernetConnection)->trigger();
         QVERIFY(session.useFixedAddress);
         QCOMPARE(QString::fromStdString(session.targetAddress), QStringLiteral("127.0.0.1"));
         whenDialog<CEthernetConfigDlg>([](CEthernetConfigDlg *d) {
@@ -425,12 +421,11 @@ private slots:
         QVERIFY(!session.useFixedAddress);
     }
 
-    // Each monitor over its link: rows as records come, a write that reaches the gateway, the list's
-    // buttons, and the way out. Record serial: suspending stops the rows, resuming empties the list.
+    // Both monitor dialogs over serial: rows as records come, a write that reaches the gateway, the
+    // list's buttons, and the way out. Record: suspending stops the rows, resuming empties the list.
     // Framed (model flag 7, firmware 5.X): newest on top, the list saved (and a save still open
-    // when the dialog closes written too), "Stop debug and exit". UDP: the search first, a refused
-    // write, "Exit" once the stop has gone out.
-    void monitorOnEachLink()
+    // when the dialog closes written too), "Stop debug and exit". The UDP run is the core's.
+    void monitorDialogsOverSerial()
     {
         QVERIFY(startSim({QStringLiteral("--monitor"), QStringLiteral("record"), QStringLiteral("--monitor-resend"),
                           QStringLiteral("100")}));
@@ -490,37 +485,6 @@ private slots:
         QFile closing(unfinished);
         QVERIFY(closing.open(QIODevice::ReadOnly));
         QVERIFY(closing.readAll().count('\n') >= 4); // the header and at least the three rows
-
-        const quint16 gatewayPort = freeLoopbackPort();
-        const quint16 monitorPort = freeLoopbackPort();
-        const quint16 localPort = freeLoopbackPort();
-        QVERIFY(gatewayPort && monitorPort && localPort && localPort != monitorPort && gatewayPort != monitorPort);
-        qputenv("TQV580_SEARCH_ADDRESS", "127.0.0.1");
-        qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gatewayPort));
-        qputenv("TQV580_MONITOR_PORT", QByteArray::number(monitorPort));
-        qputenv("TQV580_LOCAL_PORT", QByteArray::number(localPort));
-        QVERIFY(startSim({QStringLiteral("--ethernet")}));
-        m_frame->view()->store().setTypeAndFlags(4, std::array<bool, 7>{});
-        seen.clear();
-        whenDialog<CSearchDeviceDlg>([&](CSearchDeviceDlg *search) {
-            QTRY_VERIFY_WITH_TIMEOUT(search->deviceList()->rowCount() == 1, 5000);
-            search->deviceList()->setCurrentCell(0, 0);
-            whenDialog<CRecordMonitorDlg>([&](CRecordMonitorDlg *d) {
-                QTRY_VERIFY_WITH_TIMEOUT(d->model()->rowCount() >= 3, 10000);
-                seen << d->model()->index(0, 0).data().toString();
-                d->dataEdit()->setText(QStringLiteral("0a1b"));
-                MessageCollector refused;
-                d->sendButton()->click();
-                QTRY_COMPARE_WITH_TIMEOUT(refused.texts.size(), 1, 3000);
-                seen << refused.texts.front();
-                d->exitButton()->click();
-            });
-            search->logInButton()->click();
-        });
-        m_frame->action(cmd::Monitor)->trigger();
-        QCOMPARE(seen, (QStringList{"1", "The input-data format is wrong! "}));
-        for (const char *name : {"TQV580_SEARCH_ADDRESS", "TQV580_GATEWAY_PORT", "TQV580_MONITOR_PORT", "TQV580_LOCAL_PORT"})
-            qunsetenv(name);
     }
 
     // tqv580 --demo: the simulated gateway is chosen and says so in the status bar, a download
