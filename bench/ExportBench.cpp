@@ -3,6 +3,7 @@
 // workbook, temporary file renamed over the target) and of the cell plan alone.
 //
 //   tqv-bench-export [runs] [directory]   (default 21 runs in /tmp)
+#include "LargestProject.h"
 #include "export/CellPlan.h"
 #include "export/Workbook.h"
 #include "model/ConfigStore.h"
@@ -25,19 +26,7 @@ tqv::ConfigStore largest()
 {
     using namespace tqv;
     ConfigStore store;
-    store.newConfiguration();
-    store.setTypeAndFlags(2, {false, true, false, false, false, false, false});
-    for (int s = 0; s < kSubnetCount; ++s) {
-        CONFIG &c = store.subnet(s);
-        c.nodeCount = kMaxNodes;
-        c.commandCount = kMaxCommands;
-        for (int i = 0; i < kMaxCommands; ++i) {
-            c.nodes[static_cast<std::size_t>(i)] = {std::to_string(i + 1), "Node-" + std::to_string(i + 1)};
-            c.commands[static_cast<std::size_t>(i)] = {std::to_string(i + 1), i % 2 ? "3" : "16", std::to_string(i * 10),
-                                                       "10", std::to_string(4000 + i * 20), "0", "20",
-                                                       "No swap", "CRC", "Quick-scan", i + 1};
-        }
-    }
+    makeLargestProject(store);
     return store;
 }
 

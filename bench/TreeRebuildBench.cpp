@@ -4,6 +4,7 @@
 // it has to stay within a frame (16 ms). Prints the median, fastest and slowest of `runs`.
 //
 //   QT_QPA_PLATFORM=offscreen tqv-bench-tree [runs]   (default 51)
+#include "LargestProject.h"
 #include "app/CMainFrame.h"
 #include "app/CModbusConfigView.h"
 
@@ -23,24 +24,6 @@
 
 namespace {
 
-void makeLargest(tqv::ConfigStore &store)
-{
-    using namespace tqv;
-    store.newConfiguration();
-    store.setTypeAndFlags(2, {false, true, false, false, false, false, false});
-    for (int s = 0; s < kSubnetCount; ++s) {
-        CONFIG &c = store.subnet(s);
-        c.nodeCount = kMaxNodes;
-        c.commandCount = kMaxCommands;
-        for (int i = 0; i < kMaxCommands; ++i) {
-            c.nodes[static_cast<std::size_t>(i)] = {std::to_string(i + 1), "Node-" + std::to_string(i + 1)};
-            c.commands[static_cast<std::size_t>(i)] = {std::to_string(i + 1), i % 2 ? "3" : "16", std::to_string(i * 10),
-                                                       "10", std::to_string(4000 + i * 20), "0", "20",
-                                                       "No swap", "CRC", "Quick-scan", i + 1};
-        }
-    }
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -54,7 +37,7 @@ int main(int argc, char **argv)
     tqv::CMainFrame frame;
     frame.show();
     tqv::CModbusConfigView *view = frame.view();
-    makeLargest(view->store());
+    makeLargestProject(view->store());
     view->initialUpdate();
     QTreeWidget *tree = frame.tree();
     tree->expandAll();

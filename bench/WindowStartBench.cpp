@@ -4,6 +4,7 @@
 // Usage: tqv-bench-window [PROJECT.tqv]
 //        tqv-bench-window --write-largest PROJECT.tqv   (4 subnets of 128 nodes and 128 commands)
 
+#include "LargestProject.h"
 #include "FirstFrame.h"
 #include "app/CMainFrame.h"
 #include "model/ProjectDocument.h"
@@ -20,19 +21,7 @@ int writeLargest(const char *path)
 {
     using namespace tqv;
     ConfigStore store;
-    store.newConfiguration();
-    store.setTypeAndFlags(2, {false, true, false, false, false, false, false});
-    for (int s = 0; s < kSubnetCount; ++s) {
-        CONFIG &c = store.subnet(s);
-        c.nodeCount = kMaxNodes;
-        c.commandCount = kMaxCommands;
-        for (int i = 0; i < kMaxCommands; ++i) {
-            c.nodes[static_cast<std::size_t>(i)] = {std::to_string(i + 1), "Node-" + std::to_string(i + 1)};
-            c.commands[static_cast<std::size_t>(i)] = {std::to_string(i + 1), i % 2 ? "3" : "16", std::to_string(i * 10),
-                                                       "10", std::to_string(4000 + i * 20), "0", "20",
-                                                       "No swap", "CRC", "Quick-scan", i + 1};
-        }
-    }
+    makeLargestProject(store);
     return ProjectDocument::save(path, store, CodePage::Windows1252).ok() ? 0 : 1;
 }
 
