@@ -365,9 +365,11 @@ private slots:
 
     void selectCommandDialog()
     {
-        SelectCommandDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        SelectCommandDialog dialog, keyed, escaped;
+        for (SelectCommandDialog *d : {&dialog, &keyed, &escaped}) {
+            d->show();
+            QVERIFY(QTest::qWaitForWindowExposed(d));
+        }
         QListWidget *list = dialog.list();
         int doubleClicks = 0;
         connect(list, &QListWidget::itemDoubleClicked, this, [&doubleClicks] { ++doubleClicks; });
@@ -384,9 +386,8 @@ private slots:
         QCOMPARE(dialog.chosenIndex(), 12);
 
         // From the keyboard: arrows to an entry, Return picks it when it can be chosen.
-        SelectCommandDialog keyed;
-        keyed.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&keyed));
+        keyed.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&keyed));
         QVERIFY(keyed.list()->hasFocus());
         QCOMPARE(keyed.list()->item(7)->foreground().color(), keyed.palette().color(QPalette::Disabled, QPalette::Text));
         QVERIFY(keyed.list()->item(12)->foreground().color() != keyed.list()->item(7)->foreground().color());
@@ -400,9 +401,6 @@ private slots:
         QCOMPARE(keyed.result(), int(QDialog::Accepted));
         QCOMPARE(keyed.chosenIndex(), 12);
 
-        SelectCommandDialog escaped;
-        escaped.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&escaped));
         QTest::keyClick(&escaped, Qt::Key_Escape);
         QCOMPARE(escaped.result(), int(QDialog::Rejected));
         QCOMPARE(escaped.chosenIndex(), -1);

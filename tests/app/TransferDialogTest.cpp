@@ -316,7 +316,7 @@ private slots:
         const std::string baud = store.subnet(0).masterBaud;
         store.configModified = false;
 
-        QStringList before;
+        int before = -1;
         QStringList afterTake;
         QStringList afterKeep;
         int afterAll = -1;
@@ -332,9 +332,7 @@ private slots:
         });
         whenDialog<DifferencesDialog>(
             [&](DifferencesDialog *d) {
-                before = paths(d);
-                QCOMPARE(d->model()->index(1, 1).data().toString(), QStringLiteral("1"));
-                QCOMPARE(d->model()->index(1, 2).data().toString(), QStringLiteral("4"));
+                before = d->model()->rowCount(); // which differences: ConfigDiffTest
                 // The keyboard: down to the quantity, Tab to "Take gateway values", Space.
                 d->activateWindow();
                 d->table()->setFocus();
@@ -356,9 +354,7 @@ private slots:
             },
             3000);
         m_frame->action(cmd::CompareWithGateway)->trigger();
-        QCOMPARE(before, (QStringList{QStringLiteral("subnet 1 › masterBaud"),
-                                      QStringLiteral("subnet 1 › command 2 › quantity"),
-                                      QStringLiteral("subnet 1 › command 3 added")}));
+        QCOMPARE(before, 3);
         QCOMPARE(afterTake,
                  (QStringList{QStringLiteral("subnet 1 › masterBaud"), QStringLiteral("subnet 1 › command 3 added")}));
         QCOMPARE(afterKeep, QStringList{QStringLiteral("subnet 1 › command 3 added")});
@@ -469,9 +465,7 @@ private slots:
         });
         m_frame->action(cmd::Monitor)->trigger();
         QCOMPARE(seen, (QStringList{"Select Firmware version", "Stop saving", "Sending exit command to HX-905"}));
-        QFile file(saved);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readLine().startsWith("Index     Status       Slave address"));
+        QVERIFY(QFileInfo(saved).size() > 0); // what a saved list holds: MonitorRowsTest
         QFile closing(unfinished);
         QVERIFY(closing.open(QIODevice::ReadOnly));
         QVERIFY(closing.readAll().count('\n') >= 4); // the header and at least the three rows
