@@ -8,6 +8,7 @@
 #include "app/SelectCommandDialog.h"
 #include "controls/DockPane.h"
 #include "editor/ConfigTree.h"
+#include "editor/GridLayout.h"
 #include "model/ProjectDocument.h"
 #include "resources/Strings.h"
 
@@ -364,9 +365,11 @@ private slots:
 
     void selectCommandDialog()
     {
-        SelectCommandDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        SelectCommandDialog dialog, keyed, escaped;
+        for (SelectCommandDialog *d : {&dialog, &keyed, &escaped}) {
+            d->show();
+            QVERIFY(QTest::qWaitForWindowExposed(d));
+        }
         QListWidget *list = dialog.list();
         int doubleClicks = 0;
         connect(list, &QListWidget::itemDoubleClicked, this, [&doubleClicks] { ++doubleClicks; });
@@ -383,9 +386,8 @@ private slots:
         QCOMPARE(dialog.chosenIndex(), 12);
 
         // From the keyboard: arrows to an entry, Return picks it when it can be chosen.
-        SelectCommandDialog keyed;
-        keyed.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&keyed));
+        keyed.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&keyed));
         QVERIFY(keyed.list()->hasFocus());
         QCOMPARE(keyed.list()->item(7)->foreground().color(), keyed.palette().color(QPalette::Disabled, QPalette::Text));
         QVERIFY(keyed.list()->item(12)->foreground().color() != keyed.list()->item(7)->foreground().color());
@@ -399,9 +401,6 @@ private slots:
         QCOMPARE(keyed.result(), int(QDialog::Accepted));
         QCOMPARE(keyed.chosenIndex(), 12);
 
-        SelectCommandDialog escaped;
-        escaped.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&escaped));
         QTest::keyClick(&escaped, Qt::Key_Escape);
         QCOMPARE(escaped.result(), int(QDialog::Rejected));
         QCOMPARE(escaped.chosenIndex(), -1);
@@ -767,40 +766,86 @@ private slots:
         QVERIFY(!m_frame->promptText()->text().contains('\r'));
     }
 
-    void editingTheGridCommitsOnLeavingTheEditBox()
+    // A value typed into a subnet's edit box and left by a click elsewhere, Return or Escape: taken,
+    // put back with a box, or cleared with the reason in the status bar in the window's language
+    // until the next action. Which values are refused and how is ValueCommitTest's.
+    void typedValues_data()
     {
+        QTest::addColumn<bool>("chinese");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("leaveBy"); // a key, or 0: a click elsewhere in the grid
+        QTest::addColumn<QString>("shown");  // the cell afterwards
+        QTest::addColumn<QString>("stored"); // cleared cells keep the stored value
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("status");
+        const int click = 0, ret = Qt::Key_Return, esc = Qt::Key_Escape;
+        QTest::newRow("taken on leaving") << false << 7 << "60000" << click << "60000" << "60000" << "" << "";
+        QTest::newRow("taken on Return") << false << 7 << "1500" << ret << "1500" << "1500" << "" << "";
+        QTest::newRow("Escape keeps") << false << 7 << "999999" << esc << "300" << "300" << "" << "";
+        QTest::newRow("illegal characters")
+            << false << 20 << "4x" << click << "0" << "0"
+            << "\\\"Time Interval between Character(Sending)\\\"contains illegal characters" << "";
+        QTest::newRow("out of range") << false << 7 << "100" << ret << "" << "300" << ""
+                                      << "\"100\" was not taken: allowed are 300 to 60000.";
+        QTest::newRow("out of range, Chinese") << true << 8 << "9999" << ret << "" << "0" << ""
+                                               << "“9999”未被接受：允许的范围是0到2500。";
+    }
+    void typedValues()
+    {
+        QFETCH(bool, chinese);
+        QFETCH(int, row);
+        QFETCH(QString, typed);
+        QFETCH(int, leaveBy);
+        QFETCH(QString, shown);
+        QFETCH(QString, stored);
+        QFETCH(QString, box);
+        QFETCH(QString, status);
         m_frame->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
         QTreeWidget *tree = m_frame->tree();
         QTableWidget *grid = m_frame->view()->grid();
         QLineEdit *edit = m_frame->view()->inPlaceEdit();
         ConfigStore &store = m_frame->view()->store();
+        if (chinese) { // a configuration of Chinese values
+            setLanguage(Language::Chinese);
+            store.newConfiguration();
+            m_frame->view()->rebuildTree();
+        }
         tree->setCurrentItem(tree->topLevelItem(1));
-
-        auto typeInto = [&](int row, const QString &text) {
-            clickCell(grid, row, 1);
-            QVERIFY(edit->isVisible());
-            QVERIFY(edit->hasFocus());
-            QTest::keyClicks(edit, text);
-            clickCell(grid, 0, 0); // leave the edit box by clicking elsewhere in the grid
-        };
-        // Which values are refused is ValueCommitTest's; a refusal in the window is below.
-        typeInto(7, "60000");
-        QVERIFY(edit->isHidden());
-        QCOMPARE(grid->item(7, 1)->text(), QStringLiteral("60000"));
-        QCOMPARE(store.subnet(0).responseTimeout, std::string("60000"));
-
-        // A checked field with a message.
-        whenModalAppears([](QWidget *w) {
-            QCOMPARE(qobject_cast<QMessageBox *>(w)->text(),
-                     QStringLiteral("\\\"Time Interval between Character(Sending)\\\"contains illegal characters"));
+        const ItemRef item = m_frame->view()->shownItem();
+        QString said;
+        whenModalAppears([&said](QWidget *w) {
+            said = qobject_cast<QMessageBox *>(w)->text();
             w->close();
-        });
-        typeInto(20, "4x");
-        QCOMPARE(grid->item(20, 1)->text(), QStringLiteral("0"));
-        QCOMPARE(store.subnet(0).charIntervalSend, std::string("0"));
+        }, box.isEmpty() ? 5 : 500);
+        clickCell(grid, row, 1);
+        QVERIFY(edit->isVisible() && edit->hasFocus());
+        QTest::keyClicks(edit, typed);
+        if (leaveBy)
+            QTest::keyClick(edit, Qt::Key(leaveBy));
+        else
+            clickCell(grid, 0, 0);
+        QTest::qWait(100);
+        const QString message = m_frame->statusBar()->currentMessage();
+        const QString kept = QString::fromStdString(describeCell(store, item, row, false).value);
+        setLanguage(Language::English);
+        QCOMPARE(said, box);
+        QVERIFY(edit->isHidden());
+        if (leaveBy == Qt::Key_Return)
+            QVERIFY(grid->hasFocus()); // the grid has the keys back
+        QCOMPARE(grid->item(row, 1)->text(), shown);
+        QCOMPARE(kept, stored);
+        QCOMPARE(message, status.isEmpty() ? QStringLiteral("Ready") : status);
+        clickCell(grid, row + 1, 0); // the next action
+        QCOMPARE(m_frame->statusBar()->currentMessage(), QStringLiteral("Ready"));
+    }
 
-        // A list pick recolours the dependent row and changes what it opens.
+    // A list pick recolours the dependent row and changes what it opens.
+    void aListPickRecoloursTheDependentRow()
+    {
+        QTreeWidget *tree = m_frame->tree();
+        QTableWidget *grid = m_frame->view()->grid();
         tree->setCurrentItem(tree->topLevelItem(0));
         clickCell(grid, 3, 1);
         QComboBox *list = m_frame->view()->inPlaceList();
@@ -810,9 +855,9 @@ private slots:
         QVERIFY(list->isHidden());
         QCOMPARE(grid->item(3, 1)->text(), QStringLiteral("Hold  Data"));
         QCOMPARE(grid->item(4, 1)->background().color(), QColor(200, 200, 200));
-        QCOMPARE(store.subnet(0).timeoutAction, std::string("Hold  Data"));
+        QCOMPARE(m_frame->view()->store().subnet(0).timeoutAction, std::string("Hold  Data"));
         clickCell(grid, 4, 1);
-        QVERIFY(edit->isHidden() && list->isHidden());
+        QVERIFY(m_frame->view()->inPlaceEdit()->isHidden() && list->isHidden());
     }
 
     void theGridWorksFromTheKeyboard()
@@ -845,52 +890,17 @@ private slots:
         QCOMPARE(store.subnet(0).masterBaud, std::string("2400"));
         QVERIFY(grid->hasFocus());
 
-        // Return on a text row opens the edit box; Return commits and gives the grid the keys back.
+        // Return or Space on a text row opens the edit box (how it is left: typedValues).
         for (int i = 0; i < 6; ++i)
             QTest::keyClick(grid, Qt::Key_Down);
         QCOMPARE(grid->currentRow(), 7);
-        QTest::keyClick(grid, Qt::Key_Return);
-        QVERIFY(edit->isVisible() && edit->hasFocus());
-        QTest::keyClicks(edit, "1500");
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(store.subnet(0).responseTimeout, std::string("1500"));
-        QVERIFY(grid->hasFocus());
-
-        // Space opens it too; Escape leaves it unchanged.
-        QTest::keyClick(grid, Qt::Key_Space);
-        QVERIFY(edit->isVisible());
-        QTest::keyClicks(edit, "999999");
-        QTest::keyClick(edit, Qt::Key_Escape);
-        QVERIFY(edit->isHidden());
-        QCOMPARE(store.subnet(0).responseTimeout, std::string("1500"));
-    }
-
-    void aSilentlyRefusedValueSaysWhyInTheStatusBar()
-    {
-        m_frame->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
-        QTreeWidget *tree = m_frame->tree();
-        QTableWidget *grid = m_frame->view()->grid();
-        QLineEdit *edit = m_frame->view()->inPlaceEdit();
-        tree->setCurrentItem(tree->topLevelItem(1));
-        clickCell(grid, 7, 1);
-        QTest::keyClicks(edit, "100");
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(m_frame->statusBar()->currentMessage(), QStringLiteral("\"100\" was not taken: allowed are 300 to 60000."));
-        clickCell(grid, 8, 0); // the next action
-        QCOMPARE(m_frame->statusBar()->currentMessage(), QStringLiteral("Ready"));
-
-        // In a Chinese session (with a configuration of Chinese values) the reason is Chinese.
-        setLanguage(Language::Chinese);
-        m_frame->view()->store().newConfiguration();
-        m_frame->view()->rebuildTree();
-        tree->setCurrentItem(tree->topLevelItem(1));
-        clickCell(grid, 8, 1);
-        QTest::keyClicks(edit, "9999");
-        QTest::keyClick(edit, Qt::Key_Return);
-        const QString said = m_frame->statusBar()->currentMessage();
-        setLanguage(Language::English);
-        QCOMPARE(said, QStringLiteral("“9999”未被接受：允许的范围是0到2500。"));
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+            QTest::keyClick(grid, key);
+            QVERIFY(edit->isVisible() && edit->hasFocus());
+            QTest::keyClick(edit, Qt::Key_Escape);
+            QVERIFY(edit->isHidden());
+            grid->setFocus();
+        }
     }
 
 private:
