@@ -16,7 +16,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <unistd.h>
 
 namespace simtest {
@@ -24,30 +23,6 @@ namespace simtest {
 namespace {
 
 using namespace std::chrono_literals;
-
-// A running simulator with a client on its line.
-struct Session {
-    explicit Session(std::vector<std::string> args) : sim(std::move(args)) {}
-
-    // Starts the simulator and opens the line; fails the test when either does not work.
-    void open()
-    {
-        std::string error;
-        ASSERT_TRUE(sim.start(error)) << error;
-        ASSERT_TRUE(line.open(sim.link())) << "cannot open " << sim.link();
-    }
-
-    SimProcess sim;
-    LineClient line;
-};
-
-std::string readText(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // One Modbus command write: 0x10, 0x0D, subnet, index, slave, function, start, quantity,
 // mapping address, mapping bit, scan type, data format.

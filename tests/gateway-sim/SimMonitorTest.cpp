@@ -202,41 +202,25 @@ const Bytes kFramed5 = {0x00, 0x06, 0xFF, 0x01, 0x03, 0x00, 0x00, 0x00, 0x09};
 const Bytes kFramed6 = {0x00, 0x0A, 0x04, 0x01, 0x03, 0x00, 0x00, 0x04, 0x06, 0x07, 0x08, 0x09, 0x34};
 const Bytes kNext = {0xD4, 0x01, 0x00, 0xD5};
 
-struct MonitorSession {
-    explicit MonitorSession(std::vector<std::string> args) : sim(std::move(args)) {}
-    void open()
-    {
-        std::string error;
-        ASSERT_TRUE(sim.start(error)) << error;
-        ASSERT_TRUE(line.open(sim.link())) << sim.link();
-    }
-    SimProcess sim;
-    LineClient line;
-};
-
 TEST(SimMonitorEndToEnd, FramedHandshakeRecordsWritesAndStop)
 {
-    MonitorSession s({"--monitor", "framed", "--monitor-resend", "700"});
+    Session s({"--monitor", "framed", "--monitor-resend", "700"});
     ASSERT_NO_FATAL_FAILURE(s.open());
     s.line.send({0xD0, 0x00, 0xD0});
     EXPECT_EQ(hex(s.line.readExactly(16)), hex(Bytes{0xD0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0xD0}));
     // Nothing is pushed before the start frame.
     EXPECT_TRUE(s.line.readFor(150).empty());
 
-    s.line.send({0xD2, 0x01, 0xEA, 0xBD});
-    EXPECT_EQ(hex(s.line.readExactly(kFramed0.size())), hex(kFramed0));
-    s.line.send(kNext);
-    EXPECT_EQ(hex(s.line.readExactly(kFramed1.size())), hex(kFramed1));
-    // A write stands for the next-record request and is printed.
-    s.line.send(withSum({0xD4, 0x05, 0x01, 0x40, 0xF3, 0x0A, 0x1B}));
-    EXPECT_EQ(hex(s.line.readExactly(kFramed2.size())), hex(kFramed2));
+    // The start, then a next-record request for each record; a write stands for one.
+    const Bytes write = withSum({0xD4, 0x05, 0x01, 0x40, 0xF3, 0x0A, 0x1B});
+    const std::pair<Bytes, Bytes> steps[] = {{{0xD2, 0x01, 0xEA, 0xBD}, kFramed0}, {kNext, kFramed1},
+                                             {write, kFramed2}, {kNext, kFramed3}, {kNext, kFramed4},
+                                             {kNext, kFramed5}};
+    for (const auto &[request, record] : steps) {
+        s.line.send(request);
+        EXPECT_EQ(hex(s.line.readExactly(record.size())), hex(record)) << hex(request);
+    }
     EXPECT_EQ(s.sim.nextLine(1000).value_or("(none)"), "write 40F3 0A 1B");
-    s.line.send(kNext);
-    EXPECT_EQ(hex(s.line.readExactly(kFramed3.size())), hex(kFramed3));
-    s.line.send(kNext);
-    EXPECT_EQ(hex(s.line.readExactly(kFramed4.size())), hex(kFramed4));
-    s.line.send(kNext);
-    EXPECT_EQ(hex(s.line.readExactly(kFramed5.size())), hex(kFramed5));
     // Status 255 gets no answer; once the resend time is up the out-of-range record follows.
     const auto before = Clock::now();
     EXPECT_EQ(hex(s.line.readExactly(kFramed6.size(), 2000)), hex(kFramed6));
@@ -254,7 +238,7 @@ TEST(SimMonitorEndToEnd, FramedHandshakeRecordsWritesAndStop)
 
 TEST(SimMonitorEndToEnd, UnansweredRecordGoesOutAgain)
 {
-    MonitorSession s({"--monitor", "framed", "--monitor-resend", "300"});
+    Session s({"--monitor", "framed", "--monitor-resend", "300"});
     ASSERT_NO_FATAL_FAILURE(s.open());
     s.line.send({0xD2, 0x01, 0xEA, 0xBD});
     EXPECT_EQ(hex(s.line.readExactly(kFramed0.size())), hex(kFramed0));
@@ -275,7 +259,7 @@ TEST(SimMonitorEndToEnd, HandshakeTypesAndFailures)
         {{"--monitor", "framed", "--fail", "timeout:D0"}, {}},
     };
     for (const auto &c : cases) {
-        MonitorSession s(c.args);
+        Session s(c.args);
         ASSERT_NO_FATAL_FAILURE(s.open());
         s.line.send({0xD0, 0x00, 0xD0});
         EXPECT_EQ(hex(s.line.readFor(400)), hex(c.reply)) << c.args.back();
