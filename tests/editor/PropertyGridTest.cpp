@@ -297,11 +297,7 @@ TEST_F(PropertyGridTest, SubnetRulesOfOtherGatewayTypes)
         {6, {}, {1, 2, 3, 4, 12, 13, 15, 17}},
     };
     for (const Row &r : rows) {
-        s->gatewayType = r.type;
-        s->clearModelFlags();
-        for (int f : r.flags)
-            s->setModelFlag(f, true);
-        s->resetToDefaults();
+        setType(r.type, r.flags);
         EXPECT_EQ(editableRows(*s, subnet1), r.editable) << "type " << r.type;
     }
     setType(4, {});
