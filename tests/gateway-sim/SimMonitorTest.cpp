@@ -118,14 +118,28 @@ TEST(SimMonitorRecords, CommandsComeFromTheConfiguration)
 
 // ---- requests ---------------------------------------------------------------------------------
 
+// One request as its link carries it and what the reader makes of it.
+struct RequestCase {
+    Bytes bytes;
+    Kind kind;
+    std::uint16_t address;
+    Bytes data;
+};
+
+void expectRequests(MonitorRecords::Request (*read)(std::span<const std::uint8_t>),
+                    const std::vector<RequestCase> &cases)
+{
+    for (const auto &c : cases) {
+        const auto r = read(c.bytes);
+        EXPECT_EQ(r.kind, c.kind) << hex(c.bytes);
+        EXPECT_EQ(r.address, c.address) << hex(c.bytes);
+        EXPECT_EQ(hex(r.data), hex(c.data)) << hex(c.bytes);
+    }
+}
+
 TEST(SimMonitorRecords, FramedRequests)
 {
-    const struct {
-        Bytes frame;
-        Kind kind;
-        std::uint16_t address;
-        Bytes data;
-    } cases[] = {
+    expectRequests(&MonitorRecords::framedRequest, {
         {{0xD0, 0x00, 0xD0}, Kind::Handshake, 0, {}},
         {{0xD2, 0x01, 0xEA, 0xBD}, Kind::Start, 0, {}},
         {{0xD2, 0x01, 0xF0, 0xC3}, Kind::Stop, 0, {}},
@@ -135,23 +149,12 @@ TEST(SimMonitorRecords, FramedRequests)
         {{0xD2, 0x01, 0x00, 0xD3}, Kind::Unknown, 0, {}},
         {withSum({0xD4, 0x02, 0x01, 0x40}), Kind::Unknown, 0, {}},
         {withSum({0x05, 0x00}), Kind::Unknown, 0, {}},
-    };
-    for (const auto &c : cases) {
-        const auto r = MonitorRecords::framedRequest(c.frame);
-        EXPECT_EQ(r.kind, c.kind) << hex(c.frame);
-        EXPECT_EQ(r.address, c.address) << hex(c.frame);
-        EXPECT_EQ(hex(r.data), hex(c.data)) << hex(c.frame);
-    }
+    });
 }
 
 TEST(SimMonitorRecords, UdpRequests)
 {
-    const struct {
-        Bytes datagram;
-        Kind kind;
-        std::uint16_t address;
-        Bytes data;
-    } cases[] = {
+    expectRequests(&MonitorRecords::udpRequest, {
         {{0, 0, 0, 14, 0, 0, 0, 8, 0xEA, 0xEA, 0xEA, 0xEA, 0, 0, 0, 0}, Kind::Start, 0, {}},
         {{0, 0, 0, 14, 0, 0, 0, 8, 0xF0, 0xF0, 0xF0, 0xF0, 0, 0, 0, 0}, Kind::Stop, 0, {}},
         {{0, 0, 0, 16, 0, 0, 0, 4, 0, 0, 0, 0}, Kind::Next, 0, {}},
@@ -160,13 +163,7 @@ TEST(SimMonitorRecords, UdpRequests)
         {{0, 0, 0, 14, 0, 0, 0, 8, 0xEA, 0xEA, 0xEA, 0xEB, 0, 0, 0, 0}, Kind::Unknown, 0, {}},
         {{0, 0, 0, 16, 0, 0, 0, 4, 0, 0, 0, 2}, Kind::Unknown, 0, {}},
         {{0, 0, 0, 16}, Kind::Unknown, 0, {}},
-    };
-    for (const auto &c : cases) {
-        const auto r = MonitorRecords::udpRequest(c.datagram);
-        EXPECT_EQ(r.kind, c.kind) << hex(c.datagram);
-        EXPECT_EQ(r.address, c.address) << hex(c.datagram);
-        EXPECT_EQ(hex(r.data), hex(c.data)) << hex(c.datagram);
-    }
+    });
 }
 
 TEST(SimMonitorRecords, RecordLinkRequestsInAnyPieces)
