@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -27,7 +29,7 @@ struct Expected {
 };
 
 // Checks the listed rows exactly and that every other row is blank.
-void expectRows(const GridRows &rows, std::initializer_list<Expected> expected, const std::string &context)
+void expectRows(const GridRows &rows, const std::vector<Expected> &expected, const std::string &context)
 {
     std::set<int> listed;
     for (const Expected &e : expected) {
@@ -61,7 +63,7 @@ protected:
         s = std::make_unique<ConfigStore>();
         s->newConfiguration();
     }
-    void setType(unsigned type, std::initializer_list<int> flags)
+    void setType(unsigned type, const std::vector<int> &flags)
     {
         s->gatewayType = type;
         s->clearModelFlags();
@@ -102,21 +104,74 @@ TEST_F(PropertyGridTest, NewProjectFieldbusItem)
     EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{3}));
 }
 
+// The fieldbus item of one gateway: its rows exactly, the rows that open an editor and the list
+// each offers (empty: an edit box). The first matching Profibus line wins.
+struct FieldbusCase {
+    const char *what;
+    unsigned type;
+    std::vector<int> flags;
+    std::function<void(ConfigStore &)> tweak;
+    std::vector<Expected> rows;
+    std::vector<int> editable;
+    std::map<int, std::vector<std::string>> lists;
+};
+
 TEST_F(PropertyGridTest, FieldbusItemByTypeAndFlags)
 {
-    setType(0, {});
-    s->fieldbus.deviceNetAddress = "-1";
-    expectRows(gridRows(*s, fieldbus),
-               {{0, "Type of Protocol", "DeviceNet", true}, {1, "DeviceNet address(0-63)", "", false},
-                {2, "DeviceNet Baud rate", "125K", false}, {3, "Size of DeviceNet Input Buffe", "64", false},
-                {4, "Size of DeviceNet Output Buffe", "64", false}},
-               "type 0");
-    EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{1, 2, 3, 4}));
-    EXPECT_EQ(choicesAt(*s, fieldbus, 3), (std::vector<std::string>{"8", "16", "32", "64", "96", "128", "160"}));
-    EXPECT_EQ(choicesAt(*s, fieldbus, 4), (std::vector<std::string>{"8", "16", "32", "64", "96", "112"}));
-    EXPECT_EQ(choicesAt(*s, fieldbus, 2),
-              (std::vector<std::string>{"125K", "250K", "500K", "Intercept automatically"}));
-    EXPECT_TRUE(choicesAt(*s, fieldbus, 1).empty());
+    const char *hw = "Setting through Hardware Configuration of PROFIBUS DP";
+    const Expected profibus{0, "Type of Protocol", "Profibus", true};
+    const Expected hw1{1, "Number of Bytes", hw, true}, hw2{2, "Number of Bytes", hw, true};
+    const Expected sized1{1, "Number of Bytes", "112", false}, sized2{2, "Number of Bytes", "112", false};
+    const Expected effectiveLength{3, "Profibus input-data effective length ", "Disable", false};
+    const std::vector<std::string> enableDisable{"Enable", "Disable"};
+    const auto protocol = [](const char *p) { return [p](ConfigStore &c) { c.subnet(0).protocol = p; }; };
+    const FieldbusCase cases[] = {
+        {"type 0", 0, {}, [](ConfigStore &c) { c.fieldbus.deviceNetAddress = "-1"; },
+         {{0, "Type of Protocol", "DeviceNet", true}, {1, "DeviceNet address(0-63)", "", false},
+          {2, "DeviceNet Baud rate", "125K", false}, {3, "Size of DeviceNet Input Buffe", "64", false},
+          {4, "Size of DeviceNet Output Buffe", "64", false}},
+         {1, 2, 3, 4},
+         {{1, {}}, {2, {"125K", "250K", "500K", "Intercept automatically"}},
+          {3, {"8", "16", "32", "64", "96", "128", "160"}}, {4, {"8", "16", "32", "64", "96", "112"}}}},
+        {"type 4", 4, {}, [](ConfigStore &c) {
+             c.fieldbus.ipAddress = "";
+             c.fieldbus.dns2 = "";
+         },
+         {{0, "Type of Protocol", "EtherNet/IP", true}, {1, "Assign IP Mode", "Manual Assign", false},
+          {2, "IP address", "192.168.0.10", false}, {3, "Subnet mask", "255.255.255.0", false},
+          {4, "Gateway address", "192.168.0.1", false}, {5, "DNS1", "0.0.0.0", false}, {6, "DNS2", "0.0.0.0", false}},
+         {1, 2, 3, 4, 5, 6},
+         {{1, {"Manual Assign", "BOOTP", "DHCP"}}}},
+        {"type 5", 5, {}, nullptr, {profibus, hw1, hw2}, {}, {}},
+        {"type 6", 6, {}, nullptr, {profibus, hw1, hw2, effectiveLength}, {3}, {{3, enableDisable}}},
+        {"type 2", 2, {}, nullptr, {{0, "Type of Protocol", "DeviceNet", true}}, {}, {}},
+        {"flag4", 1, {4, 7}, nullptr, {profibus, hw1, hw2, {3, "Input data double fault reset", "Enable", false}},
+         {3}, {{3, enableDisable}}},
+        {"no flags", 1, {}, nullptr, {profibus, sized1, sized2}, {1, 2}, {{1, {"8", "16", "48", "112"}}}},
+        {"flag6 bytes", 1, {6}, [](ConfigStore &c) { c.fieldbus.profibusConfigData = "D1 E1"; },
+         {profibus, sized1, sized2, {3, "Profibus configuration mode", "Use bytes selection", false},
+          {4, "Profibus configuration data (up to 8 bytes)", "D1 E1", true}},
+         {1, 2, 3},
+         {{3, {"Use bytes selection", "Input configuration data"}}}},
+        {"flag7 user", 3, {7}, protocol("User Config"), {profibus, hw1, hw2, effectiveLength}, {3},
+         {{3, enableDisable}}},
+        {"flag7 slave", 3, {7}, protocol("Modbus slave"), {profibus, hw1, hw2}, {}, {}},
+    };
+    for (const FieldbusCase &c : cases) {
+        SCOPED_TRACE(c.what);
+        setType(c.type, c.flags);
+        if (c.tweak)
+            c.tweak(*s);
+        expectRows(gridRows(*s, fieldbus), c.rows, c.what);
+        EXPECT_EQ(editableRows(*s, fieldbus), c.editable);
+        for (const auto &[row, list] : c.lists)
+            EXPECT_EQ(choicesAt(*s, fieldbus, row), list) << "row " << row;
+    }
+    // The addresses are shown, not stored.
+    setType(4, {});
+    s->fieldbus.ipAddress = "";
+    EXPECT_EQ(gridRows(*s, fieldbus)[2].value, "192.168.0.10");
+    EXPECT_EQ(s->fieldbus.ipAddress, "");
 
     setType(0, {2, 5});
     EXPECT_TRUE(gridRows(*s, fieldbus)[2].grey);
@@ -125,91 +180,11 @@ TEST_F(PropertyGridTest, FieldbusItemByTypeAndFlags)
     EXPECT_EQ(choicesAt(*s, fieldbus, 3), (std::vector<std::string>{"8", "16", "32", "64", "96"}));
     EXPECT_EQ(choicesAt(*s, fieldbus, 4), (std::vector<std::string>{"8", "16", "32", "64"}));
 
-    setType(4, {});
-    s->fieldbus.ipAddress = "";
-    s->fieldbus.dns2 = "";
-    expectRows(gridRows(*s, fieldbus),
-               {{0, "Type of Protocol", "EtherNet/IP", true}, {1, "Assign IP Mode", "Manual Assign", false},
-                {2, "IP address", "192.168.0.10", false}, {3, "Subnet mask", "255.255.255.0", false},
-                {4, "Gateway address", "192.168.0.1", false}, {5, "DNS1", "0.0.0.0", false},
-                {6, "DNS2", "0.0.0.0", false}},
-               "type 4");
-    EXPECT_EQ(s->fieldbus.ipAddress, ""); // shown, not stored
-    EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(choicesAt(*s, fieldbus, 1), (std::vector<std::string>{"Manual Assign", "BOOTP", "DHCP"}));
-
-    setType(5, {});
-    expectRows(gridRows(*s, fieldbus),
-               {{0, "Type of Protocol", "Profibus", true},
-                {1, "Number of Bytes", "Setting through Hardware Configuration of PROFIBUS DP", true},
-                {2, "Number of Bytes", "Setting through Hardware Configuration of PROFIBUS DP", true}},
-               "type 5");
-    EXPECT_TRUE(editableRows(*s, fieldbus).empty());
-
-    setType(6, {});
-    expectRows(gridRows(*s, fieldbus),
-               {{0, "Type of Protocol", "Profibus", true},
-                {1, "Number of Bytes", "Setting through Hardware Configuration of PROFIBUS DP", true},
-                {2, "Number of Bytes", "Setting through Hardware Configuration of PROFIBUS DP", true},
-                {3, "Profibus input-data effective length ", "Disable", false}},
-               "type 6");
-    EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{3}));
-    EXPECT_EQ(choicesAt(*s, fieldbus, 3), (std::vector<std::string>{"Enable", "Disable"}));
-
-    setType(2, {});
-    expectRows(gridRows(*s, fieldbus), {{0, "Type of Protocol", "DeviceNet", true}}, "type 2");
-    EXPECT_TRUE(editableRows(*s, fieldbus).empty());
-}
-
-TEST_F(PropertyGridTest, ProfibusRowsFirstMatchingLineWins)
-{
-    const char *hw = "Setting through Hardware Configuration of PROFIBUS DP";
-    setType(1, {4, 7});
-    expectRows(gridRows(*s, fieldbus),
-               {{0, "Type of Protocol", "Profibus", true}, {1, "Number of Bytes", hw, true},
-                {2, "Number of Bytes", hw, true}, {3, "Input data double fault reset", "Enable", false}},
-               "flag4");
-    EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{3}));
-    EXPECT_EQ(choicesAt(*s, fieldbus, 3), (std::vector<std::string>{"Enable", "Disable"}));
-
-    setType(1, {});
-    expectRows(gridRows(*s, fieldbus),
-               {{0, "Type of Protocol", "Profibus", true}, {1, "Number of Bytes", "112", false},
-                {2, "Number of Bytes", "112", false}},
-               "no flags");
-    EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{1, 2}));
-    EXPECT_EQ(choicesAt(*s, fieldbus, 1), (std::vector<std::string>{"8", "16", "48", "112"}));
-
     setType(1, {6});
-    s->fieldbus.profibusConfigData = "D1 E1";
-    expectRows(gridRows(*s, fieldbus),
-               {{0, "Type of Protocol", "Profibus", true}, {1, "Number of Bytes", "112", false},
-                {2, "Number of Bytes", "112", false}, {3, "Profibus configuration mode", "Use bytes selection", false},
-                {4, "Profibus configuration data (up to 8 bytes)", "D1 E1", true}},
-               "flag6 bytes");
-    EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(choicesAt(*s, fieldbus, 3),
-              (std::vector<std::string>{"Use bytes selection", "Input configuration data"}));
     s->fieldbus.profibusConfigMode = "Input configuration data";
     const GridRows data = gridRows(*s, fieldbus);
     EXPECT_TRUE(data[1].grey && data[2].grey && !data[4].grey);
     EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{3, 4}));
-
-    setType(3, {7});
-    s->subnet(0).protocol = "User Config";
-    expectRows(gridRows(*s, fieldbus),
-               {{0, "Type of Protocol", "Profibus", true}, {1, "Number of Bytes", hw, true},
-                {2, "Number of Bytes", hw, true}, {3, "Profibus input-data effective length ", "Disable", false}},
-               "flag7 user");
-    EXPECT_EQ(editableRows(*s, fieldbus), (std::vector<int>{3}));
-    EXPECT_EQ(choicesAt(*s, fieldbus, 3), (std::vector<std::string>{"Enable", "Disable"}));
-
-    s->subnet(0).protocol = "Modbus slave";
-    expectRows(gridRows(*s, fieldbus),
-               {{0, "Type of Protocol", "Profibus", true}, {1, "Number of Bytes", hw, true},
-                {2, "Number of Bytes", hw, true}},
-               "flag7 slave");
-    EXPECT_TRUE(editableRows(*s, fieldbus).empty());
 
     // Type 1 with a User Config subnet shows the effective-length row whatever the flags chose.
     setType(1, {1});
@@ -322,11 +297,7 @@ TEST_F(PropertyGridTest, SubnetRulesOfOtherGatewayTypes)
         {6, {}, {1, 2, 3, 4, 12, 13, 15, 17}},
     };
     for (const Row &r : rows) {
-        s->gatewayType = r.type;
-        s->clearModelFlags();
-        for (int f : r.flags)
-            s->setModelFlag(f, true);
-        s->resetToDefaults();
+        setType(r.type, r.flags);
         EXPECT_EQ(editableRows(*s, subnet1), r.editable) << "type " << r.type;
     }
     setType(4, {});

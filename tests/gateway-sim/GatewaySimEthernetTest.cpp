@@ -12,9 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <sys/socket.h>
 #include <netinet/in.h>
 #include <arpa/inet.h>
@@ -65,14 +63,6 @@ const Bytes kImage = message({0, 0, 0, 6, 0, 0, 0x04, 0xF0},
 
 Bytes head(const Bytes &bytes, std::size_t n) { return Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(n, bytes.size()))); }
 
-std::string readText(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // A running Ethernet gateway on a free loopback port.
 struct EthernetSession {
     explicit EthernetSession(std::vector<std::string> args = {})
@@ -94,6 +84,14 @@ struct EthernetSession {
         EXPECT_TRUE(client.connect(port)) << std::strerror(client.error());
         EXPECT_TRUE(client.send(request));
         return client.read(total, timeoutMs);
+    }
+
+    // A search request from a new socket and the first reply within `timeoutMs`.
+    std::optional<Bytes> search(int timeoutMs)
+    {
+        SearchClient client;
+        client.send(port, kSearch);
+        return client.receive(timeoutMs);
     }
 
     std::uint16_t port;
@@ -176,9 +174,7 @@ TEST(GatewaySimEthernetFailures, NoAnswerLeavesEveryRequestUnansweredAndUndone)
     const std::string save = folder.path("held.json");
     EthernetSession s({"--fail", "no-answer", "--save", save});
     ASSERT_NO_FATAL_FAILURE(s.open());
-    SearchClient search;
-    search.send(s.port, kSearch);
-    EXPECT_EQ(search.receive(300), std::nullopt);
+    EXPECT_EQ(s.search(300), std::nullopt);
     StreamClient client;
     ASSERT_TRUE(client.connect(s.port)) << "connections are still accepted";
     for (const Bytes &request : {kRead, kImage, kRestart}) {
@@ -199,9 +195,7 @@ TEST(GatewaySimEthernetFailures, WrongCodeAnswersEveryRequestWithAnotherCode)
 {
     EthernetSession s({"--fail", "wrong-code"});
     ASSERT_NO_FATAL_FAILURE(s.open());
-    SearchClient search;
-    search.send(s.port, kSearch);
-    const auto found = search.receive(2000);
+    const auto found = s.search(2000);
     ASSERT_TRUE(found);
     EXPECT_EQ(hex(head(*found, 4)), hex({0, 0, 0, 5}));
 
@@ -219,9 +213,7 @@ TEST(GatewaySimEthernetFailures, RefuseLeavesTheTcpPortClosedButStillAnswersTheS
     StreamClient client;
     EXPECT_FALSE(client.connect(s.port));
     EXPECT_EQ(client.error(), ECONNREFUSED) << std::strerror(client.error());
-    SearchClient search;
-    search.send(s.port, kSearch);
-    const auto found = search.receive(2000);
+    const auto found = s.search(2000);
     ASSERT_TRUE(found);
     EXPECT_EQ(found->size(), 68u);
 }

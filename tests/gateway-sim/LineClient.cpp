@@ -8,8 +8,6 @@
 
 namespace simtest {
 
-Bytes withSum(std::initializer_list<std::uint8_t> bytes) { return withSum(Bytes(bytes)); }
-
 Bytes withSum(Bytes bytes)
 {
     unsigned sum = 0;

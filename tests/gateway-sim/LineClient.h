@@ -13,7 +13,6 @@ using Clock = std::chrono::steady_clock;
 
 // The test's own reading of the frame layout: code, length N, N data bytes, 8-bit sum of all
 // bytes before it. Appends that sum to `bytes`.
-Bytes withSum(std::initializer_list<std::uint8_t> bytes);
 Bytes withSum(Bytes bytes);
 std::string hex(const Bytes &bytes);
 

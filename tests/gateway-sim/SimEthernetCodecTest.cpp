@@ -180,27 +180,19 @@ TEST(SimEthernetImage, ApplyingReadsEveryFieldAsAnUploadDoes)
     EXPECT_EQ(a.nodes[0], (tqv::NODE{"5", "Node-5"}));
     EXPECT_EQ(a.nodes[1], (tqv::NODE{"7", "Node-7"}));
     EXPECT_EQ(a.nodes[2], (tqv::NODE{"99", "Node-99"})) << "nodes past the count keep their contents";
-    const struct {
-        const char *slave, *function, *start, *quantity, *mapping, *bit, *scan, *format;
-        int node;
-    } commands[] = {
-        {"5", "3", "100", "6", "1f4", "0", "Quick-scan", "Non-exchange", 1},
-        {"7", "16", "4660", "255", "4000", "3", "Slow-scan", "Double-byte-exchange", 2},
-        {"5", "1", "65535", "9", "2a", "7", "Quick-scan", "Four-byte-exchange", 1},
+    // slave, function, start, quantity, mapping address and bit, scan type, data format, node
+    const auto fields = [](const tqv::COMMAND &c) {
+        return std::vector<std::string>{c.slaveAddress,   c.functionCode, c.startAddress, c.quantity,
+                                        c.mappingAddress, c.mappingBit,   c.scanType,     c.dataFormat,
+                                        std::to_string(c.nodeNumber)};
     };
-    for (std::size_t i = 0; i < std::size(commands); ++i) {
-        const tqv::COMMAND &c = a.commands[i];
-        const auto &e = commands[i];
-        EXPECT_EQ(c.slaveAddress, e.slave) << i;
-        EXPECT_EQ(c.functionCode, e.function) << i;
-        EXPECT_EQ(c.startAddress, e.start) << i;
-        EXPECT_EQ(c.quantity, e.quantity) << i;
-        EXPECT_EQ(c.mappingAddress, e.mapping) << i;
-        EXPECT_EQ(c.mappingBit, e.bit) << i;
-        EXPECT_EQ(c.scanType, e.scan) << i;
-        EXPECT_EQ(c.dataFormat, e.format) << i;
-        EXPECT_EQ(c.nodeNumber, e.node) << i;
-    }
+    const std::vector<std::string> commands[] = {
+        {"5", "3", "100", "6", "1f4", "0", "Quick-scan", "Non-exchange", "1"},
+        {"7", "16", "4660", "255", "4000", "3", "Slow-scan", "Double-byte-exchange", "2"},
+        {"5", "1", "65535", "9", "2a", "7", "Quick-scan", "Four-byte-exchange", "1"},
+    };
+    for (std::size_t i = 0; i < std::size(commands); ++i)
+        EXPECT_EQ(fields(a.commands[i]), commands[i]) << i;
     EXPECT_EQ(a.commands[0].byteCount, "12");
     EXPECT_EQ(a.commands[0].checkType, "kept");
     EXPECT_EQ(a.commands[3].slaveAddress, "99") << "slots past the count keep their contents";

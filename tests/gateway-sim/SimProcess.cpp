@@ -97,15 +97,15 @@ int reap(int pid, Clock::time_point deadline)
     }
 }
 
-std::string readAll(const std::string &path)
+} // namespace
+
+std::string readText(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
-
-} // namespace
 
 std::string SimProcess::binary() { return TQV_GATEWAY_SIM_BINARY; }
 
@@ -138,7 +138,7 @@ SimProcess::~SimProcess()
     }
 }
 
-std::string SimProcess::stderrText() const { return readAll(path("stderr.txt")); }
+std::string SimProcess::stderrText() const { return readText(path("stderr.txt")); }
 
 bool SimProcess::start(std::string &error)
 {
@@ -226,7 +226,7 @@ RunResult SimProcess::runToEnd(const std::vector<std::string> &args, const std::
     }
     ::close(fds[0]);
     result.exitStatus = reap(pid, deadline);
-    result.err = readAll(dir + "/stderr.txt");
+    result.err = readText(dir + "/stderr.txt");
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
     return result;

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "LineClient.h"
+
+#include <gtest/gtest.h>
+
 #include <csignal>
 #include <cstdint>
 #include <memory>
@@ -61,6 +65,25 @@ private:
     std::string m_link;
     int m_pid = -1;
     int m_stdout = -1;
+};
+
+// The whole content of the file at `path`; empty when it cannot be read.
+std::string readText(const std::string &path);
+
+// A running simulator on a pty with a client on its line.
+struct Session {
+    explicit Session(std::vector<std::string> args) : sim(std::move(args)) {}
+
+    // Starts the simulator and opens the line; fails the test when either does not work.
+    void open()
+    {
+        std::string error;
+        ASSERT_TRUE(sim.start(error)) << error;
+        ASSERT_TRUE(line.open(sim.link())) << "cannot open " << sim.link();
+    }
+
+    SimProcess sim;
+    LineClient line;
 };
 
 } // namespace simtest
