@@ -93,21 +93,8 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        setLanguage(Language::English);
-        m_frame = std::make_unique<CMainFrame>();
-        m_frame->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
-    }
-    void cleanup()
-    {
-        if (m_frame) {
-            m_frame->view()->store().configModified = false;
-            m_frame->close();
-        }
-        m_frame.reset();
-    }
+    void init() { QVERIFY(tqv::testing::showMainWindow(m_frame)); }
+    void cleanup() { tqv::testing::closeMainWindow(m_frame); }
 
     void windowFitsTheScreen()
     {

@@ -58,22 +58,12 @@ class UndoWindowTest : public QObject {
 private slots:
     void init()
     {
-        setLanguage(Language::English);
-        m_frame = std::make_unique<CMainFrame>();
-        m_frame->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+        QVERIFY(tqv::testing::showMainWindow(m_frame));
         m_frame->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
         m_frame->setFileNameProvider([this](bool) { return m_dir.filePath(QStringLiteral("undo.tqv")); });
     }
-    void cleanup()
-    {
-        if (m_frame) {
-            store().configModified = false;
-            m_frame->close();
-        }
-        m_frame.reset();
-    }
+    void cleanup() { tqv::testing::closeMainWindow(m_frame); }
 
     // Texts, keys and the toolbar order are checked with the other commands in MainWindowTest.
     void commandsInMenuAndToolbar()

@@ -3,16 +3,20 @@
 // Helpers shared by the window tests: answering dialogs from a timer, describing the tree widget,
 // and keeping a test run's settings away from the user's own.
 
+#include "app/CMainFrame.h"
 #include "app/CModbusConfigView.h"
 #include "editor/ConfigTree.h"
+#include "resources/Strings.h"
 
 #include <QApplication>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include <functional>
+#include <memory>
 
 namespace tqv::testing {
 
@@ -58,6 +62,25 @@ inline void isolateGuiTestRun(const QTemporaryDir &home)
     qputenv("XDG_DATA_HOME", home.filePath("data").toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// Each window test's own main window, in English, shown on the screen. False when it never was.
+inline bool showMainWindow(std::unique_ptr<CMainFrame> &frame)
+{
+    setLanguage(Language::English);
+    frame = std::make_unique<CMainFrame>();
+    frame->show();
+    return QTest::qWaitForWindowExposed(frame.get());
+}
+
+// Closes it without the save question, whatever the test left in the store.
+inline void closeMainWindow(std::unique_ptr<CMainFrame> &frame)
+{
+    if (frame) {
+        frame->view()->store().configModified = false;
+        frame->close();
+    }
+    frame.reset();
 }
 
 } // namespace tqv::testing
