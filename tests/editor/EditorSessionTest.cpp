@@ -1,4 +1,5 @@
 #include "editor/EditorSession.h"
+#include "support/StoreHelpers.h"
 #include "resources/Strings.h"
 #include "support/RecordingPrompter.h"
 
@@ -10,16 +11,7 @@
 namespace tqv {
 namespace {
 
-// The part of a store the history answers for: everything but the document flags.
-ConfigStore content(const ConfigStore &s)
-{
-    ConfigStore c = s;
-    c.configModified = false;
-    c.uploadPending = false;
-    c.keepConfigOnNew = false;
-    c.fileVersion = 500;
-    return c;
-}
+ConfigStore content(const ConfigStore &s) { return testing::historyContent(s); }
 
 constexpr ItemRef kSubnet{ItemKind::Subnet, 0, 0};
 constexpr ItemRef kFieldbus{ItemKind::Fieldbus, -1, 0};

@@ -1,4 +1,5 @@
 #include "editor/TreeEditor.h"
+#include "support/StoreHelpers.h"
 #include "editor/UndoHistory.h"
 #include "resources/Strings.h"
 
@@ -12,16 +13,7 @@
 namespace tqv {
 namespace {
 
-// The part of a store the history answers for: everything but the document flags.
-ConfigStore content(const ConfigStore &s)
-{
-    ConfigStore c = s;
-    c.configModified = false;
-    c.uploadPending = false;
-    c.keepConfigOnNew = false;
-    c.fileVersion = 500;
-    return c;
-}
+ConfigStore content(const ConfigStore &s) { return testing::historyContent(s); }
 
 class UndoHistoryTest : public ::testing::Test {
 protected:

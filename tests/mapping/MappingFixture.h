@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ConfigStore.h"
+#include "support/StoreHelpers.h"
 #include "resources/Strings.h"
 #include "support/RecordingPrompter.h"
 
@@ -27,10 +28,7 @@ protected:
     // gatewayType and exactly the given model flags, with the defaults that follow.
     void setType(unsigned type, std::initializer_list<int> flags)
     {
-        std::array<bool, 7> f{};
-        for (int n : flags)
-            f[static_cast<std::size_t>(n - 1)] = true;
-        s->setTypeAndFlags(type, f);
+        s->setTypeAndFlags(type, testing::flagsOf(flags));
     }
 
     int node(int subnet, const std::string &address)

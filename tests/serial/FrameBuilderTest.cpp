@@ -1,6 +1,7 @@
 // Every request builder against frames written out by hand from the protocol's field tables;
 // the sums are worked out in the comments.
 #include "serial/FrameBuilder.h"
+#include "support/StoreHelpers.h"
 #include "serial/FrameBytes.h"
 #include "resources/Strings.h"
 #include "support/FakeSerialLink.h"
@@ -34,10 +35,7 @@ protected:
     // The given type with exactly the given model flags (1..7), defaults following them.
     void typeAndFlags(std::uint32_t type, std::initializer_list<int> flags)
     {
-        std::array<bool, 7> f{};
-        for (int n : flags)
-            f[static_cast<std::size_t>(n - 1)] = true;
-        store.setTypeAndFlags(type, f);
+        store.setTypeAndFlags(type, testing::flagsOf(flags));
     }
     COMMAND &command(int subnet, int position)
     {

@@ -4,6 +4,7 @@
 // both ways in TransferRoundTripTest; how each reply failure is judged is pinned with a scripted
 // link and a fake clock in ExchangeTest. Time is bounded only from above, and generously.
 #include "io/QtSerialLink.h"
+#include "support/StoreHelpers.h"
 #include "resources/Strings.h"
 #include "serial/Exchange.h"
 #include "serial/FrameBuilder.h"
@@ -61,10 +62,7 @@ protected:
     }
     void typeAndFlags(std::uint32_t type, std::initializer_list<int> flags)
     {
-        std::array<bool, 7> f{};
-        for (int n : flags)
-            f[static_cast<std::size_t>(n - 1)] = true;
-        store.setTypeAndFlags(type, f);
+        store.setTypeAndFlags(type, testing::flagsOf(flags));
     }
     // `count` commands on a subnet, each of its own mapping, slave addresses 1, 2, 3, 1, ...
     void addCommands(int subnet, int count)
