@@ -17,12 +17,15 @@ namespace {
 
 int usedNodes(const CONFIG &subnet) { return std::clamp(subnet.nodeCount, 0, kMaxNodes); }
 
-bool hasVacantNodeAddress(const ConfigStore &store)
+// Whether a node of the first `subnets` subnets has no address.
+bool hasVacantNodeAddress(const ConfigStore &store, int subnets)
 {
-    for (const CONFIG &c : store.subnets)
+    for (int k = 0; k < subnets; ++k) {
+        const CONFIG &c = store.subnet(k);
         for (int n = 0; n < usedNodes(c); ++n)
             if (isVacant(c.nodes[static_cast<std::size_t>(n)].address))
                 return true;
+    }
     return false;
 }
 
@@ -42,17 +45,6 @@ bool hasInvalidNode(const ConfigStore &store)
     return false;
 }
 
-bool hasVacantNodeAddressInTwoSubnets(const ConfigStore &configuration)
-{
-    for (int k = 0; k < 2; ++k) {
-        const CONFIG &c = configuration.subnet(k);
-        for (int n = 0; n < std::clamp(c.nodeCount, 0, kMaxNodes); ++n)
-            if (isVacant(c.nodes[static_cast<std::size_t>(n)].address))
-                return true;
-    }
-    return false;
-}
-
 // Whether a command's mapped area ends beyond its buffer's limit; commands with an unknown
 // function code are not checked.
 bool exceedsMappingRange(const COMMAND &command)
@@ -66,7 +58,7 @@ bool exceedsMappingRange(const COMMAND &command)
 
 bool mappingOutOfRange(const ConfigStore &configuration)
 {
-    for (int k = 0; k < 2; ++k) {
+    for (int k = 0; k < kImageSubnets; ++k) {
         const CONFIG &c = configuration.subnet(k);
         for (int i = 0; i < usedCommands(c); ++i)
             if (exceedsMappingRange(c.commands[static_cast<std::size_t>(i)]))
@@ -95,7 +87,7 @@ bool downloadPreChecks(const ConfigStore &configuration, bool incompleteMark, Pr
         prompter.info(text(StrId::MsgProfibusSizesDiffer));
         return false;
     }
-    if (hasVacantNodeAddress(configuration)) {
+    if (hasVacantNodeAddress(configuration, kSubnetCount)) {
         prompter.info(text(StrId::MsgNodeAddressVacant));
         return false;
     }
@@ -112,7 +104,7 @@ bool downloadPreChecks(const ConfigStore &configuration, bool incompleteMark, Pr
 
 void recomputeByteCounts(ConfigStore &configuration)
 {
-    for (int k = 0; k < 2; ++k) {
+    for (int k = 0; k < kImageSubnets; ++k) {
         CONFIG &c = configuration.subnet(k);
         for (int i = 0; i < usedCommands(c); ++i) {
             COMMAND &command = c.commands[static_cast<std::size_t>(i)];
@@ -124,7 +116,7 @@ void recomputeByteCounts(ConfigStore &configuration)
 
 bool ethernetWriteChecks(ConfigStore &configuration, bool incompleteMark, Prompter &prompter)
 {
-    if (hasVacantNodeAddressInTwoSubnets(configuration)) {
+    if (hasVacantNodeAddress(configuration, kImageSubnets)) {
         prompter.info(text(StrId::MsgNodeAddressVacant));
         return false;
     }
