@@ -11,18 +11,14 @@
 #include "editor/ConfigTree.h"
 #include "resources/Strings.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -117,19 +113,11 @@ private slots:
 
     void bothCommandsFollowTheProtocolAndTheModel()
     {
-        QTreeWidget *tree = m_frame->tree();
-        QTableWidget *grid = m_frame->view()->grid();
-        QComboBox *list = m_frame->view()->inPlaceList();
         QAction *mapping = m_frame->action(cmd::MappingAddress);
         QAction *conflicts = m_frame->action(cmd::ConflictDetection);
-        auto pickProtocol = [&](const QString &protocol) {
-            tree->setCurrentItem(tree->topLevelItem(1));
-            const QModelIndex cell = grid->model()->index(0, 1);
-            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
-            list->hidePopup();
-            const int index = list->findText(protocol);
-            QVERIFY(index >= 0);
-            emit list->activated(index);
+        auto pickProtocol = [this](const QString &protocol) {
+            m_frame->tree()->setCurrentItem(m_frame->tree()->topLevelItem(1));
+            testing::pickInGrid(m_frame->view(), 0, protocol);
         };
         QVERIFY(mapping->isEnabled() && conflicts->isEnabled());
         pickProtocol("User Config");
@@ -327,14 +315,6 @@ private:
     std::unique_ptr<CMainFrame> m_frame;
 };
 
-int main(int argc, char **argv)
-{
-    // Keep settings and the file association of the test run away from the user's own.
-    QTemporaryDir home;
-    testing::isolateGuiTestRun(home);
-    QApplication app(argc, argv);
-    MappingWindowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+TQV_GUI_TEST_MAIN(MappingWindowTest)
 
 #include "MappingWindowTest.moc"

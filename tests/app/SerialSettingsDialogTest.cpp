@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <atomic>
 #include <functional>

@@ -610,13 +610,6 @@ private:
     std::unique_ptr<GatewaySimProcess> m_sim;
 };
 
-int main(int argc, char **argv)
-{
-    QTemporaryDir home;
-    testing::isolateGuiTestRun(home);
-    QApplication app(argc, argv);
-    TransferDialogTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+TQV_GUI_TEST_MAIN(TransferDialogTest)
 
 #include "TransferDialogTest.moc"

@@ -10,14 +10,10 @@
 #include "compare/ConfigDiff.h"
 #include "resources/Strings.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QMessageBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,29 +24,9 @@
 #include <memory>
 
 using namespace tqv;
+using testing::clickButton;
+using testing::clickCell;
 using testing::whenModalAppears;
-
-namespace {
-
-void clickCell(QTableWidget *grid, int row, int column)
-{
-    const QModelIndex index = grid->model()->index(row, column);
-    grid->scrollTo(index);
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
-}
-
-void clickButton(QWidget *dialog, const QString &text)
-{
-    for (QAbstractButton *b : dialog->findChildren<QAbstractButton *>()) {
-        if (b->text() == text) {
-            b->click();
-            return;
-        }
-    }
-    QFAIL(qPrintable(QStringLiteral("no button ") + text));
-}
-
-} // namespace
 
 class UndoWindowTest : public QObject {
     Q_OBJECT
@@ -191,11 +167,10 @@ private slots:
         // A value of the fieldbus undone: the command stays selected and shown, its branch open.
         const std::string action = store().subnet(0).timeoutAction;
         tree->setCurrentItem(tree->topLevelItem(0));
-        clickCell(m_frame->view()->grid(), 3, 1);
-        QComboBox *list = m_frame->view()->inPlaceList();
-        list->hidePopup();
-        emit list->activated(list->findText(QStringLiteral("Hold  Data")));
+        testing::pickInGrid(m_frame->view(), 3, QStringLiteral("Hold  Data"));
         QCOMPARE(store().subnet(0).timeoutAction, std::string("Hold  Data"));
+        // The pick refreshed the grid: the dependent row is greyed.
+        QCOMPARE(m_frame->view()->grid()->item(4, 1)->background().color(), QColor(200, 200, 200));
         tree->setCurrentItem(command);
         m_frame->action(cmd::EditUndo)->trigger();
         QCOMPARE(store().subnet(0).timeoutAction, action);
@@ -240,14 +215,6 @@ private:
     QTemporaryDir m_dir;
 };
 
-int main(int argc, char **argv)
-{
-    // Keep settings and the file association of the test run away from the user's own.
-    QTemporaryDir home;
-    testing::isolateGuiTestRun(home);
-    QApplication app(argc, argv);
-    UndoWindowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+TQV_GUI_TEST_MAIN(UndoWindowTest)
 
 #include "UndoWindowTest.moc"

@@ -65,28 +65,28 @@ TEST_F(CliTest, NewWritesTheNewDocumentBytes)
     EXPECT_EQ(written.substr(0, 18), std::string("\x03\0\0\0\xFF\xFF\x01\0\x08\0FIELDBUS", 18));
     EXPECT_EQ(files(), std::vector<std::string>{"new.tqv"}) << "no temporary left behind";
 
-    // The same document as JSON.
+    // The same document as JSON, as show --json prints it.
     ASSERT_EQ(run({"new", "-o", path("new.json")}).code, 0);
     EXPECT_EQ(bytesOf(path("new.json")), storeToJson(*expected));
+    EXPECT_EQ(run({"show", "--json", path("new.tqv")}).out, storeToJson(*expected));
 }
 
+// What a type and its flags set up is ConfigStoreTest's; here the options reach the store, and a
+// defaulted field shows the document was reset for them.
 TEST_F(CliTest, NewAppliesTypeAndExactlyTheGivenFlags)
 {
     struct Case {
         std::vector<std::string> options;
         std::uint32_t type;
         std::vector<int> flags;
-        std::string fieldbusType, inputSize, deviceNetBaud, protocol;
+        std::string fieldbusType;
     };
-    const std::string master = "Modbus master";
     const std::vector<Case> cases = {
-        {{"--type", "0", "--flags", "2,5"}, 0, {2, 5}, "DeviceNet", "64", "Intercept automatically", master},
-        {{"--type", "4"}, 4, {7}, "EtherNet/IP", "8", "125K", master},
-        {{"--type", "2"}, 2, {7}, "DeviceNet", "8", "125K", master},
-        {{"--flags", ""}, 3, {}, "Profibus", "112", "125K", master},
-        {{"--flags", "1,4,7"}, 3, {1, 4, 7}, "Profibus", "112", "125K", master},
-        {{"--type=5", "--flags=7,1"}, 5, {1, 7}, "Profibus", "112", "125K", "Modbus slave"},
-        {{"--flags", "3", "--type", "6"}, 6, {3}, "Profibus", "112", "125K", "User Config"},
+        {{"--type", "0", "--flags", "2,5"}, 0, {2, 5}, "DeviceNet"},
+        {{"--type", "4"}, 4, {7}, "EtherNet/IP"},
+        {{"--flags", ""}, 3, {}, "Profibus"},
+        {{"--type=5", "--flags=7,1"}, 5, {1, 7}, "Profibus"},
+        {{"--flags", "3", "--type", "6"}, 6, {3}, "Profibus"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.options));
@@ -99,9 +99,6 @@ TEST_F(CliTest, NewAppliesTypeAndExactlyTheGivenFlags)
         for (int n = 1; n <= 7; ++n)
             EXPECT_EQ(s->modelFlag(n), std::count(c.flags.begin(), c.flags.end(), n) == 1) << n;
         EXPECT_EQ(s->fieldbus.fieldbusType, c.fieldbusType);
-        EXPECT_EQ(s->fieldbus.inputSize, c.inputSize);
-        EXPECT_EQ(s->fieldbus.deviceNetBaud, c.deviceNetBaud);
-        EXPECT_EQ(s->subnet(0).protocol, c.protocol);
     }
 }
 
@@ -229,17 +226,6 @@ TEST_F(CliTest, ShowCountsWideCharactersAsTwoColumns)
         << r.out;
 }
 
-TEST_F(CliTest, ShowJsonParsesBackEqual)
-{
-    auto full = makeFullStore();
-    ASSERT_TRUE(ProjectDocument::save(path("full.tqv"), *full, CodePage::Gbk).ok());
-    const Outcome r = run({"--lang", "zh", "show", "--json", path("full.tqv")});
-    ASSERT_EQ(r.code, 0) << r.err;
-    auto back = std::make_unique<ConfigStore>();
-    ASSERT_TRUE(storeFromJson(r.out, *back).ok());
-    EXPECT_TRUE(*back == *full);
-}
-
 TEST_F(CliTest, UnreadableInputExitsTwoWithTheReason)
 {
     auto store = std::make_unique<ConfigStore>();
@@ -313,9 +299,6 @@ TEST_F(CliTest, ConvertWritesNothingForBadInput)
     const std::vector<Case> cases = {
         {"unknown node field", [](auto &j) { j["subnets"][1]["nodes"][0]["id"] = 1; }, "subnets[1].nodes[0].id"},
         {"129 commands", [](auto &j) { auto &c = j["subnets"][1]["commands"]; while (c.size() < 129) c.push_back(c[0]); }, "subnets[1].commands"},
-        {"nodeNumber 2^31", [](auto &j) { j["subnets"][1]["commands"][0]["nodeNumber"] = 2147483648ll; }, "subnets[1].commands[0].nodeNumber"},
-        {"3 subnets", [](auto &j) { j["subnets"].erase(0); }, "subnets"},
-        {"flag as text", [](auto &j) { j["modelFlag1"] = "no"; }, "modelFlag1"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -4,6 +4,7 @@
 #include "resources/Strings.h"
 
 #include "support/RecordingPrompter.h"
+#include "support/StoreHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -43,10 +44,7 @@ struct Model {
 ConfigStore storeFor(const Model &m)
 {
     ConfigStore s;
-    std::array<bool, 7> flags{};
-    for (int f : m.flags)
-        flags[static_cast<std::size_t>(f - 1)] = true;
-    s.setTypeAndFlags(m.type, flags);
+    s.setTypeAndFlags(m.type, testing::flagsOf(m.flags));
     return s;
 }
 

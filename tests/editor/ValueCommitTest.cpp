@@ -19,13 +19,15 @@ protected:
         s->newConfiguration();
         prompter = RecordingPrompter{};
     }
-    void setType(unsigned type, std::initializer_list<int> flags)
+    // The type and exactly `flags`; with `reset` the model's defaults too.
+    void setType(unsigned type, const std::vector<int> &flags, bool reset = true)
     {
         s->gatewayType = type;
         s->clearModelFlags();
         for (int f : flags)
             s->setModelFlag(f, true);
-        s->resetToDefaults();
+        if (reset)
+            s->resetToDefaults();
     }
     CommitResult edit(ItemRef item, int row, const std::string &text, bool selected = true, bool pulse = false)
     {
@@ -167,11 +169,7 @@ TEST_F(ValueCommitTest, TextChecksStoreOrRefuse)
     };
     for (const Row &r : rows) {
         SetUp();
-        s->gatewayType = r.type;
-        s->clearModelFlags();
-        for (int f : r.flags)
-            s->setModelFlag(f, true);
-        s->resetToDefaults();
+        setType(r.type, r.flags);
         *fieldOf(*s, r.item, r.field) = r.before;
         s->configModified = false;
         const CommitResult result = edit(r.item, r.row, r.typed, true, r.pulse);
@@ -353,10 +351,7 @@ TEST_F(ValueCommitTest, QuantityLimitsAndDerivedValues)
         {3, {7}, "5", "3", "1", "1"},     {3, {7}, "6", "3", "1", "2"},
     };
     for (const Row &r : rows) {
-        s->gatewayType = r.type;
-        s->clearModelFlags();
-        for (int f : r.flags)
-            s->setModelFlag(f, true);
+        setType(r.type, r.flags, false);
         const int p = addCommand(n, r.code);
         const CommitResult result = edit(ItemRef{ItemKind::Command, 0, p}, 3, r.typed);
         const COMMAND &committed = s->command(0, p);
@@ -427,10 +422,7 @@ TEST_F(ValueCommitTest, MappingAddresses)
         {5, {7}, "3", "f3", "f3", "f3H"},       {6, {}, "3", "70", "", ""},
     };
     for (const Row &r : rows) {
-        s->gatewayType = r.type;
-        s->clearModelFlags();
-        for (int f : r.flags)
-            s->setModelFlag(f, true);
+        setType(r.type, r.flags, false);
         const int p = addCommand(n, r.code);
         const CommitResult result = edit(ItemRef{ItemKind::Command, 0, p}, 4, r.typed);
         EXPECT_EQ(s->command(0, p).mappingAddress, r.stored) << r.type << " fc" << r.code << " " << r.typed;

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace tqv {
 namespace {
 
@@ -39,58 +41,78 @@ TEST_F(ExchangeTest, ReplyIsTakenAsSoonAsItsLengthByteSaysItIsComplete)
     EXPECT_EQ(link.written[0], bytes({0x01, 0x00, 0x01}));
 }
 
-TEST_F(ExchangeTest, NoReplyIsATimeoutAfter300Milliseconds)
+// How one exchange on a fresh link ends: the reply as it arrives (no pieces: none comes), and the
+// status and time it ends with (nothing: the time is not the point of the row).
+TEST(ExchangeEnds, ByLengthByteQuietLineOrTimeLimit)
 {
-    link.noReply();
-    Exchange ex = download();
-    const ExchangeResult r = ex.run(buildClearCommands(0));
-    EXPECT_EQ(r.status, ExchangeStatus::Timeout);
-    EXPECT_TRUE(r.noReply());
-    EXPECT_EQ(r.elapsed, 300ms);
-    EXPECT_EQ(clock.now(), 300ms);
-    EXPECT_LE(link.longestWait, 300ms);
+    const Frame writeCommand = bytes({0x10, 0x0D, 0, 0, 1, 3, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0x22});
+    std::string badSum = kGatewayType4;
+    badSum.back() = 0x12;
+    std::string subnet = bytes({0x04, 0x17, 0x00, 0x00, 0x05, 0, 0, 0, 0, 0, 0x01, 0x2C, 0, 0x03, 0, 0x0A, 0x02,
+                                0, 0, 0, 0, 0, 0, 0, 0x01});
+    subnet += static_cast<char>(frameSum(subnet));
+    const auto ok = ExchangeStatus::Accepted;
+    const struct {
+        const char *what;
+        std::vector<ReplyPiece> pieces;
+        Judge judge;
+        std::uint32_t type;
+        Frame request;
+        ExchangeStatus status;
+        std::optional<Millis> elapsed;
+    } rows[] = {
+        {"no reply: 300 ms", {}, Judge::Download, 3, buildClearCommands(0), ExchangeStatus::Timeout, 300ms},
+        {"split acknowledgement", {{5ms, bytes({0x10, 0x00})}, {40ms, bytes({0x10})}}, Judge::Download, 3, writeCommand,
+         ok, 40ms},
+        {"rest within the limit", {{5ms, bytes({0x10, 0x00})}, {250ms, bytes({0x10})}}, Judge::Download, 3, kAck10, ok,
+         250ms},
+        {"incomplete at the limit: judged as it is", {{5ms, bytes({0x10, 0x00})}, {400ms, bytes({0x10})}},
+         Judge::Download, 3, kAck10, ExchangeStatus::Rejected, 300ms},
+        {"first byte just before the limit gets the settle time", {{290ms, bytes({0x10})}, {320ms, bytes({0x00, 0x10})}},
+         Judge::Download, 3, kAck10, ok, 320ms},
+        {"wrong sum", {{5ms, badSum}}, Judge::Upload, 1, buildReadGatewayType(), ExchangeStatus::Rejected, {}},
+        {"error reply of another request", {{5ms, bytes({0x90, 0x02, 0x03, 0x00, 0x95})}}, Judge::Download, 3,
+         buildWriteSubnet(ConfigStore{}, 0), ExchangeStatus::Rejected, {}},
+        // 0x16 N=1: subnet 0, no records; the command-block read waits up to 1000 ms.
+        {"command block at 900 ms", {{900ms, bytes({0x16, 0x01, 0x00, 0x17})}}, Judge::Upload, 1,
+         buildReadCommandBlock(0, 0), ok, 900ms},
+        {"no command block: 1000 ms", {}, Judge::Upload, 1, buildReadCommandBlock(0, 1), ExchangeStatus::Timeout, 1000ms},
+        // 0x32 and 0x33 replies are judged by their first bytes, but a complete frame is taken at
+        // once, even in two pieces; one whose length byte promises more ends on a quiet line.
+        {"0x33 in two pieces", {{10ms, bytes({0x33, 0x01})}, {40ms, bytes({0x05, 0x39})}}, Judge::Download, 3,
+         buildReadTimeoutAction(), ok, 40ms},
+        {"0x32 whole", {{4ms, bytes({0x32, 0x00, 0x32})}}, Judge::Download, 3, buildWriteTimeoutAction(ConfigStore{}),
+         ok, 4ms},
+        {"0x32 cut: a quiet line ends it", {{4ms, bytes({0x32, 0x00})}}, Judge::Download, 3,
+         buildWriteTimeoutAction(ConfigStore{}), ok, 54ms},
+        // The extended 0x31 reply of type 3 carries an unchecked length; its 0x04 reply ends when
+        // its buffer is full.
+        {"0x31 of type 3", {{5ms, bytes({0x31, 0x03, 0x03, 0x02, 0x01, 0x3A})}}, Judge::Upload, 3, buildReadProfibus(),
+         ok, 55ms},
+        {"0x04 of type 3", {{15ms, subnet}}, Judge::Upload, 3, buildReadSubnet(0), ok, 15ms},
+    };
+    for (const auto &row : rows) {
+        FakeClock clock;
+        FakeSerialLink link{clock};
+        link.reply(row.pieces);
+        const ExchangeResult r = Exchange(link, clock, row.judge, ReplyContext{row.type, false, false}).run(row.request);
+        EXPECT_EQ(r.status, row.status) << row.what;
+        if (row.elapsed) {
+            EXPECT_EQ(r.elapsed, *row.elapsed) << row.what;
+        }
+        EXPECT_EQ(r.noReply(), row.pieces.empty()) << row.what;
+        EXPECT_LE(link.longestWait, row.request[0] == 0x16 ? 1000ms : 300ms) << row.what;
+    }
 }
 
-TEST_F(ExchangeTest, SplitAcknowledgementIsReadWhole)
+TEST_F(ExchangeTest, RepliesAreCutToTheirBufferAndDecodeWhole)
 {
-    link.reply({{5ms, bytes({0x10, 0x00})}, {40ms, bytes({0x10})}});
-    Exchange ex = download();
-    const ExchangeResult r = ex.run(bytes({0x10, 0x0D, 0, 0, 1, 3, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0x22}));
-    EXPECT_EQ(r.status, ExchangeStatus::Accepted);
-    EXPECT_EQ(r.reply, kAck10);
-    EXPECT_EQ(r.elapsed, 40ms);
-}
-
-TEST_F(ExchangeTest, RestOfAFrameMayComeUntilTheTimeLimit)
-{
-    link.reply({{5ms, bytes({0x10, 0x00})}, {250ms, bytes({0x10})}});
-    EXPECT_EQ(download().run(kAck10).status, ExchangeStatus::Accepted);
-    // A frame still incomplete at the limit is judged as it is.
-    link.reply({{5ms, bytes({0x10, 0x00})}, {400ms, bytes({0x10})}});
-    clock.advance(1000ms);
-    const ExchangeResult r = download().run(kAck10);
-    EXPECT_EQ(r.status, ExchangeStatus::Rejected);
-    EXPECT_EQ(r.elapsed, 300ms);
-}
-
-TEST_F(ExchangeTest, FirstByteJustBeforeTheLimitGetsTheSettleTime)
-{
-    link.reply({{290ms, bytes({0x10})}, {320ms, bytes({0x00, 0x10})}});
-    const ExchangeResult r = download().run(kAck10);
-    EXPECT_EQ(r.status, ExchangeStatus::Accepted);
-    EXPECT_EQ(r.elapsed, 320ms);
-}
-
-TEST_F(ExchangeTest, WrongSumIsRejectedLikeAMissingReply)
-{
-    std::string bad = kGatewayType4;
-    bad.back() = 0x12;
-    link.reply(bad);
+    link.reply(kGatewayType4 + std::string(40, '\x55'));
     const ExchangeResult r = upload().run(buildReadGatewayType());
-    EXPECT_EQ(r.status, ExchangeStatus::Rejected);
-    EXPECT_FALSE(r.accepted());
-    EXPECT_FALSE(r.noReply());
-    EXPECT_EQ(r.judged, 0);
+    EXPECT_EQ(r.status, ExchangeStatus::Accepted);
+    EXPECT_EQ(r.reply.size(), kReplyBufferSize);
+    link.reply({{10ms, bytes({0x33, 0x01})}, {40ms, bytes({0x05, 0x39})}});
+    EXPECT_EQ(decodeTimeoutActionReply(download().run(buildReadTimeoutAction()).reply), 5);
 }
 
 TEST_F(ExchangeTest, ErrorReplyCarriesItsCode)
@@ -102,13 +124,6 @@ TEST_F(ExchangeTest, ErrorReplyCarriesItsCode)
     EXPECT_EQ(r.errorCode, 3);
     EXPECT_TRUE(r.refusedWith(kErrorOneSlaveOnly));
     EXPECT_FALSE(r.refusedWith(4));
-}
-
-TEST_F(ExchangeTest, ErrorReplyOfAnotherRequestIsNoAnswer)
-{
-    link.reply(bytes({0x90, 0x02, 0x03, 0x00, 0x95}));
-    const ExchangeResult r = download().run(buildWriteSubnet(ConfigStore{}, 0));
-    EXPECT_EQ(r.status, ExchangeStatus::Rejected);
 }
 
 TEST_F(ExchangeTest, LateBytesAreDroppedBeforeTheNextRequest)
@@ -128,65 +143,6 @@ TEST_F(ExchangeTest, LateBytesArrivingDuringTheNextExchangeSpoilIt)
     EXPECT_EQ(download().run(kAck10).status, ExchangeStatus::Timeout);
     link.reply(bytes({0x14, 0x00, 0x14}), 20ms);
     EXPECT_EQ(download().run(buildClearCommands(0)).status, ExchangeStatus::Rejected);
-}
-
-TEST_F(ExchangeTest, CommandBlockReadWaitsUpTo1000Milliseconds)
-{
-    // 0x16 N=1: subnet 0, no records. 0x16 + 1 = 0x17.
-    const std::string empty = bytes({0x16, 0x01, 0x00, 0x17});
-    link.reply(empty, 900ms);
-    const ExchangeResult r = upload().run(buildReadCommandBlock(0, 0));
-    EXPECT_EQ(r.status, ExchangeStatus::Accepted);
-    EXPECT_EQ(r.elapsed, 900ms);
-
-    link.noReply();
-    const ExchangeResult none = upload().run(buildReadCommandBlock(0, 1));
-    EXPECT_EQ(none.status, ExchangeStatus::Timeout);
-    EXPECT_EQ(none.elapsed, 1000ms);
-}
-
-TEST_F(ExchangeTest, RepliesAreCutToTheirBuffer)
-{
-    std::string longReply = kGatewayType4 + std::string(40, '\x55');
-    link.reply(longReply);
-    const ExchangeResult r = upload().run(buildReadGatewayType());
-    EXPECT_EQ(r.status, ExchangeStatus::Accepted);
-    EXPECT_EQ(r.reply.size(), kReplyBufferSize);
-}
-
-TEST_F(ExchangeTest, UncheckedRepliesEndWhenTheLineIsQuiet)
-{
-    // 0x32 and 0x33 replies are judged by their first bytes, but a complete frame is taken at once,
-    // even in two pieces; one whose length byte promises more than comes ends on a quiet line.
-    link.reply({{10ms, bytes({0x33, 0x01})}, {40ms, bytes({0x05, 0x39})}});
-    const ExchangeResult r = download().run(buildReadTimeoutAction());
-    EXPECT_EQ(r.status, ExchangeStatus::Accepted);
-    EXPECT_EQ(r.reply, bytes({0x33, 0x01, 0x05, 0x39}));
-    EXPECT_EQ(r.elapsed, 40ms);
-    EXPECT_EQ(decodeTimeoutActionReply(r.reply), 5);
-    link.reply(bytes({0x32, 0x00, 0x32}), 4ms);
-    EXPECT_EQ(download().run(buildWriteTimeoutAction(ConfigStore{})).elapsed, 4ms);
-    link.reply(bytes({0x32, 0x00}), 4ms);
-    const ExchangeResult cut = download().run(buildWriteTimeoutAction(ConfigStore{}));
-    EXPECT_EQ(cut.status, ExchangeStatus::Accepted);
-    EXPECT_EQ(cut.elapsed, 54ms);
-
-    // The extended 0x31 reply of type 3 carries an unchecked length.
-    link.reply(bytes({0x31, 0x03, 0x03, 0x02, 0x01, 0x3A}), 5ms);
-    const ExchangeResult p = upload({3, false, false}).run(buildReadProfibus());
-    EXPECT_EQ(p.status, ExchangeStatus::Accepted);
-    EXPECT_EQ(p.elapsed, 55ms);
-}
-
-TEST_F(ExchangeTest, ExtendedSubnetReplyEndsWhenItsBufferIsFull)
-{
-    std::string reply = bytes({0x04, 0x17, 0x00, 0x00, 0x05, 0, 0, 0, 0, 0, 0x01, 0x2C, 0, 0x03, 0, 0x0A, 0x02,
-                               0, 0, 0, 0, 0, 0, 0, 0x01});
-    reply += static_cast<char>(frameSum(reply));
-    link.reply(reply, 15ms);
-    const ExchangeResult r = upload({3, false, false}).run(buildReadSubnet(0));
-    EXPECT_EQ(r.status, ExchangeStatus::Accepted);
-    EXPECT_EQ(r.elapsed, 15ms);
 }
 
 TEST_F(ExchangeTest, WriteFailureIsNoReply)

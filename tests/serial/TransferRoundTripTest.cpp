@@ -14,6 +14,7 @@
 #include "support/GatewaySimProcess.h"
 #include "support/RecordingPrompter.h"
 #include "support/ScriptedGateway.h"
+#include "support/StoreHelpers.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -78,16 +79,14 @@ protected:
     {
         ConfigStore store;
         store.newConfiguration();
-        std::array<bool, 7> flags{};
-        for (int n : c.flags)
-            flags[static_cast<std::size_t>(n - 1)] = true;
-        store.setTypeAndFlags(c.type, flags);
+        store.setTypeAndFlags(c.type, testing::flagsOf(c.flags));
         return store;
     }
 
-    // Three nodes with a register read, a register write and a coil read each, on every
-    // Modbus-master subnet; parameters away from their defaults; the commands mapped one after
-    // another across all subnets, as the gateway's shared buffers need.
+    // Three nodes (seven on the first subnet: 21 commands, past a block of twenty) with a register
+    // read, a register write and a coil read each, on every Modbus-master subnet; parameters away
+    // from their defaults; the commands mapped one after another across all subnets, as the
+    // gateway's shared buffers need.
     static ConfigStore rich(const RoundTripCase &c)
     {
         ConfigStore store = blank(c);
@@ -117,7 +116,7 @@ protected:
             s.responseTimeout = "1000";
             s.pollDelay = "250";
             s.scanRatio = "4";
-            for (int n = 0; n < 3; ++n) {
+            for (int n = 0; n < (k == 0 ? 7 : 3); ++n) {
                 const Result<int> node = store.addNode(k);
                 if (!node)
                     break;
@@ -167,8 +166,9 @@ TEST_P(TransferRoundTrip, WhatIsDownloadedIsUploadedAgain)
     const std::string state = dir.filePath(QStringLiteral("start.tqv")).toStdString();
     ASSERT_TRUE(ProjectDocument::save(state, start, codePageFor(Language::English)).ok());
 
+    // Replies paced at the line's speed, as a real gateway sends them.
     QStringList args{QStringLiteral("--state"), QString::fromStdString(state), QStringLiteral("--firmware"),
-                     QString::fromLatin1(c.firmware)};
+                     QString::fromLatin1(c.firmware), QStringLiteral("--line-speed"), QStringLiteral("115200")};
     if (c.reportedType)
         args << QStringLiteral("--reported-type") << QString::fromLatin1(c.reportedType);
     GatewaySimProcess sim(args);
@@ -247,3 +247,10 @@ INSTANTIATE_TEST_SUITE_P(Models, TransferRoundTrip, ::testing::ValuesIn(kCases),
 
 } // namespace
 } // namespace tqv
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

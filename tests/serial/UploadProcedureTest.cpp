@@ -6,6 +6,7 @@
 #include "serial/UploadProcedure.h"
 #include "support/ScriptedGateway.h"
 #include "support/RecordingPrompter.h"
+#include "support/StoreHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -55,11 +56,8 @@ std::string subnetReply(int subnet, Fields f, bool extended)
 
 ConfigStore configOf(std::uint32_t type, const std::vector<int> &flags)
 {
-    std::array<bool, 7> f{};
-    for (int n : flags)
-        f[static_cast<std::size_t>(n - 1)] = true;
     ConfigStore store;
-    store.setTypeAndFlags(type, f);
+    store.setTypeAndFlags(type, testing::flagsOf(flags));
     return store;
 }
 

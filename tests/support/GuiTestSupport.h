@@ -1,15 +1,18 @@
 #pragma once
 
-// Helpers shared by the window tests: answering dialogs from a timer, describing the tree widget,
-// and keeping a test run's settings away from the user's own.
+// Helpers shared by the window tests: answering dialogs from a timer, clicks on the grid and on
+// buttons, describing the tree widget, and keeping a test run's settings away from the user's own.
 
 #include "app/CMainFrame.h"
 #include "app/CModbusConfigView.h"
 #include "editor/ConfigTree.h"
 #include "resources/Strings.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QMenu>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -33,6 +36,37 @@ inline void whenModalAppears(std::function<void(QWidget *)> act, int attempts = 
         else if (attempts > 0)
             whenModalAppears(std::move(act), attempts - 1);
     });
+}
+
+// A mouse click in the middle of a grid cell.
+inline void clickCell(QTableWidget *grid, int row, int column)
+{
+    const QModelIndex index = grid->model()->index(row, column);
+    grid->scrollTo(index);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+}
+
+// Clicks the button of `dialog` that reads `text`.
+inline void clickButton(QWidget *dialog, const QString &text)
+{
+    for (QAbstractButton *b : dialog->findChildren<QAbstractButton *>()) {
+        if (b->text() == text) {
+            b->click();
+            return;
+        }
+    }
+    QFAIL(qPrintable(QStringLiteral("no button ") + text));
+}
+
+// Picks `choice` from the list of `row` of the shown item, as a click on its cell and a pick do.
+inline void pickInGrid(CModbusConfigView *view, int row, const QString &choice)
+{
+    clickCell(view->grid(), row, 1);
+    QComboBox *list = view->inPlaceList();
+    list->hidePopup();
+    const int index = list->findText(choice);
+    QVERIFY2(index >= 0, qPrintable(choice));
+    emit list->activated(index);
 }
 
 // The tree widget as a TreeDescription, to compare with what the core builds from the store.
@@ -84,3 +118,14 @@ inline void closeMainWindow(std::unique_ptr<CMainFrame> &frame)
 }
 
 } // namespace tqv::testing
+
+// The main() of a window test: an isolated run of `TestClass` in a QApplication.
+#define TQV_GUI_TEST_MAIN(TestClass)                                                                   \
+    int main(int argc, char **argv)                                                                    \
+    {                                                                                                  \
+        QTemporaryDir home;                                                                            \
+        tqv::testing::isolateGuiTestRun(home);                                                         \
+        QApplication app(argc, argv);                                                                  \
+        TestClass test;                                                                                \
+        return QTest::qExec(&test, argc, argv);                                                        \
+    }

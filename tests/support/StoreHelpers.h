@@ -11,7 +11,8 @@
 namespace tqv::testing {
 
 // Exactly the given model flags (numbers 1..7) set, the rest clear.
-inline std::array<bool, 7> flagsOf(std::initializer_list<int> numbers)
+template <typename Numbers = std::initializer_list<int>>
+std::array<bool, 7> flagsOf(const Numbers &numbers)
 {
     std::array<bool, 7> f{};
     for (int n : numbers)
