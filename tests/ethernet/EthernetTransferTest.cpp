@@ -205,43 +205,6 @@ TEST_F(EthernetTransferTest, AcknowledgementInPiecesAndLongerThanSixteen)
     EXPECT_EQ(clock.now(), 30ms);
 }
 
-TEST_F(EthernetTransferTest, WriteFailures)
-{
-    struct Row {
-        const char *name;
-        std::function<void(FakeStreamLink &)> peer;
-        std::string message;
-        Millis time;
-    };
-    const Row rows[] = {
-        {"refused", [](FakeStreamLink &l) { l.refuseConnect = true; }, kConnect, 0ms},
-        {"send fails", [](FakeStreamLink &l) { l.failWrites = true; }, kWriteCheck, 0ms},
-        {"no answer", [](FakeStreamLink &l) { l.peer.noReply(); }, kWriteCheck, 1000ms},
-        {"wrong code", [](FakeStreamLink &l) { l.peer.reply(bytes({0, 0, 0, 5}), 5ms); }, kWriteFailed, 5ms},
-        {"error code", [](FakeStreamLink &l) { l.peer.reply(bytes({0x80, 0, 0, 6}), 5ms); }, kWriteFailed, 5ms},
-        {"too short", [](FakeStreamLink &l) { l.peer.reply(bytes({0, 0, 6}), 5ms); }, kWriteFailed, 1000ms},
-        {"late", [](FakeStreamLink &l) { l.peer.reply(bytes({0, 0, 0, 6}), 1001ms); }, kWriteCheck, 1000ms},
-    };
-    for (const Row &r : rows) {
-        FakeClock c;
-        FakeStreamLink l(c);
-        RecordingPrompter p;
-        RecordingObserver o;
-        EthernetTransfer t(l, c, p, o);
-        r.peer(l);
-        const EthernetWriteResult result = t.write(*s, target);
-        EXPECT_EQ(result.outcome, EthernetOutcome::Failed) << r.name;
-        EXPECT_EQ(result.message, r.message) << r.name;
-        EXPECT_EQ(p.messages, (std::vector<std::string>{r.message})) << r.name;
-        EXPECT_FALSE(l.isOpen()) << r.name;
-        EXPECT_FALSE(t.downloaded()) << r.name;
-        EXPECT_TRUE(o.statuses.empty()) << r.name;
-        EXPECT_EQ(c.now(), r.time) << r.name;
-        EXPECT_EQ(t.offerRestart(), RestartOutcome::NotDownloaded) << r.name;
-        EXPECT_EQ(p.messages.size(), 1u) << "no restart question after a failed write: " << r.name;
-    }
-}
-
 // After an acknowledged write: OK sends the restart, Cancel sends nothing, a failed send says so
 // (the dialog stays); the connection is closed each time and a second Exit asks nothing.
 TEST_F(EthernetTransferTest, RestartOfferedOnceAfterAnAcknowledgedWrite)
@@ -320,7 +283,9 @@ TEST_F(EthernetTransferTest, ReadBuildsTheConfigurationAside)
     EXPECT_EQ(c.subnet(1).commandCount, 0);
 }
 
-TEST_F(EthernetTransferTest, ReadFailuresChangeNothing)
+// Each way a write or a read fails: its one message, the time it took, the connection closed,
+// nothing shown as done, and no restart offered after a failed write.
+TEST_F(EthernetTransferTest, FailuresSayWhyCloseAndChangeNothing)
 {
     std::string wrongCode = readReply();
     put(wrongCode, 3, {6});
@@ -328,20 +293,31 @@ TEST_F(EthernetTransferTest, ReadFailuresChangeNothing)
     put(tooMany, 80, {0, 0, 0, 49});
     struct Row {
         const char *name;
+        bool reading;
         std::function<void(FakeStreamLink &)> peer;
         std::string message;
         Millis time;
     };
     const Row rows[] = {
-        {"refused", [](FakeStreamLink &l) { l.refuseConnect = true; }, kConnect, 0ms},
-        {"no answer", [](FakeStreamLink &l) { l.peer.noReply(); }, kReadCheck, 1000ms},
-        {"starts 00 00 00 06", [&](FakeStreamLink &l) { l.peer.reply(wrongCode, 10ms); }, kReadFailed, 10ms},
-        {"wrong code first", [&](FakeStreamLink &l) { l.peer.reply(wrongCode.substr(0, 4), 10ms); }, kReadFailed, 10ms},
-        {"cut short", [&](FakeStreamLink &l) { l.peer.reply(readReply().substr(0, 1271), 10ms); }, kReadFailed, 1000ms},
-        {"rest too late",
+        {"write refused", false, [](FakeStreamLink &l) { l.refuseConnect = true; }, kConnect, 0ms},
+        {"write send fails", false, [](FakeStreamLink &l) { l.failWrites = true; }, kWriteCheck, 0ms},
+        {"write no answer", false, [](FakeStreamLink &l) { l.peer.noReply(); }, kWriteCheck, 1000ms},
+        {"write wrong code", false, [](FakeStreamLink &l) { l.peer.reply(bytes({0, 0, 0, 5}), 5ms); }, kWriteFailed, 5ms},
+        {"write error code", false, [](FakeStreamLink &l) { l.peer.reply(bytes({0x80, 0, 0, 6}), 5ms); }, kWriteFailed,
+         5ms},
+        {"write too short", false, [](FakeStreamLink &l) { l.peer.reply(bytes({0, 0, 6}), 5ms); }, kWriteFailed, 1000ms},
+        {"write late", false, [](FakeStreamLink &l) { l.peer.reply(bytes({0, 0, 0, 6}), 1001ms); }, kWriteCheck, 1000ms},
+        {"read refused", true, [](FakeStreamLink &l) { l.refuseConnect = true; }, kConnect, 0ms},
+        {"read no answer", true, [](FakeStreamLink &l) { l.peer.noReply(); }, kReadCheck, 1000ms},
+        {"starts 00 00 00 06", true, [&](FakeStreamLink &l) { l.peer.reply(wrongCode, 10ms); }, kReadFailed, 10ms},
+        {"wrong code first", true, [&](FakeStreamLink &l) { l.peer.reply(wrongCode.substr(0, 4), 10ms); }, kReadFailed,
+         10ms},
+        {"cut short", true, [&](FakeStreamLink &l) { l.peer.reply(readReply().substr(0, 1271), 10ms); }, kReadFailed,
+         1000ms},
+        {"rest too late", true,
          [&](FakeStreamLink &l) { l.peer.reply({{10ms, readReply().substr(0, 600)}, {1001ms, readReply().substr(600)}}); },
          kReadFailed, 1000ms},
-        {"49 commands", [&](FakeStreamLink &l) { l.peer.reply(tooMany, 10ms); }, kReadFailed, 10ms},
+        {"49 commands", true, [&](FakeStreamLink &l) { l.peer.reply(tooMany, 10ms); }, kReadFailed, 10ms},
     };
     for (const Row &r : rows) {
         FakeClock c;
@@ -350,15 +326,23 @@ TEST_F(EthernetTransferTest, ReadFailuresChangeNothing)
         RecordingObserver o;
         EthernetTransfer t(l, c, p, o);
         r.peer(l);
-        const EthernetReadResult result = t.read(*s, target);
-        EXPECT_EQ(result.outcome, EthernetOutcome::Failed) << r.name;
-        EXPECT_EQ(result.message, r.message) << r.name;
-        EXPECT_EQ(p.messages, (std::vector<std::string>{r.message})) << r.name;
+        const auto [outcome, message] = [&] {
+            if (r.reading) {
+                const EthernetReadResult read = t.read(*s, target);
+                return std::pair{read.outcome, read.message};
+            }
+            const EthernetWriteResult written = t.write(*s, target);
+            return std::pair{written.outcome, written.message};
+        }();
+        EXPECT_EQ(outcome, EthernetOutcome::Failed) << r.name;
+        EXPECT_EQ(message, r.message) << r.name;
         EXPECT_FALSE(l.isOpen()) << r.name;
         EXPECT_TRUE(o.statuses.empty()) << r.name;
         EXPECT_EQ(c.now(), r.time) << r.name;
+        EXPECT_FALSE(t.downloaded()) << r.name;
+        EXPECT_EQ(t.offerRestart(), RestartOutcome::NotDownloaded) << r.name;
+        EXPECT_EQ(p.messages, (std::vector<std::string>{r.message})) << "one message, no restart question: " << r.name;
     }
-
     // A request that cannot be sent ends the read without a message.
     link.failWrites = true;
     const EthernetReadResult unsent = transfer.read(*s, target);
