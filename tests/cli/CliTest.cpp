@@ -119,19 +119,14 @@ TEST_F(CliTest, NewRejectsBadTypeAndFlags)
     EXPECT_TRUE(files().empty());
 }
 
-TEST_F(CliTest, LanguageComesFromOptionThenEnvironment)
+// The language chooses the project's texts and their code page (where --lang may stand and how it
+// outranks TQV580_LANG: CliAppTest); --yes is accepted anywhere.
+TEST_F(CliTest, TheLanguageWritesItsTextsInItsCodePage)
 {
-    // Options after the subcommand count as well; --yes is accepted anywhere.
     ASSERT_EQ(run({"new", "-o", path("zh.tqv"), "--lang", "zh", "--yes"}).code, 0);
     auto s = readTqv(path("zh.tqv"), CodePage::Gbk);
     EXPECT_EQ(s->subnet(0).protocol, text(StrId::ProtocolModbusMaster, Language::Chinese));
     EXPECT_EQ(s->fieldbus.ipAssignMode, text(StrId::IpManualAssign, Language::Chinese));
-
-    ::setenv("TQV580_LANG", "zh", 1);
-    Outcome r = run({"new", "--type", "9", "-o", path("x.tqv")});
-    EXPECT_EQ(r.err, formatText(text(StrId::CliBadType, Language::Chinese), {"9"}) + "\n");
-    r = run({"--lang=en", "new", "--type", "9", "-o", path("x.tqv")});
-    EXPECT_EQ(r.err, formatText(text(StrId::CliBadType, Language::English), {"9"}) + "\n");
 }
 
 // "  name:   value" lines of one block, checked for content and a common value column.
