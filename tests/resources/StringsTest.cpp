@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <utility>
 
 namespace tqv {
 namespace {
@@ -58,6 +59,22 @@ TEST(Strings, FormatFillsInOrderAndNeverInterpretsArguments)
     EXPECT_EQ(formatText("100%% %s", {"%s%d"}), "100% %s%d");
     EXPECT_EQ(formatText("%s and %s", {"one"}), "one and %s");
     EXPECT_EQ(formatText("tail %", {}), "tail %");
+}
+
+TEST(Strings, FileTextIsShownEscapedAndCut)
+{
+    const std::pair<std::string, std::string> rows[] = {
+        {"FIELDBUS", "FIELDBUS"},
+        {"FIELDBUS\b\b", "FIELDBUS\\x08\\x08"},
+        {"a\\b\x7f", "a\\x5Cb\\x7F"},
+        {"节点-\xC2\x9B2J", "节点-\\xC2\\x9B2J"},           // C1 control (CSI) in UTF-8
+        {"\xE8\x8A\xC0\xFF", "\\xE8\\x8A\\xC0\\xFF"}, // broken UTF-8
+        {std::string(32, 'A'), std::string(32, 'A')},
+        {std::string(33, 'A'), std::string(32, 'A') + "..."},
+        {"\x01" + std::string(40, 'B'), "\\x01" + std::string(31, 'B') + "..."},
+    };
+    for (const auto &[raw, shown] : rows)
+        EXPECT_EQ(shownFileText(raw), shown) << raw;
 }
 
 TEST(Strings, LanguageChoiceOrder)

@@ -136,6 +136,18 @@ TEST_F(SimulatorLinkTest, NoReplyIsATimeoutAndTheNextRequestIsAnswered)
     EXPECT_TRUE(ex.run(buildReadGatewayType()).accepted());
 }
 
+TEST_F(SimulatorLinkTest, AReplyBegunInsideTheLimitIsReadToItsEnd)
+{
+    // Begun 200 ms after the request and paced at 1200 baud, the reply ends well after 300 ms.
+    SimSession session({QStringLiteral("--fail"), QStringLiteral("slow:all:200"), QStringLiteral("--line-speed"),
+                        QStringLiteral("1200")});
+    ASSERT_TRUE(session.open());
+    Exchange up = session.exchange(Judge::Upload, store);
+    const ExchangeResult r = up.run(buildReadSubnet(0));
+    EXPECT_TRUE(r.accepted()) << r.reply.size() << " bytes";
+    EXPECT_GT(r.elapsed, kReplyTimeLimit);
+}
+
 TEST_F(SimulatorLinkTest, SplitRepliesAreReadWhole)
 {
     SimSession session(failing("split:all"));
