@@ -67,7 +67,7 @@ TEST(Strings, FileTextIsShownEscapedAndCut)
         {"FIELDBUS", "FIELDBUS"},
         {"FIELDBUS\b\b", "FIELDBUS\\x08\\x08"},
         {"a\\b\x7f", "a\\x5Cb\\x7F"},
-        {"节点-\xC2\x9B2J", "节点-\\xC2\\x9B2J"},           // C1 control (CSI) in UTF-8
+        {"节点-\xC2\x9B" "2J", "节点-\\xC2\\x9B2J"},           // C1 control (CSI) in UTF-8
         {"\xE8\x8A\xC0\xFF", "\\xE8\\x8A\\xC0\\xFF"}, // broken UTF-8
         {std::string(32, 'A'), std::string(32, 'A')},
         {std::string(33, 'A'), std::string(32, 'A') + "..."},
