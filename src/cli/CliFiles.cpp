@@ -63,7 +63,7 @@ Status readConfiguration(const std::string &path, FileKind kind, ConfigStore &st
     if (bytes.empty())
         return Error{ErrorCode::FileEmpty, formatText(StrId::MsgFileEmpty, {path})};
     if (kind == FileKind::Json)
-        return storeFromJson(bytes, store);
+        return storeFromJson(bytes, store, path);
     const ArchiveStatus status = readProject(bytes, codePageFor(currentLanguage()), store);
     if (!status.ok())
         return Error{ErrorCode::FileFormat, formatText(StrId::MsgFileReadFailed, {path, status.reason()})};
@@ -75,6 +75,12 @@ Status writeConfiguration(const std::string &path, FileKind kind, ConfigStore &s
     if (kind == FileKind::Json)
         return ProjectDocument::writeFileAtomically(path, storeToJson(store));
     return ProjectDocument::save(path, store, codePageFor(currentLanguage()));
+}
+
+int writeFailed(CliApp &app, const Status &written)
+{
+    app.err() << written.message() << '\n';
+    return written.error().code == ErrorCode::NotRegularFile ? kExitUsage : kExitProblem;
 }
 
 } // namespace tqv

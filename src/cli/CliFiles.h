@@ -31,4 +31,8 @@ int refuseExtension(CliApp &app, const std::string &path);
 // complete file.
 Status writeConfiguration(const std::string &path, FileKind kind, ConfigStore &store);
 
+// Shows why a file could not be written; returns the exit code: bad usage when the output path
+// is no regular file, else a problem.
+int writeFailed(CliApp &app, const Status &written);
+
 } // namespace tqv

@@ -65,8 +65,7 @@ int takeAndWrite(CliApp &app, const DiffOptions &options, ConfigStore &first, co
     for (const Difference &d : *chosen)
         takeDifference(first, second, d);
     if (const Status written = writeConfiguration(options.output, fileKindOf(options.output), first); !written) {
-        app.err() << written.message() << '\n';
-        return kExitProblem;
+        return writeFailed(app, written);
     }
     app.err() << formatText(StrId::CliDiffTook, {std::to_string(chosen->size())}) << '\n'
               << formatText(StrId::CliWritten, {options.output}) << '\n';

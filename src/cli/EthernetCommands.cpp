@@ -183,8 +183,7 @@ int runEthUpload(CliApp &app, const EthUploadOptions &options)
     if (back.exitCode != kExitOk)
         return back.exitCode;
     if (const Status saved = writeConfiguration(options.output, outputKind, back.read.configuration); !saved) {
-        app.err() << saved.message() << '\n';
-        return kExitProblem;
+        return writeFailed(app, saved);
     }
     app.err() << formatText(StrId::CliWritten, {options.output}) << '\n';
     return kExitOk;

@@ -27,8 +27,7 @@ int runExport(CliApp &app, const ExportOptions &options)
         return code;
     const std::string target = workbookFileName(options.output);
     if (const Status written = exportWorkbook(*store, target); !written) {
-        app.err() << written.message() << '\n';
-        return kExitProblem;
+        return writeFailed(app, written);
     }
     app.err() << formatText(StrId::CliWritten, {target}) << '\n';
     return kExitOk;

@@ -161,8 +161,7 @@ int runSet(CliApp &app, const SetOptions &options)
         refused = true; // every message of the rules reports a value that was put back
     if (session.modified()) {
         if (const Status written = writeConfiguration(outputPath, outputKind, session.store()); !written) {
-            app.err() << written.message() << '\n';
-            return kExitProblem;
+            return writeFailed(app, written);
         }
         app.err() << formatText(StrId::CliWritten, {outputPath}) << '\n';
     } else if (!refused && !prompter.declined) {

@@ -35,8 +35,7 @@ int runMap(CliApp &app, const MapOptions &options)
         return code;
     const MappingOutcome outcome = MappingPass::run(*store, app.prompter());
     if (const Status written = writeConfiguration(target, fileKindOf(target), *store); !written) {
-        app.err() << written.message() << '\n';
-        return kExitProblem;
+        return writeFailed(app, written);
     }
     app.err() << formatText(StrId::CliWritten, {target}) << '\n';
     return outcome.incomplete ? kExitProblem : kExitOk;

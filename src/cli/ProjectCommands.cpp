@@ -54,8 +54,7 @@ std::optional<std::array<bool, 7>> parseFlags(const std::string &word)
 int write(CliApp &app, const std::string &path, FileKind kind, ConfigStore &store)
 {
     if (const Status written = writeConfiguration(path, kind, store); !written) {
-        app.err() << written.message() << '\n';
-        return kExitProblem;
+        return writeFailed(app, written);
     }
     app.err() << formatText(StrId::CliWritten, {path}) << '\n';
     return kExitOk;

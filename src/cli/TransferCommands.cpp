@@ -51,8 +51,7 @@ int runUpload(CliApp &app, const UploadOptions &options)
         return back.exitCode;
     // Written even when only the character intervals could not be read: the rest is the gateway's.
     if (const Status written = writeConfiguration(options.output, outputKind, back.read.configuration); !written) {
-        app.err() << written.message() << '\n';
-        return kExitProblem;
+        return writeFailed(app, written);
     }
     app.err() << formatText(StrId::CliWritten, {options.output}) << '\n';
     return back.read.complete() ? kExitOk : kExitProblem;

@@ -63,8 +63,41 @@ std::string ipv4Text(std::uint32_t value, const char *fallback)
     return buffer;
 }
 
-// "%d" of a 32-bit field.
-std::string signedText(std::uint32_t value) { return std::to_string(static_cast<std::int32_t>(value)); }
+// The unsigned 32-bit fields a subnet reads, each with the largest value its grid row takes: a
+// larger one would neither show as what the gateway holds nor go back unchanged, so the read is
+// refused instead of storing something else.
+struct WideField {
+    std::size_t offset; // from the subnet's serial parameters or its block
+    bool inBlock;
+    std::string CONFIG::*field;
+    StrId label;
+    std::uint32_t largest;
+};
+constexpr WideField kWideFields[] = {
+    {0, false, &CONFIG::masterBaud, StrId::GridModbusBaudRate, 115200},
+    {ImageAt::ResponseTimeout, true, &CONFIG::responseTimeout, StrId::GridResponseTimeout, 60000},
+    {ImageAt::PollDelay, true, &CONFIG::pollDelay, StrId::GridPollDelay, 2500},
+    {ImageAt::ScanRatio, true, &CONFIG::scanRatio, StrId::GridScanRatio, 255},
+};
+
+std::uint32_t wideValue(OffsetReader &r, int k, const WideField &f)
+{
+    return r.u32((f.inBlock ? ImageAt::subnetBlock(k) : ImageAt::serialParameters(k)) + f.offset);
+}
+
+// The message naming the first field of subnets 1 and 2 above what its row takes; empty when all fit.
+std::string tooLargeValue(OffsetReader &r)
+{
+    for (int k = 0; k < kImageSubnets; ++k)
+        for (const WideField &f : kWideFields)
+            if (const std::uint32_t value = wideValue(r, k, f); value > f.largest) {
+                std::string label = text(f.label);
+                label.erase(label.find_last_not_of(' ') + 1);
+                return formatText(StrId::MsgImageValueTooLarge,
+                                  {std::to_string(value), label, std::to_string(k + 1), std::to_string(f.largest)});
+            }
+    return {};
+}
 
 std::uint8_t low8(const std::string &t) { return static_cast<std::uint8_t>(decimalValue(t)); }
 std::uint16_t low16(const std::string &t) { return static_cast<std::uint16_t>(decimalValue(t)); }
@@ -101,16 +134,14 @@ void writeSubnet(OffsetWriter &w, const CONFIG &c, int k)
 void applySubnet(OffsetReader &r, int k, CONFIG &c)
 {
     const std::size_t serial = ImageAt::serialParameters(k);
-    c.masterBaud = signedText(r.u32(serial));
+    for (const WideField &f : kWideFields)
+        c.*f.field = std::to_string(wideValue(r, k, f));
     c.masterDataBits = std::to_string(r.u8(serial + 4));
     c.masterParity = kParity.decode(r.u8(serial + 5));
     c.masterStopBits = std::to_string(r.u8(serial + 6));
 
     const std::size_t block = ImageAt::subnetBlock(k);
-    c.responseTimeout = signedText(r.u32(block + ImageAt::ResponseTimeout));
-    c.pollDelay = signedText(r.u32(block + ImageAt::PollDelay));
     c.outputMode = kOutputMode.decode(r.u32(block + ImageAt::OutputMode));
-    c.scanRatio = signedText(r.u32(block + ImageAt::ScanRatio));
     c.protocol = text(StrId::ProtocolModbusMaster);
     c.masterMode = "RTU";
 
@@ -180,6 +211,8 @@ Status applyConfigImage(std::string_view image, ConfigStore &configuration)
     for (int k = 0; k < kImageSubnets; ++k)
         if (r.u32(ImageAt::subnetBlock(k) + ImageAt::CommandCount) > static_cast<std::uint32_t>(kImageCommandSlots))
             return malformed;
+    if (std::string why = tooLargeValue(r); !why.empty())
+        return Error{ErrorCode::ImageMalformed, std::move(why)};
 
     configuration.gatewayType = code(GatewayType::Ethernet);
     FIELDBUS &f = configuration.fieldbus;

@@ -151,8 +151,12 @@ EthernetReadResult EthernetTransfer::read(const ConfigStore &current, const Ethe
     }
     // A reply to another command, one cut short, or an image that does not fit changes nothing.
     auto configuration = std::make_unique<ConfigStore>(current);
-    if (!startsWithCommand(*reply, EthernetCommand::ReadConfiguration) || !applyConfigImage(*reply, *configuration)) {
+    if (!startsWithCommand(*reply, EthernetCommand::ReadConfiguration)) {
         result.message = fail(text(StrId::MsgEthReadFailed));
+        return result;
+    }
+    if (const Status applied = applyConfigImage(*reply, *configuration); !applied) {
+        result.message = fail(applied.message());
         return result;
     }
     m_link.close();

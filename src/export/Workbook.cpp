@@ -7,6 +7,9 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <array>
 #include <filesystem>
 #include <map>
@@ -20,9 +23,41 @@ constexpr double kMaxColumnWidth = 60;
 // Long headings wrap instead of widening their column past what the values need.
 constexpr std::size_t kHeadingWidth = 24;
 
+// libxlsxwriter prints "[ERROR]" lines of its own on stderr when it fails; the program reports
+// the failure itself, so the library's stderr goes nowhere while it works. (Another thread's
+// stderr output in that moment would go with it; the export is short and nothing relies on it.)
+class LibraryStderrMuted {
+public:
+    LibraryStderrMuted()
+    {
+        std::fflush(stderr);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null < 0)
+            return;
+        m_saved = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+        if (m_saved >= 0)
+            ::dup2(null, STDERR_FILENO);
+        ::close(null);
+    }
+    ~LibraryStderrMuted()
+    {
+        if (m_saved < 0)
+            return;
+        std::fflush(stderr);
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
+    }
+    LibraryStderrMuted(const LibraryStderrMuted &) = delete;
+    LibraryStderrMuted &operator=(const LibraryStderrMuted &) = delete;
+
+private:
+    int m_saved = -1;
+};
+
 // Fills the temporary file `path`; an empty text on success, else the library's reason.
 std::string fillWorkbook(const std::vector<Cell> &cells, const std::string &path)
 {
+    const LibraryStderrMuted muted;
     lxw_workbook *workbook = workbook_new(path.c_str());
     if (!workbook)
         return lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED);
@@ -77,10 +112,10 @@ std::string workbookFileName(const std::string &name)
 
 Status writeWorkbook(const std::vector<Cell> &cells, const std::string &path)
 {
-    const std::string why = ProjectDocument::replaceFileAtomically(
+    const Status replaced = ProjectDocument::replaceFileAtomically(
         path, [&cells](int, const std::string &temp) { return fillWorkbook(cells, temp); });
-    if (!why.empty())
-        return Error{ErrorCode::FileWrite, formatText(StrId::MsgExportFailed, {path, why})};
+    if (!replaced)
+        return Error{replaced.error().code, formatText(StrId::MsgExportFailed, {path, replaced.message()})};
     return {};
 }
 

@@ -116,6 +116,10 @@ void recomputeByteCounts(ConfigStore &configuration)
 
 bool ethernetWriteChecks(ConfigStore &configuration, bool incompleteMark, Prompter &prompter)
 {
+    if (const std::string missing = commandWithoutNode(configuration); !missing.empty()) {
+        prompter.info(missing);
+        return false;
+    }
     if (hasVacantNodeAddress(configuration, kImageSubnets)) {
         prompter.info(text(StrId::MsgNodeAddressVacant));
         return false;

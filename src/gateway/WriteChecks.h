@@ -22,7 +22,8 @@ bool downloadPreChecks(const ConfigStore &configuration, bool incompleteMark, Pr
 // rounded up to whole bytes); a command with an unknown function code keeps its count.
 void recomputeByteCounts(ConfigStore &configuration);
 
-// The checks of a press of "Download", in their order: a vacant node address of subnet 1 or 2
+// The checks of a press of "Download", in their order: a command naming no node of its subnet
+// (stop), a vacant node address of subnet 1 or 2
 // (stop), the mapping test (question), the incomplete-information mark (stop), the byte counts
 // recomputed into `configuration` (they stay there whatever follows), the mapping range, and a
 // subnet with more commands than the image holds (stop). True when the write may go on; otherwise

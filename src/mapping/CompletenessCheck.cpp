@@ -3,7 +3,10 @@
 #include "model/MappingValues.h"
 #include "ProfibusConfigDecoder.h"
 #include "editor/ValueCommit.h"
+#include "model/ModelProfile.h"
 #include "resources/Strings.h"
+
+#include <algorithm>
 
 namespace tqv {
 
@@ -79,6 +82,22 @@ bool beyond(long end, long size) { return end >= kOutputBufferBase ? end - kOutp
 
 } // namespace
 
+std::string commandWithoutNode(const ConfigStore &store)
+{
+    const int subnets = profileOf(store).subnetCount;
+    for (int s = 0; s < (subnets > 0 ? subnets : kSubnetCount); ++s) {
+        const CONFIG &c = store.subnet(s);
+        if (!isModbusMaster(c))
+            continue;
+        const int nodes = std::clamp(c.nodeCount, 0, kMaxNodes);
+        for (int i = 0; i < usedCommands(c); ++i)
+            if (const int n = c.commands[static_cast<std::size_t>(i)].nodeNumber; n < 1 || n > nodes)
+                return formatText(StrId::MsgCommandNodeMissing,
+                                  {std::to_string(s + 1), std::to_string(i + 1), std::to_string(n), std::to_string(nodes)});
+    }
+    return {};
+}
+
 std::optional<BufferSizes> CompletenessCheck::bufferSizes(const ConfigStore &store)
 {
     if (const auto fixed = fixedDownloadSizes(store))
@@ -94,6 +113,9 @@ std::optional<BufferSizes> CompletenessCheck::bufferSizes(const ConfigStore &sto
 
 CompletenessResult CompletenessCheck::run(ConfigStore &store)
 {
+    // A command must belong to a node before anything about it can be checked or written.
+    if (const std::string missing = commandWithoutNode(store); !missing.empty())
+        return prefixed(missing);
     if (isFourSubnetType(store.gatewayType)) {
         for (int s = 0; s < kSubnetCount; ++s) {
             const CONFIG &c = store.subnet(s);

@@ -20,6 +20,10 @@ struct CompletenessResult {
 // The check a download runs before it lets the user start: no vacant mandatory value, and every
 // first-subnet command's data inside the buffer sizes. Rules run in order; the first that fails
 // ends the check.
+// The message naming the first command of a Modbus-master subnet whose nodeNumber names no node
+// of that subnet (0, negative, or past nodeCount); empty when every command's node exists.
+std::string commandWithoutNode(const ConfigStore &store);
+
 class CompletenessCheck {
 public:
     // Fills byteCount of every first-subnet command with a known function code on the way (once

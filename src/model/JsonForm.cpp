@@ -67,7 +67,7 @@ public:
             for (std::string_view name : known)
                 found = found || name == item.key();
             if (!found) {
-                error = formatText(StrId::CliJsonUnknownField, {childPath(path, item.key())});
+                error = formatText(StrId::CliJsonUnknownField, {childPath(path, shownFileText(item.key()))});
                 return false;
             }
         }
@@ -245,6 +245,23 @@ std::string parserMessage(const char *what)
     return std::string(m);
 }
 
+// The syntax error of `source` with the place the parser names ("parse error at line 3,
+// column 7: ..."); without a place, the message as it is.
+std::string syntaxError(std::string_view source, const char *what)
+{
+    const std::string m = parserMessage(what);
+    constexpr std::string_view kAt = "at line ";
+    constexpr std::string_view kColumn = ", column ";
+    const auto at = m.find(kAt);
+    const auto column = at == std::string::npos ? at : m.find(kColumn, at);
+    const auto colon = column == std::string::npos ? column : m.find(": ", column);
+    if (colon == std::string::npos)
+        return formatText(StrId::CliJsonSyntax, {source, m});
+    const std::string line = m.substr(at + kAt.size(), column - at - kAt.size());
+    const std::string col = m.substr(column + kColumn.size(), colon - column - kColumn.size());
+    return formatText(StrId::CliJsonSyntaxAt, {source, line, col, std::string_view(m).substr(colon + 2)});
+}
+
 } // namespace
 
 std::string storeToJson(const ConfigStore &store)
@@ -288,7 +305,7 @@ std::string storeToJson(const ConfigStore &store)
     return root.dump(2, ' ', false, Json::error_handler_t::replace) + '\n';
 }
 
-Status storeFromJson(std::string_view json, ConfigStore &store)
+Status storeFromJson(std::string_view json, ConfigStore &store, std::string_view source)
 {
     auto refused = [](std::string message) { return Status(Error{ErrorCode::FileFormat, std::move(message)}); };
     Json root;
@@ -296,7 +313,7 @@ Status storeFromJson(std::string_view json, ConfigStore &store)
     try {
         root = Json::parse(json.begin(), json.end());
     } catch (const Json::exception &e) {
-        return refused(formatText(StrId::CliJsonSyntax, {"JSON", parserMessage(e.what())}));
+        return refused(syntaxError(source, e.what()));
     }
 
     Reader r;

@@ -346,9 +346,9 @@ std::string ArchiveStatus::reason() const
     case ArchiveError::Truncated:
         return formatText(StrId::ReasonTruncated, {at});
     case ArchiveError::WrongClass:
-        return formatText(StrId::ReasonWrongClass, {found, expected, at});
+        return formatText(StrId::ReasonWrongClass, {shownFileText(found), expected, at});
     case ArchiveError::WrongSchema:
-        return formatText(StrId::ReasonWrongSchema, {found, std::to_string(value), at});
+        return formatText(StrId::ReasonWrongSchema, {shownFileText(found), std::to_string(value), at});
     case ArchiveError::NullTag:
         return formatText(StrId::ReasonNullTag, {at});
     case ArchiveError::BadTag:
@@ -357,7 +357,7 @@ std::string ArchiveStatus::reason() const
         return formatText(StrId::ReasonCountOutOfRange,
                           {std::to_string(subnet), found, std::to_string(value), at});
     case ArchiveError::Unencodable:
-        return formatText(StrId::ReasonUnencodable, {found});
+        return formatText(StrId::ReasonUnencodable, {shownFileText(found)});
     case ArchiveError::BadGatewayType:
         return formatText(StrId::ReasonBadGatewayType, {std::to_string(value)});
     }

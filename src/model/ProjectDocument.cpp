@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <cstring>
+#include <ctime>
+#include <string_view>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,12 +41,68 @@ std::string saveTarget(const std::string &path)
     return p.string();
 }
 
+// The temporary files of a save of `target`: ".NAME.tqv-save-" and six characters of mkstemp.
+constexpr std::string_view kTemporaryMark = ".tqv-save-";
+constexpr std::size_t kTemporaryRandom = 6;
+// A temporary file this old belongs to no save still running.
+constexpr std::time_t kStaleSeconds = 60;
+
+std::string temporaryPrefix(const std::string &target)
+{
+    return "." + std::filesystem::path(target).filename().string() + std::string(kTemporaryMark);
+}
+
+std::string temporaryPattern(const std::string &target)
+{
+    const std::filesystem::path folder = std::filesystem::path(target).parent_path();
+    return (folder / temporaryPrefix(target)).string() + std::string(kTemporaryRandom, 'X');
+}
+
+// Removes what a killed save of `target` left behind: regular files of exactly the temporary
+// pattern, untouched for a minute. Failures are ignored; the save itself does not depend on it.
+void removeStaleTemporaries(const std::string &target)
+{
+    namespace fs = std::filesystem;
+    const fs::path parent = fs::path(target).parent_path();
+    const fs::path folder = parent.empty() ? fs::path(".") : parent;
+    const std::string prefix = temporaryPrefix(target);
+    const std::time_t now = std::time(nullptr);
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() != prefix.size() + kTemporaryRandom || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode) && now - st.st_mtime >= kStaleSeconds)
+            ::unlink(it->path().c_str());
+    }
+}
+
 Error saveFailed(const std::string &path, const std::string &reason, bool hadPreviousFile)
 {
     std::string message = formatText(StrId::MsgFileSaveFailed, {path, reason});
     if (hadPreviousFile)
         message += text(StrId::MsgPreviousFileUnchanged);
     return Error{ErrorCode::FileWrite, std::move(message)};
+}
+
+// Why a file could not be opened, in the user's words for the usual causes.
+std::string openReason(int err)
+{
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+        return text(StrId::ReasonFileMissing);
+    case EACCES:
+    case EPERM:
+        return text(StrId::ReasonPermissionDenied);
+    case ELOOP:
+        return text(StrId::ReasonLinkLoop);
+    case EISDIR:
+        return text(StrId::ReasonNotRegularFile);
+    default:
+        return formatText(StrId::ReasonSystemError, {std::strerror(err)});
+    }
 }
 
 bool exists(const std::string &path)
@@ -72,16 +130,17 @@ void initialUpdate(ConfigStore &store)
 
 Result<std::string> readFile(const std::string &path)
 {
-    const Error openFailed{ErrorCode::FileOpen, formatText(StrId::MsgFileOpenFailed, {path})};
+    auto openFailed = [&path](int err) { return Error{ErrorCode::FileOpen, formatText(StrId::MsgFileOpenFailedWhy, {path, openReason(err)})}; };
     std::string bytes;
     // Non-blocking, so that opening a FIFO or a device cannot hang before the type check.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return openFailed;
+        return openFailed(errno);
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
+        const int err = errno;
         ::close(fd);
-        return openFailed;
+        return openFailed(err);
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
@@ -99,8 +158,9 @@ Result<std::string> readFile(const std::string &path)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
+            const int err = errno;
             ::close(fd);
-            return openFailed;
+            return openFailed(err);
         }
         if (n == 0)
             break;
@@ -110,42 +170,54 @@ Result<std::string> readFile(const std::string &path)
     return bytes;
 }
 
-std::string replaceFileAtomically(const std::string &shownPath, const FileFiller &fill)
+Status replaceFileAtomically(const std::string &shownPath, const FileFiller &fill)
 {
     const std::string path = saveTarget(shownPath);
-    auto reason = [](int err) { return formatText(StrId::ReasonWriteError, {std::strerror(err)}); };
-    // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
-    mode_t mode = 0;
+    auto failure = [](int err) { return Error{ErrorCode::FileWrite, formatText(StrId::ReasonWriteError, {std::strerror(err)})}; };
+    // Keep the identity of the file being replaced; a new file gets the usual 0666 & ~umask.
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
+    const bool replacing = ::stat(path.c_str(), &st) == 0;
+    if (replacing && !S_ISREG(st.st_mode))
+        return Error{ErrorCode::NotRegularFile, text(StrId::ReasonNotRegularFile)};
+    mode_t mode = st.st_mode & 07777;
+    if (!replacing) {
+        const mode_t mask = ::umask(0);
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    std::string temp = path + ".XXXXXX";
+    removeStaleTemporaries(path);
+    std::string temp = temporaryPattern(path);
     int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return reason(errno);
-    auto failWith = [&](std::string why) {
+    if (fd < 0) {
+        const int err = errno;
+        const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+        std::error_code ec;
+        if ((err == ENOENT || err == ENOTDIR) && !folder.empty() && !std::filesystem::is_directory(folder, ec))
+            return Error{ErrorCode::FileWrite, formatText(StrId::ReasonNoFolder, {folder.string()})};
+        return failure(err);
+    }
+    auto failWith = [&](Error why) {
         ::close(fd);
         ::unlink(temp.c_str());
         return why;
     };
     if (std::string why = fill(fd, temp); !why.empty())
-        return failWith(std::move(why));
+        return failWith(Error{ErrorCode::FileWrite, std::move(why)});
+    // Owner and group first: a change of owner may clear the mode's set-id bits. Only root may
+    // give a file away; anyone else keeps what mkstemp made, at least the group where allowed.
+    if (replacing && ::fchown(fd, st.st_uid, st.st_gid) != 0)
+        (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
     if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
-        return failWith(reason(errno));
+        return failWith(failure(errno));
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
-        return reason(err);
+        return failure(err);
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
-        return reason(err);
+        return failure(err);
     }
     return {};
 }
@@ -153,7 +225,7 @@ std::string replaceFileAtomically(const std::string &shownPath, const FileFiller
 Status writeFileAtomically(const std::string &shownPath, const std::string &bytes)
 {
     const bool hadPreviousFile = exists(saveTarget(shownPath));
-    const std::string why = replaceFileAtomically(shownPath, [&bytes](int fd, const std::string &) {
+    const Status replaced = replaceFileAtomically(shownPath, [&bytes](int fd, const std::string &) {
         const char *p = bytes.data();
         std::size_t left = bytes.size();
         while (left > 0) {
@@ -167,8 +239,11 @@ Status writeFileAtomically(const std::string &shownPath, const std::string &byte
         }
         return std::string();
     });
-    if (!why.empty())
-        return saveFailed(shownPath, why, hadPreviousFile);
+    if (!replaced) {
+        Error failed = saveFailed(shownPath, replaced.message(), hadPreviousFile);
+        failed.code = replaced.error().code;
+        return failed;
+    }
     return {};
 }
 

@@ -33,12 +33,15 @@ Result<std::string> readFile(const std::string &path);
 // Atomic replace of `path` with `bytes`.
 Status writeFileAtomically(const std::string &path, const std::string &bytes);
 
-// Writes a temporary file beside `path` (a symbolic link is followed) through `fill`, then
-// renames it over `path` with the replaced file's permissions. `fill` gets the open descriptor
-// and the temporary file's name and returns an empty text or why it failed. Returns an empty
-// text or the reason; on failure the temporary file is gone and `path` is untouched.
+// Writes a temporary file ".NAME.tqv-save-XXXXXX" beside `path` (a symbolic link is followed)
+// through `fill`, then renames it over `path` with the replaced file's owner, group and mode
+// (owner and group where permitted). Temporary files of the same target older than a minute,
+// left by a save that was killed, are removed first. `fill` gets the open descriptor and the
+// temporary file's name and returns an empty text or why it failed. On failure the error's
+// message is the reason alone (the caller names the file), the temporary file is gone and `path`
+// is untouched; a path that names no regular file is refused with NotRegularFile.
 using FileFiller = std::function<std::string(int fd, const std::string &tempPath)>;
-std::string replaceFileAtomically(const std::string &path, const FileFiller &fill);
+Status replaceFileAtomically(const std::string &path, const FileFiller &fill);
 
 } // namespace ProjectDocument
 

@@ -14,6 +14,7 @@ enum class ErrorCode {
     FileEmpty,    // the file holds no bytes
     FileFormat,   // the bytes are not a project (or not the JSON form) this program reads
     FileWrite,    // writing or replacing the file failed
+    NotRegularFile, // the path to write names a folder, a device or a pipe: nothing was written
     Unencodable,  // a text has no form in the file's code page
     SerialNoPort,        // no serial port is listed
     SerialPortOpen,      // the serial port cannot be opened

@@ -708,6 +708,17 @@ enum class StrId : int {
     CliDiffTakeNeedsOutput,
     CliDiffTakeNoSuchPath,
     CliDiffTook,
+    // Never claim what was not checked: refused image values, file reasons, dangling node numbers.
+    MsgImageValueTooLarge = 67600,
+    ReasonNotRegularFile,
+    MsgFileOpenFailedWhy,
+    ReasonFileMissing,
+    ReasonPermissionDenied,
+    ReasonLinkLoop,
+    ReasonNoFolder,
+    ReasonSystemError,
+    CliJsonSyntaxAt,
+    MsgCommandNodeMissing,
     CliHelpDiff = DiffCount + 1, // the ids below keep running on from DiffCount
     CliHelpDiffFirst,
     CliHelpDiffSecond,

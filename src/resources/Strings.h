@@ -41,6 +41,12 @@ const std::string &text(StrId id, Language language);
 std::string formatText(std::string_view pattern, std::initializer_list<std::string_view> args);
 std::string formatText(StrId id, std::initializer_list<std::string_view> args);
 
+// Text taken from a file (or a gateway) as a message may quote it: at most the first 32
+// characters, then "..."; control characters, bytes that are no UTF-8 and the backslash itself
+// as \xNN, so that no byte of the file reaches a terminal or a message box unseen. Every
+// message that quotes file content goes through this.
+std::string shownFileText(std::string_view raw);
+
 // Language choice: an explicit "en"/"zh" wins, then TQV580_LANG, then the system locale name
 // ("zh_CN.UTF-8", "zh-Hans" -> Chinese; anything else -> English).
 std::optional<Language> parseLanguageName(std::string_view name);

@@ -80,14 +80,11 @@ ExchangeResult Exchange::run(std::string_view request)
 Exchange::Received Exchange::readReply(const ReplyRule &rule, Millis start)
 {
     Received r;
-    Millis firstAt{};
     Millis lastAt{};
     for (;;) {
         const Millis now = m_clock.now();
         std::string chunk = m_link.readAll();
         if (!chunk.empty()) {
-            if (r.bytes.empty())
-                firstAt = now;
             lastAt = now;
             r.bytes += chunk;
         }
@@ -100,10 +97,13 @@ Exchange::Received Exchange::readReply(const ReplyRule &rule, Millis start)
                 if (length != 0 && r.bytes.size() >= length)
                     break;
             }
-            // A first byte just before the limit still gets the settle time for the rest.
-            deadline = std::max(deadline, firstAt + kSettleTime);
-            if (rule.completion != Completion::LengthByte)
-                deadline = std::min(deadline, lastAt + kSettleTime);
+            // The limit is for the start of the reply: once begun, it runs on while its bytes keep
+            // coming within the settle time of each other, however close to the limit it began
+            // and however slow the line. A reply read by its length byte also waits out the limit
+            // for a rest that comes late.
+            deadline = lastAt + kSettleTime;
+            if (rule.completion == Completion::LengthByte)
+                deadline = std::max(deadline, start + rule.timeLimit);
         }
         if (now >= deadline)
             break;

@@ -207,7 +207,7 @@ TEST_F(CliAppTest, WordsAfterDoubleDashAreOperands)
     EXPECT_EQ(r.err, formatText(StrId::CliUnknownExtension, {"--json"}) + "\n");
     r = run({"show", "--", "-missing.tqv"});
     EXPECT_EQ(r.code, 2);
-    EXPECT_EQ(r.err, formatText(StrId::MsgFileOpenFailed, {"-missing.tqv"}) + "\n");
+    EXPECT_EQ(r.err, formatText(StrId::MsgFileOpenFailedWhy, {"-missing.tqv", "it does not exist"}) + "\n");
 }
 
 // A group added beside the core's, as the groups needing Qt will be; its job asks one question.

@@ -18,6 +18,11 @@
 #include <regex>
 #include <sstream>
 #include <tuple>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tqv {
 
@@ -231,8 +236,12 @@ TEST_F(CliTest, UnreadableInputExitsTwoWithTheReason)
     put(path("cut.tqv"), cut);
     put(path("empty.tqv"), "");
     put(path("empty.json"), "");
-    put(path("bad.json"), "{\"gatewayType\": ");
+    put(path("bad.json"), "{\n  \"gatewayType\": 3,\n  \"fieldbus\" }");
+    put(path("good.tqv"), good);
     fs::create_directory(m_dir / "dir.tqv");
+    fs::create_symlink("loop2.tqv", m_dir / "loop1.tqv");
+    fs::create_symlink("loop1.tqv", m_dir / "loop2.tqv");
+    ASSERT_EQ(::mkfifo(path("pipe.json").c_str(), 0600), 0);
     auto reasonOf = [](const std::string &bytes) {
         auto s = std::make_unique<ConfigStore>();
         return readProject(bytes, CodePage::Windows1252, *s).reason();
@@ -240,7 +249,10 @@ TEST_F(CliTest, UnreadableInputExitsTwoWithTheReason)
 
     const std::vector<std::pair<std::string, std::string>> cases = {
         {path("cut.tqv"), formatText(StrId::MsgFileReadFailed, {path("cut.tqv"), reasonOf(cut)})},
-        {path("missing.tqv"), formatText(StrId::MsgFileOpenFailed, {path("missing.tqv")})},
+        {path("missing.tqv"), formatText(StrId::MsgFileOpenFailedWhy, {path("missing.tqv"), "it does not exist"})},
+        {path("loop1.tqv"),
+         formatText(StrId::MsgFileOpenFailedWhy, {path("loop1.tqv"), "its symbolic links form a loop"})},
+        {path("bad.json"), formatText(StrId::CliJsonSyntaxAt, {path("bad.json"), "3", "14", "syntax error while parsing object separator - unexpected '}'; expected ':'"})},
         {path("dir.tqv"), formatText(StrId::MsgNotAFile, {path("dir.tqv")})},
         {path("empty.tqv"), formatText(StrId::MsgFileEmpty, {path("empty.tqv")})},
         {path("empty.json"), formatText(StrId::MsgFileEmpty, {path("empty.json")})},
@@ -254,9 +266,12 @@ TEST_F(CliTest, UnreadableInputExitsTwoWithTheReason)
         EXPECT_EQ(r.err, message + "\n");
     }
     EXPECT_NE(reasonOf(cut), "");
-    const Outcome r = run({"show", path("bad.json")});
+    // An output that is no regular file is bad usage as well, and stays what it was.
+    const Outcome r = run({"convert", path("good.tqv"), path("pipe.json")});
     EXPECT_EQ(r.code, 2);
-    EXPECT_EQ(r.err.rfind(formatText(StrId::CliJsonSyntax, {"JSON", ""}), 0), 0u) << r.err;
+    EXPECT_EQ(r.err.rfind(formatText(StrId::MsgFileSaveFailed, {path("pipe.json"), text(StrId::ReasonNotRegularFile)}), 0), 0u)
+        << r.err;
+    EXPECT_FALSE(fs::is_regular_file(path("pipe.json")));
 }
 
 TEST_F(CliTest, ConvertRoundTripIsByteIdentical)
@@ -335,7 +350,7 @@ TEST_F(CliTest, ConvertReportsRefusedNamesAndOutputs)
     r = run({"convert", path("a.tqv"), unwritable});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, formatText(StrId::MsgFileSaveFailed,
-                                {unwritable, formatText(StrId::ReasonWriteError, {std::strerror(ENOENT)})}) +
+                                {unwritable, formatText(StrId::ReasonNoFolder, {path("no-such-dir")})}) +
                          "\n");
     EXPECT_EQ(files(), (std::vector<std::string>{"a.tqv", "zh.json"}));
 }
@@ -350,6 +365,32 @@ TEST_F(CliTest, ExportWritesTheWorkbookOrSaysWhyNot)
     EXPECT_EQ(r.err, formatText(StrId::CliWritten, {path("plant.xlsx")}) + "\n");
     EXPECT_EQ(files(), (std::vector<std::string>{"plant.json", "plant.xlsx"}));
     EXPECT_EQ(bytesOf(path("plant.xlsx")).substr(0, 2), "PK");
+
+    // A folder that is not there is named; a disk that refuses the data is reported by us alone,
+    // without the workbook library's own lines on stderr.
+    r = run({"export", path("plant.json"), path("none/plant.xlsx")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, formatText(StrId::MsgExportFailed, {path("none/plant.xlsx"),
+                                                         formatText(StrId::ReasonNoFolder, {path("none")})}) + "\n");
+    rlimit unlimited{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    const rlimit small{1024, unlimited.rlim_max};
+    const auto ignored = std::signal(SIGXFSZ, SIG_IGN);
+    const int savedStderr = ::dup(STDERR_FILENO);
+    const int captured = ::open(path("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(captured, STDERR_FILENO);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    r = run({"export", path("plant.json"), path("full.xlsx")});
+    ::setrlimit(RLIMIT_FSIZE, &unlimited);
+    ::dup2(savedStderr, STDERR_FILENO);
+    ::close(savedStderr);
+    ::close(captured);
+    std::signal(SIGXFSZ, ignored);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err.rfind(formatText(StrId::MsgExportFailed, {path("full.xlsx"), ""}), 0), 0u) << r.err;
+    EXPECT_EQ(bytesOf(path("stderr.txt")), "");
+    fs::remove(path("stderr.txt"));
+    EXPECT_FALSE(fs::exists(path("full.xlsx")));
 
     // The window offers no such protocol for this gateway, but a file can carry it.
     nlohmann::json json = nlohmann::json::parse(bytesOf(path("plant.json")));

@@ -5,6 +5,8 @@
 #include "mapping/MappingFixture.h"
 #include "model/DerivedValues.h"
 
+#include <tuple>
+
 namespace tqv {
 namespace {
 
@@ -275,6 +277,21 @@ TEST_F(ConfigImageTest, ImagesThatDoNotFitChangeNothing)
         ASSERT_FALSE(status.ok()) << r.size();
         EXPECT_EQ(status.error().code, ErrorCode::ImageMalformed);
         EXPECT_EQ(status.message(), "Read configuration failed!");
+        EXPECT_TRUE(*s == before);
+    }
+    // A value above what its grid row takes is refused naming it, never read as another number.
+    const std::tuple<std::size_t, std::uint32_t, const char *> tooLarge[] = {
+        {32, 0x80000000, "2147483648 in \"Modbus communication baud rate\" of subnet 1, above the 115200"},
+        {672, 0xFFFFFFFF, "4294967295 in \"Response timeout(300-60000ms)\" of subnet 2, above the 60000"},
+        {76, 256, "256 in \"Scan ratio(1-255)\" of subnet 1, above the 255"},
+    };
+    for (const auto &[offset, value, named] : tooLarge) {
+        std::string r = readReply();
+        put(r, offset, {static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+                        static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
+        const Status status = applyConfigImage(r, *s);
+        ASSERT_FALSE(status.ok()) << named;
+        EXPECT_EQ(status.message(), std::string("The gateway holds ") + named + " this program can hold; nothing was read.");
         EXPECT_TRUE(*s == before);
     }
     // 48 commands fit; bytes after the image are not looked at.

@@ -87,6 +87,12 @@ TEST_F(EthernetTransferTest, ChecksStopInTheirOrder)
     questions.messages.clear();
     EXPECT_TRUE(checks());
     EXPECT_TRUE(questions.messages.empty());
+
+    // A command of a node its subnet does not have is refused before anything else.
+    s->subnet(0).commands[1].nodeNumber = 4;
+    EXPECT_FALSE(checks(true));
+    EXPECT_EQ(questions.messages,
+              (std::vector<std::string>{"Subnet1 command 2 names node 4, which does not exist (node count: 1)"}));
 }
 
 TEST_F(EthernetTransferTest, ByteCountsAreRecomputedAndKept)

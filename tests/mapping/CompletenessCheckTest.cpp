@@ -89,6 +89,16 @@ std::vector<VacancyRow> vacancyRows()
              c.commands[1].startAddress = "-1";
          },
          "Subnet%d Next node-12The number of data can not be vacant"},
+        {"a command of node 0", [=](CONFIG &c) { cmd(c).nodeNumber = 0; },
+         "Subnet%d command 1 names node 0, which does not exist (node count: 1)"},
+        {"a command of node -1 before any vacancy",
+         [](CONFIG &c) {
+             c.commands[1].nodeNumber = -1;
+             c.scanRatio = "-1";
+         },
+         "Subnet%d command 2 names node -1, which does not exist (node count: 1)"},
+        {"a command past the last node", [=](CONFIG &c) { cmd(c).nodeNumber = 2; },
+         "Subnet%d command 1 names node 2, which does not exist (node count: 1)"},
         {"a slave address with a pattern in it stays as it is",
          [=](CONFIG &c) {
              cmd(c).slaveAddress = "%d%s";

@@ -53,6 +53,60 @@ TEST_F(BadFilesTest, WhatIsNotARegularFileIsRefusedAtOnce)
         EXPECT_EQ(opened.message(), formatText(StrId::MsgNotAFile, {path(name)}));
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
         EXPECT_TRUE(*store == before);
+        // Nor is one written over: it stays what it was.
+        const Status saved = ProjectDocument::save(path(name), *store, CodePage::Windows1252);
+        ASSERT_FALSE(saved.ok());
+        EXPECT_EQ(saved.error().code, ErrorCode::NotRegularFile);
+        EXPECT_EQ(saved.message().rfind(formatText(StrId::MsgFileSaveFailed, {path(name), text(StrId::ReasonNotRegularFile)}), 0), 0u)
+            << saved.message();
+        EXPECT_FALSE(fs::is_regular_file(path(name)));
+    }
+}
+
+TEST_F(BadFilesTest, ASaveKeepsTheFileItReplacesAndClearsWhatAKilledSaveLeft)
+{
+    const std::string target = path("x.tqv");
+    ASSERT_TRUE(ProjectDocument::writeFileAtomically(target, "old").ok());
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    const bool root = ::geteuid() == 0; // only root can give the file to another owner
+    ASSERT_TRUE(!root || ::chown(target.c_str(), 4321, 4322) == 0);
+    // Only this target's temporaries of exactly the pattern, a minute old, are taken away.
+    const std::pair<const char *, bool> leftovers[] = {{".x.tqv.tqv-save-a1B2c3", false}, {".x.tqv.tqv-save-fresh1", true},
+                                                       {".y.tqv.tqv-save-a1B2c3", true}, {".x.tqv.tqv-save-a1B2c3d", true},
+                                                       {"x.tqv.a1B2c3", true}};
+    for (const auto &[name, stays] : leftovers) {
+        ASSERT_TRUE(ProjectDocument::writeFileAtomically(path(name), "left").ok());
+        if (std::string_view(name) != ".x.tqv.tqv-save-fresh1")
+            fs::last_write_time(path(name), fs::file_time_type::clock::now() - std::chrono::minutes(2));
+    }
+    std::string temporary;
+    ASSERT_TRUE(ProjectDocument::replaceFileAtomically(target, [&](int, const std::string &temp) {
+                    temporary = fs::path(temp).filename().string();
+                    return std::string();
+                }).ok());
+    EXPECT_EQ(temporary.rfind(".x.tqv.tqv-save-", 0), 0u) << temporary;
+    for (const auto &[name, stays] : leftovers)
+        EXPECT_EQ(fs::exists(path(name)), stays) << name;
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_TRUE(!root || (st.st_uid == 4321u && st.st_gid == 4322u)) << st.st_uid << ":" << st.st_gid;
+}
+
+// Bytes of a damaged file reach a message only escaped and cut, whatever they hold.
+TEST_F(BadFilesTest, AClassNameIsQuotedEscapedAndCut)
+{
+    std::string good;
+    ASSERT_TRUE(writeProject(*store, CodePage::Windows1252, good).ok());
+    const std::size_t at = good.find("FIELDBUS"); // after its 16-bit length
+    for (const auto &[name, shown] : {std::pair<std::string, std::string>{"FIELDBUSX\b", "\"FIELDBUSX\\x08\" was"},
+                                      {"\x1b]0;owned\x07" + std::string(300, 'A'),
+                                       "\"\\x1B]0;owned\\x07" + std::string(22, 'A') + "...\" was"}}) {
+        const std::string bytes = good.substr(0, at - 2) + char(name.size() & 0xFF) + char(name.size() >> 8) + name + good.substr(at + 8);
+        auto read = std::make_unique<ConfigStore>();
+        const std::string reason = readProject(bytes, CodePage::Windows1252, *read).reason();
+        EXPECT_NE(reason.find(shown), std::string::npos) << reason;
+        EXPECT_EQ(reason.find_first_of("\x1b\x07\b"), std::string::npos) << reason;
     }
 }
 

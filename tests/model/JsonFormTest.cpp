@@ -248,7 +248,9 @@ TEST_F(JsonFormTest, AcceptsTheEndsOfEveryIntegerRange)
 
 TEST_F(JsonFormTest, ReportsSyntaxErrorsWithTheParserReason)
 {
-    const std::string prefix = formatText(StrId::CliJsonSyntax, {"JSON", ""});
+    // Every syntax error names the place where the parser stopped.
+    const std::string at = formatText(StrId::CliJsonSyntaxAt, {"JSON"});
+    const std::string prefix = at.substr(0, at.find("%s"));
     const std::vector<std::string> inputs = {
         "", "{", "{\"gatewayType\": 3,}", "[1 2]", "{\"a\": \"\xff\"}", baseDocument().dump() + " x",
         "{\"a\": 1} // comment"};

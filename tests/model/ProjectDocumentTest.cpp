@@ -148,7 +148,7 @@ TEST_F(ProjectDocumentTest, FailedOpenChangesNothing)
 
     Status missing = ProjectDocument::open(path("missing.tqv"), *store, CodePage::Windows1252);
     EXPECT_FALSE(missing.ok());
-    EXPECT_EQ(missing.message(), "Cannot open the file \"" + path("missing.tqv") + "\".");
+    EXPECT_EQ(missing.message(), "Cannot open the file \"" + path("missing.tqv") + "\": it does not exist.");
     EXPECT_TRUE(*store == before);
 
     // A file of another gateway type and flags, cut short: the reader has seen the type and the

@@ -60,6 +60,13 @@ TEST(Strings, FormatFillsInOrderAndNeverInterpretsArguments)
     EXPECT_EQ(formatText("tail %", {}), "tail %");
 }
 
+TEST(Strings, FileTextIsShownEscapedAndCut)
+{
+    // Chinese stays; the backslash, a C1 control (CSI) and broken UTF-8 are escaped.
+    EXPECT_EQ(shownFileText("节点\\-\xC2\x9B" "2J\xE8\x8A\xC0"), "节点\\x5C-\\xC2\\x9B2J\\xE8\\x8A\\xC0");
+    EXPECT_EQ(shownFileText(std::string(32, 'A')), std::string(32, 'A'));
+}
+
 TEST(Strings, LanguageChoiceOrder)
 {
     struct Row {

@@ -10,6 +10,8 @@
 #include "model/ProjectDocument.h"
 #include "resources/CodePage.h"
 #include "resources/Strings.h"
+#include "serial/Exchange.h"
+#include "serial/FrameBuilder.h"
 #include "serial/ValueCodes.h"
 #include "support/GatewaySimProcess.h"
 #include "support/RecordingPrompter.h"
@@ -232,6 +234,26 @@ const RoundTripCase kCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Models, TransferRoundTrip, ::testing::ValuesIn(kCases),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// The time limit runs to the reply's first byte: a reply begun 200 ms after the request and paced
+// at 1200 baud ends well after 300 ms and is still read whole.
+TEST(SerialReplyLimit, AReplyBegunInsideTheLimitIsReadToItsEnd)
+{
+    setLanguage(Language::English);
+    ConfigStore store;
+    store.newConfiguration();
+    GatewaySimProcess sim({QStringLiteral("--fail"), QStringLiteral("slow:all:200"), QStringLiteral("--line-speed"),
+                           QStringLiteral("1200")});
+    QString error;
+    ASSERT_TRUE(sim.start(error)) << error.toStdString();
+    QtSerialLink link;
+    ASSERT_TRUE(link.open(sim.link().toStdString(), PortParameters{}));
+    SteadyClock clock;
+    Exchange up(link, clock, Judge::Upload, ReplyContext::of(store));
+    const ExchangeResult r = up.run(buildReadSubnet(0));
+    EXPECT_TRUE(r.accepted()) << r.reply.size() << " bytes";
+    EXPECT_GT(r.elapsed, kReplyTimeLimit);
+}
 
 } // namespace
 } // namespace tqv

@@ -44,7 +44,7 @@ std::optional<std::string> StateFile::load(const std::string &path, tqv::ConfigS
     // Read into a copy so that a refused file leaves the store as it was.
     auto loaded = std::make_unique<tqv::ConfigStore>(store);
     if (*kind == Kind::Json) {
-        if (const tqv::Status read = tqv::storeFromJson(bytes.value(), *loaded); !read)
+        if (const tqv::Status read = tqv::storeFromJson(bytes.value(), *loaded, path); !read)
             return read.message();
     } else {
         const tqv::ArchiveStatus status =
