@@ -226,7 +226,7 @@ TEST_P(TransferRoundTrip, WhatIsDownloadedIsUploadedAgain)
         return;
     }
     RecordingLink second(port);
-    ASSERT_TRUE(SerialGatewaySession(second, {}, clock, prompter, observer).write(back, false).complete());
+    ASSERT_TRUE(SerialGatewaySession(second, {}, "", clock, prompter, observer).write(back, false).complete());
     ASSERT_EQ(second.frames.size(), first.frames.size());
     for (std::size_t i = 0; i < first.frames.size(); ++i)
         EXPECT_EQ(hexOf(second.frames[i]), hexOf(first.frames[i])) << "frame " << i;
