@@ -499,12 +499,8 @@ void CModbusConfigView::applyCommit(const CommitResult &result, bool stillSelect
             const auto show = [viewport, cell, why] {
                 QToolTip::showText(viewport->mapToGlobal(cell.bottomLeft()), why, viewport, cell);
             };
-            // A click elsewhere committed it: the tip waits until the click is over, which would
-            // otherwise take it down at once.
-            if (QGuiApplication::mouseButtons() != Qt::NoButton)
-                QTimer::singleShot(300, viewport, show);
-            else
-                show();
+            // The key or the click that committed it would take a tip down as it is released.
+            QTimer::singleShot(250, viewport, show);
         }
     }
     if (result.protocolChanged) {

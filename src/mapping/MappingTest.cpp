@@ -135,7 +135,7 @@ std::string mappingConflictQuestion(const ConfigStore &store, std::size_t shown)
         question += "\n";
     for (std::size_t i = 0; i < faults.size() && i < shown; ++i) {
         const MappingFault &f = faults[i];
-        question += "\n";
+        question += "\n\u2022 ";
         if (f.conflict == MappingConflict::NoAddress)
             question += formatText(StrId::ConflictNoAddress, {itemText(store, f.first)});
         else

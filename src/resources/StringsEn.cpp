@@ -654,7 +654,7 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::ConflictItem, "subnet %s, command %s (%s)"},
         {StrId::ConflictStatusItem, "the command status bytes"},
         {StrId::ConflictRange, "%s %s to %s"},
-        {StrId::ConflictOverlap, "%s overlaps %s"},
+        {StrId::ConflictOverlap, "%s\n    overlaps %s"},
         {StrId::ConflictNoAddress, "%s has no mapping address"},
         {StrId::ConflictMore, "and %s more"},
         {StrId::SessionSummaryMapping, "Mapping: %d commands addressed, %d bytes in conflict"},

@@ -654,7 +654,7 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::ConflictItem, "子网 %s，命令 %s（%s）"},
         {StrId::ConflictStatusItem, "命令状态字节"},
         {StrId::ConflictRange, "%s %s 至 %s"},
-        {StrId::ConflictOverlap, "%s 与 %s 重叠"},
+        {StrId::ConflictOverlap, "%s\n    与 %s 重叠"},
         {StrId::ConflictNoAddress, "%s 没有映射地址"},
         {StrId::ConflictMore, "另有 %s 处"},
         {StrId::SessionSummaryMapping, "映射：已分配 %d 条命令的地址，%d 个字节冲突"},

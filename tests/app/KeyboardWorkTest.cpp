@@ -1,6 +1,5 @@
-// The window as engineers drive it: the grid and the tree from the keyboard, the reason of a
-// refused value at its cell, a failed download against the gateway simulator, the conflict
-// question and the status line at the default width.
+// The window as engineers drive it: grid and tree from the keyboard, the reason of a refused value
+// at its cell, failed downloads against the gateway simulator, the conflict question, the status line.
 #include "support/GatewaySimProcess.h"
 #include "support/GuiTestSupport.h"
 #include "app/CommandIds.h"
@@ -13,7 +12,6 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSet>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -31,11 +29,7 @@ private slots:
         m_frame->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
     }
-    void cleanup()
-    {
-        testing::closeMainWindow(m_frame);
-        m_sim.reset();
-    }
+    void cleanup() { testing::closeMainWindow(m_frame); }
 
     void gridTypingReturnArrowsTabAndRefusals()
     {
@@ -47,8 +41,7 @@ private slots:
         grid->setFocus();
         grid->setCurrentCell(2, 1);
         QTest::keyClick(grid, Qt::Key_1);
-        QTest::keyClicks(edit, QStringLiteral("2"));
-        QCOMPARE(edit->text(), QStringLiteral("12"));
+        QTest::keyClick(edit, Qt::Key_2);
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(store.command(0, 1).startAddress, std::string("12"));
         QCOMPARE(grid->currentRow(), 3);
@@ -58,8 +51,7 @@ private slots:
         QCOMPARE(store.command(0, 1).startAddress, std::string("0"));
         QTest::keyClick(grid, Qt::Key_Down);
         QCOMPARE(m_frame->promptText()->text(), promptOf(grid->currentRow()));
-
-        // A value put back says why beside its cell as well as in the status bar.
+        // A value put back says why beside its cell as well as in the status bar; Tab leaves.
         grid->setCurrentCell(2, 1);
         QTest::keyClick(grid, Qt::Key_7);
         QTest::keyClicks(edit, QStringLiteral("0000"));
@@ -69,6 +61,12 @@ private slots:
         QTRY_VERIFY(QToolTip::isVisible());
         QCOMPARE(QToolTip::text(), m_frame->statusBar()->currentMessage());
         QVERIFY(QToolTip::text().contains(QStringLiteral("65535")));
+        // A status line too long for the window is shortened, the whole of it in the tooltip.
+        const QString message = QStringLiteral("a long reason ").repeated(20);
+        m_frame->statusBar()->showMessage(message);
+        QVERIFY(m_frame->statusBar()->fontMetrics().horizontalAdvance(m_frame->statusBar()->currentMessage()) <
+                m_frame->statusBar()->width());
+        QCOMPARE(m_frame->statusBar()->toolTip(), message);
     }
 
     void treeKeysAndSelectCommandButtons()
@@ -76,48 +74,30 @@ private slots:
         ConfigStore &store = addCommands(2);
         QTreeWidget *tree = m_frame->tree();
         tree->setFocus();
-        // Insert: a node on the subnet, a command (through "Select Command") on a node.
-        tree->setCurrentItem(tree->topLevelItem(1));
-        QTest::keyClick(tree, Qt::Key_Insert);
-        QCOMPARE(store.subnet(0).nodeCount, 2);
+        const auto key = [tree](QTreeWidgetItem *item, Qt::Key k, Qt::KeyboardModifiers m = {}) {
+            tree->setCurrentItem(item);
+            QTest::keyClick(tree, k, m);
+        };
         m_frame->setCommandChooser([] {
             SelectCommandDialog dialog;
-            auto *list = dialog.findChild<QListWidget *>();
-            list->setCurrentRow(12);
+            dialog.findChild<QListWidget *>()->setCurrentRow(12);
             dialog.findChild<QPushButton *>(QStringLiteral("okButton"))->click();
             return dialog.result() == QDialog::Accepted ? dialog.chosenIndex() : -1;
         });
-        tree->setCurrentItem(tree->topLevelItem(1)->child(0));
-        QTest::keyClick(tree, Qt::Key_Insert);
-        QCOMPARE(store.subnet(0).commandCount, 3);
+        key(tree->topLevelItem(1), Qt::Key_Insert); // a node on the subnet
+        key(tree->topLevelItem(1)->child(0), Qt::Key_Insert); // a command on the node
         QCOMPARE(store.command(0, 3).functionCode, std::string("15"));
-        // Copy and paste a node with its commands; Delete a command, then a node.
-        tree->setCurrentItem(tree->topLevelItem(1)->child(0));
-        QTest::keyClick(tree, Qt::Key_C, Qt::ControlModifier);
+        key(tree->topLevelItem(1)->child(0), Qt::Key_C, Qt::ControlModifier);
         QTest::keyClick(tree, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(store.subnet(0).nodeCount, 3);
         QCOMPARE(store.subnet(0).commandCount, 6);
-        tree->setCurrentItem(tree->topLevelItem(1)->child(2)->child(0));
-        QTest::keyClick(tree, Qt::Key_Delete);
+        key(tree->topLevelItem(1)->child(2)->child(0), Qt::Key_Delete);
         QCOMPARE(store.subnet(0).commandCount, 5);
-        tree->setCurrentItem(tree->topLevelItem(1)->child(2));
-        QTest::keyClick(tree, Qt::Key_Delete);
+        key(tree->topLevelItem(1)->child(2), Qt::Key_Delete);
         QCOMPARE(store.subnet(0).nodeCount, 2);
         QCOMPARE(store.subnet(0).commandCount, 3);
-
-        // No two commands share a key (the Edit menu's are listed with the others in MainWindowTest).
-        QList<QKeySequence> keys;
-        for (QAction *a : m_frame->findChildren<QAction *>())
-            for (const QKeySequence &k : a->shortcuts())
-                if (a->parent() == m_frame.get())
-                    keys << k;
-        QCOMPARE(QSet<QKeySequence>(keys.begin(), keys.end()).size(), keys.size());
-        SelectCommandDialog cancelled;
-        cancelled.findChild<QPushButton *>(QStringLiteral("cancelButton"))->click();
-        QCOMPARE(cancelled.result(), int(QDialog::Rejected));
     }
 
-    // Each row: how the gateway misbehaves and what the dialog says of it, below the step.
     void aFailedDownloadSaysWhereAndWhy_data()
     {
         QTest::addColumn<QString>("fail");
@@ -134,63 +114,42 @@ private slots:
     void aFailedDownloadSaysWhereAndWhy()
     {
         QFETCH(QString, fail);
-        QVERIFY(startSim({QStringLiteral("--fail"), fail}));
+        QFETCH(QString, step);
+        QFETCH(QString, reason);
         addCommands(1);
-        runDownload([&](TransferDialog *d) {
-            QMessageBox::Icon icon = QMessageBox::NoIcon;
-            answerBox([&](QMessageBox *box) { icon = box->icon(); }, QMessageBox::Ok);
-            QSignalSpy ended(d, &TransferDialog::transferEnded);
-            QTest::keyClick(d, Qt::Key_Return);
-            QVERIFY(ended.wait(20000));
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        download({QStringLiteral("--fail"), fail}, [&](QMessageBox *box) { icon = box->icon(); }, [&](TransferDialog *d) {
             QCOMPARE(icon, QMessageBox::Critical);
-            QFETCH(QString, step);
-            QFETCH(QString, reason);
             QCOMPARE(d->statusLine()->text(), step);
-            const QStringList details = d->failureLine()->text().split(QLatin1Char('\n'));
-            QCOMPARE(details.value(0), QStringLiteral("Port: ") + m_sim->link());
-            QCOMPARE(details.value(1), reason);
-            QVERIFY(details.value(2).contains(QStringLiteral("\"Download\" to try again")));
+            QCOMPARE(d->failureLine()->text().split(QLatin1Char('\n')).mid(0, 2),
+                     (QStringList{QStringLiteral("Port: ") + m_sim->link(), reason}));
+            QVERIFY(d->failureLine()->text().contains(QStringLiteral("\"Download\" to try again")));
             QVERIFY(d->startButton()->isDefault() && d->startButton()->isEnabled());
         });
     }
 
     void conflictQuestionDefaultsToNoAndExitAfterADownload()
     {
-        QVERIFY(startSim({}));
-        ConfigStore &store = addCommands(2);
-        store.command(0, 2).mappingAddress = "10"; // over the first command's bytes
-        runDownload([&](TransferDialog *d) {
-            QString question;
-            answerBox([&](QMessageBox *box) { question = box->text(); }, QMessageBox::NoButton);
-            QSignalSpy ended(d, &TransferDialog::transferEnded);
-            QTest::keyClick(d, Qt::Key_Return);
-            QVERIFY(ended.wait(20000));
+        addCommands(2).command(0, 2).mappingAddress = "10"; // over the first command's bytes
+        QString question;
+        download({}, [&](QMessageBox *box) { question = box->text(); }, [&](TransferDialog *d) {
             QVERIFY(question.contains(QStringLiteral("subnet 1, command 1 (Read Holding Registers) 0010H.0 to "
-                                                     "0011H.7 overlaps subnet 1, command 2")));
-            QVERIFY(d->failureLine()->isHidden());
+                                                     "0011H.7\n    overlaps subnet 1, command 2")));
             QVERIFY(d->statusLine()->text() != QStringLiteral("Finish download!")); // Return said No
             m_frame->view()->store().command(0, 2).mappingAddress = "20";
-            QVERIFY(finished(d));
+            QSignalSpy ended(d, &TransferDialog::transferEnded);
+            d->startButton()->click();
+            QVERIFY(ended.wait(20000));
             QCOMPARE(d->statusLine()->text(), QStringLiteral("Finish download!"));
             QVERIFY(d->exitButton()->isDefault() && !d->startButton()->isDefault());
         });
-    }
-
-    void aLongStatusLineIsShortenedWithTheWholeOfItAtHand()
-    {
-        const QString message = QString(QStringLiteral("a long reason ")).repeated(20);
-        m_frame->statusBar()->showMessage(message);
-        const QString shown = m_frame->statusBar()->currentMessage();
-        QVERIFY(shown.size() < message.size());
-        QVERIFY(m_frame->statusBar()->fontMetrics().horizontalAdvance(shown) < m_frame->statusBar()->width());
-        QCOMPARE(m_frame->statusBar()->toolTip(), message);
     }
 
 private:
     QString promptOf(int row) const
     {
         const CModbusConfigView *view = m_frame->view();
-        return QString::fromStdString(describeCell(view->store(), view->shownItem(), row, false).prompt.text)
+        return QString::fromStdString(text(describeCell(view->store(), view->shownItem(), row, false).prompt.text))
             .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     }
 
@@ -199,62 +158,45 @@ private:
     {
         ConfigStore &store = m_frame->view()->store();
         const int node = store.addNode(0).value();
-        store.node(0, node).address = "3";
-        store.node(0, node).name = "Node-3";
-        for (int i = 0; i < count; ++i) {
-            COMMAND &c = store.command(0, store.addCommand(0, node, "3").value());
-            c.slaveAddress = "3";
-            c.startAddress = "0";
-            c.quantity = "1";
-            c.mappingAddress = std::to_string(10 + 2 * i);
-            c.mappingBit = "0";
-        }
+        store.node(0, node) = NODE{"3", "Node-3"};
+        for (int i = 0; i < count; ++i)
+            store.command(0, store.addCommand(0, node, "3").value()) =
+                COMMAND{"3", "3", "0", "1", std::to_string(10 + 2 * i), "0", "", store.newCommandDataFormat(), "",
+                        text(StrId::ScanQuick), node};
         m_frame->view()->rebuildTree();
         return store;
     }
 
-    // The next message box: `look` sees it, then `button` answers (NoButton: a bare Return).
-    static void answerBox(std::function<void(QMessageBox *)> look, QMessageBox::StandardButton button,
-                          int attempts = 1000)
+    // A download against the simulator run with `sim`: Return presses "Download", `box` sees the
+    // first message box (answered by its default button), `after` the dialog once the press ended.
+    void download(const QStringList &sim, std::function<void(QMessageBox *)> box, std::function<void(TransferDialog *)> after)
     {
-        QTimer::singleShot(10, [look = std::move(look), button, attempts]() mutable {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); box && box->isVisible()) {
-                look(box);
-                button == QMessageBox::NoButton ? QTest::keyClick(box, Qt::Key_Return) : box->button(button)->click();
-            } else if (attempts > 0) {
-                answerBox(std::move(look), button, attempts - 1);
-            }
-        });
-    }
-
-    static bool finished(TransferDialog *d)
-    {
-        QSignalSpy ended(d, &TransferDialog::transferEnded);
-        d->startButton()->click();
-        return ended.wait(20000);
-    }
-
-    void runDownload(const std::function<void(TransferDialog *)> &act)
-    {
-        testing::whenModalAppears([&act](QWidget *w) {
-            auto *d = qobject_cast<TransferDialog *>(w);
-            QVERIFY(d);
-            act(d);
-            d->reject();
-        });
-        m_frame->action(cmd::Download)->trigger();
-    }
-
-    bool startSim(QStringList arguments)
-    {
-        m_sim = std::make_unique<GatewaySimProcess>(std::move(arguments));
+        m_sim = std::make_unique<GatewaySimProcess>(sim);
         QString error;
-        if (!m_sim->start(error))
-            return false;
+        QVERIFY2(m_sim->start(error), qPrintable(error));
         SerialSettings &settings = m_frame->view()->serialSettings();
         settings.portIndex = portIndexForName(settings, m_sim->link().toStdString());
         settings.confirmed = true;
-        return true;
+        testing::whenModalAppears([&](QWidget *w) {
+            auto *d = qobject_cast<TransferDialog *>(w);
+            QVERIFY(d);
+            QTimer poll;
+            connect(&poll, &QTimer::timeout, [&] {
+                if (auto *b = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); b && b->isVisible()) {
+                    box(b);
+                    QTest::keyClick(b, Qt::Key_Return);
+                }
+            });
+            poll.start(10);
+            QSignalSpy ended(d, &TransferDialog::transferEnded);
+            QTest::keyClick(d, Qt::Key_Return);
+            QVERIFY(ended.wait(20000));
+            poll.stop();
+            after(d);
+            d->reject();
+        });
+        m_frame->action(cmd::Download)->trigger();
+        m_sim.reset();
     }
 
     std::unique_ptr<CMainFrame> m_frame;

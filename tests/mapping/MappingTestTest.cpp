@@ -103,9 +103,9 @@ TEST_F(MappingTestTest, TheQuestionNamesTheFaults)
     EXPECT_EQ(mappingFaults(*s).size(), 3U);
     EXPECT_EQ(mappingConflictQuestion(*s, 2),
               text(StrId::MsgMappingConflictQuestion) +
-                  "\n\nsubnet 1, command 3 (Read Holding Registers) has no mapping address"
-                  "\nthe command status bytes 0000H.0 to 0001H.7 overlaps subnet 1, command 1 (Read Holding "
-                  "Registers) 0001H.0 to 0004H.7\nand 1 more");
+                  "\n\n\u2022 subnet 1, command 3 (Read Holding Registers) has no mapping address"
+                  "\n\u2022 the command status bytes 0000H.0 to 0001H.7\n    overlaps subnet 1, command 1 (Read "
+                  "Holding Registers) 0001H.0 to 0004H.7\nand 1 more");
 }
 
 TEST_F(MappingTestTest, ListsGrowOverTheFourSubnets)
