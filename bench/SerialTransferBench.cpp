@@ -196,7 +196,7 @@ int uploadOnce(const char *pty, int baud, const char *record)
     NoObserver observer;
     PrintingPrompter prompter;
     CountingLink link(port);
-    SerialGatewaySession session(link, {}, clock, prompter, observer);
+    SerialGatewaySession session(link, {}, "", clock, prompter, observer);
     const GatewayRead read = session.read(store);
     if (!read.complete() || read.configuration.subnet(3).commandCount != kMaxCommands) {
         std::fprintf(stderr, "upload failed: %s\n", read.message.c_str());
@@ -257,7 +257,7 @@ int main(int argc, char **argv)
             double settle = 0;
             for (int r = 0; r < runs; ++r) {
                 CountingLink link(port);
-                SerialGatewaySession session(link, {}, clock, prompter, observer);
+                SerialGatewaySession session(link, {}, "", clock, prompter, observer);
                 QElapsedTimer timer;
                 timer.start();
                 const bool ok = upload ? session.read(store).complete() : session.write(store, false).complete();

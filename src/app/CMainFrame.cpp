@@ -101,6 +101,7 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent), m_settings(new Qt
     createStatusBar();
     createPanes();
     createUndoCommands();
+    createTreeKeys();
 
     connect(m_view, &CModbusConfigView::commandStateChanged, this, &CMainFrame::updateCommandState);
     connect(m_view, &CModbusConfigView::promptChanged, this, [this](QString text) {
@@ -155,12 +156,13 @@ void CMainFrame::createActions()
     connect(makeAction(cmd::AppExit, StrId::MenuFileExit, StrId::PromptAppExit), &QAction::triggered, this,
             &QWidget::close);
 
-    connect(makeAction(cmd::AddNode, StrId::MenuAddNode, StrId::PromptAddNode), &QAction::triggered, this,
-            [this] { m_view->addNode(false); });
+    connect(makeAction(cmd::AddNode, StrId::MenuAddNode, StrId::PromptAddNode, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N)),
+            &QAction::triggered, this, [this] { m_view->addNode(false); });
     connect(makeAction(cmd::DeleteNode, StrId::MenuDeleteNode, StrId::PromptDeleteNode), &QAction::triggered,
             this, [this] { m_view->deleteNode(); });
-    connect(makeAction(cmd::AddCommand, StrId::MenuAddCommand, StrId::PromptAddCommand), &QAction::triggered,
-            this, [this] { m_view->addCommand(m_commandChooser); });
+    connect(makeAction(cmd::AddCommand, StrId::MenuAddCommand, StrId::PromptAddCommand,
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I)),
+            &QAction::triggered, this, [this] { m_view->addCommand(m_commandChooser); });
     connect(makeAction(cmd::DeleteCommand, StrId::MenuDeleteCommand, StrId::PromptDeleteCommand),
             &QAction::triggered, this, [this] { m_view->deleteCommand(); });
 
@@ -276,9 +278,23 @@ void CMainFrame::createStatusBar()
         label->setEnabled(false); // lock-key states are not visible to a portable program
         bar->addPermanentWidget(label);
     }
-    connect(bar, &QStatusBar::messageChanged, this, [bar](const QString &message) {
-        if (message.isEmpty())
+    connect(bar, &QStatusBar::messageChanged, this, [this, bar](const QString &message) {
+        if (message.isEmpty()) {
             bar->showMessage(qtext(StrId::StatusReady));
+            return;
+        }
+        if (message == m_statusShown)
+            return; // the shortened form of the last message
+        // A message wider than the room beside the indicators is shortened; the bar's tooltip
+        // carries it whole.
+        int room = bar->width() - 24;
+        for (const QWidget *w : bar->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            if (w->isVisible() && qobject_cast<const QLabel *>(w))
+                room -= w->width() + 6;
+        m_statusShown = bar->fontMetrics().elidedText(message, Qt::ElideRight, std::max(room, 80));
+        bar->setToolTip(m_statusShown == message ? QString() : message);
+        if (m_statusShown != message)
+            bar->showMessage(m_statusShown);
     });
     bar->showMessage(qtext(StrId::StatusReady));
 }
@@ -382,6 +398,42 @@ void CMainFrame::updateUndoCommands()
         undo->setEnabled(m_view->canUndo());
     if (QAction *redo = m_actions.value(cmd::EditRedo))
         redo->setEnabled(m_view->canRedo());
+}
+
+void CMainFrame::createTreeKeys()
+{
+    // Keys of the tree only: Delete, Insert, Copy and Paste act on the selected item.
+    auto key = [this](const QKeySequence &sequence, auto handler) {
+        auto *a = new QAction(m_tree);
+        a->setShortcut(sequence);
+        a->setShortcutContext(Qt::WidgetShortcut);
+        connect(a, &QAction::triggered, this, handler);
+        m_tree->addAction(a);
+    };
+    key(QKeySequence(Qt::Key_Delete), [this] {
+        const EnableFlags &f = m_view->treeEditor().flags();
+        const ItemKind kind = CModbusConfigView::refOf(m_tree->currentItem()).kind;
+        if (kind == ItemKind::Node && f.deleteNode)
+            m_view->deleteNode();
+        else if (kind == ItemKind::Command && f.deleteCommand)
+            m_view->deleteCommand();
+    });
+    key(QKeySequence(Qt::Key_Insert), [this] {
+        const EnableFlags &f = m_view->treeEditor().flags();
+        const ItemKind kind = CModbusConfigView::refOf(m_tree->currentItem()).kind;
+        if (kind == ItemKind::Subnet && f.addNode)
+            m_view->addNode(false);
+        else if (kind == ItemKind::Node && f.addCommand)
+            m_view->addCommand(m_commandChooser);
+    });
+    key(QKeySequence::Copy, [this] {
+        if (m_view->canCopySelected())
+            m_view->copyNode();
+    });
+    key(QKeySequence::Paste, [this] {
+        if (m_view->canPasteOnSelected())
+            m_view->pasteNode();
+    });
 }
 
 void CMainFrame::showTreeContextMenu(const QPoint &pos)

@@ -109,6 +109,8 @@ private:
     void createPanes();
     // Undo and Redo: the Edit menu's first entries and two toolbar buttons.
     void createUndoCommands();
+    // Delete, Insert, Ctrl+C and Ctrl+V in the tree.
+    void createTreeKeys();
     void updateCommandState();
     // "name.tqv[*] — title" for a titled document, the plain title otherwise; the marker shows
     // while the document is modified.
@@ -145,6 +147,7 @@ private:
     QString m_programDir;
     std::function<int()> m_commandChooser;
     QtSettingsStore *m_settings = nullptr;
+    QString m_statusShown; // the status bar's last message as shown (shortened when too wide)
     bool m_firstFrameShown = false;
     bool m_recentFilesUnsaved = false; // opened before the first frame; saved after it
 };

@@ -14,6 +14,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableWidget>
+#include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
@@ -61,6 +63,8 @@ CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
     // Clicking the grid takes the focus, so an open edit box loses it and commits first; Tab
     // reaches it from the tree, arrows move between rows, F2, Return or Space open the editor.
     m_grid->setFocusPolicy(Qt::StrongFocus);
+    // Tab leaves for the tree rather than walking the cells.
+    m_grid->setTabKeyNavigation(false);
     m_grid->installEventFilter(this);
     m_grid->setWordWrap(false);
     // Darker than the grey of read-only cells, so their lines stay visible.
@@ -75,6 +79,11 @@ CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
     m_edit->setObjectName(QStringLiteral("inPlaceEdit"));
     m_edit->hide();
     connect(m_grid, &QTableWidget::cellClicked, this, &CModbusConfigView::onCellClicked);
+    // The prompt follows the row the arrow keys move to.
+    connect(m_grid, &QTableWidget::currentCellChanged, this, [this](int row) {
+        if (m_gridReady && row >= 0 && m_grid->hasFocus())
+            showPrompt(row);
+    });
     connect(m_list, qOverload<int>(&QComboBox::activated), this, &CModbusConfigView::commitListPick);
     connect(m_edit, &QLineEdit::editingFinished, this, &CModbusConfigView::commitEditBox);
     m_edit->installEventFilter(this);
@@ -307,11 +316,7 @@ void CModbusConfigView::onCellClicked(int row, int column)
     m_shown = m_editedItem;
     m_clickedRow = row;
     emit statusMessage(QString());
-    const CellInfo cell = describeCell(store(), m_shown, row, m_pulseEditable);
-    if (cell.prompt.action == PromptAction::Set)
-        emit promptChanged(qtext(cell.prompt.text));
-    else if (cell.prompt.action == PromptAction::Empty)
-        emit promptChanged(QString());
+    const CellInfo cell = showPrompt(row);
     if (column == 0 || cell.editor == EditorKind::None)
         return;
     const QRect rect = editorRect(row, column);
@@ -335,6 +340,69 @@ void CModbusConfigView::onCellClicked(int row, int column)
     }
 }
 
+CellInfo CModbusConfigView::showPrompt(int row)
+{
+    const CellInfo cell = describeCell(store(), m_shown, row, m_pulseEditable);
+    if (cell.prompt.action == PromptAction::Set)
+        emit promptChanged(qtext(cell.prompt.text));
+    else if (cell.prompt.action == PromptAction::Empty)
+        emit promptChanged(QString());
+    return cell;
+}
+
+void CModbusConfigView::leaveGrid()
+{
+    // An open edit box commits after the focus has moved, so a reason shown at its cell stays up.
+    m_tree->setFocus(Qt::TabFocusReason);
+    commitEditBox();
+    hideEditors();
+}
+
+bool CModbusConfigView::gridKey(QKeyEvent *key)
+{
+    const int row = m_grid->currentRow();
+    if (row < 0)
+        return false;
+    switch (key->key()) {
+    case Qt::Key_F2:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        onCellClicked(row, 1);
+        return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        leaveGrid();
+        return true;
+    default:
+        break;
+    }
+    // A character typed on an edit-box row starts the edit with it, as in a spreadsheet.
+    const QString typed = key->text();
+    const bool printable = !typed.isEmpty() && typed.at(0).isPrint() &&
+                           !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (!printable || !m_gridReady || describeCell(store(), m_shown, row, m_pulseEditable).editor != EditorKind::EditBox)
+        return false;
+    onCellClicked(row, 1);
+    if (m_edit->isHidden())
+        return false;
+    m_edit->setText(typed);
+    m_edit->deselect();
+    m_edit->end(false);
+    return true;
+}
+
+void CModbusConfigView::commitAndMoveDown()
+{
+    const int row = m_clickedRow;
+    // Committed after the focus has moved, so a reason shown at its cell stays up.
+    m_grid->setFocus();
+    commitEditBox();
+    const int next = row + 1;
+    if (next > 0 && next < m_grid->rowCount() && m_grid->item(next, 0) && !m_grid->item(next, 0)->text().isEmpty())
+        m_grid->setCurrentCell(next, 1);
+}
+
 bool CModbusConfigView::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_list->view()->parentWidget() && event->type() == QEvent::Hide) {
@@ -356,24 +424,21 @@ bool CModbusConfigView::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    // Return commits the edit box and gives the grid the keys back; the key goes no further, so
-    // it cannot reopen the editor it just closed.
+    // Return commits the edit box and moves on to the next row's value; the key goes no further,
+    // so it cannot reopen the editor it just closed. Tab commits and leaves the grid.
     if (watched == m_edit && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            commitEditBox();
-            m_grid->setFocus();
+            commitAndMoveDown();
+            return true;
+        }
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+            leaveGrid();
             return true;
         }
     }
-    if (watched == m_grid && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_F2 || key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
-            if (m_grid->currentRow() >= 0)
-                onCellClicked(m_grid->currentRow(), 1);
-            return true;
-        }
-    }
+    if (watched == m_grid && event->type() == QEvent::KeyPress && gridKey(static_cast<QKeyEvent *>(event)))
+        return true;
     // Escape leaves the edit box without committing what was typed.
     if (watched == m_edit && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
@@ -424,8 +489,20 @@ void CModbusConfigView::applyCommit(const CommitResult &result, bool stillSelect
     }
     if (result.pulseEditable)
         m_pulseEditable = *result.pulseEditable;
-    if (result.refusal)
-        emit statusMessage(QString::fromStdString(*result.refusal));
+    if (result.refusal) {
+        const QString why = QString::fromStdString(*result.refusal);
+        emit statusMessage(why);
+        // Said at the cell too, where the eyes are.
+        if (stillSelected && m_clickedRow >= 0) {
+            const QRect cell = m_grid->visualRect(m_grid->model()->index(m_clickedRow, 1));
+            QWidget *viewport = m_grid->viewport();
+            const auto show = [viewport, cell, why] {
+                QToolTip::showText(viewport->mapToGlobal(cell.bottomLeft()), why, viewport, cell);
+            };
+            // The key or the click that committed it would take a tip down as it is released.
+            QTimer::singleShot(250, viewport, show);
+        }
+    }
     if (result.protocolChanged) {
         relistSubnet(m_shown.subnet, result.listNodesAgain);
         if (result.rows)

@@ -2,6 +2,7 @@
 
 #include "QtPrompter.h"
 #include "editor/EditorSession.h"
+#include "editor/GridLayout.h"
 #include "editor/PropertyGrid.h"
 #include "model/ConfigStore.h"
 #include "model/SessionState.h"
@@ -17,6 +18,7 @@
 #include <vector>
 
 class QComboBox;
+class QKeyEvent;
 class QLineEdit;
 class QTableWidget;
 class QTreeWidget;
@@ -135,7 +137,15 @@ private:
     void hideEditors();
     QRect editorRect(int row, int column) const;
     void commitEditBox();
+    // Return in the edit box: committed, then on to the next row's value.
+    void commitAndMoveDown();
     void commitListPick(int index);
+    // The prompt of `row` in the prompt pane; returns what the row is.
+    CellInfo showPrompt(int row);
+    // A key on the grid itself; true when it was taken.
+    bool gridKey(QKeyEvent *key);
+    // Tab: to the tree, an open edit box committed.
+    void leaveGrid();
     void applyCommit(const CommitResult &result, bool stillSelected);
     void relistSubnet(int subnet, bool withNodes);
     // The tree again from the store: nothing expanded, nothing selected.

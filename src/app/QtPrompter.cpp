@@ -24,6 +24,17 @@ bool QtPrompter::askYesNo(const std::string &text)
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
 }
 
+bool QtPrompter::askYesNoDefaultNo(const std::string &text)
+{
+    return QMessageBox::question(m_parent, caption(), QString::fromStdString(text),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+void QtPrompter::error(const std::string &text)
+{
+    QMessageBox::critical(m_parent, caption(), QString::fromStdString(text), QMessageBox::Ok);
+}
+
 bool QtPrompter::askOkCancel(const std::string &text)
 {
     return QMessageBox::question(m_parent, caption(), QString::fromStdString(text),

@@ -12,6 +12,9 @@ public:
     explicit QtPrompter(QWidget *parent) : m_parent(parent) {}
     void info(const std::string &text) override;
     bool askYesNo(const std::string &text) override;
+    bool askYesNoDefaultNo(const std::string &text) override;
+    // A critical box: the step has failed.
+    void error(const std::string &text) override;
     bool askOkCancel(const std::string &text) override;
     Answer askYesNoCancel(const std::string &text) override;
 

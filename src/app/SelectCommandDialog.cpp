@@ -3,7 +3,9 @@
 #include "QtText.h"
 #include "editor/TreeEditor.h"
 
+#include <QDialogButtonBox>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QListWidget>
 #include <QVBoxLayout>
 
@@ -29,7 +31,16 @@ SelectCommandDialog::SelectCommandDialog(QWidget *parent) : QDialog(parent), m_l
             m_list->item(i)->setForeground(grey);
     m_list->setCurrentRow(0);
     m_list->installEventFilter(this);
-    resize(280, 300);
+    // OK takes the current entry as a double-click does; Cancel adds nothing.
+    auto *buttons = new QDialogButtonBox(this);
+    QPushButton *ok = buttons->addButton(qtext(StrId::SelectCommandOk), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("okButton"));
+    buttons->addButton(qtext(StrId::SelectCommandCancel), QDialogButtonBox::RejectRole)
+        ->setObjectName(QStringLiteral("cancelButton"));
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] { onItemDoubleClicked(m_list->currentItem()); });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    resize(280, 340);
     connect(m_list, &QListWidget::itemDoubleClicked, this, &SelectCommandDialog::onItemDoubleClicked);
 }
 

@@ -58,10 +58,20 @@ public:
     {
         ask([&](QtPrompter &p) { p.info(text); });
     }
+    void error(const std::string &text) override
+    {
+        ask([&](QtPrompter &p) { p.error(text); });
+    }
     bool askYesNo(const std::string &text) override
     {
         bool answer = false;
         ask([&](QtPrompter &p) { answer = p.askYesNo(text); });
+        return answer;
+    }
+    bool askYesNoDefaultNo(const std::string &text) override
+    {
+        bool answer = false;
+        ask([&](QtPrompter &p) { answer = p.askYesNoDefaultNo(text); });
         return answer;
     }
     bool askOkCancel(const std::string &text) override
@@ -135,6 +145,12 @@ TransferDialog::TransferDialog(Kind kind, Hooks hooks, QWidget *parent)
     m_progress->setValue(0);
     m_progress->setTextVisible(true);
 
+    m_failureLine = new QLabel;
+    m_failureLine->setObjectName(QStringLiteral("failureLine"));
+    m_failureLine->setWordWrap(true);
+    m_failureLine->setTextFormat(Qt::PlainText);
+    m_failureLine->hide();
+
     m_start = new QPushButton(qtext(upload ? StrId::UploadButton : StrId::DownloadButton));
     m_start->setObjectName(QStringLiteral("startButton"));
     m_start->setDefault(true);
@@ -179,6 +195,7 @@ TransferDialog::TransferDialog(Kind kind, Hooks hooks, QWidget *parent)
     layout->addSpacing(6);
     layout->addLayout(lines);
     layout->addWidget(m_progress);
+    layout->addWidget(m_failureLine);
     if (download()) {
         auto *verification = new QHBoxLayout;
         verification->addWidget(m_verifyLine, 1);
@@ -207,12 +224,14 @@ TransferDialog::~TransferDialog()
 
 bool TransferDialog::openSession(SerialSettings &settings)
 {
+    const std::optional<std::string> name = ethernet() ? std::nullopt : portForTransfer(settings);
     QMetaObject::invokeMethod(
         m_worker,
-        [this] {
+        [this, &name] {
             GatewayLinks links;
             m_link = std::make_unique<QtSerialLink>();
             links.port = m_link.get();
+            links.portName = name.value_or("");
             links.closePort = [link = m_link.get()] { link->close(); };
             links.newConnection = [] { return std::make_unique<QtTcpLink>(); };
             links.target = {m_hooks.targetAddress, m_hooks.targetPort};
@@ -227,7 +246,6 @@ bool TransferDialog::openSession(SerialSettings &settings)
     if (download() && !m_session->downloadMayOpen(m_hooks.configuration(), allowed, prompter))
         return false;
     if (!ethernet()) {
-        const std::optional<std::string> name = portForTransfer(settings);
         const PortParameters parameters = portParameters(settings);
         Status opened;
         if (name)
@@ -268,6 +286,7 @@ void TransferDialog::start()
     m_busy = true;
     m_cancel = false;
     m_start->setEnabled(false);
+    m_failureLine->hide();
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
     runOnWorker([this, configuration, mark] {
@@ -278,14 +297,15 @@ void TransferDialog::start()
                 [this, read] {
                     if (read->outcome == TransferOutcome::Done && m_hooks.uploaded)
                         m_hooks.uploaded(*read);
+                    showOutcome(read->outcome, read->failure);
                     ended();
                 },
                 Qt::QueuedConnection);
             return;
         }
-        const GatewayWrite written = m_session->write(*configuration, mark);
+        auto written = std::make_shared<const GatewayWrite>(m_session->write(*configuration, mark));
         const bool restart = m_session->restartPending();
-        if (written.outcome == TransferOutcome::Done && m_verifyWanted) {
+        if (written->outcome == TransferOutcome::Done && m_verifyWanted) {
             QMetaObject::invokeMethod(
                 this,
                 [this] {
@@ -300,8 +320,9 @@ void TransferDialog::start()
         }
         QMetaObject::invokeMethod(
             this,
-            [this, restart] {
+            [this, restart, written] {
                 m_restartPending = restart;
+                showOutcome(written->outcome, written->failure);
                 ended();
             },
             Qt::QueuedConnection);
@@ -316,6 +337,34 @@ void TransferDialog::showVerification(const Verification &verification)
     m_differencesButton->setVisible(!m_differences.empty());
     // The narrow Ethernet dialog grows now, not at the next layout pass, so the line is never cut.
     layout()->activate();
+}
+
+void TransferDialog::showOutcome(TransferOutcome outcome, const std::optional<TransferFailure> &failure)
+{
+    if (m_closing || !isVisible())
+        return;
+    if (failure) {
+        // The step replaces "Please wait..."; where, why and what to do go below the lines.
+        const std::vector<std::string> lines = failure->lines();
+        QStringList details;
+        for (std::size_t i = failure->step.empty() ? 0 : 1; i < lines.size(); ++i)
+            details << QString::fromStdString(lines[i]);
+        if (!failure->step.empty())
+            showStatus(QString::fromStdString(lines.front()));
+        details << QString::fromStdString(formatText(StrId::TransferTryAgain, {m_start->text().remove(QLatin1Char('&')).toStdString()}));
+        m_failureLine->setText(details.join(QLatin1Char('\n')));
+        m_failureLine->show();
+        m_start->setDefault(true);
+        m_start->setFocus();
+        layout()->activate();
+        return;
+    }
+    if (download() && outcome == TransferOutcome::Done) {
+        // Written: what is left to do is to leave.
+        m_start->setDefault(false);
+        m_exit->setDefault(true);
+        m_exit->setFocus();
+    }
 }
 
 void TransferDialog::showDifferences()

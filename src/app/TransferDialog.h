@@ -75,6 +75,8 @@ public:
     QLabel *lineText(int index) const { return m_lines.at(static_cast<std::size_t>(index)).text; }
     QLabel *lineIcon(int index) const { return m_lines.at(static_cast<std::size_t>(index)).icon; }
     QProgressBar *progressBar() const { return m_progress; }
+    // After a failed press: the port or address, the reason and how to try again.
+    QLabel *failureLine() const { return m_failureLine; }
     bool busy() const { return m_busy; }
     // Downloads: "Verify" (read back and compare after a successful download), the line with
     // its result and the button that lists the differences.
@@ -111,6 +113,9 @@ private:
     void showProgress(int done, int total);
     bool download() const { return m_kind == Kind::Download; }
     void showVerification(const Verification &verification);
+    // How a press ended: a failure is shown beside the message box and the start button offered
+    // again; a finished download hands the default to "Exit".
+    void showOutcome(TransferOutcome outcome, const std::optional<TransferFailure> &failure);
     void showDifferences();
 
     Kind m_kind;
@@ -120,6 +125,7 @@ private:
     QLabel *m_status = nullptr;
     std::array<Line, 4> m_lines{};
     QProgressBar *m_progress = nullptr;
+    QLabel *m_failureLine = nullptr;
     QPushButton *m_start = nullptr;
     QPushButton *m_exit = nullptr;
     QCheckBox *m_verify = nullptr;

@@ -101,7 +101,9 @@ public:
     {
     }
     void info(const std::string &text) override { m_general.info(text); }
+    void error(const std::string &text) override { m_general.error(text); }
     bool askYesNo(const std::string &text) override { return m_general.askYesNo(text); }
+    bool askYesNoDefaultNo(const std::string &text) override { return m_general.askYesNoDefaultNo(text); }
     bool askOkCancel(const std::string &text) override { return m_restart.askOkCancel(text); }
     Answer askYesNoCancel(const std::string &text) override { return m_general.askYesNoCancel(text); }
 
@@ -142,7 +144,9 @@ int runEthDownload(CliApp &app, const EthDownloadOptions &options)
     if (!session.downloadMayOpen(*store, state.remoteConfigAllowed, prompter) ||
         !session.downloadPressChecks(*store, false, prompter))
         return kExitProblem;
-    if (!session.write(*store, false).complete())
+    const GatewayWrite written = session.write(*store, false);
+    reportFailure(app, written.failure);
+    if (!written.complete())
         return kExitProblem;
     switch (session.offerRestart()) {
     case RestartOutcome::Sent:

@@ -57,6 +57,7 @@ std::unique_ptr<CliGateway> openGateway(CliApp &app, const ConfigStore &configur
             return nullptr;
         }
         links.port = &gateway->port;
+        links.portName = access.port;
         links.closePort = [port = &gateway->port] { port->close(); };
     } else {
         if (access.address.empty()) {
@@ -87,7 +88,16 @@ GatewayReadBack readGateway(CliApp &app, const ConfigStore &current, const Gatew
     // A read that failed without a message of its own (the request could not be sent).
     if (back.read.outcome == TransferOutcome::Failed && back.read.message.empty())
         app.err() << text(StrId::CliReadRequestFailed) << '\n';
+    reportFailure(app, back.read.failure);
     return back;
+}
+
+void reportFailure(CliApp &app, const std::optional<TransferFailure> &failure)
+{
+    if (!failure)
+        return;
+    for (const std::string &line : failure->lines())
+        app.err() << line << '\n';
 }
 
 } // namespace tqv

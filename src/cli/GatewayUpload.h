@@ -52,6 +52,9 @@ struct CliGateway {
 std::unique_ptr<CliGateway> openGateway(CliApp &app, const ConfigStore &configuration, const GatewayAccess &access,
                                         Prompter &prompter, int &exitCode);
 
+// A failed transfer's step, port or address and reason, one line each, on the error stream.
+void reportFailure(CliApp &app, const std::optional<TransferFailure> &failure);
+
 // What a read of the gateway's configuration gave.
 struct GatewayReadBack {
     int exitCode = 1; // kExitOk when `read` is complete

@@ -71,6 +71,7 @@ int runDownload(CliApp &app, const DownloadOptions &options)
         return kExitProblem;
     // A fresh run has had no mapping pass, so there is no incomplete-information mark to ask about.
     const GatewayWrite written = gateway->session->write(*store, false);
+    reportFailure(app, written.failure);
     return written.complete() ? kExitOk : kExitProblem;
 }
 

@@ -35,7 +35,7 @@ bool EthernetTransfer::connect(const EthernetTarget &target)
     if (m_link.connectTo(target.address, target.port, connectLimit))
         return true;
     m_link.close();
-    m_prompter.info(text(StrId::MsgConnectFailed));
+    m_prompter.error(text(StrId::MsgConnectFailed));
     return false;
 }
 
@@ -43,8 +43,22 @@ std::string EthernetTransfer::fail(std::string message)
 {
     m_link.close();
     if (!message.empty())
-        m_prompter.info(message);
+        m_prompter.error(message);
     return message;
+}
+
+TransferFailure EthernetTransfer::failure(StrId step, const EthernetTarget &target, FailureReason reason)
+{
+    TransferFailure f;
+    f.step = text(step);
+    f.target = target.address + ':' + std::to_string(target.port);
+    f.network = true;
+    f.reason = reason;
+    if (reason == FailureReason::NoConnection)
+        f.timeLimitMs = static_cast<int>(connectLimit.count());
+    else if (reason == FailureReason::NoAnswer)
+        f.timeLimitMs = static_cast<int>(replyLimit.count());
+    return f;
 }
 
 std::optional<std::string> EthernetTransfer::receive(EthernetCommand expected, std::size_t enough, std::size_t limit)
@@ -87,9 +101,11 @@ EthernetWriteResult EthernetTransfer::write(const ConfigStore &configuration, co
     if (cancelled())
         return {EthernetOutcome::Cancelled, {}};
     if (!connect(target))
-        return {EthernetOutcome::Failed, text(StrId::MsgConnectFailed)};
+        return {EthernetOutcome::Failed, text(StrId::MsgConnectFailed),
+                failure(StrId::StepEthConnect, target, FailureReason::NoConnection)};
     if (!m_link.write(image.value()))
-        return {EthernetOutcome::Failed, fail(text(StrId::MsgEthWriteFailedCheck))};
+        return {EthernetOutcome::Failed, fail(text(StrId::MsgEthWriteFailedCheck)),
+                failure(StrId::StepEthWriteImage, target, FailureReason::NotSent)};
 
     const auto ack = receive(EthernetCommand::WriteConfiguration, kCommandBytes, kAckBufferSize);
     if (!ack) {
@@ -97,10 +113,12 @@ EthernetWriteResult EthernetTransfer::write(const ConfigStore &configuration, co
         return {EthernetOutcome::Cancelled, {}};
     }
     if (ack->empty())
-        return {EthernetOutcome::Failed, fail(text(StrId::MsgEthWriteFailedCheck))};
+        return {EthernetOutcome::Failed, fail(text(StrId::MsgEthWriteFailedCheck)),
+                failure(StrId::StepEthWriteImage, target, FailureReason::NoAnswer)};
     // Fewer than four bytes compare as if zero-filled: not an acknowledgement.
     if (!startsWithCommand(*ack, EthernetCommand::WriteConfiguration))
-        return {EthernetOutcome::Failed, fail(text(StrId::MsgEthWriteFailed))};
+        return {EthernetOutcome::Failed, fail(text(StrId::MsgEthWriteFailed)),
+                failure(StrId::StepEthWriteImage, target, FailureReason::UnexpectedReply)};
     m_downloaded = true;
     m_observer.setStatus(text(StrId::DownloadFinished));
     return {EthernetOutcome::Succeeded, {}};
@@ -132,11 +150,13 @@ EthernetReadResult EthernetTransfer::read(const ConfigStore &current, const Ethe
     }
     if (!connect(target)) {
         result.message = text(StrId::MsgConnectFailed);
+        result.failure = failure(StrId::StepEthConnect, target, FailureReason::NoConnection);
         return result;
     }
     // A request that cannot be sent ends the read without a message of its own.
     if (!m_link.write(encodeHeader(EthernetCommand::ReadConfiguration))) {
         m_link.close();
+        result.failure = failure(StrId::StepEthReadImage, target, FailureReason::NotSent);
         return result;
     }
     const auto reply = receive(EthernetCommand::ReadConfiguration, kConfigImageSize, kReadReplyBufferSize);
@@ -147,16 +167,19 @@ EthernetReadResult EthernetTransfer::read(const ConfigStore &current, const Ethe
     }
     if (reply->empty()) {
         result.message = fail(text(StrId::MsgEthReadFailedCheck));
+        result.failure = failure(StrId::StepEthReadImage, target, FailureReason::NoAnswer);
         return result;
     }
     // A reply to another command, one cut short, or an image that does not fit changes nothing.
     auto configuration = std::make_unique<ConfigStore>(current);
     if (!startsWithCommand(*reply, EthernetCommand::ReadConfiguration)) {
         result.message = fail(text(StrId::MsgEthReadFailed));
+        result.failure = failure(StrId::StepEthReadImage, target, FailureReason::UnexpectedReply);
         return result;
     }
     if (const Status applied = applyConfigImage(*reply, *configuration); !applied) {
         result.message = fail(applied.message());
+        result.failure = failure(StrId::StepEthReadImage, target, FailureReason::ReplyCutShort);
         return result;
     }
     m_link.close();

@@ -6,9 +6,11 @@
 #include "MessageHeader.h"
 #include "link/Clock.h"
 #include "link/Prompter.h"
+#include "link/TransferFailure.h"
 #include "link/StreamLink.h"
 #include "link/TransferObserver.h"
 #include "model/ConfigStore.h"
+#include "resources/StringId.h"
 
 #include <atomic>
 #include <cstdint>
@@ -36,6 +38,7 @@ enum class EthernetOutcome {
 struct EthernetWriteResult {
     EthernetOutcome outcome = EthernetOutcome::Failed;
     std::string message; // the failure's message; empty otherwise
+    std::optional<TransferFailure> failure = std::nullopt; // Failed on the way to or from the gateway
 };
 
 struct EthernetReadResult {
@@ -44,6 +47,7 @@ struct EthernetReadResult {
     // modified (it no longer matches any file). The caller makes it the open document.
     ConfigStore configuration;
     std::string message;
+    std::optional<TransferFailure> failure = std::nullopt;
 };
 
 enum class RestartOutcome {
@@ -87,6 +91,8 @@ private:
     std::optional<std::string> receive(EthernetCommand expected, std::size_t enough, std::size_t limit);
     // Closes the connection and shows `message` (none when empty).
     std::string fail(std::string message);
+    // The failure of `step` on `target` for `reason`.
+    static TransferFailure failure(StrId step, const EthernetTarget &target, FailureReason reason);
 
     StreamLink &m_link;
     Clock &m_clock;

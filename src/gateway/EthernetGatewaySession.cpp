@@ -43,7 +43,9 @@ GatewayWrite EthernetGatewaySession::write(const ConfigStore &configuration, boo
     m_transfer = std::make_unique<EthernetTransfer>(*m_link, m_clock, m_prompter, m_observer);
     m_transfer->setCancelFlag(m_cancel);
     const EthernetWriteResult result = m_transfer->write(configuration, m_target);
-    return {outcomeOf(result.outcome), result.message};
+    GatewayWrite written{outcomeOf(result.outcome), result.message};
+    written.failure = result.failure;
+    return written;
 }
 
 RestartOutcome EthernetGatewaySession::offerRestart()
@@ -62,6 +64,7 @@ GatewayRead EthernetGatewaySession::readWith(const ConfigStore &current, Prompte
     GatewayRead read;
     read.outcome = outcomeOf(result.outcome);
     read.message = std::move(result.message);
+    read.failure = std::move(result.failure);
     if (read.outcome == TransferOutcome::Done)
         read.configuration = std::move(result.configuration);
     return read;

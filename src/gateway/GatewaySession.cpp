@@ -76,7 +76,8 @@ std::unique_ptr<GatewaySession> makeGatewaySession(const ConfigStore &configurat
                                                         prompter, observer);
     if (!links.port)
         return nullptr;
-    return std::make_unique<SerialGatewaySession>(*links.port, std::move(links.closePort), clock, prompter, observer);
+    return std::make_unique<SerialGatewaySession>(*links.port, std::move(links.closePort), std::move(links.portName),
+                                                  clock, prompter, observer);
 }
 
 } // namespace tqv

@@ -8,12 +8,14 @@
 #include "link/Clock.h"
 #include "link/Prompter.h"
 #include "link/StreamLink.h"
+#include "link/TransferFailure.h"
 #include "link/TransferObserver.h"
 #include "model/ConfigStore.h"
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,8 @@ struct GatewayRead {
     // The message of the step that failed. A Done read may carry one: a value read after the
     // configuration was complete (the character intervals) could not be read.
     std::string message;
+    // Failed, TypeMismatch: which step failed, on which port or address, and why.
+    std::optional<TransferFailure> failure = std::nullopt;
 
     // Everything the transfer carries was read.
     bool complete() const { return outcome == TransferOutcome::Done && message.empty(); }
@@ -52,6 +56,8 @@ struct GatewayWrite {
     TransferOutcome outcome = TransferOutcome::Failed;
     // The failed step's message; a Done write may carry one (the character-interval write, last).
     std::string message;
+    // Failed, TypeMismatch: which step failed, on which port or address, and why.
+    std::optional<TransferFailure> failure = std::nullopt;
 
     bool complete() const { return outcome == TransferOutcome::Done && message.empty(); }
 };
@@ -81,6 +87,7 @@ struct GatewayLinks {
     // further press fails at its first exchange).
     ByteLink *port = nullptr;
     std::function<void()> closePort;
+    std::string portName; // as a failure names it
     // Ethernet: a new, unconnected connection for each transfer, and where the gateway is.
     std::function<std::unique_ptr<StreamLink>()> newConnection;
     EthernetTarget target;

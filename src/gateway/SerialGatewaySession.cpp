@@ -13,6 +13,13 @@ void SerialGatewaySession::closeAfterMismatch()
         m_closePort();
 }
 
+std::optional<TransferFailure> SerialGatewaySession::onPort(std::optional<TransferFailure> failure) const
+{
+    if (failure)
+        failure->target = m_portName;
+    return failure;
+}
+
 bool SerialGatewaySession::downloadMayOpen(ConfigStore &document, bool remoteConfigAllowed, Prompter &prompter)
 {
     if (!remoteConfigAllowed) {
@@ -30,6 +37,7 @@ GatewayWrite SerialGatewaySession::write(const ConfigStore &configuration, bool 
     DownloadResult result = download.run(configuration, incompleteMark);
     GatewayWrite written;
     written.message = std::move(result.message);
+    written.failure = onPort(std::move(result.failure));
     switch (result.outcome) {
     case DownloadOutcome::Downloaded:
         written.outcome = TransferOutcome::Done;
@@ -58,6 +66,7 @@ GatewayRead SerialGatewaySession::readWith(const ConfigStore &current, Prompter 
     UploadResult result = upload.run(current);
     GatewayRead read;
     read.message = std::move(result.message);
+    read.failure = onPort(std::move(result.failure));
     switch (result.outcome) {
     case UploadOutcome::Uploaded:
         read.outcome = TransferOutcome::Done;

@@ -7,9 +7,10 @@ namespace tqv {
 // The serial line: the upload and download procedures over the open port.
 class SerialGatewaySession final : public GatewaySession {
 public:
-    SerialGatewaySession(ByteLink &port, std::function<void()> closePort, Clock &clock, Prompter &prompter,
-                         TransferObserver &observer)
-        : GatewaySession(clock, prompter, observer), m_port(port), m_closePort(std::move(closePort))
+    SerialGatewaySession(ByteLink &port, std::function<void()> closePort, std::string portName, Clock &clock,
+                         Prompter &prompter, TransferObserver &observer)
+        : GatewaySession(clock, prompter, observer), m_port(port), m_closePort(std::move(closePort)),
+          m_portName(std::move(portName))
     {
     }
 
@@ -24,9 +25,12 @@ protected:
 
 private:
     void closeAfterMismatch();
+    // The procedure's failure with the port it happened on.
+    std::optional<TransferFailure> onPort(std::optional<TransferFailure> failure) const;
 
     ByteLink &m_port;
     std::function<void()> m_closePort;
+    std::string m_portName;
 };
 
 } // namespace tqv

@@ -94,7 +94,7 @@ bool downloadPreChecks(const ConfigStore &configuration, bool incompleteMark, Pr
     if (isModbusMaster(configuration.subnet(0))) {
         if (hasInvalidNode(configuration) && !prompter.askYesNo(text(StrId::MsgInvalidNodeQuestion)))
             return false;
-        if (!MappingTest::run(configuration).passed() && !prompter.askYesNo(text(StrId::MsgMappingConflictQuestion)))
+        if (!MappingTest::run(configuration).passed() && !prompter.askYesNoDefaultNo(mappingConflictQuestion(configuration)))
             return false;
     }
     if (incompleteMark && !prompter.askYesNo(text(StrId::MsgIncompleteInformationQuestion)))
@@ -124,7 +124,7 @@ bool ethernetWriteChecks(ConfigStore &configuration, bool incompleteMark, Prompt
         prompter.info(text(StrId::MsgNodeAddressVacant));
         return false;
     }
-    if (!MappingTest::run(configuration).passed() && !prompter.askYesNo(text(StrId::MsgMappingConflictQuestion)))
+    if (!MappingTest::run(configuration).passed() && !prompter.askYesNoDefaultNo(mappingConflictQuestion(configuration)))
         return false;
     if (incompleteMark) {
         prompter.info(text(StrId::MsgMappedAddressExceeds));

@@ -14,7 +14,13 @@ public:
         ++infos;
         m_inner.info(text);
     }
+    void error(const std::string &text) override
+    {
+        ++infos;
+        m_inner.error(text);
+    }
     bool askYesNo(const std::string &text) override { return noted(m_inner.askYesNo(text)); }
+    bool askYesNoDefaultNo(const std::string &text) override { return noted(m_inner.askYesNoDefaultNo(text)); }
     bool askOkCancel(const std::string &text) override { return noted(m_inner.askOkCancel(text)); }
     Answer askYesNoCancel(const std::string &text) override
     {

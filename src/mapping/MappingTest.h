@@ -39,6 +39,25 @@ public:
     static MappingTestResult run(const ConfigStore &store);
 };
 
+// One fault of the mapping test with what it covers: a command without a mapping address
+// (`first` only), or two items of one buffer that share bits. Bits are [start, end) of the
+// buffer, eight to a byte.
+struct MappingFault {
+    MappingConflict conflict = MappingConflict::None;
+    MappedItem first;
+    long firstStart = 0, firstEnd = 0;
+    MappedItem second;
+    long secondStart = 0, secondEnd = 0;
+};
+
+// Every fault of the mapping test, in the order of the commands: each command without an address,
+// then each pair of one buffer that overlaps. Empty exactly when MappingTest::run passes.
+std::vector<MappingFault> mappingFaults(const ConfigStore &store);
+
+// The mapping-conflict question of a download: its message, then the first `shown` faults one a
+// line (subnet, command, function and the bits each covers), then "and N more" for the rest.
+std::string mappingConflictQuestion(const ConfigStore &store, std::size_t shown = 5);
+
 // What a download checks on the configuration before it talks to a gateway, in its order: the
 // completeness check, then (for a Modbus-master first subnet) the mapping test. `messages` are the
 // texts a download shows for the failure, in order.

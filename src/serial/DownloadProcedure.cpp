@@ -118,8 +118,12 @@ public:
         const bool ethernetVariant = gateway.reportedType == reportedTypeOf(profileOf(*m_store).serialIdentityType);
         if (reportedTypeOf(m_store->gatewayType) != gateway.reportedType && !ethernetVariant) {
             const std::string message = text(StrId::MsgTypeMismatch);
-            m_prompter.info(message);
-            return {DownloadOutcome::TypeMismatch, message};
+            m_prompter.error(message);
+            TransferFailure failure = failureOf(m_lastRequest, identity);
+            failure.reason = FailureReason::OtherType;
+            failure.reported = std::to_string(gateway.reportedType);
+            failure.expected = std::to_string(reportedTypeOf(m_store->gatewayType));
+            return {DownloadOutcome::TypeMismatch, message, std::move(failure)};
         }
         m_total = plannedExchanges(*m_store, m_firmware);
         m_observer.setProgress(m_done, m_total);
@@ -143,6 +147,8 @@ private:
     {
         ExchangeResult r = m_exchange.run(request);
         countExchange(r);
+        m_lastRequest = request;
+        m_lastResult = r;
         return r;
     }
 
@@ -156,8 +162,9 @@ private:
     {
         if (line)
             mark(*line, LineState::Failed);
-        m_prompter.info(message);
-        return {DownloadOutcome::Failed, std::move(message)};
+        m_prompter.error(message);
+        // Every failure is that of the exchange just made.
+        return {DownloadOutcome::Failed, std::move(message), failureOf(m_lastRequest, m_lastResult)};
     }
 
     static DownloadResult cancelled() { return {DownloadOutcome::Cancelled, {}}; }
@@ -299,6 +306,8 @@ private:
     Prompter &m_prompter;
     TransferObserver &m_observer;
     std::vector<std::string> m_lines;
+    Frame m_lastRequest;
+    ExchangeResult m_lastResult;
     int m_firmware = 0;
     int m_done = 0;
     int m_total = 0;

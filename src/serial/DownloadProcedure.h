@@ -4,10 +4,12 @@
 #include "link/ByteLink.h"
 #include "link/Clock.h"
 #include "link/Prompter.h"
+#include "link/TransferFailure.h"
 #include "link/TransferObserver.h"
 #include "model/ConfigStore.h"
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace tqv {
@@ -30,6 +32,8 @@ struct DownloadResult {
     // The failure's message (also shown through the prompter); empty otherwise. A Downloaded
     // result still carries one when the character-interval write, the last step, failed.
     std::string message;
+    // Failed and TypeMismatch: the step, the reason (the caller adds the port).
+    std::optional<TransferFailure> failure = std::nullopt;
 };
 
 class DownloadProcedure {

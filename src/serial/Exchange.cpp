@@ -1,6 +1,8 @@
 #include "Exchange.h"
 
+#include "FrameBytes.h"
 #include "ReplyDecoder.h"
+#include "resources/Strings.h"
 
 #include <algorithm>
 
@@ -16,7 +18,85 @@ ExchangeResult ended(ExchangeStatus status)
     return result;
 }
 
+std::string hexCode(std::uint8_t code)
+{
+    constexpr char digits[] = "0123456789ABCDEF";
+    return {digits[code >> 4], digits[code & 0x0F]};
+}
+
+// A reply whose length byte says it is complete, but whose last byte is not its sum.
+bool wrongSum(const Frame &reply)
+{
+    const FrameView view(reply);
+    const std::size_t sumAt = std::size_t{2} + view.at(1);
+    return view.has(3) && reply.size() == sumAt + 1 && !view.sumMatches(sumAt);
+}
+
 } // namespace
+
+std::string stepOfRequest(std::string_view request)
+{
+    const FrameView frame(request);
+    const std::uint8_t code = frame.at(0);
+    const std::string subnet = std::to_string(frame.at(2) + 1);
+    switch (code) {
+    case SerialCode::ReadGatewayType:
+        return text(StrId::StepReadGatewayType);
+    case SerialCode::WriteDeviceNet:
+    case SerialCode::WriteProfibus:
+        return formatText(StrId::StepWriteFieldbus, {hexCode(code)});
+    case SerialCode::ReadDeviceNet:
+    case SerialCode::ReadProfibus:
+        return formatText(StrId::StepReadFieldbus, {hexCode(code)});
+    case SerialCode::WriteSubnet:
+        return formatText(StrId::StepWriteSubnet, {subnet});
+    case SerialCode::ReadSubnet:
+        return formatText(StrId::StepReadSubnet, {subnet});
+    case SerialCode::ClearCommands:
+        return formatText(StrId::StepClearCommands, {subnet});
+    case SerialCode::WriteCommand:
+        return formatText(StrId::StepWriteCommand, {std::to_string(frame.at(3) + 1), subnet});
+    case SerialCode::ReadCommandCount:
+        return formatText(StrId::StepReadCommandCount, {subnet});
+    case SerialCode::ReadCommandBlock:
+        return formatText(StrId::StepReadCommandBlock, {std::to_string(frame.at(3) + 1), subnet});
+    case SerialCode::WriteTimeoutAction:
+    case SerialCode::ReadTimeoutAction:
+        return formatText(StrId::StepTimeoutAction, {hexCode(code)});
+    case SerialCode::WriteProfibusConfigData:
+    case SerialCode::ReadProfibusConfigData:
+        return formatText(StrId::StepProfibusConfig, {hexCode(code)});
+    case SerialCode::WriteCharIntervals:
+    case SerialCode::ReadCharIntervals:
+        return formatText(StrId::StepCharIntervals, {hexCode(code)});
+    default:
+        return "0x" + hexCode(code);
+    }
+}
+
+TransferFailure failureOf(std::string_view request, const ExchangeResult &result)
+{
+    TransferFailure failure;
+    failure.step = stepOfRequest(request);
+    failure.request = request.empty() ? 0 : static_cast<std::uint8_t>(request[0]);
+    switch (result.status) {
+    case ExchangeStatus::Timeout:
+        failure.reason = FailureReason::NoAnswer;
+        failure.timeLimitMs = static_cast<int>(result.timeLimit.count());
+        break;
+    case ExchangeStatus::LinkFailed:
+        failure.reason = FailureReason::NotSent;
+        break;
+    case ExchangeStatus::ErrorReply:
+        failure.reason = FailureReason::ErrorReply;
+        failure.errorCode = result.errorCode;
+        break;
+    default:
+        failure.reason = wrongSum(result.reply) ? FailureReason::WrongChecksum : FailureReason::UnexpectedReply;
+        break;
+    }
+    return failure;
+}
 
 ReplyRule replyRuleFor(std::uint8_t request, const ReplyContext &context)
 {
@@ -74,7 +154,9 @@ ExchangeResult Exchange::run(std::string_view request)
     Received received = readReply(rule, start);
     if (received.cancelled)
         return ended(ExchangeStatus::Cancelled);
-    return finish(code, std::move(received.bytes), start);
+    ExchangeResult result = finish(code, std::move(received.bytes), start);
+    result.timeLimit = rule.timeLimit;
+    return result;
 }
 
 Exchange::Received Exchange::readReply(const ReplyRule &rule, Millis start)
@@ -168,7 +250,9 @@ ExchangeResult Exchange::sendAndCompare(std::string_view request)
     Received received = readUpTo(kAckSize, start + limit);
     if (received.cancelled)
         return ended(ExchangeStatus::Cancelled);
-    return finish(static_cast<std::uint8_t>(request[0]), std::move(received.bytes), start);
+    ExchangeResult result = finish(static_cast<std::uint8_t>(request[0]), std::move(received.bytes), start);
+    result.timeLimit = limit;
+    return result;
 }
 
 ExchangeResult Exchange::readFixedLength(std::string_view request, std::size_t length)
@@ -181,6 +265,7 @@ ExchangeResult Exchange::readFixedLength(std::string_view request, std::size_t l
     if (received.cancelled)
         return ended(ExchangeStatus::Cancelled);
     ExchangeResult result = finish(static_cast<std::uint8_t>(request[0]), std::move(received.bytes), start);
+    result.timeLimit = limit;
     // Fewer bytes than asked for is no valid reply, whatever they hold.
     if (result.accepted() && result.reply.size() < length)
         result.status = ExchangeStatus::Rejected;

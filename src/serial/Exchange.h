@@ -4,6 +4,7 @@
 #include "SerialProtocol.h"
 #include "link/ByteLink.h"
 #include "link/Clock.h"
+#include "link/TransferFailure.h"
 
 #include <atomic>
 #include <cstdint>
@@ -28,6 +29,7 @@ struct ExchangeResult {
     std::uint8_t errorCode = 0; // ErrorReply only: the first data byte
     Frame reply;                // the bytes read, cut to the reply's buffer
     Millis elapsed{0};          // from the end of the request to the end of the reply
+    Millis timeLimit{0};        // how long the first byte was waited for
 
     bool accepted() const { return status == ExchangeStatus::Accepted; }
     // Nothing came back: the steps show their timeout message for this.
@@ -39,6 +41,12 @@ struct ExchangeResult {
 // When a reply is complete: by its length byte; once the line has been quiet for the settle time
 // (replies whose length the protocol does not check); or by its length byte when that makes sense
 // of it, else once quiet (replies judged by their first bytes, whose length byte is usually right).
+// The step a request stands for, from its own bytes ("Write command 3 of subnet 1 (0x10)").
+std::string stepOfRequest(std::string_view request);
+// Why an exchange that was not accepted failed, for the step `request` stands for; the target is
+// left to the caller, which knows the port.
+TransferFailure failureOf(std::string_view request, const ExchangeResult &result);
+
 enum class Completion { LengthByte, Quiet, LengthOrQuiet };
 
 // How the reply to one request is read.

@@ -83,7 +83,16 @@ private:
     struct Stop {
         UploadOutcome outcome;
         std::string message;
+        std::optional<TransferFailure> failure = std::nullopt;
     };
+
+    // One exchange, kept as the one a failure names.
+    ExchangeResult runExchange(const Frame &request)
+    {
+        m_lastRequest = request;
+        m_lastResult = m_exchange.run(request);
+        return m_lastResult;
+    }
 
     // Runs one exchange of the upload judge's replies and files an accepted reply in the store.
     // `subnet` is the subnet the request names: a reply about another subnet is no reply to it.
@@ -118,6 +127,8 @@ private:
     TransferObserver &m_observer;
     const ConfigStore &m_current;
     Exchange m_exchange;
+    Frame m_lastRequest;
+    ExchangeResult m_lastResult;
     UploadStore m_store;
     std::uint32_t m_type = 0; // the type the gateway reported
     std::vector<std::string> m_lines;
@@ -145,8 +156,9 @@ void UploadRun::setLine(int index, LineState state)
 
 UploadRun::Stop UploadRun::fail(const std::string &message)
 {
-    m_prompter.info(message);
-    return Stop{UploadOutcome::Failed, message};
+    m_prompter.error(message);
+    // Every failure is that of the exchange just made.
+    return Stop{UploadOutcome::Failed, message, failureOf(m_lastRequest, m_lastResult)};
 }
 
 void UploadRun::clearDialog()
@@ -160,7 +172,7 @@ void UploadRun::clearDialog()
 std::optional<UploadRun::Stop> UploadRun::read(const Frame &request, const StepTexts &texts,
                                                std::optional<int> subnet)
 {
-    const ExchangeResult result = m_exchange.run(request);
+    const ExchangeResult result = runExchange(request);
     if (result.status == ExchangeStatus::Cancelled)
         return Stop{UploadOutcome::Cancelled, {}};
     exchanged();
@@ -190,6 +202,7 @@ UploadResult UploadRun::ended(Stop stop)
     UploadResult result;
     result.outcome = stop.outcome;
     result.message = std::move(stop.message);
+    result.failure = std::move(stop.failure);
     result.store = m_store;
     return result;
 }
@@ -282,14 +295,14 @@ std::optional<UploadRun::Stop> UploadRun::readExtras(const TransferExtras &extra
 {
     CONFIG &first = configuration.subnet(0);
     if (extras.timeoutAction) {
-        const ExchangeResult result = m_exchange.run(buildReadTimeoutAction());
+        const ExchangeResult result = runExchange(buildReadTimeoutAction());
         if (auto stop = readExtra(result, {text(StrId::MsgConfigParametersTimeout),
                                            text(StrId::MsgConfigParametersFailed)}))
             return stop;
         applyTimeoutActionValue(*decodeTimeoutActionReply(result.reply), profileOf(m_current).faultResetModel, first);
     }
     if (extras.profibusConfig) {
-        const ExchangeResult result = m_exchange.run(buildReadProfibusConfigData());
+        const ExchangeResult result = runExchange(buildReadProfibusConfigData());
         const std::string &failed = text(StrId::MsgUploadProfibusConfigFailed);
         if (auto stop = readExtra(result, {failed, failed}))
             return stop;
@@ -334,8 +347,12 @@ UploadResult UploadRun::run()
     const bool mismatch = !type || *type != profileOf(m_current).serialIdentityType;
     if (mismatch) {
         const std::string &message = text(StrId::MsgTypeMismatch);
-        m_prompter.info(message);
-        return ended(Stop{UploadOutcome::TypeMismatch, message});
+        m_prompter.error(message);
+        TransferFailure failure = failureOf(m_lastRequest, m_lastResult);
+        failure.reason = FailureReason::OtherType;
+        failure.reported = std::to_string(reported);
+        failure.expected = std::to_string(reportedTypeOf(profileOf(m_current).serialIdentityType));
+        return ended(Stop{UploadOutcome::TypeMismatch, message, std::move(failure)});
     }
 
     // The step lines; how many exchanges are known so far.

@@ -6,10 +6,12 @@
 #include "link/ByteLink.h"
 #include "link/Clock.h"
 #include "link/Prompter.h"
+#include "link/TransferFailure.h"
 #include "link/TransferObserver.h"
 #include "model/ConfigStore.h"
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,8 @@ struct UploadResult {
     // uploaded configuration may still carry one: the character-interval read failed after the
     // configuration was complete.
     std::string message;
+    // Failed and TypeMismatch: the step, the reason (the caller adds the port).
+    std::optional<TransferFailure> failure = std::nullopt;
     UploadStore store; // the replies as received (for tests and diagnostics)
 };
 

@@ -172,6 +172,9 @@ TEST_F(CliTransfer, FailuresSayWhyAndExitOne)
         {{}, q({"download", stray, "--yes"}), 0, "Finish download!"},
         {{"--gateway-type", "1"}, q({"download", good}), 1, "Type of device mismatch!"},
         {{"--fail", "timeout:14"}, q({"download", good}), 0, "Clear command failed"},
+        {{"--fail", "timeout:10"}, q({"download", good}), 1,
+         "Failed: Write command 1 of subnet 1 (0x10)\nPort: "},
+        {{"--fail", "error:10:3"}, q({"download", good}), 1, "error code 3: it accepts commands for one Modbus"},
         {{"--fail", "sum:16"}, q({"upload", "-o", path("x.tqv")}), 1, "Read Modbus command list0unsuccessfully"},
     };
     for (const Row &row : rows) {
@@ -271,7 +274,7 @@ TEST_F(CliTransfer, EthernetSearchDownloadRestartUpload)
         {fromFile + QStringList{QStringLiteral("pieces")}, q({"eth-upload", "--address", "127.0.0.1", "-o", read}), 0,
          anyOutput, "Finish uploading!"},
         {fromFile + QStringList{QStringLiteral("short")}, q({"eth-upload", "--address", "127.0.0.1", "-o", refused}), 1,
-         anyOutput, "Read configuration failed!"},
+         anyOutput, "Reason: the reply is cut short or does not fit the configuration"},
     };
     for (const Row &row : rows) {
         ASSERT_TRUE(pointAtLoopback());

@@ -3,6 +3,7 @@
 #include "ethernet/EthernetBytes.h"
 #include "ethernet/ConfigImage.h"
 #include "ethernet/EthernetTransfer.h"
+#include "mapping/MappingTest.h"
 #include "gateway/WriteChecks.h"
 #include "mapping/MappingFixture.h"
 #include "support/FakeNetworkLinks.h"
@@ -63,11 +64,11 @@ TEST_F(EthernetTransferTest, ChecksStopInTheirOrder)
     command(1, "3", "1", "", "0");
     questions.answers = {false};
     EXPECT_FALSE(checks(true));
-    EXPECT_EQ(questions.messages, (std::vector<std::string>{kConflict}));
+    EXPECT_EQ(questions.messages, (std::vector<std::string>{mappingConflictQuestion(*s)}));
     questions.messages.clear();
     questions.answers = {true};
     EXPECT_FALSE(checks(true));
-    EXPECT_EQ(questions.messages, (std::vector<std::string>{kConflict, kIncomplete}));
+    EXPECT_EQ(questions.messages, (std::vector<std::string>{mappingConflictQuestion(*s), kIncomplete}));
 
     // A vacant node address of subnet 2 comes before everything.
     questions.messages.clear();
@@ -175,7 +176,7 @@ TEST_F(EthernetTransferTest, MoreThanFortyEightCommandsAreRefusedBeforeConnectin
     questions.answers = {true};
     EXPECT_FALSE(checks());
     ASSERT_EQ(questions.messages.size(), 2u);
-    EXPECT_EQ(questions.messages[0], kConflict);
+    EXPECT_EQ(questions.messages[0].rfind(kConflict, 0), 0U); // the faults follow
     EXPECT_EQ(questions.messages[1],
               "Subnet 1 holds more than 48 commands; the Ethernet gateway takes at most 48 per subnet. Nothing was written.");
 

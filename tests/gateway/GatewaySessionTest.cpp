@@ -99,7 +99,7 @@ TEST_F(GatewaySessionTest, AnIncompleteReadBackIsNeverAMatch)
 TEST_F(GatewaySessionTest, SerialSessionRefusesTheEthernetGatewayBeforeAnyFrame)
 {
     ScriptedGateway port(clock);
-    SerialGatewaySession session(port, {}, clock, prompter, observer);
+    SerialGatewaySession session(port, {}, "", clock, prompter, observer);
     const ConfigStore ethernet = ofType(4);
     const GatewayWrite written = session.write(ethernet, false);
     EXPECT_EQ(written.outcome, TransferOutcome::Stopped);
@@ -119,10 +119,14 @@ TEST_F(GatewaySessionTest, SerialSessionClosesThePortAfterATypeMismatchAndVerifi
     ScriptedGateway port(clock);
     port.acknowledges = false;
     int closed = 0;
-    SerialGatewaySession session(port, [&] { ++closed; }, clock, prompter, observer);
+    SerialGatewaySession session(port, [&] { ++closed; }, "/dev/ttyS9", clock, prompter, observer);
     port.reply(identity(1, 5, 0)); // a DeviceNet gateway
-    EXPECT_EQ(session.read(ofType(1)).outcome, TransferOutcome::TypeMismatch);
+    const GatewayRead mismatch = session.read(ofType(1));
+    EXPECT_EQ(mismatch.outcome, TransferOutcome::TypeMismatch);
     EXPECT_EQ(closed, 1);
+    EXPECT_EQ(mismatch.failure.value_or(TransferFailure{}).lines(),
+              (std::vector<std::string>{"Failed: Read the gateway type (0x01)", "Port: /dev/ttyS9",
+                                        "Reason: the gateway reports type 1, the configuration is for type 2"}));
     EXPECT_EQ(prompter.messages, std::vector<std::string>{"Type of device mismatch!"});
 
     // modelFlag7 at firmware 5.0: everything is read but the character intervals (a wrong sum).

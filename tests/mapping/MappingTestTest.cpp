@@ -43,6 +43,7 @@ TEST_F(MappingTestTest, PairsOfCommands)
         command(0, r.code2, r.quantity2, r.mapping2, r.bit2);
         const MappingTestResult result = test();
         EXPECT_EQ(!result.passed(), r.conflict) << r.name;
+        EXPECT_EQ(mappingFaults(*s).size(), r.conflict ? 1U : 0U) << r.name;
         if (r.conflict) {
             EXPECT_EQ(result.conflict, MappingConflict::Overlap) << r.name;
             const std::vector<MappedItem> pair{result.first, result.second};
@@ -89,6 +90,22 @@ TEST_F(MappingTestTest, StatusBytesAreReservedUnderFlagSeven)
             EXPECT_EQ(result.second, (MappedItem{0, 1}));
         }
     }
+}
+
+// The download's question names each fault, a handful at most, and counts the rest.
+TEST_F(MappingTestTest, TheQuestionNamesTheFaults)
+{
+    setType(3, {7});
+    s->subnet(0).commandStatus = "2Bytes";
+    command(0, "3", "2", "1", "0"); // bytes 1..4: over the status bytes 0..1
+    command(0, "4", "1", "3", "4"); // bytes 3..5 from bit 4: over the first
+    command(0, "3", "1");           // no address
+    EXPECT_EQ(mappingFaults(*s).size(), 3U);
+    EXPECT_EQ(mappingConflictQuestion(*s, 2),
+              text(StrId::MsgMappingConflictQuestion) +
+                  "\n\n\u2022 subnet 1, command 3 (Read Holding Registers) has no mapping address"
+                  "\n\u2022 the command status bytes 0000H.0 to 0001H.7\n    overlaps subnet 1, command 1 (Read "
+                  "Holding Registers) 0001H.0 to 0004H.7\nand 1 more");
 }
 
 TEST_F(MappingTestTest, ListsGrowOverTheFourSubnets)

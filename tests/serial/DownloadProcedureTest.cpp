@@ -73,7 +73,9 @@ TEST_F(DownloadTest, PreChecksInTheirOrder)
 {
     const std::string sizes = "Profibus input and output bytes must be the same!";
     const std::string vacant = "Node address can not be vacant!", invalid = "There is invaild node!";
-    const std::string conflict = text(StrId::MsgMappingConflictQuestion);
+    const std::string conflict = text(StrId::MsgMappingConflictQuestion) +
+                                 "\n\n\u2022 subnet 1, command 1 (Read Holding Registers) 0000H.0 to 0003H.7\n    overlaps "
+                                 "subnet 1, command 2 (Read Input Registers) 0003H.0 to 0004H.7";
     const std::string incomplete = text(StrId::MsgIncompleteInformationQuestion);
     const auto differing = [this](unsigned type, std::initializer_list<int> flags) {
         setType(type, flags);

@@ -4,6 +4,7 @@
 #include "serial/Exchange.h"
 #include "serial/FrameBuilder.h"
 #include "serial/FrameBytes.h"
+#include "resources/Strings.h"
 #include "support/FakeSerialLink.h"
 
 #include <gtest/gtest.h>
@@ -124,6 +125,32 @@ TEST_F(ExchangeTest, ErrorReplyCarriesItsCode)
     EXPECT_EQ(r.errorCode, 3);
     EXPECT_TRUE(r.refusedWith(kErrorOneSlaveOnly));
     EXPECT_FALSE(r.refusedWith(4));
+}
+
+// A failed exchange names its step from the request's own bytes, and why it failed.
+TEST_F(ExchangeTest, AFailureNamesItsStepAndReason)
+{
+    setLanguage(Language::English);
+    const std::string writeCommand3 = bytes({0x10, 0x0D, 0, 2, 1, 3, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0x24});
+    const struct {
+        bool upload;
+        std::string request, reply, step, reason;
+    } rows[] = {
+        {true, buildReadCommandBlock(1, 2), "", "Read command block 3 of subnet 2 (0x16)", "no answer within 1000 ms"},
+        {true, buildReadGatewayType(), kGatewayType4.substr(0, 10) + '\x12', "Read the gateway type (0x01)",
+         "the reply's checksum is wrong"},
+        {false, writeCommand3, bytes({0x90, 0x02, 0x03, 0x00, 0x95}), "Write command 3 of subnet 1 (0x10)",
+         "the gateway refused the request with error code 3: it accepts commands for one Modbus slave only"},
+        {false, buildWriteSubnet(ConfigStore{}, 0), bytes({0x83, 0x02, 0x07, 0x00, 0x8C}),
+         "Write the parameters of subnet 1 (0x03)", "the gateway refused the request with error code 7: no meaning is known for this code"},
+    };
+    for (const auto &r : rows) {
+        r.reply.empty() ? link.noReply() : link.reply(r.reply);
+        Exchange ex = r.upload ? upload() : download();
+        const TransferFailure failure = failureOf(r.request, ex.run(r.request));
+        EXPECT_EQ(failure.step, r.step);
+        EXPECT_EQ(failure.reasonText(), r.reason) << r.step;
+    }
 }
 
 TEST_F(ExchangeTest, LateBytesAreDroppedBeforeTheNextRequest)

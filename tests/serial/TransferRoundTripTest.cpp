@@ -172,14 +172,14 @@ TEST_P(TransferRoundTrip, WhatIsDownloadedIsUploadedAgain)
     const ConfigStore original = rich(c);
     RecordingPrompter prompter;
     RecordingLink first(port);
-    SerialGatewaySession writing(first, {}, clock, prompter, observer);
+    SerialGatewaySession writing(first, {}, "", clock, prompter, observer);
     const GatewayWrite down = writing.write(original, false);
     ASSERT_TRUE(down.complete()) << down.message;
     EXPECT_EQ(observer.status, text(StrId::DownloadFinished));
     ASSERT_FALSE(observer.progress.empty());
     EXPECT_EQ(observer.progress.back().first, observer.progress.back().second);
 
-    SerialGatewaySession reading(port, {}, clock, prompter, observer);
+    SerialGatewaySession reading(port, {}, "", clock, prompter, observer);
     const GatewayRead up = reading.read(blank(c));
     ASSERT_TRUE(up.complete()) << up.message;
     EXPECT_EQ(observer.status, text(StrId::UploadFinished));
@@ -216,7 +216,7 @@ TEST_P(TransferRoundTrip, WhatIsDownloadedIsUploadedAgain)
         return;
     }
     RecordingLink second(port);
-    ASSERT_TRUE(SerialGatewaySession(second, {}, clock, prompter, observer).write(back, false).complete());
+    ASSERT_TRUE(SerialGatewaySession(second, {}, "", clock, prompter, observer).write(back, false).complete());
     ASSERT_EQ(second.frames.size(), first.frames.size());
     for (std::size_t i = 0; i < first.frames.size(); ++i)
         EXPECT_EQ(second.frames[i], first.frames[i]) << "frame " << i;

@@ -73,6 +73,7 @@ const char *const kTourShots[] = {
     "monitor-record.png",     "monitor-framed.png",      "select-firmware.png",
     "excel-output.png",       "about.png",               "edit-menu.png",
     "demo.png",               "compare-with-gateway.png", "mapping-done.png",
+    "conflict-question.png",  "download-failed-box.png", "download-failed.png",
 };
 
 QStringList g_written; // names saved by this run, checked against kTourShots at the end
@@ -161,6 +162,37 @@ bool transferShots(CMainFrame *frame, const QString &dir)
         ok = QTest::qWaitForWindowExposed(&dialog) && ended.wait(20000) && save(&dialog, dir, name) && ok;
         dialog.reject();
     }
+    return ok;
+}
+
+// A download from the window's store against a gateway that never answers a command write: with
+// overlaps in the store its conflict question is shot (and answered No), else the error box of
+// the failed step and the dialog after it.
+bool failedDownloadShots(CMainFrame *frame, const QString &dir, bool overlaps)
+{
+    GatewaySimProcess sim({QStringLiteral("--fail"), QStringLiteral("timeout:10")});
+    QString error;
+    if (!sim.start(error)) {
+        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+        return false;
+    }
+    SerialSettings &settings = frame->view()->serialSettings();
+    settings.portIndex = portIndexForName(settings, sim.link().toStdString());
+    TransferDialog::Hooks hooks;
+    hooks.configuration = [frame]() -> ConfigStore & { return frame->view()->store(); };
+    TransferDialog dialog(TransferDialog::Kind::Download, hooks, frame);
+    if (!dialog.openSession(settings))
+        return false;
+    dialog.show();
+    QSignalSpy ended(&dialog, &TransferDialog::transferEnded);
+    bool ok = QTest::qWaitForWindowExposed(&dialog) &&
+              shootModal(dir, overlaps ? "conflict-question.png" : "download-failed-box.png", [&] {
+                  dialog.startButton()->click();
+                  ended.wait(20000);
+              });
+    if (!overlaps)
+        ok = save(&dialog, dir, "download-failed.png") && ok;
+    dialog.reject();
     return ok;
 }
 
@@ -368,6 +400,7 @@ bool tourShots(const QString &dir)
         ok = save(&conflicts, dir, "conflict-detection-keyboard.png") && ok;
     }
     conflicts.close();
+    ok = failedDownloadShots(&frame, dir, true) && ok;
     ok = serialSettingsShot(&frame, dir, "serial-settings.png") && ok;
     // The transfers with the small project again, which has no conflicts to ask about.
     store.subnet(0).commandStatus = text(StrId::Disable);
@@ -375,6 +408,7 @@ bool tourShots(const QString &dir)
     store.subnet(0).commands[0] = command("1", "3", "0", "10", "0", "", "20", 1);
     store.subnet(0).commands[2] = command("2", "1", "0", "8", "14", "0", "1", 2);
     ok = transferShots(&frame, dir) && ok;
+    ok = failedDownloadShots(&frame, dir, false) && ok;
     store.setTypeAndFlags(4, std::array<bool, 7>{});
     store.subnet(0).commandCount = 3;
     ok = ethernetShots(&frame, dir) && ok;
