@@ -151,32 +151,6 @@ private slots:
             QCoreApplication::removeTranslator(t);
     }
 
-    void aProjectInTheOtherLanguageSaysHowToOpenIt()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("english.tqv");
-        ConfigStore english;
-        english.newConfiguration();
-        QVERIFY(ProjectDocument::save(path.toStdString(), english, CodePage::Gbk).ok());
-        setLanguage(Language::Chinese);
-        QString said;
-        whenModalAppears([&said](QWidget *w) {
-            said = qobject_cast<QMessageBox *>(w)->text();
-            w->close();
-        });
-        QVERIFY(m_frame->openProject(path));
-        setLanguage(Language::English);
-        QVERIFY2(said.contains(QStringLiteral("英文")) && said.contains(QStringLiteral("tqv580 --lang en")),
-                 qPrintable(said));
-
-        // A project of the active language opens without a word.
-        bool asked = false;
-        whenModalAppears([&asked](QWidget *w) { asked = true; w->close(); }, 5);
-        QVERIFY(m_frame->openProject(path));
-        QTest::qWait(100);
-        QVERIFY(!asked);
-    }
-
     void menuTextsAndShortcuts_data()
     {
         QTest::addColumn<int>("id");
