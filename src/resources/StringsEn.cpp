@@ -629,7 +629,7 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::MsgHelpAndManualMissing, "The help file \"%s\" was not found beside the program, nor the manual \"%s\"."},
         {StrId::ConvertProjectTitle, "Convert Project"},
         {StrId::MsgConvertProjectLanguage, "The values of \"%s\" were chosen in %s, but the program runs in %s.\nConvert them to %s and open the project? Names and other free texts stay as they are; the file changes only when you save.\nNo: the open project stays as it is."},
-        {StrId::CliHelpTranslate, "Convert a project's enumerated values into the other language; names and other free texts stay as they are (exit 0 once OUT is written)"},
+        {StrId::CliHelpTranslate, "Convert a project's enumerated values into the other language, names and other free texts kept as they are (exit 0 once OUT is written)"},
         {StrId::CliHelpTranslateFile, "The project (.tqv or .json), in either language"},
         {StrId::CliHelpTranslateTo, "The language of the values written: en or zh"},
         {StrId::CliHelpTranslateOutput, "Where the converted project is written (.tqv or .json)"},

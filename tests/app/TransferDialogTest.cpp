@@ -346,7 +346,7 @@ private slots:
         m_frame->action(cmd::CompareWithGateway)->trigger();
         QCOMPARE(before, 3);
         QCOMPARE(afterTake,
-                 (QStringList{QStringLiteral("subnet 1 › Modbus communication baud rate "),
+                 (QStringList{QStringLiteral("subnet 1 › Band rate"),
                               QStringLiteral("subnet 1 › command 3 added")}));
         QCOMPARE(afterKeep, QStringList{QStringLiteral("subnet 1 › command 3 added")});
         QCOMPARE(afterAll, 0);
