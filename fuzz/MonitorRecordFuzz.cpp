@@ -35,7 +35,8 @@ void checkFramed(std::string_view bytes)
         if (record.verdict != RecordVerdict::Show)
             continue;
         check(record.row.status != 255, "a framed record with status 255 shown");
-        check(record.row.cells.size() == (mode == FramedMode::Master ? 6u : 3u), "framed row with wrong columns");
+        check(record.row.cells.size() == monitorColumns(MonitorLinkKind::Framed, mode).size(), "framed row with wrong columns");
+        check(!record.row.cells[1].empty(), "a framed row without a status");
         if (mode == FramedMode::Master)
             check(bytes.size() >= std::size_t{byteAt(bytes, 1)} + 2 && bytes.size() >= 8, "framed row past its bytes");
     }
@@ -49,9 +50,10 @@ void checkSerial(std::string_view bytes)
     if (record.verdict != RecordVerdict::Show)
         return;
     check(size && bytes.size() >= *size, "a record shown before it is complete");
-    check(record.row.status <= 3 && record.row.cells.size() == 4, "record row with wrong status or columns");
+    check(record.row.status <= 3 && record.row.cells.size() == monitorColumns(MonitorLinkKind::RecordSerial).size(),
+          "record row with wrong status or columns");
     if (record.row.status == 0 || record.row.status == 2)
-        check(record.row.cells[3].size() == 3u * byteAt(bytes, 4), "record data text not three characters a byte");
+        check(record.row.cells[4].size() == 3u * byteAt(bytes, 4), "record data text not three characters a byte");
 }
 
 void checkUdp(std::string_view bytes)
@@ -60,10 +62,11 @@ void checkUdp(std::string_view bytes)
     if (record.verdict != RecordVerdict::Show)
         return;
     check(bytes.size() >= 20, "a UDP record shown from a short datagram");
-    check(record.row.status <= 3 && record.row.cells.size() == 5, "UDP row with wrong status or columns");
+    check(record.row.status <= 3 && record.row.cells.size() == monitorColumns(MonitorLinkKind::Udp).size(),
+          "UDP row with wrong status or columns");
     const std::size_t length = byteAt(bytes, 7);
     if (record.row.status == 0 || record.row.status == 2)
-        check(record.row.cells[4].size() == 3 * (length > 12 ? length - 12 : 0), "UDP data text not its length");
+        check(record.row.cells[5].size() == 3 * (length > 12 ? length - 12 : 0), "UDP data text not its length");
 }
 
 } // namespace

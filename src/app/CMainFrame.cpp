@@ -21,6 +21,7 @@
 #include "editor/SavePrompt.h"
 #include "model/Domain.h"
 #include "model/ModelProfile.h"
+#include "model/ProjectDocument.h"
 #include "model/ProjectLanguage.h"
 #include "ethernet/EthernetTransfer.h"
 #include "gateway/GatewaySession.h"
@@ -64,7 +65,6 @@ namespace tqv {
 namespace {
 
 const QString kHelpFile = QStringLiteral("TQV-580_V1.0.1_UM.chm");
-const QString kFileFilter = QStringLiteral("Config File(*.tqv)");
 
 // Commands whose work arrives with later parts of the program: present, but disabled.
 
@@ -498,20 +498,43 @@ void CMainFrame::rebuildRecentFiles()
 
 bool CMainFrame::openProject(const QString &path)
 {
-    const Status opened = m_doc->open(path);
+    // A project whose values are in the other language opens only once the user has agreed to
+    // their conversion; until then the open project stays as it is.
+    std::optional<Language> valuesIn;
+    if (const Result<std::string> bytes = ProjectDocument::readFile(QFileInfo(path).absoluteFilePath().toStdString())) {
+        const std::optional<Language> language = projectFileLanguage(bytes.value());
+        if (language && *language != currentLanguage()) {
+            if (!askConvertLanguage(path, *language))
+                return false;
+            valuesIn = language;
+        }
+    }
+    const Status opened = m_doc->open(path, valuesIn);
     if (!opened) {
         showError(QString::fromStdString(opened.message()));
         return false;
     }
-    if (const auto language = foreignProjectLanguage(m_view->store())) {
-        auto name = [](Language l) {
-            return text(l == Language::English ? StrId::LanguageNameEnglish : StrId::LanguageNameChinese);
-        };
-        const std::string option = *language == Language::English ? "en" : "zh";
-        showError(QString::fromStdString(formatText(StrId::MsgForeignLanguageProject,
-                                                    {name(*language), name(currentLanguage()), name(*language), option})));
-    }
     return true;
+}
+
+bool CMainFrame::askConvertLanguage(const QString &path, Language language)
+{
+    auto name = [](Language l) {
+        return text(l == Language::English ? StrId::LanguageNameEnglish : StrId::LanguageNameChinese);
+    };
+    QMessageBox box(this);
+    box.setObjectName(QStringLiteral("convertLanguageBox"));
+    box.setWindowTitle(qtext(StrId::ConvertProjectTitle));
+    box.setText(QString::fromStdString(formatText(StrId::MsgConvertProjectLanguage,
+                                                  {QFileInfo(path).fileName().toStdString(), name(language),
+                                                   name(currentLanguage()), name(currentLanguage())})));
+    box.setIcon(QMessageBox::Question);
+    QPushButton *yes = box.addButton(qtext(StrId::ButtonYes), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(qtext(StrId::ButtonNo), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 bool CMainFrame::startWithProject(const QString &path)
@@ -637,7 +660,7 @@ QString CMainFrame::askFileName(bool save)
         name = m_fileNameProvider(save);
     } else {
         QFileDialog dialog(this, qtext(save ? StrId::FileDialogSaveTitle : StrId::FileDialogOpenTitle));
-        dialog.setNameFilter(kFileFilter);
+        dialog.setNameFilter(qtext(StrId::ProjectFileFilter));
         dialog.setDefaultSuffix(QStringLiteral("tqv"));
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

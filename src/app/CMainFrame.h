@@ -2,6 +2,7 @@
 
 #include "link/Prompter.h"
 #include "resources/StringId.h"
+#include "resources/Strings.h"
 
 #include "compare/ConfigDiff.h"
 
@@ -120,6 +121,8 @@ private:
     void showTreeContextMenu(const QPoint &pos);
     // The "Save Configuration" question and what follows from its answer.
     Answer askSaveConfiguration();
+    // Whether the project at `path`, whose values are in `language`, is to be opened converted.
+    bool askConvertLanguage(const QString &path, Language language);
     bool mayDiscardChanges();
     bool saveTo(const QString &path);
     QString askFileName(bool save);

@@ -2,6 +2,7 @@
 
 #include "CModbusConfigView.h"
 #include "model/ProjectDocument.h"
+#include "model/ProjectLanguage.h"
 #include "resources/Strings.h"
 
 #include <QFileInfo>
@@ -21,16 +22,19 @@ void CModbusConfigDoc::newDocument(const Place *keep)
     m_view->initialUpdate(keep);
 }
 
-Status CModbusConfigDoc::open(const QString &path)
+Status CModbusConfigDoc::open(const QString &path, std::optional<Language> valuesIn)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     const Place kept = m_view->place();
-    Status opened = ProjectDocument::open(absolute.toStdString(), m_view->store(), codePageFor(currentLanguage()));
+    ConfigStore &store = m_view->store();
+    Status opened = ProjectDocument::open(absolute.toStdString(), store, codePageFor(valuesIn.value_or(currentLanguage())));
     if (!opened) {
         m_recent.remove(absolute.toStdString());
         emit recentFilesChanged();
         return opened;
     }
+    if (valuesIn && convertValuesLanguage(store, *valuesIn, currentLanguage()) > 0)
+        store.configModified = true;
     const bool sameFile = absolute == m_path;
     m_path = absolute;
     m_view->initialUpdate(sameFile ? &kept : nullptr);

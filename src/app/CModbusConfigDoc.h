@@ -3,9 +3,12 @@
 #include "editor/EditorSession.h"
 #include "model/RecentFiles.h"
 #include "model/Result.h"
+#include "resources/Strings.h"
 
 #include <QObject>
 #include <QString>
+
+#include <optional>
 
 namespace tqv {
 
@@ -26,8 +29,10 @@ public:
     // the view's initial update, with `keep` restored when given (an uploaded configuration).
     void newDocument(const Place *keep = nullptr);
     // Opens `path`; on failure changes nothing but the recent-file list. Opening the document's
-    // own file again keeps the place in the tree.
-    Status open(const QString &path);
+    // own file again keeps the place in the tree. With `valuesIn`, the file is read in that
+    // language and its values converted into the active one: the document then differs from the
+    // file, so it counts as modified.
+    Status open(const QString &path, std::optional<Language> valuesIn = std::nullopt);
     // Writes to `path`; on success it becomes the document's path.
     Status saveTo(const QString &path);
 

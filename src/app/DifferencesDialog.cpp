@@ -34,7 +34,7 @@ QVariant DifferenceTableModel::data(const QModelIndex &index, int role) const
     const Difference &d = m_differences[static_cast<std::size_t>(index.row())];
     switch (index.column()) {
     case 0:
-        return QString::fromStdString(d.path);
+        return QString::fromStdString(d.label);
     case 1:
         return QString::fromStdString(d.projectText);
     default:

@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -20,14 +21,34 @@ namespace tqv {
 
 namespace {
 
-// The widest status text, so that the status column shows every status whole.
-int statusTextWidth(const QFontMetrics &metrics)
+// Both lists' columns, from the one definition in the core: each as wide as its header and the
+// widest text it can show in the active language; the list at least as wide as all of them.
+void fitColumns(QTableView *list, MonitorLinkKind link, FramedMode mode)
 {
-    int widest = 0;
-    for (StrId id : {StrId::MonitorStatusCorrect, StrId::MonitorStatusAbnormal, StrId::MonitorStatusIncorrect,
-                     StrId::MonitorStatusTimeout})
-        widest = std::max(widest, metrics.horizontalAdvance(qtext(id)));
-    return widest + 16;
+    const QFontMetrics metrics = list->fontMetrics();
+    const QFontMetrics headerMetrics = list->horizontalHeader()->fontMetrics();
+    const std::vector<MonitorColumn> columns = monitorColumns(link, mode);
+    const std::vector<std::string> headers = columnHeaders(link, mode);
+    int total = 0;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        int width = headerMetrics.horizontalAdvance(QString::fromStdString(headers[c])) + 24;
+        for (const std::string &sample : columnSamples(columns[c], link, mode))
+            width = std::max(width, metrics.horizontalAdvance(QString::fromStdString(sample)) + 16);
+        list->setColumnWidth(static_cast<int>(c), width);
+        total += width;
+    }
+    list->horizontalHeader()->setStretchLastSection(true);
+    list->setMinimumSize(total + 2 * list->frameWidth() + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4,
+                         300);
+}
+
+// The line under the write's boxes that says what "Send" did.
+QLabel *sendResultLabel()
+{
+    auto *label = new QLabel;
+    label->setObjectName(QStringLiteral("sendResult"));
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
 }
 
 QLineEdit *lineEdit(std::string_view initial, const char *name)
@@ -154,15 +175,12 @@ CFramedMonitorDlg::CFramedMonitorDlg(MonitorLine line, FramedMode mode, QWidget 
         columnHeaders(MonitorLinkKind::Framed, mode), [this] { return m_rows.size(); },
         [this](std::size_t i) -> const MonitorRow & { return m_rows.row(i); }, this);
     m_list = makeList(m_model);
-    // Equal columns, each wide enough for a status text and its header.
-    int column = statusTextWidth(m_list->fontMetrics());
-    for (int c = 0; c < m_model->columnCount(); ++c)
-        column = std::max(column, m_list->fontMetrics().horizontalAdvance(
-                                      m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) + 16);
-    m_list->setMinimumSize(column * m_model->columnCount() + 2 * m_list->frameWidth() + 24, 300);
-    m_list->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    connect(m_list, &QTableView::clicked, this, [this](const QModelIndex &index) {
-        m_readDate->setPlainText(QString::fromStdString(m_rows.dataText(static_cast<std::size_t>(index.row()))));
+    fitColumns(m_list, MonitorLinkKind::Framed, mode);
+    // "Read date" follows the highlighted row, whether a click or a key moved it there.
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex &current) {
+        m_rows.setHighlighted(current.isValid() ? std::optional<std::size_t>(static_cast<std::size_t>(current.row()))
+                                                : std::nullopt);
+        m_readDate->setPlainText(QString::fromStdString(m_rows.readDate()));
     });
 
     m_readDate = new QPlainTextEdit;
@@ -203,6 +221,7 @@ CFramedMonitorDlg::CFramedMonitorDlg(MonitorLine line, FramedMode mode, QWidget 
         finish();
     });
 
+    m_sendResult = sendResultLabel();
     auto *inputs = new QGridLayout;
     inputs->addWidget(readLabel, 0, 0);
     inputs->addWidget(m_readDate, 0, 1, 1, 3);
@@ -210,6 +229,7 @@ CFramedMonitorDlg::CFramedMonitorDlg(MonitorLine line, FramedMode mode, QWidget 
     inputs->addWidget(m_address, 1, 1);
     inputs->addWidget(dataLabel, 1, 2);
     inputs->addWidget(m_data, 1, 3);
+    inputs->addWidget(m_sendResult, 2, 1, 1, 3);
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {m_save, m_suspend, m_clear, m_send, m_stop, m_exit})
         buttons->addWidget(b);
@@ -241,6 +261,9 @@ void CFramedMonitorDlg::onLinkEvent(const MonitorEvent &e)
         break;
     case MonitorEventKind::Closed:
         finish();
+        break;
+    case MonitorEventKind::WriteDone:
+        m_sendResult->setText(QString::fromStdString(e.text));
         break;
     case MonitorEventKind::SendEnabled:
         break;
@@ -309,17 +332,7 @@ CRecordMonitorDlg::CRecordMonitorDlg(MonitorLine line, QWidget *parent)
         columnHeaders(link), [this] { return m_rows.size(); },
         [this](std::size_t i) -> const MonitorRow & { return m_rows.row(i); }, this);
     m_list = makeList(m_model);
-    const std::vector<int> widths = link == MonitorLinkKind::Udp ? std::vector<int>{80, 80, 80, 80, 300}
-                                                                 : std::vector<int>{80, 80, 80, 300};
-    int total = 0;
-    for (int c = 0; c < static_cast<int>(widths.size()); ++c) {
-        const int header = m_list->fontMetrics().horizontalAdvance(m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) + 16;
-        const bool status = c == (link == MonitorLinkKind::Udp ? 1 : 0);
-        const int needed = std::max(header, status ? statusTextWidth(m_list->fontMetrics()) : 0);
-        m_list->setColumnWidth(c, std::max(widths[static_cast<std::size_t>(c)], needed));
-        total += m_list->columnWidth(c);
-    }
-    m_list->setMinimumSize(total + 2 * m_list->frameWidth() + 24, 300);
+    fitColumns(m_list, link, FramedMode::Master);
 
     const WriteInputs write = writeInputs();
     m_address = write.address;
@@ -340,6 +353,7 @@ CRecordMonitorDlg::CRecordMonitorDlg(MonitorLine line, QWidget *parent)
     });
     connect(m_exit, &QPushButton::clicked, this, &CRecordMonitorDlg::reject);
 
+    m_sendResult = sendResultLabel();
     auto *inputs = new QHBoxLayout;
     inputs->addWidget(addressLabel);
     inputs->addWidget(m_address);
@@ -352,6 +366,7 @@ CRecordMonitorDlg::CRecordMonitorDlg(MonitorLine line, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_list, 1);
     layout->addLayout(inputs);
+    layout->addWidget(m_sendResult);
     layout->addLayout(buttons);
 }
 
@@ -394,6 +409,9 @@ void CRecordMonitorDlg::onLinkEvent(const MonitorEvent &e)
         break;
     case MonitorEventKind::TimerStopped:
         break;
+    case MonitorEventKind::WriteDone:
+        m_sendResult->setText(QString::fromStdString(e.text));
+        break;
     case MonitorEventKind::Closed:
         if (m_closing) {
             m_file.close();
@@ -411,6 +429,7 @@ void CRecordMonitorDlg::send()
     const std::string address = m_address->text().toStdString();
     const std::string data = m_data->text().toStdString();
     if (const auto refused = m_run->session().refusal(address, data)) {
+        m_sendResult->setText(QString::fromStdString(notSentText(text(*refused))));
         QtPrompter(this).info(text(*refused));
         return;
     }

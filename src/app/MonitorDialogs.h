@@ -61,6 +61,7 @@ public:
     QPushButton *sendButton() const { return m_send; }
     QPushButton *stopButton() const { return m_stop; }
     QPushButton *exitButton() const { return m_exit; }
+    QLabel *sendResult() const { return m_sendResult; }
     // Tests choose the save file instead of the file dialog ("" = cancelled).
     void setSavePathProvider(std::function<QString()> provider) { m_savePath = std::move(provider); }
     void reject() override; // "Stop debug and exit"
@@ -84,6 +85,7 @@ private:
     QPushButton *m_send = nullptr;
     QPushButton *m_stop = nullptr;
     QPushButton *m_exit = nullptr;
+    QLabel *m_sendResult = nullptr;
     QString m_saveFile; // chosen and not yet written
     std::function<QString()> m_savePath;
     bool m_finished = false;
@@ -109,6 +111,7 @@ public:
     QPushButton *suspendButton() const { return m_suspend; }
     QPushButton *sendButton() const { return m_send; }
     QPushButton *exitButton() const { return m_exit; }
+    QLabel *sendResult() const { return m_sendResult; }
     void setSavePathProvider(std::function<QString()> provider) { m_savePath = std::move(provider); }
     void reject() override; // "Exit"
 
@@ -128,6 +131,7 @@ private:
     QPushButton *m_suspend = nullptr;
     QPushButton *m_send = nullptr;
     QPushButton *m_exit = nullptr;
+    QLabel *m_sendResult = nullptr;
     QFile m_file; // open while saving
     bool m_saving = false;
     bool m_saveFailed = false;

@@ -62,6 +62,7 @@ CliApp::CliApp(std::vector<std::string> args, std::ostream &out, std::ostream &e
 {
     const LanguageScan scan = scanLanguage(m_args);
     m_badLanguage = scan.badWord;
+    m_fileLanguage.forced = !scan.choice.empty();
     const char *environment = std::getenv("TQV580_LANG");
     setLanguage(chooseLanguage(scan.choice, environment ? environment : "", systemLocaleNameFromEnvironment()));
     addGlobalOptions();

@@ -17,6 +17,14 @@ namespace tqv {
 class Prompter;
 class TerminalPrompter;
 
+// Which language a project read on the command line is taken in: the one --lang names, else the
+// one its values are in; the first project recognised so sets the run's language, and a later one
+// in the other language has its values converted into it.
+struct FileLanguage {
+    bool forced = false;
+    bool settled = false;
+};
+
 // Exit codes of tqv580-cli.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitProblem = 1; // the job ran but could not finish (e.g. the output was refused)
@@ -44,6 +52,7 @@ public:
 
     std::ostream &out() { return m_out; }
     std::ostream &err() { return m_err; }
+    FileLanguage &fileLanguage() { return m_fileLanguage; }
     // Answers questions according to --yes; only while a job runs.
     Prompter &prompter();
 
@@ -62,6 +71,7 @@ private:
     std::ostream &m_err;
     std::string m_badLanguage; // the --lang word to refuse, found before CLI11 runs
     bool m_answerYes = false;
+    FileLanguage m_fileLanguage;
     std::unique_ptr<CLI::App> m_root;
     std::map<const CLI::App *, std::function<int()>> m_jobs;
     std::unique_ptr<TerminalPrompter> m_prompter;

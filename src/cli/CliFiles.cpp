@@ -5,10 +5,12 @@
 #include "model/JsonForm.h"
 #include "model/ProjectArchive.h"
 #include "model/ProjectDocument.h"
+#include "model/ProjectLanguage.h"
 #include "resources/CodePage.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
+#include <optional>
 #include <ostream>
 
 namespace tqv {
@@ -47,14 +49,14 @@ int readForCommand(CliApp &app, const std::string &path, ConfigStore &store)
     const FileKind kind = fileKindOf(path);
     if (kind == FileKind::Other)
         return refuseExtension(app, path);
-    if (const Status read = readConfiguration(path, kind, store); !read) {
+    if (const Status read = readConfiguration(path, kind, store, &app.fileLanguage()); !read) {
         app.err() << read.message() << '\n';
         return kExitUsage; // input that cannot be used is a usage error
     }
     return kExitOk;
 }
 
-Status readConfiguration(const std::string &path, FileKind kind, ConfigStore &store)
+Status readConfiguration(const std::string &path, FileKind kind, ConfigStore &store, FileLanguage *language)
 {
     const Result<std::string> read = ProjectDocument::readFile(path);
     if (!read)
@@ -62,11 +64,28 @@ Status readConfiguration(const std::string &path, FileKind kind, ConfigStore &st
     const std::string &bytes = read.value();
     if (bytes.empty())
         return Error{ErrorCode::FileEmpty, formatText(StrId::MsgFileEmpty, {path})};
-    if (kind == FileKind::Json)
-        return storeFromJson(bytes, store, path);
-    const ArchiveStatus status = readProject(bytes, codePageFor(currentLanguage()), store);
-    if (!status.ok())
-        return Error{ErrorCode::FileFormat, formatText(StrId::MsgFileReadFailed, {path, status.reason()})};
+    const bool recognise = language && !language->forced;
+    // The file's own language, where its values tell it; the run's language once a file set it.
+    std::optional<Language> own;
+    if (recognise && kind == FileKind::Project)
+        own = projectFileLanguage(bytes);
+    if (own && !language->settled)
+        setLanguage(*own);
+    if (kind == FileKind::Json) {
+        if (Status parsed = storeFromJson(bytes, store, path); !parsed)
+            return parsed;
+        own = recognise ? valuesLanguage(store) : std::nullopt;
+        if (own && !language->settled)
+            setLanguage(*own);
+    } else {
+        const ArchiveStatus status = readProject(bytes, codePageFor(own.value_or(currentLanguage())), store);
+        if (!status.ok())
+            return Error{ErrorCode::FileFormat, formatText(StrId::MsgFileReadFailed, {path, status.reason()})};
+    }
+    if (own) {
+        language->settled = true;
+        convertValuesLanguage(store, *own, currentLanguage());
+    }
     return {};
 }
 

@@ -8,6 +8,7 @@
 namespace tqv {
 
 class ConfigStore;
+struct FileLanguage;
 
 // What a file named on the command line holds, decided by its extension alone.
 enum class FileKind { Project, Json, Other };
@@ -15,9 +16,10 @@ enum class FileKind { Project, Json, Other };
 // ".tqv" / ".json" in any case: projects copied from Windows often carry upper-case extensions.
 FileKind fileKindOf(std::string_view path);
 
-// Reads a project (in the active language's code page) or the JSON form into `store`, checked
-// completely. The message names the file and the reason.
-Status readConfiguration(const std::string &path, FileKind kind, ConfigStore &store);
+// Reads a project or the JSON form into `store`, checked completely. Without `language` a project
+// is read in the active language's code page; with it, by the rule FileLanguage describes. The
+// message names the file and the reason.
+Status readConfiguration(const std::string &path, FileKind kind, ConfigStore &store, FileLanguage *language = nullptr);
 
 class CliApp;
 

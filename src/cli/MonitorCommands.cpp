@@ -97,7 +97,10 @@ int runMonitor(CliApp &app, const MonitorOptions &options)
             framedRows.add(row);
             printRow(app, framedRows.row(0).cells);
         } else {
-            printRow(app, row.cells);
+            MonitorRow numbered = row;
+            if (!numbered.cells.empty())
+                numbered.cells[0] = std::to_string(shown);
+            printRow(app, numbered.cells);
             if (!options.save.empty() && !failed
                 && !writeFile(app, options.save, recordSaveBlock(kind, row), std::ios::app))
                 failed = true;
@@ -117,6 +120,9 @@ int runMonitor(CliApp &app, const MonitorOptions &options)
         case MonitorEventKind::TimerStopped:
         case MonitorEventKind::Closed:
             loop.quit();
+            break;
+        case MonitorEventKind::WriteDone:
+            app.err() << event.text << '\n';
             break;
         case MonitorEventKind::SendEnabled:
             break;

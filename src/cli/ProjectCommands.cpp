@@ -6,6 +6,7 @@
 #include "model/ConfigStore.h"
 #include "model/JsonForm.h"
 #include "model/ProjectDocument.h"
+#include "model/ProjectLanguage.h"
 #include "resources/Strings.h"
 
 #include <CLI/CLI.hpp>
@@ -131,6 +132,38 @@ int runConvert(CliApp &app, const ConvertOptions &options)
     return write(app, options.output, fileKindOf(options.output), *store);
 }
 
+struct TranslateOptions {
+    std::string input;
+    std::string to;
+    std::string output;
+};
+
+int runTranslate(CliApp &app, const TranslateOptions &options)
+{
+    if (options.to != "en" && options.to != "zh") {
+        app.err() << text(StrId::CliTranslateBadLanguage) << '\n';
+        return kExitUsage;
+    }
+    const Language target = options.to == "en" ? Language::English : Language::Chinese;
+    for (const std::string *path : {&options.input, &options.output})
+        if (fileKindOf(*path) == FileKind::Other)
+            return refuseExtension(app, *path);
+    // Read in its own language (unless --lang says otherwise), then turned into the target's.
+    auto store = std::make_unique<ConfigStore>();
+    if (const int code = readForCommand(app, options.input, *store); code != kExitOk)
+        return code;
+    convertValuesLanguage(*store, currentLanguage(), target);
+    const FileKind kind = fileKindOf(options.output);
+    const Status written = kind == FileKind::Json ? writeConfiguration(options.output, kind, *store)
+                                                  : ProjectDocument::save(options.output, *store, codePageFor(target));
+    if (!written) {
+        app.err() << written.message() << '\n';
+        return kExitProblem;
+    }
+    app.err() << formatText(StrId::CliWritten, {options.output}) << '\n';
+    return kExitOk;
+}
+
 } // namespace
 
 void addProjectCommands(CliApp &app)
@@ -164,6 +197,19 @@ void addProjectCommands(CliApp &app)
         ->required()
         ->type_name("");
     app.setJob(convertCommand, [&app, convertOptions] { return runConvert(app, *convertOptions); });
+
+    auto translateOptions = std::make_shared<TranslateOptions>();
+    CLI::App &translateCommand = app.addCommand("translate", text(StrId::CliHelpTranslate));
+    translateCommand.add_option(text(StrId::CliHelpFile), translateOptions->input, text(StrId::CliHelpTranslateFile))
+        ->required()
+        ->type_name("");
+    translateCommand.add_option("--to", translateOptions->to, text(StrId::CliHelpTranslateTo))
+        ->required()
+        ->type_name("en|zh");
+    translateCommand.add_option("-o", translateOptions->output, text(StrId::CliHelpTranslateOutput))
+        ->required()
+        ->type_name(text(StrId::CliHelpFile));
+    app.setJob(translateCommand, [&app, translateOptions] { return runTranslate(app, *translateOptions); });
 }
 
 } // namespace tqv

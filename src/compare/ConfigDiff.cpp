@@ -1,4 +1,5 @@
 #include "ConfigDiff.h"
+#include "editor/GridLayout.h"
 #include "model/ModelProfile.h"
 
 #include "ethernet/ConfigImage.h"
@@ -150,6 +151,75 @@ std::string Record::*memberNamed(const std::array<TextField<Record>, N> &fields,
     return nullptr;
 }
 
+// Row labels of the fields for where neither configuration's grid shows them at the moment (another
+// protocol's fields, another model's).
+constexpr std::pair<std::string_view, StrId> kFallbackLabels[] = {
+    {"fieldbusType", StrId::GridTypeOfProtocol}, {"deviceNetAddress", StrId::GridDeviceNetAddress},
+    {"deviceNetBaud", StrId::GridDeviceNetBaud}, {"inputSize", StrId::GridNumberOfBytes},
+    {"outputSize", StrId::GridNumberOfBytes}, {"profibusConfigMode", StrId::GridProfibusConfigMode},
+    {"profibusConfigData", StrId::GridProfibusConfigData}, {"ipAssignMode", StrId::GridAssignIpMode},
+    {"ipAddress", StrId::GridIpAddress}, {"subnetMask", StrId::GridSubnetMask},
+    {"gatewayAddress", StrId::GridGatewayAddress}, {"dns1", StrId::GridDns1}, {"dns2", StrId::GridDns2},
+    {"doubleFaultReset", StrId::GridDoubleFaultReset}, {"protocol", StrId::GridProtocolsSelect},
+    {"masterBaud", StrId::GridModbusBaudRate}, {"slaveBaud", StrId::GridModbusBaudRate},
+    {"userBaud", StrId::GridModbusBaudRate}, {"customBaud", StrId::GridModbusBaudRate},
+    {"masterDataBits", StrId::GridDataBits}, {"slaveDataBits", StrId::GridDataBits},
+    {"userDataBits", StrId::GridDataBits}, {"customDataBits", StrId::GridDataBits},
+    {"masterParity", StrId::GridParityMode}, {"slaveParity", StrId::GridParityMode},
+    {"userParity", StrId::GridParityMode}, {"customParity", StrId::GridParityMode},
+    {"masterStopBits", StrId::GridStopBit}, {"slaveStopBits", StrId::GridStopBit},
+    {"userStopBits", StrId::GridStopBit}, {"customStopBits", StrId::GridStopBit},
+    {"masterMode", StrId::GridCommunicationMode}, {"slaveMode", StrId::GridCommunicationMode},
+    {"responseTimeout", StrId::GridResponseTimeout}, {"pollDelay", StrId::GridPollDelay},
+    {"outputMode", StrId::GridOutputMode}, {"pulseTime", StrId::GridOutputPulse},
+    {"scanRatio", StrId::GridScanRatio}, {"commandStatus", StrId::GridCommandStatus},
+    {"timeoutAction", StrId::GridTimeoutAction}, {"timeoutCount", StrId::GridTimeoutCount},
+    {"charIntervalSend", StrId::GridCharIntervalSend}, {"charIntervalReceive", StrId::GridCharIntervalReceive},
+    {"ownAddress", StrId::GridSlaveAddress}, {"frameType", StrId::GridFrameType},
+    {"charTimeout", StrId::GridCharTimeout}, {"frameLength", StrId::GridFrameLength},
+    {"autoSend", StrId::GridAutoSend}, {"autoSendPeriod", StrId::GridAutoSendPeriod},
+    {"crcCheck", StrId::GridCrcCheck}, {"commInterface", StrId::GridCommInterface},
+    {"debugInterface", StrId::GridDebugInterface}, {"inputLengthPrefix", StrId::GridInputLengthPrefix},
+    {"startChar", StrId::GridStartChar}, {"stopChar", StrId::GridStopChar},
+    {"address", StrId::GridSlaveAddressRange}, {"name", StrId::DiffLabelNodeName},
+    {"slaveAddress", StrId::GridSlaveAddressRange}, {"functionCode", StrId::GridFunctionalCodes},
+    {"startAddress", StrId::GridStartingAddress}, {"quantity", StrId::GridNumberOfRegister},
+    {"mappingAddress", StrId::GridMappingAddress}, {"mappingBit", StrId::GridMappingBit},
+    {"byteCount", StrId::GridNumberOfByte}, {"dataFormat", StrId::GridDataFilter},
+    {"checkType", StrId::GridTypeOfCheck}, {"scanType", StrId::GridTypeOfScan},
+    {"nodeNumber", StrId::DiffLabelNodeNumber},
+};
+
+// The row label of `field` of `item`: the grid of the project, else of the other configuration
+// (a subnet 1 field may sit on the fieldbus item's grid), else the field's usual label.
+std::string rowLabel(const ConfigStore &project, const ConfigStore &other, ItemRef item, const FieldRef &field,
+                     std::string_view name)
+{
+    std::vector<ItemRef> items{item};
+    if (item.kind == ItemKind::Subnet && item.subnet == 0)
+        items.push_back({ItemKind::Fieldbus, -1, 0});
+    for (const ConfigStore *store : {&project, &other})
+        for (const ItemRef &at : items)
+            if (std::string label = rowLabelOf(*store, at, field); !label.empty())
+                return label;
+    for (const auto &[fieldName, label] : kFallbackLabels)
+        if (fieldName == name)
+            return text(label);
+    return std::string(name);
+}
+
+template <typename Record> ItemKind itemKindOf()
+{
+    if constexpr (std::is_same_v<Record, FIELDBUS>)
+        return ItemKind::Fieldbus;
+    else if constexpr (std::is_same_v<Record, CONFIG>)
+        return ItemKind::Subnet;
+    else if constexpr (std::is_same_v<Record, NODE>)
+        return ItemKind::Node;
+    else
+        return ItemKind::Command;
+}
+
 constexpr const char *kNodeNumberField = "nodeNumber";
 constexpr const char *kGatewayTypeField = "gatewayType";
 constexpr const char *kModelFlagField = "modelFlag";
@@ -158,51 +228,76 @@ constexpr const char *kModelFlagField = "modelFlag";
 
 class Comparison {
 public:
+    Comparison(const ConfigStore &project, const ConfigStore &other) : m_project(project), m_other(other) {}
+
     std::vector<Difference> differences;
     // A transfer carries no derived value: the reading side derives it from what it carried, so
     // it differs only where its sources do, and those are what can be taken.
     bool derivedValues = true;
 
-    void changed(std::string path, std::string project, std::string other, DifferenceAt at)
+    // `label`: the path as the window shows it; the path itself when empty.
+    void changed(std::string path, std::string project, std::string other, DifferenceAt at, std::string label = {})
     {
-        if (project != other)
-            differences.push_back({DifferenceKind::Changed, std::move(path), std::move(project), std::move(other),
-                                   std::move(at)});
+        if (project == other)
+            return;
+        if (label.empty())
+            label = path;
+        differences.push_back({DifferenceKind::Changed, std::move(path), std::move(label), std::move(project),
+                               std::move(other), std::move(at)});
     }
 
+    void entry(DifferenceKind kind, std::string path, std::string project, std::string other, DifferenceAt at)
+    {
+        std::string label = path;
+        differences.push_back({kind, std::move(path), std::move(label), std::move(project), std::move(other),
+                               std::move(at)});
+    }
+
+    // `pathOf(part)` joins the item's name and a last part, the field's name or its row label.
     template <typename Record, std::size_t N, typename PathOf>
     void fields(const Record &a, const Record &b, const std::array<TextField<Record>, N> &table, PathOf pathOf,
                 DifferenceAt at)
     {
+        const ItemRef item{itemKindOf<Record>(), at.subnet, at.index + 1};
         for (const auto &field : table) {
             if constexpr (std::is_same_v<Record, COMMAND>)
                 if (!derivedValues && isDerivedCommandField(field.name))
                     continue;
+            if (a.*field.member == b.*field.member)
+                continue;
             at.field = field.name;
-            changed(pathOf(field.name), a.*field.member, b.*field.member, at);
+            changed(pathOf(field.name), a.*field.member, b.*field.member, at,
+                    pathOf(rowLabel(m_project, m_other, item, FieldRef{field.member}, field.name)));
         }
     }
 
     void store(const ConfigStore &a, const ConfigStore &b)
     {
         changed(kGatewayTypeField, std::to_string(a.gatewayType), std::to_string(b.gatewayType),
-                {DifferenceAt::Scope::Store, -1, -1, kGatewayTypeField});
+                {DifferenceAt::Scope::Store, -1, -1, kGatewayTypeField}, text(StrId::DiffLabelGatewayType));
         for (int n = 1; n <= 7; ++n) {
             const std::string name = kModelFlagField + std::to_string(n);
             changed(name, a.modelFlag(n) ? "1" : "0", b.modelFlag(n) ? "1" : "0",
-                    {DifferenceAt::Scope::Store, -1, -1, name});
+                    {DifferenceAt::Scope::Store, -1, -1, name}, formatText(StrId::DiffLabelModelFlag, {std::to_string(n)}));
         }
+        // The path names the field as `fieldbus.name`; the label as the subnets' are, by parts.
         fields(a.fieldbus, b.fieldbus, kFieldbusFields,
-               [](const char *name) { return formatText(StrId::DiffFieldbusField, {name}); },
+               [](const std::string &part) {
+                   for (const auto &field : kFieldbusFields)
+                       if (part == field.name)
+                           return formatText(StrId::DiffFieldbusField, {part});
+                   return joined({text(StrId::DiffFieldbus), part});
+               },
                {DifferenceAt::Scope::Fieldbus, -1, -1, {}});
         for (int k = 0; k < kSubnetCount; ++k)
             subnet(k, a.subnet(k), b.subnet(k));
     }
 
+
     void subnet(int k, const CONFIG &a, const CONFIG &b)
     {
         const std::string name = subnetName(k);
-        fields(a, b, kConfigFields, [&](const char *field) { return joined({name, field}); },
+        fields(a, b, kConfigFields, [&](const std::string &field) { return joined({name, field}); },
                {DifferenceAt::Scope::Subnet, k, -1, {}});
 
         const int nodesA = std::clamp(a.nodeCount, 0, kMaxNodes);
@@ -213,15 +308,14 @@ public:
             if (i < nodesA && i < nodesB) {
                 const std::string node = formatText(StrId::DiffNode, {number});
                 fields(a.nodes[at], b.nodes[at], kNodeFields,
-                       [&](const char *field) { return joined({name, node, field}); },
+                       [&](const std::string &field) { return joined({name, node, field}); },
                        {DifferenceAt::Scope::Node, k, i, {}});
             } else if (i < nodesB) {
-                differences.push_back({DifferenceKind::Added, joined({name, formatText(StrId::DiffNodeAdded, {number})}),
-                                       {}, nodeSummary(b.nodes[at]), {DifferenceAt::Scope::Node, k, i, {}}});
+                entry(DifferenceKind::Added, joined({name, formatText(StrId::DiffNodeAdded, {number})}), {},
+                      nodeSummary(b.nodes[at]), {DifferenceAt::Scope::Node, k, i, {}});
             } else {
-                differences.push_back({DifferenceKind::Removed,
-                                       joined({name, formatText(StrId::DiffNodeRemoved, {number})}),
-                                       nodeSummary(a.nodes[at]), {}, {DifferenceAt::Scope::Node, k, i, {}}});
+                entry(DifferenceKind::Removed, joined({name, formatText(StrId::DiffNodeRemoved, {number})}),
+                      nodeSummary(a.nodes[at]), {}, {DifferenceAt::Scope::Node, k, i, {}});
             }
         }
 
@@ -234,21 +328,25 @@ public:
                 const std::string command = formatText(StrId::DiffCommand, {number});
                 const COMMAND &ca = a.commands[at];
                 const COMMAND &cb = b.commands[at];
-                fields(ca, cb, kCommandFields, [&](const char *field) { return joined({name, command, field}); },
+                fields(ca, cb, kCommandFields,
+                       [&](const std::string &field) { return joined({name, command, field}); },
                        {DifferenceAt::Scope::Command, k, i, {}});
                 changed(joined({name, command, kNodeNumberField}), std::to_string(ca.nodeNumber),
-                        std::to_string(cb.nodeNumber), {DifferenceAt::Scope::Command, k, i, kNodeNumberField});
+                        std::to_string(cb.nodeNumber), {DifferenceAt::Scope::Command, k, i, kNodeNumberField},
+                        joined({name, command, text(StrId::DiffLabelNodeNumber)}));
             } else if (i < commandsB) {
-                differences.push_back({DifferenceKind::Added,
-                                       joined({name, formatText(StrId::DiffCommandAdded, {number})}), {},
-                                       commandSummary(b.commands[at]), {DifferenceAt::Scope::Command, k, i, {}}});
+                entry(DifferenceKind::Added, joined({name, formatText(StrId::DiffCommandAdded, {number})}), {},
+                      commandSummary(b.commands[at]), {DifferenceAt::Scope::Command, k, i, {}});
             } else {
-                differences.push_back({DifferenceKind::Removed,
-                                       joined({name, formatText(StrId::DiffCommandRemoved, {number})}),
-                                       commandSummary(a.commands[at]), {}, {DifferenceAt::Scope::Command, k, i, {}}});
+                entry(DifferenceKind::Removed, joined({name, formatText(StrId::DiffCommandRemoved, {number})}),
+                      commandSummary(a.commands[at]), {}, {DifferenceAt::Scope::Command, k, i, {}});
             }
         }
     }
+
+private:
+    const ConfigStore &m_project; // whose grids name the fields
+    const ConfigStore &m_other;
 };
 
 // Entries [from, to) of `other` appended to `project`'s (contiguous positions), or `project`'s
@@ -290,15 +388,17 @@ ConfigStore carriedForm(const ConfigStore &configuration, const ConfigStore &pro
 std::vector<Difference> compareConfigurations(const ConfigStore &project, const ConfigStore &other, Carried carried,
                                               int firmware)
 {
-    Comparison comparison;
     if (carried == Carried::Everything) {
+        Comparison comparison(project, other);
         comparison.store(project, other);
-    } else {
-        // Both through the same transfer onto the same base: only what it carries can differ.
-        comparison.derivedValues = false;
-        comparison.store(carriedForm(project, project, carried, firmware),
-                         carriedForm(other, project, carried, firmware));
+        return std::move(comparison.differences);
     }
+    // Both through the same transfer onto the same base: only what it carries can differ.
+    const ConfigStore a = carriedForm(project, project, carried, firmware);
+    const ConfigStore b = carriedForm(other, project, carried, firmware);
+    Comparison comparison(a, b);
+    comparison.derivedValues = false;
+    comparison.store(a, b);
     return std::move(comparison.differences);
 }
 

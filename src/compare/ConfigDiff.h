@@ -32,6 +32,8 @@ struct DifferenceAt {
 struct Difference {
     DifferenceKind kind = DifferenceKind::Changed;
     std::string path;        // e.g. "subnet 2 › command 5 › quantity", in the active language
+    std::string label;       // the same as the window names it: "subnet 2 › command 5 › Number of Register",
+                             // ending in the grid's row label of the field
     std::string projectText; // the project's value (empty for an added entry)
     std::string otherText;   // the other configuration's value (empty for a removed entry)
     DifferenceAt at;

@@ -1195,6 +1195,18 @@ CellInfo describeCell(const ConfigStore &store, const ItemRef &item, int row, bo
     return info;
 }
 
+std::string rowLabelOf(const ConfigStore &store, const ItemRef &item, const FieldRef &field)
+{
+    // No item's layout is longer than the subnet's.
+    const bool pulse = pulseEditableFor(store, item);
+    for (int row = 0; row < kSubnetRowCount; ++row) {
+        const CellInfo cell = describeCell(store, item, row, pulse);
+        if (!cell.label.empty() && (cell.field == field || cell.edit.field == field || cell.pick.field == field))
+            return cell.label;
+    }
+    return {};
+}
+
 bool pulseEditableFor(const ConfigStore &store, const ItemRef &item)
 {
     return item.kind == ItemKind::Subnet && validSubnet(item.subnet) &&

@@ -181,6 +181,9 @@ CellInfo describeCell(const ConfigStore &store, const ItemRef &item, int row, bo
 // that depend on a protocol read subnet 1's, never the clicked subnet's.
 PromptChoice choosePrompt(const ConfigStore &store, ItemKind kind, int row);
 
+// The label of the row of `item`'s grid that shows or stores `field`; "" when its grid has none.
+std::string rowLabelOf(const ConfigStore &store, const ItemRef &item, const FieldRef &field);
+
 // Whether the pulse row of a subnet item takes input: its output mode is "Pluse output".
 bool pulseEditableFor(const ConfigStore &store, const ItemRef &item);
 

@@ -69,11 +69,14 @@ void FramedMonitorLink::judge()
         report(MonitorEventKind::TimerStopped);
 }
 
-void FramedMonitorLink::requestWrite(std::string addressText, std::string dataText)
+bool FramedMonitorLink::requestWrite(std::string addressText, std::string dataText)
 {
+    if (m_state == State::Closed)
+        return false;
     m_writePending = true;
     m_writeAddress = std::move(addressText);
     m_writeData = std::move(dataText);
+    return true;
 }
 
 void FramedMonitorLink::exit()
@@ -129,12 +132,16 @@ void FramedMonitorLink::handleRecord(const std::string &bytes)
         const WriteCheck check = checkFramedWrite(m_writeAddress, m_writeData);
         if (!check.ok()) {
             report(MonitorEventKind::Message, text(*check.error));
+            report(MonitorEventKind::WriteDone, notSentText(text(*check.error)));
             report(MonitorEventKind::SendEnabled);
             return;
         }
         if (!send(framedWriteFrame(check.write.address, check.write.data))) {
             report(MonitorEventKind::Message, text(StrId::MsgMonitorFailOpenPort));
+            report(MonitorEventKind::WriteDone, notSentText(text(StrId::MsgMonitorFailOpenPort)));
             report(MonitorEventKind::TimerStopped);
+        } else {
+            report(MonitorEventKind::WriteDone, sentText(check.write.address, check.write.data));
         }
         report(MonitorEventKind::SendEnabled);
         return;
@@ -194,14 +201,15 @@ std::optional<std::string> RecordMonitorLink::takeRecord(bool waitForRest)
     return bytes;
 }
 
-void RecordMonitorLink::beginWrite(MonitorWrite write)
+bool RecordMonitorLink::beginWrite(MonitorWrite write)
 {
     if (m_state != State::Running)
-        return;
+        return false;
     m_write = std::move(write);
     m_state = State::Writing;
     m_settleUntil = m_clock.now() + writeSettle;
     m_attempts = 0;
+    return true;
 }
 
 void RecordMonitorLink::onTick()
@@ -233,6 +241,7 @@ void RecordMonitorLink::onTick()
         if (m_attempts >= writeAttempts) {
             m_state = State::Running;
             report(MonitorEventKind::Message, text(StrId::MsgMonitorReadFailed));
+            report(MonitorEventKind::WriteDone, notSentText(text(StrId::MsgMonitorReadFailed)));
             report(MonitorEventKind::SendEnabled);
         }
         return;
@@ -241,14 +250,19 @@ void RecordMonitorLink::onTick()
     if (record.verdict == RecordVerdict::NoReply) {
         m_state = State::Running;
         report(MonitorEventKind::Message, text(StrId::MsgMonitorFormatWrong));
+        report(MonitorEventKind::WriteDone, notSentText(text(StrId::MsgMonitorFormatWrong)));
         report(MonitorEventKind::SendEnabled);
         return;
     }
     if (record.verdict == RecordVerdict::Show)
         report(MonitorEventKind::Row, {}, std::move(record.row));
     m_state = State::Running;
-    if (!send(recordWriteFrame(m_write.address, m_write.data)))
+    if (send(recordWriteFrame(m_write.address, m_write.data))) {
+        report(MonitorEventKind::WriteDone, sentText(m_write.address, m_write.data));
+    } else {
+        report(MonitorEventKind::WriteDone, notSentText(text(StrId::MonitorReasonSendFailed)));
         report(MonitorEventKind::TimerStopped);
+    }
     report(MonitorEventKind::SendEnabled);
 }
 
@@ -283,13 +297,14 @@ bool UdpMonitorLink::start(std::uint16_t localPort)
     return true;
 }
 
-void UdpMonitorLink::beginWrite(MonitorWrite write)
+bool UdpMonitorLink::beginWrite(MonitorWrite write)
 {
     if (m_state != State::Running)
-        return;
+        return false;
     m_write = std::move(write);
     m_state = State::WriteSettling;
     m_deadline = m_clock.now() + settle;
+    return true;
 }
 
 void UdpMonitorLink::requestStop()
@@ -330,6 +345,7 @@ void UdpMonitorLink::onTick()
         if (!datagram) {
             if (m_clock.now() >= m_deadline) {
                 m_state = State::Halted;
+                report(MonitorEventKind::WriteDone, notSentText(text(StrId::MonitorReasonNoRecord)));
                 report(MonitorEventKind::TimerStopped);
             }
             return;
@@ -337,16 +353,19 @@ void UdpMonitorLink::onTick()
         ParsedRecord record = parseUdpRecord(datagram->bytes);
         if (record.verdict != RecordVerdict::Show) {
             m_state = State::Halted;
+            report(MonitorEventKind::WriteDone, notSentText(text(StrId::MonitorReasonBadRecord)));
             report(MonitorEventKind::TimerStopped);
             return;
         }
         report(MonitorEventKind::Row, {}, std::move(record.row));
         if (!m_link.sendTo(m_address, m_port, udpWriteMessage(m_write.address, m_write.data))) {
             m_state = State::Halted;
+            report(MonitorEventKind::WriteDone, notSentText(text(StrId::MonitorReasonSendFailed)));
             report(MonitorEventKind::TimerStopped);
             return;
         }
         m_state = State::Running;
+        report(MonitorEventKind::WriteDone, sentText(m_write.address, m_write.data));
         report(MonitorEventKind::SendEnabled);
         return;
     }

@@ -21,6 +21,7 @@ enum class MonitorEventKind {
     TimerStopped, // timer 1 stops; the dialog stays open
     Closed,       // the link is closed (port or socket); the dialog closes
     SendEnabled,  // a write has ended (sent or dropped): "Send" is enabled again
+    WriteDone,    // `text`: what a write sent, or why it sent nothing (sentText / notSentText)
 };
 
 struct MonitorEvent {
@@ -52,8 +53,9 @@ public:
     // "Suspend show"/"Continue to show": records are still answered while not showing.
     void setShowing(bool showing) { m_showing = showing; }
     bool showing() const { return m_showing; }
-    // "Send": the texts are checked, and the write sent, at the next record.
-    void requestWrite(std::string addressText, std::string dataText);
+    // "Send": the texts are checked, and the write sent, at the next record. False when the link
+    // has closed and will send nothing more.
+    bool requestWrite(std::string addressText, std::string dataText);
     bool writePending() const { return m_writePending; }
     // "Stop debug and exit": the stop frame goes out at the next record, then the link closes.
     void requestStop() { m_stopPending = true; }
@@ -96,8 +98,8 @@ public:
     void onTick();
     void onBytes() {}
     // A write whose texts passed checkRecordWrite: waits for the pending record (up to five ticks),
-    // shows it and sends the write in place of its reply.
-    void beginWrite(MonitorWrite write);
+    // shows it and sends the write in place of its reply. False when the link takes no write now.
+    bool beginWrite(MonitorWrite write);
     bool writing() const { return m_state == State::Writing; }
     bool closed() const { return m_state == State::Closed; }
     void exit();
@@ -139,8 +141,8 @@ public:
     void onDatagram() { onTick(); }
     // A checked write: after 100 ms the next record is shown and the write sent in place of its
     // reply. Without a record within 1000 ms, with a status outside 0 to 3 or a failed send,
-    // nothing more is sent and the timer stays stopped.
-    void beginWrite(MonitorWrite write);
+    // nothing more is sent and the timer stays stopped. False when the link takes no write now.
+    bool beginWrite(MonitorWrite write);
     bool writing() const { return m_state == State::WriteSettling || m_state == State::WriteReceiving; }
     bool halted() const { return m_state == State::Halted; }
     bool closed() const { return m_state == State::Closed; }

@@ -55,7 +55,7 @@ std::string statusText(std::uint8_t status)
     case 1: return text(StrId::MonitorStatusAbnormal);
     case 2: return text(StrId::MonitorStatusIncorrect);
     case 3: return text(StrId::MonitorStatusTimeout);
-    default: return {};
+    default: return formatText(StrId::MonitorStatusUnknown, {decimal(status)});
     }
 }
 
@@ -80,13 +80,12 @@ std::string directionText(FramedMode mode, std::uint8_t direction)
             return text(StrId::MonitorModbusToProfibus);
         if (direction == 1)
             return text(StrId::MonitorProfibusToModbus);
-        return {};
-    }
-    if (direction == 0)
+    } else if (direction == 0) {
         return text(StrId::MonitorSerialPort) + text(StrId::MonitorToProfibus);
-    if (direction == 1)
+    } else if (direction == 1) {
         return text(StrId::MonitorProfibusTo) + text(StrId::MonitorSerialPort);
-    return {};
+    }
+    return formatText(StrId::MonitorDirectionUnknown, {decimal(direction)});
 }
 
 std::string framedDataText(FramedMode mode, std::string_view data)
@@ -107,26 +106,90 @@ std::string recordDataText(std::string_view data)
     std::string out;
     out.reserve(data.size() * 3);
     for (char c : data)
-        out += hexPair(static_cast<std::uint8_t>(c), false) + ' ';
+        out += hexPair(static_cast<std::uint8_t>(c), true) + ' ';
     return out;
+}
+
+std::vector<MonitorColumn> monitorColumns(MonitorLinkKind link, FramedMode mode)
+{
+    using C = MonitorColumn;
+    switch (link) {
+    case MonitorLinkKind::Framed:
+        if (mode == FramedMode::Master)
+            return {C::Index, C::Status, C::Slave, C::Function, C::Start, C::Data};
+        return {C::Index, C::Status, C::Data};
+    case MonitorLinkKind::RecordSerial:
+        return {C::Index, C::Status, C::Slave, C::Start, C::Data};
+    case MonitorLinkKind::Udp:
+        return {C::Index, C::PortIndex, C::Status, C::Slave, C::Start, C::Data};
+    }
+    return {};
 }
 
 std::vector<std::string> columnHeaders(MonitorLinkKind link, FramedMode mode)
 {
-    const std::string index = text(StrId::MonitorColumnIndex), status = text(StrId::MonitorColumnStatus),
-                      slave = text(StrId::MonitorColumnSlave), start = text(StrId::MonitorColumnStart),
-                      data = text(StrId::MonitorColumnData);
-    switch (link) {
-    case MonitorLinkKind::Framed:
-        if (mode == FramedMode::Master)
-            return {index, status, slave, text(StrId::MonitorColumnFunction), start, data};
-        return {index, status, text(StrId::MonitorColumnDate)};
-    case MonitorLinkKind::RecordSerial:
-        return {status, slave, start, data};
-    case MonitorLinkKind::Udp:
-        return {text(StrId::MonitorColumnPortIndex), status, slave, start, data};
+    std::vector<std::string> out;
+    for (MonitorColumn column : monitorColumns(link, mode)) {
+        switch (column) {
+        case MonitorColumn::Index: out.push_back(text(StrId::MonitorColumnIndex)); break;
+        case MonitorColumn::PortIndex: out.push_back(text(StrId::MonitorColumnPortIndex)); break;
+        case MonitorColumn::Status: out.push_back(text(StrId::MonitorColumnStatus)); break;
+        case MonitorColumn::Slave: out.push_back(text(StrId::MonitorColumnSlave)); break;
+        case MonitorColumn::Function: out.push_back(text(StrId::MonitorColumnFunction)); break;
+        case MonitorColumn::Start: out.push_back(text(StrId::MonitorColumnStart)); break;
+        case MonitorColumn::Data:
+            out.push_back(text(link == MonitorLinkKind::Framed && mode != FramedMode::Master ? StrId::MonitorColumnDate
+                                                                                              : StrId::MonitorColumnData));
+            break;
+        }
     }
-    return {};
+    return out;
+}
+
+std::vector<std::string> columnSamples(MonitorColumn column, MonitorLinkKind link, FramedMode mode)
+{
+    std::vector<std::string> out;
+    switch (column) {
+    case MonitorColumn::Index: return {"8888888"};
+    case MonitorColumn::PortIndex: return {"256"};
+    case MonitorColumn::Slave:
+    case MonitorColumn::Function: return {"255"};
+    case MonitorColumn::Start: return {"65535"};
+    case MonitorColumn::Status:
+        if (link == MonitorLinkKind::Framed && mode != FramedMode::Master) {
+            for (std::uint8_t d : {0, 1, 254})
+                out.push_back(directionText(mode, d));
+            return out;
+        }
+        for (std::uint8_t status : {0, 1, 2, 3, 254})
+            out.push_back(statusText(status));
+        return out;
+    case MonitorColumn::Data:
+        for (std::uint8_t code = 1; code <= 8; ++code)
+            out.push_back(exceptionText(code));
+        out.push_back(text(StrId::MonitorNoResponse));
+        out.push_back(recordDataText(std::string(8, '\x88')));
+        return out;
+    }
+    return out;
+}
+
+std::string sentText(std::uint16_t address, std::string_view data)
+{
+    std::string bytesText = recordDataText(data);
+    if (!bytesText.empty())
+        bytesText.pop_back();
+    const std::string addressText = hexPair(static_cast<std::uint8_t>(address >> 8), true) +
+                                    hexPair(static_cast<std::uint8_t>(address & 0xFF), true);
+    return formatText(StrId::MonitorSent, {addressText, bytesText});
+}
+
+std::string notSentText(std::string_view reason)
+{
+    std::string why(reason);
+    while (!why.empty() && (why.back() == ' ' || why.back() == '\n'))
+        why.pop_back();
+    return formatText(StrId::MonitorNotSent, {why});
 }
 
 FramedMode framedModeFromProtocol(std::string_view protocol)
@@ -274,7 +337,7 @@ ParsedRecord parseSerialRecord(std::string_view data)
         dataText = recordDataText(payload);
     out.verdict = RecordVerdict::Show;
     out.row.status = status;
-    out.row.cells = {statusText(status), decimal(slave), decimal(address), std::move(dataText)};
+    out.row.cells = {std::string(), statusText(status), decimal(slave), decimal(address), std::move(dataText)};
     return out;
 }
 
@@ -306,15 +369,14 @@ ParsedRecord parseUdpRecord(std::string_view datagram)
     const std::uint8_t exception = status == 1 ? r.u8(23) : 0;
     if (r.failed())
         return out;
-    const std::string index = decimal(port + 1u);
     out.verdict = RecordVerdict::Show;
     out.row.status = status;
-    if (status == 3) {
-        out.row.cells = {index, statusText(status), {}, {}, {}};
-        return out;
-    }
-    const std::string dataText = status == 1 ? decimal(exception) : recordDataText(payload);
-    out.row.cells = {index, statusText(status), decimal(slave), decimal(address), dataText};
+    // The same explanations as the serial record link: the exception's meaning, a node that did not answer.
+    std::string dataText = status == 1 ? exceptionText(exception)
+                           : status == 3 ? text(StrId::MonitorNoResponse)
+                                         : recordDataText(payload);
+    out.row.cells = {std::string(), decimal(port + 1u), statusText(status), decimal(slave), decimal(address),
+                     std::move(dataText)};
     return out;
 }
 
@@ -416,10 +478,10 @@ std::string recordSaveBlock(MonitorLinkKind link, const MonitorRow &row)
     auto cell = [&](std::size_t i) { return i < row.cells.size() ? row.cells[i] : std::string(); };
     const bool timeout = row.status == 3;
     std::string out;
-    std::size_t first = 0;
+    std::size_t first = 1; // after the index
     if (link == MonitorLinkKind::Udp) {
-        out += text(StrId::MonitorColumnPortIndex) + '\t' + (timeout ? std::string() : cell(0)) + '\n';
-        first = 1;
+        out += text(StrId::MonitorColumnPortIndex) + '\t' + (timeout ? std::string() : cell(1)) + '\n';
+        first = 2;
     }
     const bool emptyValues = timeout && link == MonitorLinkKind::Udp;
     out += text(StrId::MonitorColumnStatus) + "\t\t" + cell(first) + '\n';

@@ -24,9 +24,9 @@ MonitorLinkKind monitorLinkFor(const ConfigStore &store, bool firmware5);
 // Whether the model offers "Monitor I/O Data".
 bool monitorCommandEnabled(const ConfigStore &store);
 
-// One list row as the dialogs show it. `cells` are the list's columns; for the framed link the
-// first one (the index) is filled in by the list when the row is inserted, so a parsed framed row
-// starts with an empty index cell.
+// One list row as the dialogs show it. `cells` are the list's columns (monitorColumns); the first
+// one, the index, is filled in by the list when the row goes in, so a parsed row starts with an
+// empty index cell.
 struct MonitorRow {
     std::uint8_t status = 0; // status byte (framed modes 1 and 2: the direction byte)
     std::vector<std::string> cells;
@@ -47,17 +47,29 @@ struct ParsedRecord {
     MonitorRow row; // when verdict is Show
 };
 
-// Texts of the records (active language).
-std::string statusText(std::uint8_t status);          // 0..3; empty for any other value
+// Texts of the records (active language). A code without a text of its own is named with its number,
+// so that every row says what it is.
+std::string statusText(std::uint8_t status);
 std::string exceptionText(std::uint8_t firstDataByte); // status 1 on the record serial link
 std::string directionText(FramedMode mode, std::uint8_t direction);
 // Data bytes as the framed link shows them: upper-case pairs, preceded by a blank in mode 0,
 // followed by one in modes 1 and 2.
 std::string framedDataText(FramedMode mode, std::string_view bytes);
-// Data bytes as the record serial and UDP links show them: "%02x " each.
+// Data bytes as the record serial and UDP links show them: "%02X " each, the framed link's case.
 std::string recordDataText(std::string_view bytes);
-// The list's column headers.
+
+// The columns of every monitor list, in the one order all lists keep; each link shows those its
+// records carry.
+enum class MonitorColumn { Index, PortIndex, Status, Slave, Function, Start, Data };
+std::vector<MonitorColumn> monitorColumns(MonitorLinkKind link, FramedMode mode = FramedMode::Master);
+// The list's column headers, one per monitorColumns entry.
 std::vector<std::string> columnHeaders(MonitorLinkKind link, FramedMode mode = FramedMode::Master);
+// The widest texts a column can show besides its header (status and exception texts, the largest
+// numbers), so that a list can be made wide enough for them in either language.
+std::vector<std::string> columnSamples(MonitorColumn column, MonitorLinkKind link, FramedMode mode = FramedMode::Master);
+// What "Send" did: the write as it went out ("Sent to 4000: 0A 1B"), or why it did not.
+std::string sentText(std::uint16_t address, std::string_view data);
+std::string notSentText(std::string_view reason);
 
 // The monitor mode from subnet 1's protocol text (compared with the active language's value texts).
 FramedMode framedModeFromProtocol(std::string_view protocol);

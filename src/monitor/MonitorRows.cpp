@@ -9,7 +9,15 @@ void FramedMonitorRows::add(MonitorRow row)
         row.cells.emplace_back();
     row.cells[0] = std::to_string(m_counter);
     m_rows.push_front(std::move(row));
-    m_readDate = dataText(0);
+    if (m_highlighted)
+        ++*m_highlighted;
+}
+
+std::string FramedMonitorRows::readDate() const
+{
+    if (m_rows.empty())
+        return {};
+    return dataText(m_highlighted && *m_highlighted < m_rows.size() ? *m_highlighted : 0);
 }
 
 std::string FramedMonitorRows::dataText(std::size_t index) const
@@ -23,7 +31,7 @@ void FramedMonitorRows::clear()
 {
     m_counter = 0;
     m_rows.clear();
-    m_readDate.clear();
+    m_highlighted.reset();
 }
 
 std::string FramedMonitorRows::saveText() const
@@ -44,7 +52,11 @@ RecordMonitorRows::Added RecordMonitorRows::add(MonitorRow row)
         m_counter = 0;
         result.cleared = true;
     }
-    // The row goes in at position `counter`, which is the end of the list.
+    // The row goes in at position `counter`, which is the end of the list; its index counts every
+    // row shown since the start, so a row keeps its number across the list's emptying.
+    if (row.cells.empty())
+        row.cells.emplace_back();
+    row.cells[0] = std::to_string(++m_shown);
     result.index = static_cast<std::size_t>(m_counter);
     m_rows.push_back(std::move(row));
     ++m_counter;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,15 +18,18 @@ public:
     explicit FramedMonitorRows(FramedMode mode) : m_mode(mode) {}
 
     FramedMode mode() const { return m_mode; }
-    // Counts the record, puts the count into its index cell and inserts it as row 0; the
-    // "Read date" text becomes its data text.
+    // Counts the record, puts the count into its index cell and inserts it as row 0; a highlighted
+    // row stays highlighted one place further down.
     void add(MonitorRow row);
     std::size_t size() const { return m_rows.size(); }
     const MonitorRow &row(std::size_t index) const { return m_rows[index]; }
-    // The data column of a row (column 5 in mode 0, column 2 otherwise): a click's "Read date".
+    // The data column of a row (column 5 in mode 0, column 2 otherwise).
     std::string dataText(std::size_t index) const;
-    const std::string &readDate() const { return m_readDate; }
-    void setReadDate(std::string text) { m_readDate = std::move(text); }
+    // The row the user has highlighted (by click or key), if any.
+    void setHighlighted(std::optional<std::size_t> index) { m_highlighted = index; }
+    std::optional<std::size_t> highlighted() const { return m_highlighted; }
+    // "Read date": the highlighted row's data text; without a highlight the newest row's.
+    std::string readDate() const;
     std::int32_t counter() const { return m_counter; }
     // "Clear date".
     void clear();
@@ -36,11 +40,12 @@ private:
     FramedMode m_mode;
     std::deque<MonitorRow> m_rows;
     std::int32_t m_counter = 0;
-    std::string m_readDate;
+    std::optional<std::size_t> m_highlighted;
 };
 
 // CRecordMonitorDlg's list: rows appended in arrival order; once the counter has passed 150 the
-// next record empties the list first, so at most 151 rows are shown.
+// next record empties the list first, so at most 151 rows are shown. The index cell numbers the
+// rows shown since the start.
 class RecordMonitorRows {
 public:
     static constexpr int kCounterLimit = 150;
@@ -65,6 +70,7 @@ private:
     MonitorLinkKind m_link;
     std::vector<MonitorRow> m_rows;
     int m_counter = 0;
+    long m_shown = 0;
     bool m_suspended = false;
 };
 

@@ -134,18 +134,21 @@ std::optional<StrId> MonitorSession::refusal(std::string_view address, std::stri
 
 std::optional<StrId> MonitorSession::write(std::string_view address, std::string_view data)
 {
+    bool taken = false;
     if (m_line.kind == MonitorLinkKind::Framed) {
-        if (m_framed)
-            m_framed->requestWrite(std::string(address), std::string(data));
-        return std::nullopt;
+        taken = m_framed && m_framed->requestWrite(std::string(address), std::string(data));
+    } else {
+        const WriteCheck check = checkRecordWrite(address, data);
+        if (!check.ok())
+            return check.error;
+        taken = m_record ? m_record->beginWrite(check.write) : m_udp && m_udp->beginWrite(check.write);
     }
-    const WriteCheck check = checkRecordWrite(address, data);
-    if (!check.ok())
-        return check.error;
-    if (m_record)
-        m_record->beginWrite(check.write);
-    else if (m_udp)
-        m_udp->beginWrite(check.write);
+    // A link that takes no write (ended, or halted after a failed write) says so, and "Send" is
+    // given back rather than left waiting for an end that never comes.
+    if (!taken && m_state != State::Ended && m_sink) {
+        m_sink(MonitorEvent{MonitorEventKind::WriteDone, {}, notSentText(text(StrId::MonitorReasonEnded))});
+        m_sink(MonitorEvent{MonitorEventKind::SendEnabled, {}, {}});
+    }
     return std::nullopt;
 }
 

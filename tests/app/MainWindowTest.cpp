@@ -131,25 +131,6 @@ private slots:
             QCoreApplication::removeTranslator(t);
     }
 
-    void aProjectInTheOtherLanguageSaysHowToOpenIt()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("english.tqv");
-        ConfigStore english;
-        english.newConfiguration();
-        QVERIFY(ProjectDocument::save(path.toStdString(), english, CodePage::Gbk).ok());
-        setLanguage(Language::Chinese);
-        QString said;
-        whenModalAppears([&said](QWidget *w) {
-            said = qobject_cast<QMessageBox *>(w)->text();
-            w->close();
-        });
-        QVERIFY(m_frame->openProject(path));
-        setLanguage(Language::English);
-        QVERIFY2(said.contains(QStringLiteral("英文")) && said.contains(QStringLiteral("tqv580 --lang en")),
-                 qPrintable(said));
-    }
-
     void menuTextsAndShortcuts_data()
     {
         QTest::addColumn<int>("id");

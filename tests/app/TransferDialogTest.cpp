@@ -346,7 +346,8 @@ private slots:
         m_frame->action(cmd::CompareWithGateway)->trigger();
         QCOMPARE(before, 3);
         QCOMPARE(afterTake,
-                 (QStringList{QStringLiteral("subnet 1 › masterBaud"), QStringLiteral("subnet 1 › command 3 added")}));
+                 (QStringList{QStringLiteral("subnet 1 › Band rate"),
+                              QStringLiteral("subnet 1 › command 3 added")}));
         QCOMPARE(afterKeep, QStringList{QStringLiteral("subnet 1 › command 3 added")});
         QCOMPARE(afterAll, 0);
         QCOMPARE(store.command(0, 2).quantity, std::string("4"));
@@ -403,7 +404,7 @@ private slots:
         QStringList seen;
         whenDialog<CRecordMonitorDlg>([&](CRecordMonitorDlg *d) {
             QTRY_VERIFY_WITH_TIMEOUT(d->model()->rowCount() >= 3, 10000);
-            seen << d->windowTitle() << d->model()->index(0, 0).data().toString();
+            seen << d->windowTitle() << d->model()->index(0, 1).data().toString(); // after the index
             d->addressEdit()->setText(QStringLiteral("4001"));
             d->dataEdit()->setText(QStringLiteral("0a 1b"));
             d->sendButton()->click();

@@ -54,6 +54,21 @@ same_files("${W}/a.json" "${W}/shown.json")
 cli(0 convert "${W}/a.json" "${W}/b.tqv")
 same_files("${W}/a.tqv" "${W}/b.tqv")
 
+# A Chinese project without --lang: read in its own language, its texts printed as UTF-8; to
+# English and back with translate gives the same bytes.
+cli(0 new --lang zh -o "${W}/zh.tqv")
+foreach(step "show;${W}/zh.tqv" "translate;${W}/zh.tqv;--to;en;-o;${W}/zh-en.tqv"
+             "translate;${W}/zh-en.tqv;--to;zh;-o;${W}/zh-back.tqv")
+  execute_process(COMMAND "${CLI}" ${step} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT code EQUAL 0)
+    message(FATAL_ERROR "tqv580-cli ${step}: exit ${code}\n${err}")
+  endif()
+  if(step MATCHES "^show")
+    expect_text("${out}" "Modbus主站")
+  endif()
+endforeach()
+same_files("${W}/zh.tqv" "${W}/zh-back.tqv")
+
 # Refusals (each one's text: CliTest, CliAppTest): exit 2 and nothing written.
 cli(2)
 expect_text("${cli_err}" "Usage:")

@@ -1,4 +1,5 @@
 #include "support/CliFixture.h"
+#include "model/Domain.h"
 #include "model/JsonForm.h"
 #include "model/ProjectArchive.h"
 #include "model/ProjectDocument.h"
@@ -291,6 +292,63 @@ TEST_F(CliTest, ConvertRoundTripIsByteIdentical)
     auto fromJson = std::make_unique<ConfigStore>();
     ASSERT_TRUE(storeFromJson(bytesOf(path("full.json")), *fromJson).ok());
     EXPECT_TRUE(*fromJson == *full);
+}
+
+// translate: projects of every gateway type, with a command of every function code and values
+// off their defaults, go to Chinese and back byte for byte; names stay as they are.
+TEST_F(CliTest, TranslateToTheOtherLanguageAndBackIsByteIdentical)
+{
+    for (std::uint32_t type = 0; type <= 6; ++type) {
+        SCOPED_TRACE(type);
+        setLanguage(Language::English); // the in-process runs below take the language of their files
+        auto store = std::make_unique<ConfigStore>();
+        ProjectDocument::newDocument(*store);
+        store->setTypeAndFlags(type, std::array<bool, 7>{type == 1, type == 0, false, false, false, false, true});
+        for (int k = 0; k < subnetCountOf(type); ++k) {
+            CONFIG &c = store->subnet(k);
+            c.protocol = text(StrId::ProtocolModbusMaster);
+            c.masterParity = text(StrId::ParityOdd);
+            c.outputMode = text(StrId::OutputPulse);
+            c.commandStatus = "4" + text(StrId::Bytes);
+            const int node = store->addNode(k).value();
+            store->node(k, node) = NODE{"5", "Pump " + std::to_string(k)};
+            for (const char *function : {"1", "2", "3", "4", "5", "6", "15", "16"})
+                store->command(k, store->addCommand(k, node, function).value()).scanType = text(StrId::ScanSlow);
+        }
+        const Status saved = ProjectDocument::save(path("en.tqv"), *store, CodePage::Windows1252);
+        ASSERT_TRUE(saved.ok()) << saved.message();
+        ASSERT_EQ(run({"translate", path("en.tqv"), "--to", "zh", "-o", path("zh.tqv")}).code, 0);
+        const Outcome back = run({"translate", path("zh.tqv"), "--to", "en", "-o", path("back.tqv")});
+        ASSERT_EQ(back.code, 0) << back.err;
+        EXPECT_EQ(back.err, formatText(text(StrId::CliWritten, Language::Chinese), {path("back.tqv")}) + "\n");
+        EXPECT_EQ(bytesOf(path("back.tqv")), bytesOf(path("en.tqv")));
+        auto chinese = readTqv(path("zh.tqv"), CodePage::Gbk);
+        EXPECT_EQ(chinese->subnet(0).protocol, text(StrId::ProtocolModbusMaster, Language::Chinese));
+        EXPECT_EQ(chinese->command(0, 8).scanType, text(StrId::ScanSlow, Language::Chinese));
+        EXPECT_EQ(chinese->subnet(0).commandStatus, "4" + text(StrId::Bytes, Language::Chinese));
+        EXPECT_EQ(chinese->node(0, 1).name, "Pump 0");
+    }
+    EXPECT_EQ(run({"translate", path("en.tqv"), "--to", "fr", "-o", path("x.tqv")}).code, 2);
+}
+
+// Without --lang a project is read in the language of its values and its texts print as UTF-8;
+// --lang still forces. A second file of the other language is taken into the first one's.
+TEST_F(CliTest, AProjectOfEitherLanguageIsReadWithoutLang)
+{
+    ASSERT_EQ(run({"--lang", "zh", "new", "-o", path("zh.tqv")}).code, 0);
+    ASSERT_EQ(run({"new", "-o", path("en.tqv")}).code, 0);
+    const std::string master = text(StrId::ProtocolModbusMaster, Language::Chinese);
+    Outcome r = run({"show", path("zh.tqv")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("protocol:"), std::string::npos);
+    EXPECT_NE(r.out.find(master), std::string::npos) << r.out;
+    EXPECT_EQ(run({"--lang", "en", "show", path("zh.tqv")}).out.find(master), std::string::npos);
+    r = run({"set", path("zh.tqv"), "subnet:1", "7", "1500"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(readTqv(path("zh.tqv"), CodePage::Gbk)->subnet(0).responseTimeout, "1500");
+    EXPECT_EQ(readTqv(path("zh.tqv"), CodePage::Gbk)->subnet(0).protocol, master);
+    r = run({"diff", path("en.tqv"), path("zh.tqv")});
+    EXPECT_EQ(r.out, "subnet 1 \u203a responseTimeout\t300\t1500\n");
 }
 
 TEST_F(CliTest, ConvertWritesNothingForBadInput)

@@ -147,6 +147,31 @@ TEST_F(ConfigDiffTest, PathsInChinese)
               (std::vector<std::string>{"现场总线.inputSize", "子网 2 > 命令 4 > quantity"}));
 }
 
+// What the window shows: the same paths ending in the grid's row label, in either language.
+TEST_F(ConfigDiffTest, LabelsEndInTheGridsRowLabel)
+{
+    for (const Language language : {Language::English, Language::Chinese}) {
+        setLanguage(language);
+        const ConfigStore project = withCommands(3);
+        ConfigStore other = project;
+        other.modelFlag2 = true;
+        other.fieldbus.inputSize = "16";
+        other.node(0, 2).name = "Valve";
+        other.command(0, 4).quantity = "9";
+        std::vector<std::string> labels;
+        for (const Difference &d : compareConfigurations(project, other, Carried::Everything))
+            labels.push_back(d.label);
+        const std::string sep = text(StrId::DiffPathSeparator);
+        const std::string subnet = formatText(StrId::DiffSubnet, {"1"}) + sep;
+        EXPECT_EQ(labels, (std::vector<std::string>{
+                              formatText(StrId::DiffLabelModelFlag, {"2"}),
+                              text(StrId::DiffFieldbus) + sep + text(StrId::GridNumberOfBytes),
+                              subnet + formatText(StrId::DiffNode, {"2"}) + sep + text(StrId::DiffLabelNodeName),
+                              subnet + formatText(StrId::DiffCommand, {"4"}) + sep + text(StrId::GridNumberOfRegister)}));
+    }
+    EXPECT_EQ(text(StrId::GridNumberOfRegister, Language::English), "Number of Register");
+}
+
 // ---- only what a transfer carries ------------------------------------------------------------
 
 struct CarriedCase {

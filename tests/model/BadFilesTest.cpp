@@ -232,24 +232,45 @@ TEST_F(BadFilesTest, TheSaveErrorMentionsThePreviousFileOnlyWhenThereWasOne)
     EXPECT_EQ(noFolder.message().find(suffix), std::string::npos) << noFolder.message();
 }
 
-TEST_F(BadFilesTest, AProjectOfTheOtherLanguageIsRecognised)
+// The language of a project's values, from the store or from the file's bytes in either code
+// page, and the values taken over into the other language and back; names stay as they are.
+TEST_F(BadFilesTest, ValuesOfEitherLanguageAreRecognisedAndConverted)
 {
-    ConfigStore english;
-    english.newConfiguration();
-    EXPECT_EQ(foreignProjectLanguage(english), std::nullopt);
     setLanguage(Language::Chinese);
-    ConfigStore chinese;
-    chinese.newConfiguration();
-    EXPECT_EQ(foreignProjectLanguage(english), Language::English);
-    EXPECT_EQ(foreignProjectLanguage(chinese), std::nullopt);
-    // One value of the active language is enough to trust the project (texts may be edited).
-    english.subnet(0).protocol = chinese.subnet(0).protocol;
-    EXPECT_EQ(foreignProjectLanguage(english), std::nullopt);
-    // Without any enumerated text nothing can be told.
-    ConfigStore blank;
-    EXPECT_EQ(foreignProjectLanguage(blank), std::nullopt);
+    auto chinese = std::make_unique<ConfigStore>();
+    chinese->newConfiguration();
+    chinese->node(0, chinese->addNode(0).value()) = NODE{"3", "泵站"};
+    COMMAND &command = chinese->command(0, chinese->addCommand(0, 1, "3").value());
+    command.scanType = text(StrId::ScanSlow);
+    command.dataFormat = text(StrId::FormatLowByte);
+    chinese->subnet(0).commandStatus = "2" + text(StrId::Bytes);
+    chinese->subnet(1).userParity = text(StrId::ParitySpace);
+    chinese->fieldbus.profibusConfigMode = text(StrId::ProfibusInputConfigData);
     setLanguage(Language::English);
-    EXPECT_EQ(foreignProjectLanguage(chinese), Language::Chinese);
+    auto english = std::make_unique<ConfigStore>();
+    english->newConfiguration();
+    EXPECT_EQ(valuesLanguage(*english), Language::English);
+    EXPECT_EQ(valuesLanguage(*chinese), Language::Chinese);
+    EXPECT_EQ(valuesLanguage(ConfigStore{}), std::nullopt); // no enumerated text tells anything
+
+    std::string bytes;
+    ASSERT_TRUE(writeProject(*chinese, CodePage::Gbk, bytes).ok());
+    EXPECT_EQ(projectFileLanguage(bytes), Language::Chinese);
+    EXPECT_EQ(projectFileLanguage(bytes.substr(0, 30)), std::nullopt);
+    ASSERT_TRUE(writeProject(*english, CodePage::Windows1252, bytes).ok());
+    EXPECT_EQ(projectFileLanguage(bytes), Language::English);
+
+    auto converted = std::make_unique<ConfigStore>(*chinese);
+    EXPECT_GT(convertValuesLanguage(*converted, Language::Chinese, Language::English), 0);
+    EXPECT_EQ(converted->subnet(0).protocol, "Modbus master");
+    EXPECT_EQ(converted->subnet(0).commandStatus, "2Bytes");
+    EXPECT_EQ(converted->subnet(1).userParity, "Space");
+    EXPECT_EQ(converted->command(0, 1).dataFormat, "Low byte");
+    EXPECT_EQ(converted->fieldbus.profibusConfigMode, "Input configuration data");
+    EXPECT_EQ(converted->node(0, 1).name, "泵站");
+    EXPECT_EQ(valuesLanguage(*converted), Language::English);
+    convertValuesLanguage(*converted, Language::English, Language::Chinese);
+    EXPECT_TRUE(*converted == *chinese);
 }
 
 } // namespace

@@ -72,6 +72,9 @@ TEST_F(MonitorRecordTest, FramedRecords)
          RecordVerdict::Show, {"", "Respond abnormally ", "247", "16", "16385", " AB CD"}},
         {bytes({0x00, 0x0A, 0xFF, 0x05, 0x03, 0x00, 0x10, 0x04, 0x12, 0x34, 0x56, 0x78}), FramedMode::Master,
          RecordVerdict::NoReply, {}},
+        // A status without a text of its own still says which it is.
+        {bytes({0x00, 0x08, 0x04, 0x05, 0x03, 0x00, 0x10, 0x00, 0x12, 0x99}), FramedMode::Master,
+         RecordVerdict::Show, {"", "Unknown status 4", "5", "3", "16", " 12 99"}},
         // Length says 10 but only two data bytes came: no row, still answered.
         {bytes({0x00, 0x0A, 0x00, 0x05, 0x03, 0x00, 0x10, 0x04, 0x12, 0x34}), FramedMode::Master, RecordVerdict::NoRow, {}},
         {bytes({0x00, 0x0A, 0x00}), FramedMode::Master, RecordVerdict::NoRow, {}},
@@ -82,7 +85,7 @@ TEST_F(MonitorRecordTest, FramedRecords)
         {bytes({0xD5, 0xF5, 0xFF, 0x0F, 0x77}), FramedMode::Slave, RecordVerdict::NoReply, {}},
         {bytes({0xD5, 0x00, 0x00, 0xEE, 0x77}), FramedMode::Other, RecordVerdict::Show, {"", "Serial port->Profibus", "EE "}},
         {bytes({0xD5, 0x00, 0x01, 0x77}), FramedMode::Other, RecordVerdict::Show, {"", "Profibus->Serial port", ""}},
-        {bytes({0xD5, 0x00, 0x07, 0x01, 0x77}), FramedMode::Other, RecordVerdict::Show, {"", "", "01 "}},
+        {bytes({0xD5, 0x00, 0x07, 0x01, 0x77}), FramedMode::Other, RecordVerdict::Show, {"", "Unknown direction 7", "01 "}},
     };
     for (const Case &c : cases) {
         const ParsedRecord r = parseFramedRecord(c.bytes, c.mode);
@@ -102,15 +105,16 @@ TEST_F(MonitorRecordTest, SerialRecords)
     };
     const Case cases[] = {
         {bytes({0x01, 0x05, 0x00, 0x10, 0x01, 0x02}), RecordVerdict::Show,
-         {"Respond abnormally ", "5", "16", "02 (Incorrect data address)"}},
+         {"", "Respond abnormally ", "5", "16", "02 (Incorrect data address)"}},
         {bytes({0x01, 0x05, 0x00, 0x10, 0x01, 0x09}), RecordVerdict::Show,
-         {"Respond abnormally ", "5", "16", "01 (Incorrect function code)"}},
+         {"", "Respond abnormally ", "5", "16", "01 (Incorrect function code)"}},
         {bytes({0x01, 0x05, 0x00, 0x10, 0x01, 0x08}), RecordVerdict::Show,
-         {"Respond abnormally ", "5", "16", "08 (The parity check of memory is wrong)"}},
+         {"", "Respond abnormally ", "5", "16", "08 (The parity check of memory is wrong)"}},
         {bytes({0x00, 0x0B, 0x40, 0x02, 0x03, 0xAB, 0x00, 0x7F}), RecordVerdict::Show,
-         {"Respond correctly", "11", "16386", "ab 00 7f "}},
-        {bytes({0x03, 0x02, 0x00, 0x00, 0x00}), RecordVerdict::Show, {"Response timeout", "2", "0", "The node has no response"}},
-        {bytes({0x02, 0x02, 0x00, 0x01, 0x00}), RecordVerdict::Show, {"Respond incorrectly", "2", "1", ""}},
+         {"", "Respond correctly", "11", "16386", "AB 00 7F "}},
+        {bytes({0x03, 0x02, 0x00, 0x00, 0x00}), RecordVerdict::Show,
+         {"", "Response timeout", "2", "0", "The node has no response"}},
+        {bytes({0x02, 0x02, 0x00, 0x01, 0x00}), RecordVerdict::Show, {"", "Respond incorrectly", "2", "1", ""}},
         {bytes({0x04, 0x05, 0x00, 0x10, 0x01, 0x02}), RecordVerdict::NoReply, {}},
         {bytes({0xFE}), RecordVerdict::NoReply, {}},
         {bytes({0xFF, 0x00}), RecordVerdict::NoRow, {}},
@@ -141,10 +145,12 @@ TEST_F(MonitorRecordTest, UdpRecordsAndMessages)
     };
     const Case cases[] = {
         {udpRecord(14, 0, 0, 3, 0x40, 0x00, bytes({0x12, 0xEF})), RecordVerdict::Show,
-         {"1", "Respond correctly", "3", "16384", "12 ef "}},
+         {"", "1", "Respond correctly", "3", "16384", "12 EF "}},
+        // The serial link's explanations: the exception's meaning, the node that did not answer.
         {udpRecord(16, 3, 1, 9, 0x00, 0x20, bytes({0x00, 0x00, 0x00, 0x04})), RecordVerdict::Show,
-         {"4", "Respond abnormally ", "9", "32", "4"}},
-        {udpRecord(12, 1, 3, 9, 0x00, 0x20, ""), RecordVerdict::Show, {"2", "Response timeout", "", "", ""}},
+         {"", "4", "Respond abnormally ", "9", "32", "04 (Slave equipment error)"}},
+        {udpRecord(12, 1, 3, 9, 0x00, 0x20, ""), RecordVerdict::Show,
+         {"", "2", "Response timeout", "9", "32", "The node has no response"}},
         {udpRecord(12, 1, 4, 9, 0x00, 0x20, ""), RecordVerdict::NoReply, {}},
         {udpRecord(20, 0, 0, 3, 0x40, 0x00, bytes({0x12})), RecordVerdict::NoRow, {}},
         {bytes({0, 0, 0, 16, 0, 0}), RecordVerdict::NoReply, {}},
@@ -232,18 +238,18 @@ TEST_F(MonitorRecordTest, RecordWriteChecks)
 
 TEST_F(MonitorRecordTest, RecordSaveBlocks)
 {
-    const MonitorRow serial{1, {"Respond abnormally ", "5", "16", "02 (Incorrect data address)"}};
+    const MonitorRow serial{1, {"7", "Respond abnormally ", "5", "16", "02 (Incorrect data address)"}};
     EXPECT_EQ(recordSaveBlock(MonitorLinkKind::RecordSerial, serial),
               "Status\t\tRespond abnormally \nSlave address\t5\nStarting address\t16\n"
               "Data/Malfunction code\t02 (Incorrect data address)\n\n");
-    const MonitorRow serialTimeout{3, {"Response timeout", "2", "0", "The node has no response"}};
+    const MonitorRow serialTimeout{3, {"8", "Response timeout", "2", "0", "The node has no response"}};
     EXPECT_EQ(recordSaveBlock(MonitorLinkKind::RecordSerial, serialTimeout),
               "Status\t\tResponse timeout\nSlave address\t2\nStarting address\t0\nData/Malfunction code\t\n\n");
-    const MonitorRow udp{0, {"1", "Respond correctly", "3", "16384", "12 ef "}};
+    const MonitorRow udp{0, {"9", "1", "Respond correctly", "3", "16384", "12 ef "}};
     EXPECT_EQ(recordSaveBlock(MonitorLinkKind::Udp, udp),
               "Serial port index\t1\nStatus\t\tRespond correctly\nSlave address\t3\nStarting address\t16384\n"
               "Data/Malfunction code\t12 ef \n\n");
-    const MonitorRow udpTimeout{3, {"2", "Response timeout", "", "", ""}};
+    const MonitorRow udpTimeout{3, {"10", "2", "Response timeout", "9", "32", "The node has no response"}};
     EXPECT_EQ(recordSaveBlock(MonitorLinkKind::Udp, udpTimeout),
               "Serial port index\t\nStatus\t\tResponse timeout\nSlave address\t\nStarting address\t\n"
               "Data/Malfunction code\t\n\n");
@@ -256,9 +262,12 @@ TEST_F(MonitorRecordTest, ModeFromProtocolAndHeaders)
     EXPECT_EQ(framedModeFromProtocol("User Config"), FramedMode::Other);
     EXPECT_EQ(framedModeFromProtocol("Self-defining protocol"), FramedMode::Other);
     EXPECT_EQ(columnHeaders(MonitorLinkKind::Udp),
-              (std::vector<std::string>{"Serial port index", "Status", "Slave address", "Starting address",
+              (std::vector<std::string>{"Index", "Serial port index", "Status", "Slave address", "Starting address",
                                         "Data/Malfunction code"}));
     EXPECT_EQ(columnHeaders(MonitorLinkKind::Framed, FramedMode::Slave), (std::vector<std::string>{"Index", "Status", "Date"}));
+    EXPECT_EQ(columnHeaders(MonitorLinkKind::RecordSerial)[0], "Index");
+    EXPECT_EQ(sentText(0x40F3, bytes({0x0A, 0x1B})), "Sent to 40F3: 0A 1B");
+    EXPECT_EQ(notSentText(text(StrId::MsgMonitorInputFormat)), "Not sent: The input-data format is wrong!");
     setLanguage(Language::Chinese);
     EXPECT_EQ(framedModeFromProtocol("Modbus master"), FramedMode::Other);
     EXPECT_EQ(framedModeFromProtocol(text(StrId::ProtocolModbusSlave)), FramedMode::Slave);

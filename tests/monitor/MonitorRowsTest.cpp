@@ -12,7 +12,7 @@ MonitorRow masterRow(const char *slave, const char *data)
     return {0, {"", "Respond correctly", slave, "3", "16", data}};
 }
 
-MonitorRow serialRow(const char *slave) { return {0, {"Respond correctly", slave, "16", "12 "}}; }
+MonitorRow serialRow(const char *slave) { return {0, {"", "Respond correctly", slave, "16", "12 "}}; }
 
 TEST(FramedMonitorRows, NewestOnTopWithTheirCountAndReadDate)
 {
@@ -26,7 +26,14 @@ TEST(FramedMonitorRows, NewestOnTopWithTheirCountAndReadDate)
     EXPECT_EQ(rows.row(2).cells[0], "1");
     EXPECT_EQ(rows.readDate(), " 33");
     EXPECT_EQ(rows.dataText(2), " 11");
+    // A highlighted row keeps "Read date" while newer rows come in above it.
+    rows.setHighlighted(1);
+    EXPECT_EQ(rows.readDate(), " 22");
+    rows.add(masterRow("5", " 55"));
+    EXPECT_EQ(rows.highlighted(), 2u);
+    EXPECT_EQ(rows.readDate(), " 22");
     rows.clear();
+    EXPECT_EQ(rows.highlighted(), std::nullopt);
     EXPECT_EQ(rows.size(), 0u);
     EXPECT_EQ(rows.readDate(), "");
     rows.add(masterRow("4", " 44"));
@@ -61,12 +68,14 @@ TEST(RecordMonitorRows, At151RowsTheNextRecordEmptiesTheList)
         ASSERT_EQ(added.index, static_cast<std::size_t>(i));
     }
     EXPECT_EQ(rows.size(), 151u);
-    EXPECT_EQ(rows.row(150).cells[1], "150");
+    EXPECT_EQ(rows.row(150).cells[2], "150");
+    EXPECT_EQ(rows.row(150).cells[0], "151");
     const auto added = rows.add(serialRow("next"));
     EXPECT_TRUE(added.cleared);
     EXPECT_EQ(added.index, 0u);
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows.row(0).cells[1], "next");
+    EXPECT_EQ(rows.row(0).cells[2], "next");
+    EXPECT_EQ(rows.row(0).cells[0], "152"); // the index counts on across the emptying
     EXPECT_EQ(rows.counter(), 1);
 }
 

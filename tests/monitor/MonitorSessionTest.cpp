@@ -16,11 +16,11 @@ struct Events {
     {
         return [this](const MonitorEvent &e) { all.push_back(e); };
     }
-    std::vector<std::string> messages() const
+    std::vector<std::string> messages(MonitorEventKind kind = MonitorEventKind::Message) const
     {
         std::vector<std::string> out;
         for (const auto &e : all)
-            if (e.kind == MonitorEventKind::Message)
+            if (e.kind == kind)
                 out.push_back(e.text);
         return out;
     }
@@ -139,6 +139,8 @@ TEST_F(FramedRun, WriteReplacesNextAndBadInputGetsNoReply)
     EXPECT_EQ(port.written.size(), sent);
     EXPECT_EQ(events.messages(), (std::vector<std::string>{"The range should be from 0x4000 to 0x40F3"}));
     EXPECT_EQ(events.count(MonitorEventKind::SendEnabled), 2);
+    EXPECT_EQ(events.messages(MonitorEventKind::WriteDone),
+              (std::vector<std::string>{"Sent to 40F3: 0A 1B", "Not sent: The range should be from 0x4000 to 0x40F3"}));
 }
 
 TEST_F(FramedRun, StopSendsTheStopFrameAtTheNextRecordAndExitDoesNot)
@@ -199,8 +201,8 @@ TEST(RecordRun, RecordsAnsweredByStatusAndAFailedWriteClosesThePort)
     EXPECT_TRUE(run.port.written.empty()); // the gateway starts by itself
     run.tick(bytes({0x01, 0x05, 0x00, 0x10, 0x01, 0x02}));
     ASSERT_EQ(run.events.rows().size(), 1u);
-    EXPECT_EQ(run.events.rows()[0].cells[0], "Respond abnormally ");
-    EXPECT_EQ(run.events.rows()[0].cells[3], "02 (Incorrect data address)");
+    EXPECT_EQ(run.events.rows()[0].cells[1], "Respond abnormally ");
+    EXPECT_EQ(run.events.rows()[0].cells[4], "02 (Incorrect data address)");
     EXPECT_EQ(run.port.written, std::vector<std::string>{bytes({0x00})});
     run.tick(bytes({0x04, 0x05, 0x00, 0x10, 0x01, 0x02})); // status 4: no row, no reply
     run.tick(bytes({0xFF}));                                // 255: no row, a reply
@@ -286,7 +288,7 @@ TEST(UdpRun, StartRecordsWriteAndStop)
     socket.arrive({udpRecord(0, 0)});
     run.session.input();
     ASSERT_EQ(run.events.rows().size(), 1u);
-    EXPECT_EQ(run.events.rows()[0].cells[0], "1");
+    EXPECT_EQ(run.events.rows()[0].cells[1], "1");
     EXPECT_EQ(socket.sent.back().bytes, udpNext());
     socket.arrive({udpRecord(2, 5)}); // status 5: nothing sent
     run.session.tick();
@@ -320,6 +322,12 @@ TEST(UdpRun, WriteWithoutARecordHaltsAndBindFailureSendsNothing)
     EXPECT_EQ(run.events.count(MonitorEventKind::TimerStopped), 1);
     run.socket.arrive({udpRecord(0, 0)});
     run.session.tick();
+    EXPECT_EQ(run.socket.sent.size(), 1u);
+    // Halted, a further write is refused with its reason and "Send" given back.
+    run.session.write("4001", "aa");
+    EXPECT_EQ(run.events.messages(MonitorEventKind::WriteDone),
+              (std::vector<std::string>{"Not sent: no record came from the gateway within 1 s",
+                                        "Not sent: the monitoring has ended"}));
     EXPECT_EQ(run.socket.sent.size(), 1u);
     // Halted, the stop still goes out.
     run.session.stop();

@@ -19,6 +19,7 @@
 #include "app/MonitorDialogs.h"
 #include "app/TransferDialog.h"
 #include "ethernet/MessageHeader.h"
+#include "model/ProjectDocument.h"
 #include "model/SessionState.h"
 #include "support/GatewaySimProcess.h"
 #include "controls/DockPane.h"
@@ -41,7 +42,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -74,6 +75,7 @@ const char *const kTourShots[] = {
     "excel-output.png",       "about.png",               "edit-menu.png",
     "demo.png",               "compare-with-gateway.png", "mapping-done.png",
     "conflict-question.png",  "download-failed-box.png", "download-failed.png",
+    "convert-language.png",
 };
 
 QStringList g_written; // names saved by this run, checked against kTourShots at the end
@@ -246,10 +248,22 @@ bool ethernetShots(CMainFrame *frame, const QString &dir)
     return ok;
 }
 
-// The two monitors against the simulator, once a few records have come in.
-bool monitorShots(CMainFrame *frame, const QString &dir)
+// A row highlighted and a write sent, so that "Read date" and the line under the boxes show.
+template <typename Dialog> bool highlightAndSend(Dialog &dialog, int row)
+{
+    QTableView *list = dialog.list();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(dialog.model()->index(row, 0)).center());
+    QTest::mouseClick(dialog.sendButton(), Qt::LeftButton);
+    return QTest::qWaitFor([&dialog] { return !dialog.sendResult()->text().isEmpty(); }, 5000);
+}
+
+// The two monitors against the simulator, once a few records have come in; `suffix` goes before
+// the images' ".png".
+bool monitorShots(CMainFrame *frame, const QString &dir, const char *suffix = "")
 {
     bool ok = true;
+    const std::string record = std::string("monitor-record") + suffix + ".png";
+    const std::string framed = std::string("monitor-framed") + suffix + ".png";
     for (const char *link : {"record", "framed"}) {
         GatewaySimProcess sim({QStringLiteral("--monitor"), QString::fromLatin1(link), QStringLiteral("--monitor-resend"),
                                QStringLiteral("100")});
@@ -263,20 +277,39 @@ bool monitorShots(CMainFrame *frame, const QString &dir)
             if (!dialog.startSerial(sim.link().toStdString()))
                 return false;
             dialog.show();
-            ok = QTest::qWaitFor([&dialog] { return dialog.model()->rowCount() >= 8; }, 10000) &&
-                 save(&dialog, dir, "monitor-record.png") && ok;
+            ok = QTest::qWaitFor([&dialog] { return dialog.model()->rowCount() >= 8; }, 10000) && ok;
+            ok = highlightAndSend(dialog, 2) && save(&dialog, dir, record.c_str()) && ok;
             dialog.reject();
         } else {
             CFramedMonitorDlg dialog(monitorLine(MonitorLinkKind::Framed), FramedMode::Master, frame);
             if (!dialog.start(sim.link().toStdString()))
                 return false;
             dialog.show();
-            ok = QTest::qWaitFor([&dialog] { return dialog.model()->rowCount() >= 8; }, 10000) &&
-                 save(&dialog, dir, "monitor-framed.png") && ok;
+            ok = QTest::qWaitFor([&dialog] { return dialog.model()->rowCount() >= 8; }, 10000) && ok;
+            // Newer records come in above the highlighted one, which "Read date" keeps showing.
+            ok = highlightAndSend(dialog, 2) &&
+                 QTest::qWaitFor([&dialog] { return dialog.model()->rowCount() >= 11; }, 5000) &&
+                 save(&dialog, dir, framed.c_str()) && ok;
             dialog.exitButton()->click();
         }
     }
     return ok;
+}
+
+// The question a project whose values are in the other language asks before it opens (answered No).
+bool convertLanguageShot(CMainFrame *frame, const QString &dir, const char *name)
+{
+    const Language active = currentLanguage();
+    setLanguage(active == Language::English ? Language::Chinese : Language::English);
+    ConfigStore other;
+    other.newConfiguration();
+    setLanguage(active);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("pump-station.tqv"));
+    const CodePage page = codePageFor(active == Language::English ? Language::Chinese : Language::English);
+    if (!ProjectDocument::save(path.toStdString(), other, page).ok())
+        return false;
+    return shootModal(dir, name, [frame, &path] { frame->openProject(path); });
 }
 
 // The window with its Edit menu open after an edit, so that Undo is offered. The menu is a window
@@ -424,6 +457,7 @@ bool tourShots(const QString &dir)
     store.subnet(0).commandCount = 3;
     ok = shootModal(dir, "excel-output.png", [&frame] { frame.onExcelOutput(); }) && ok;
     ok = shootModal(dir, "about.png", [&frame] { frame.onAbout(); }) && ok;
+    ok = convertLanguageShot(&frame, dir, "convert-language.png") && ok;
     store.configModified = false;
     {
         // Compare with Gateway as the read of a gateway that holds another baud rate and quantity
@@ -481,6 +515,8 @@ bool chineseShots(const QString &dir)
     QTest::qWait(50);
     bool ok = save(&zh, dir, "grid-command-zh.png");
     ok = serialSettingsShot(&zh, dir, "serial-settings-zh.png") && ok;
+    ok = convertLanguageShot(&zh, dir, "convert-language-zh.png") && ok;
+    ok = monitorShots(&zh, dir, "-zh") && ok;
     zs.configModified = false;
     return ok;
 }
