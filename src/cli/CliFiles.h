@@ -7,7 +7,7 @@
 
 namespace tqv {
 
-class ConfigStore;
+struct ConfigStore;
 
 // What a file named on the command line holds, decided by its extension alone.
 enum class FileKind { Project, Json, Other };
