@@ -3,7 +3,6 @@
 #include "ByteBuffer.h"
 #include "../resources/Strings.h"
 
-#include <array>
 #include <cstdio>
 #include <map>
 #include <memory>
