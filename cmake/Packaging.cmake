@@ -30,10 +30,36 @@ install(FILES ${TQV_MAN_DIR}/tqv580-gateway-sim.1.gz DESTINATION share/man/man1 
 install(FILES ${PROJECT_SOURCE_DIR}/data/io.github.tqv580.Configurator.metainfo.xml DESTINATION share/metainfo
         COMPONENT application)
 
+# The maintainer named in both packages and in their changelog; a builder of other packages sets
+# their own (cmake -DTQV_PACKAGE_MAINTAINER="Name <address>").
+set(TQV_PACKAGE_MAINTAINER "TQV-580 configurator team <tqv580@tqv580.github.io>" CACHE STRING
+    "Maintainer of the Debian packages, as \"Name <address>\"")
+if(NOT TQV_PACKAGE_MAINTAINER MATCHES "^[^<>]+ <[^<>@ ]+@[^<>@ ]+\\.[^<>@ ]+>$")
+  message(FATAL_ERROR "TQV_PACKAGE_MAINTAINER must read \"Name <user@host.domain>\": ${TQV_PACKAGE_MAINTAINER}")
+endif()
+
+# Each package's doc directory holds the copyright and the (Debian, native) changelog.
+set(TQV_DEB_DOC_DIR ${CMAKE_BINARY_DIR}/debian)
+configure_file(${PROJECT_SOURCE_DIR}/data/debian/changelog.in ${TQV_DEB_DOC_DIR}/changelog @ONLY)
+add_custom_command(OUTPUT ${TQV_DEB_DOC_DIR}/changelog.gz
+  COMMAND gzip -9nkf ${TQV_DEB_DOC_DIR}/changelog
+  DEPENDS ${TQV_DEB_DOC_DIR}/changelog
+  COMMENT "Debian changelog"
+  VERBATIM)
+add_custom_target(tqv580-deb-changelog ALL DEPENDS ${TQV_DEB_DOC_DIR}/changelog.gz)
+foreach(component application tools)
+  set(package tqv580)
+  if(component STREQUAL tools)
+    set(package tqv580-tools)
+  endif()
+  install(FILES ${PROJECT_SOURCE_DIR}/data/debian/copyright ${TQV_DEB_DOC_DIR}/changelog.gz
+          DESTINATION share/doc/${package} COMPONENT ${component})
+endforeach()
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tqv580)
 set(CPACK_PACKAGE_VENDOR "TQV-580 configurator team")
-set(CPACK_PACKAGE_CONTACT "TQV-580 configurator team <tqv580@localhost>")
+set(CPACK_PACKAGE_CONTACT "${TQV_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
@@ -44,11 +70,21 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_APPLICATION_PACKAGE_NAME tqv580)
 set(CPACK_DEBIAN_APPLICATION_PACKAGE_SECTION electronics)
-set(CPACK_COMPONENT_APPLICATION_DESCRIPTION
-    "Configuration program of the TQV-580 fieldbus gateways\n Builds a gateway configuration (fieldbus, serial subnets, Modbus nodes and commands),\n computes and checks its mapping addresses, keeps it in .tqv projects, transfers it to and\n from gateways over a serial line or Ethernet, monitors live data and exports it to a\n spreadsheet. Window (tqv580) and command line (tqv580-cli).")
+# The first line is the synopsis; CPack indents the others by one space, so none may be longer
+# than 79 characters (lintian).
+set(CPACK_COMPONENT_APPLICATION_DESCRIPTION [[
+configuration program of the TQV-580 fieldbus gateways
+Builds a gateway configuration (fieldbus, serial subnets, Modbus nodes and
+commands), computes and checks its mapping addresses, keeps it in .tqv
+projects, transfers it to and from gateways over a serial line or Ethernet,
+monitors live data and exports it to a spreadsheet. Window (tqv580) and
+command line (tqv580-cli).]])
 # The demo (tqv580 --demo) needs the simulator.
 set(CPACK_DEBIAN_APPLICATION_PACKAGE_SUGGESTS "tqv580-tools")
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME tqv580-tools)
-set(CPACK_COMPONENT_TOOLS_DESCRIPTION
-    "Simulated TQV-580 gateway for tests and demonstrations\n tqv580-gateway-sim plays a TQV-580 gateway on a pseudo-terminal (serial configuration\n and monitoring) or on 127.0.0.1 (the Ethernet gateway), with switches for every failure.")
+set(CPACK_COMPONENT_TOOLS_DESCRIPTION [[
+simulated TQV-580 gateway for tests and demonstrations
+tqv580-gateway-sim plays a TQV-580 gateway on a pseudo-terminal (serial
+configuration and monitoring) or on 127.0.0.1 (the Ethernet gateway), with
+switches for every failure.]])
 include(CPack)

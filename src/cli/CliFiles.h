@@ -7,7 +7,7 @@
 
 namespace tqv {
 
-class ConfigStore;
+struct ConfigStore;
 struct FileLanguage;
 
 // What a file named on the command line holds, decided by its extension alone.

@@ -19,6 +19,8 @@ bool validSubnet(int subnet) { return subnet >= 0 && subnet < kSubnetCount; }
 template <typename... Ts> struct Overloaded : Ts... {
     using Ts::operator()...;
 };
+// Spelled out: clang before 17 does not deduce aggregate template arguments by itself.
+template <typename... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
 // Resolves a member for an item; `Store` is ConfigStore or const ConfigStore.
 template <typename Store>

@@ -10,7 +10,7 @@
 
 namespace tqv {
 
-class ConfigStore;
+struct ConfigStore;
 
 // Brings the values that follow from `command`'s function code and quantity up to date, as the
 // grid stores them when the quantity is committed: a single write (5, 6) moves exactly one item,

@@ -388,45 +388,90 @@ ArchiveStatus writeProject(const ConfigStore &store, CodePage page, std::string 
     return w.m_status;
 }
 
-ArchiveStatus readProject(std::string_view bytes, CodePage page, ConfigStore &store)
+namespace {
+
+// What a file holds besides the records, read once it is known to be whole.
+struct FileTail {
+    std::uint32_t gatewayType = 0;
+    BodyFlags flags;
+    std::string mode, data;
+};
+
+// Reads a whole file: the fieldbus body into `fieldbus`, subnet body i into `subnet(i)`.
+template <typename SubnetOf>
+ArchiveStatus readFile(std::string_view bytes, CodePage page, FIELDBUS &fieldbus, SubnetOf subnet,
+                       FileTail &tail)
 {
     Reader r(bytes, page);
-    std::uint32_t gatewayType = 0;
-    if (!r.u32(gatewayType))
+    if (!r.u32(tail.gatewayType))
         return r.m_status;
-    if (!isKnownGatewayType(gatewayType)) {
+    if (!isKnownGatewayType(tail.gatewayType)) {
         ArchiveStatus status;
         status.error = ArchiveError::BadGatewayType;
-        status.value = gatewayType;
+        status.value = tail.gatewayType;
         return status;
     }
-
-    // Everything is read into temporaries first; the store changes only once the file is whole.
-    auto temp = std::make_unique<ConfigStore>();
-    temp->fieldbus = FIELDBUS{};
-    temp->subnets = {};
-    if (!r.object("FIELDBUS") || !r.fieldbusBody(temp->fieldbus))
+    if (!r.object("FIELDBUS") || !r.fieldbusBody(fieldbus))
         return r.m_status;
-    BodyFlags flags;
     for (int i = 0; i < kSubnetCount; ++i) {
-        if (!r.object("CONFIG") || !r.configBody(temp->subnets[static_cast<std::size_t>(i)], flags, i + 1))
+        if (!r.object("CONFIG") || !r.configBody(subnet(i), tail.flags, i + 1))
             return r.m_status;
     }
     // The last body read decides the flags and the version.
-    std::string mode, data;
-    if (flags.version >= 246 && (!r.string(mode) || !r.string(data)))
-        return r.m_status;
-
-    store.gatewayType = gatewayType;
-    store.fieldbus = std::move(temp->fieldbus);
-    store.fieldbus.profibusConfigMode = std::move(mode);
-    store.fieldbus.profibusConfigData = std::move(data);
-    store.subnets = std::move(temp->subnets);
-    for (int n = 1; n <= 7; ++n)
-        store.setModelFlag(n, flags.flags[n - 1]);
-    store.fileVersion = flags.version;
-    store.keepConfigOnNew = true;
+    if (tail.flags.version >= 246 && r.string(tail.mode))
+        r.string(tail.data);
     return r.m_status;
+}
+
+// Empties every text and count of a record, keeping the strings' storage.
+void clearRecord(CONFIG &c)
+{
+    for (const auto &f : kConfigFields)
+        (c.*f.member).clear();
+    c.nodeCount = c.commandCount = 0;
+    for (NODE &n : c.nodes)
+        for (const auto &f : kNodeFields)
+            (n.*f.member).clear();
+    for (COMMAND &cmd : c.commands) {
+        for (const auto &f : kCommandFields)
+            (cmd.*f.member).clear();
+        cmd.nodeNumber = 0;
+    }
+}
+
+} // namespace
+
+ArchiveStatus readProject(std::string_view bytes, CodePage page, ConfigStore &store)
+{
+    // First the whole file is read into scratch records, so that a refused file leaves the store
+    // exactly as it was; one subnet record serves all four bodies, since only whether they read
+    // matters here. A refused file costs no more than that.
+    {
+        FIELDBUS fieldbus;
+        auto scratch = std::make_unique_for_overwrite<CONFIG>(); // every member initialises itself
+        FileTail tail;
+        const ArchiveStatus status =
+            readFile(bytes, page, fieldbus, [&](int) -> CONFIG & { return *scratch; }, tail);
+        if (!status.ok())
+            return status;
+    }
+    // The same bytes read the same way again, now straight into the store: this cannot fail.
+    // Entries a file does not carry are empty.
+    store.fieldbus = FIELDBUS{};
+    for (CONFIG &c : store.subnets)
+        clearRecord(c);
+    FileTail tail;
+    const ArchiveStatus status = readFile(
+        bytes, page, store.fieldbus,
+        [&](int i) -> CONFIG & { return store.subnets[static_cast<std::size_t>(i)]; }, tail);
+    store.gatewayType = tail.gatewayType;
+    store.fieldbus.profibusConfigMode = std::move(tail.mode);
+    store.fieldbus.profibusConfigData = std::move(tail.data);
+    for (int n = 1; n <= 7; ++n)
+        store.setModelFlag(n, tail.flags.flags[n - 1]);
+    store.fileVersion = tail.flags.version;
+    store.keepConfigOnNew = true;
+    return status;
 }
 
 } // namespace tqv

@@ -11,17 +11,36 @@ constexpr char32_t kEscapeBase = 0xF700;
 
 const char *iconvName(CodePage page) { return page == CodePage::Gbk ? "GBK" : "WINDOWS-1252"; }
 
-// One iconv descriptor per direction and call; iconv_t is not thread-safe to share.
+// Opening a descriptor loads the converter module, far too slow for every text of a file; so
+// each thread keeps one per direction and code page, since iconv_t is not thread-safe to share.
+iconv_t descriptor(bool toUtf8, CodePage page)
+{
+    struct Cache {
+        iconv_t cd[2][2];
+        Cache()
+        {
+            for (auto &row : cd)
+                for (auto &d : row)
+                    d = reinterpret_cast<iconv_t>(-1);
+        }
+        ~Cache()
+        {
+            for (auto &row : cd)
+                for (auto &d : row)
+                    if (d != reinterpret_cast<iconv_t>(-1))
+                        iconv_close(d);
+        }
+    };
+    thread_local Cache cache;
+    iconv_t &d = cache.cd[toUtf8 ? 1 : 0][page == CodePage::Gbk ? 1 : 0];
+    if (d == reinterpret_cast<iconv_t>(-1))
+        d = toUtf8 ? iconv_open("UTF-8", iconvName(page)) : iconv_open(iconvName(page), "UTF-8");
+    return d;
+}
+
 class Converter {
 public:
-    Converter(const char *to, const char *from) : m_cd(iconv_open(to, from)) {}
-    ~Converter()
-    {
-        if (m_cd != reinterpret_cast<iconv_t>(-1))
-            iconv_close(m_cd);
-    }
-    Converter(const Converter &) = delete;
-    Converter &operator=(const Converter &) = delete;
+    Converter(bool toUtf8, CodePage page) : m_cd(descriptor(toUtf8, page)) {}
     bool ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
 
     // Converts as much as possible. Returns the number of input bytes consumed; stops at the
@@ -97,7 +116,7 @@ bool encodeText(std::string_view utf8, CodePage page, std::string &out)
         out.assign(utf8);
         return true;
     }
-    Converter conv(iconvName(page), "UTF-8");
+    Converter conv(false, page);
     if (!conv.ok())
         return false;
     std::size_t i = 0;
@@ -127,7 +146,7 @@ std::string decodeText(std::string_view bytes, CodePage page)
         ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     if (ascii)
         return std::string(bytes);
-    Converter conv("UTF-8", iconvName(page));
+    Converter conv(true, page);
     std::size_t i = 0;
     while (i < bytes.size()) {
         std::size_t used = conv.ok() ? conv.convert(bytes.substr(i), out) : 0;

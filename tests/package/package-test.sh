@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian packages from the build tree, unpacks them into a temporary root and runs the
 # installed programs from there; checks what the desktop needs (entry, MIME type, icons, AppStream
-# data, manual pages) and the computed dependencies.
+# data, manual pages), the computed dependencies and, where lintian is installed, Debian's rules.
 #   package-test.sh BUILD_DIR VERSION
 set -euo pipefail
 build=$1
@@ -58,5 +58,9 @@ if command -v appstreamcli >/dev/null; then
 fi
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$share/applications/tqv580.desktop" || fail "desktop entry"
+fi
+# Debian's own checks: copyright, changelog, maintainer, descriptions, file placement.
+if command -v lintian >/dev/null; then
+  lintian --fail-on error,warning "$app" "$tools" || fail "lintian"
 fi
 echo "packages: $(basename "$app") $(basename "$tools")"
