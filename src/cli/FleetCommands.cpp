@@ -1,8 +1,10 @@
 #include "FleetCommands.h"
 
 #include "CliApp.h"
+#include "CliFiles.h"
 #include "QtRuntime.h"
 #include "gateway/FleetManifest.h"
+#include "gateway/GatewaySession.h"
 #include "resources/Strings.h"
 #include "resources/TextWidth.h"
 
@@ -284,7 +286,19 @@ int runFleet(CliApp &app, const FleetOptions &options)
         app.err() << formatText(StrId::FleetCannotRead, {options.manifest}) << '\n';
         return kExitUsage;
     }
-    const FleetManifest manifest = parseFleetManifest(content.str(), options.manifest);
+    FleetManifest manifest = parseFleetManifest(content.str(), options.manifest);
+    // A project that cannot be read, or one whose gateway the line cannot reach, is the line's fault.
+    for (const FleetEntry &entry : manifest.entries) {
+        auto store = std::make_unique<ConfigStore>();
+        std::string problem;
+        if (const Status read = readConfiguration(entry.project, fileKindOf(entry.project), *store); !read)
+            problem = read.message();
+        else if ((gatewayRouteOf(*store) == GatewayRoute::Ethernet) != entry.ethernet)
+            problem = text(entry.ethernet ? StrId::CliVerifyNeedsPort : StrId::CliVerifyNeedsAddress);
+        if (!problem.empty())
+            manifest.problems.push_back(
+                formatText(StrId::FleetBadLine, {options.manifest, std::to_string(entry.line), problem}));
+    }
     // Every malformed line is named before anything is sent to any gateway.
     for (const std::string &problem : manifest.problems)
         app.err() << problem << '\n';

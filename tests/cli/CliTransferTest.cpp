@@ -448,9 +448,13 @@ TEST_F(CliTransfer, ApplyWritesOnlyWhatDiffersAndFleetAppliesALine)
     }
     EXPECT_NE(fleet.err.find("s3: failed: Download failed"), std::string::npos) << fleet.err;
     // A malformed line stops the fleet before anything is sent.
-    const CliRun bad = cli(q({"fleet", write("bad.csv", "name,port_or_address,project\ne1,127.0.0.1:0,eth.tqv\n")}));
+    const CliRun bad = cli(q({"fleet", write("bad.csv", "name,port_or_address,project\ne1,127.0.0.1:0,eth.tqv\n"
+                                                        "s1,127.0.0.1,good.tqv\ns2,/dev/null,none.tqv\n")}));
     EXPECT_EQ(bad.code, 2) << bad.err;
     EXPECT_NE(bad.err.find("bad.csv, line 2: 0 is not a port number"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("bad.csv, line 3: This configuration is transferred over the serial port"), std::string::npos)
+        << bad.err;
+    EXPECT_NE(bad.err.find("bad.csv, line 4: "), std::string::npos) << bad.err;
     EXPECT_EQ(bad.err.find("applying"), std::string::npos) << bad.err;
 }
 
