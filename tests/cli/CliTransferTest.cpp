@@ -15,6 +15,8 @@
 
 #include <array>
 #include <memory>
+
+#include <signal.h>
 #include <functional>
 
 #ifndef TQV_CLI_BINARY
@@ -447,6 +449,28 @@ TEST_F(CliTransfer, ApplyWritesOnlyWhatDiffersAndFleetAppliesALine)
         EXPECT_EQ(gateway["error"].is_string(), failing) << gateway.dump();
     }
     EXPECT_NE(fleet.err.find("s3: failed: Download failed"), std::string::npos) << fleet.err;
+    // Ctrl+C while the first of two gateways on one port is written: it finishes and is
+    // verified, the second is never started.
+    {
+        GatewaySimProcess slow({QStringLiteral("--fail"), QStringLiteral("slow:all:40")});
+        ASSERT_TRUE(started(slow));
+        const std::string twice = "name,port_or_address,project\na," + slow.link().toStdString() + ",other.tqv\nb," +
+                                  slow.link().toStdString() + ",good.tqv\n";
+        QProcess p;
+        p.start(QStringLiteral(TQV_CLI_BINARY), {QStringLiteral("--lang"), QStringLiteral("en"), QStringLiteral("fleet"),
+                                                 QString::fromStdString(write("twice.csv", twice)), QStringLiteral("--json")});
+        p.setReadChannel(QProcess::StandardError); // the progress lines; the summary comes last on stdout
+        QByteArray err;
+        while (!err.contains("a: applying") && p.waitForReadyRead(10000))
+            err += p.readAllStandardError();
+        ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+        ASSERT_TRUE(p.waitForFinished(30000));
+        const auto summary = nlohmann::json::parse(p.readAllStandardOutput().toStdString(), nullptr, false);
+        EXPECT_EQ(p.exitCode(), 1);
+        ASSERT_TRUE(summary.is_object()) << err.toStdString();
+        EXPECT_EQ(summary["gateways"][0]["verified"], true) << summary.dump();
+        EXPECT_EQ(summary["gateways"][1]["error"], "not started (interrupted)") << summary.dump();
+    }
     // A malformed line stops the fleet before anything is sent.
     const CliRun bad = cli(q({"fleet", write("bad.csv", "name,port_or_address,project\ne1,127.0.0.1:0,eth.tqv\n"
                                                         "s1,127.0.0.1,good.tqv\ns2,/dev/null,none.tqv\n")}));
