@@ -3,8 +3,8 @@
 # writes nothing, the first run changes every gateway, the second changes none and writes nothing.
 #   AnsibleApply.sh CLI SIM PLAYBOOK WORK      exit 77 (skipped) without ansible-playbook
 set -euo pipefail
-cli=$(realpath "$1") sim=$(realpath "$2") playbook=$3 work=$4
 command -v ansible-playbook >/dev/null || { echo "ansible-playbook is not installed"; exit 77; }
+cli=$(realpath "$1") sim=$(realpath "$2") playbook=$3 work=$4
 rm -rf "$work" && mkdir -p "$work"
 export ANSIBLE_HOME="$work/home" ANSIBLE_LOCAL_TEMP="$work/tmp" ANSIBLE_NOCOLOR=1 ANSIBLE_RETRY_FILES_ENABLED=0
 pids=()
