@@ -55,6 +55,8 @@ public:
     FileLanguage &fileLanguage() { return m_fileLanguage; }
     // Answers questions according to --yes; only while a job runs.
     Prompter &prompter();
+    // Whether --yes was given (a job that starts others passes it on).
+    bool answersYes() const { return m_answerYes; }
 
     // Parses the command line and runs the chosen job (once). Returns the exit code.
     int run();

@@ -1,3 +1,4 @@
+#include "ApplyCommands.h"
 #include "CliApp.h"
 #include "EthernetCommands.h"
 #include "MonitorCommands.h"
@@ -17,5 +18,6 @@ int main(int argc, char **argv)
     tqv::addEthernetCommands(app);
     tqv::addMonitorCommands(app);
     tqv::addVerifyCommands(app);
+    tqv::addApplyCommands(app);
     return app.run();
 }

@@ -11,8 +11,12 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <array>
+#include <memory>
+
+#include <signal.h>
 #include <functional>
 
 #ifndef TQV_CLI_BINARY
@@ -356,6 +360,119 @@ TEST_F(CliTransfer, MonitorEveryLinkAgainstTheSimulator)
     }
     for (const char *name : {"TQV580_MONITOR_PORT", "TQV580_GATEWAY_PORT", "TQV580_LOCAL_PORT"})
         qunsetenv(name);
+}
+
+// apply brings a gateway to a project and leaves one that holds it alone: the simulator's --save
+// file appears only after an accepted write. Then a fleet of six (four ptys, two Ethernet gateways
+// on loopback ports of their own) with one gateway that stops answering mid-download.
+TEST_F(CliTransfer, ApplyWritesOnlyWhatDiffersAndFleetAppliesALine)
+{
+    const std::string good = project("good.tqv");
+    const std::string other = project("other.tqv", [](ConfigStore &s) { s.command(0, 2).quantity = "5"; });
+    const QString saved = QString::fromStdString(path("saved.json"));
+    const auto json = [](const CliRun &run) { return nlohmann::json::parse(run.out, nullptr, false); };
+    {
+        GatewaySimProcess sim({QStringLiteral("--save"), saved});
+        ASSERT_TRUE(started(sim));
+        const QStringList link = {QStringLiteral("--port"), sim.link(), QStringLiteral("--json")};
+        struct Row {
+            std::string file;
+            QStringList extra;
+            bool changed, verified, written;
+        };
+        const Row rows[] = {
+            {good, {}, true, true, true},                           // a fresh gateway
+            {good, {}, false, true, false},                         // again: no write frame
+            {other, {QStringLiteral("--check")}, true, false, false}, // would change, writes nothing
+        };
+        for (const Row &row : rows) {
+            QFile::remove(saved);
+            const CliRun run = cli(q({"apply", row.file}) + link + row.extra);
+            EXPECT_EQ(run.code, 0) << run.err;
+            const auto result = json(run);
+            ASSERT_TRUE(result.is_object()) << run.out;
+            EXPECT_EQ(result["changed"], row.changed) << run.out;
+            EXPECT_EQ(result["verified"], row.verified) << run.out;
+            EXPECT_TRUE(result["error"].is_null()) << run.out;
+            EXPECT_EQ(QFile::exists(saved), row.written) << run.out;
+        }
+        EXPECT_EQ(json(cli(q({"apply", other, "--check"}) + link))["differences"],
+                  nlohmann::json::array({"subnet 1 › command 2 › quantity"}));
+    }
+    {
+        GatewaySimProcess sim({QStringLiteral("--fail"), QStringLiteral("timeout:10")});
+        ASSERT_TRUE(started(sim));
+        const CliRun run = cli(q({"apply", good, "--json", "--port"}) << sim.link());
+        EXPECT_EQ(run.code, 1) << run.err;
+        EXPECT_EQ(json(run)["verified"], false) << run.out;
+        EXPECT_EQ(json(run)["error"].get<std::string>().rfind("Download failed: ", 0), 0u) << run.out;
+    }
+
+    // The fleet: ptys s1..s4 (s3 fails), Ethernet e1 and e2 each on its own port.
+    std::vector<std::unique_ptr<GatewaySimProcess>> sims;
+    std::string manifest = "# the line\nname,port_or_address,project\n";
+    for (int i = 1; i <= 4; ++i) {
+        sims.push_back(std::make_unique<GatewaySimProcess>(
+            i == 3 ? QStringList{QStringLiteral("--fail"), QStringLiteral("timeout:10")} : QStringList{}));
+        ASSERT_TRUE(started(*sims.back()));
+        manifest += "s" + std::to_string(i) + ", " + sims.back()->link().toStdString() + ", good.tqv\n";
+    }
+    project("eth.tqv", 4);
+    for (int i = 1; i <= 2; ++i) {
+        const quint16 port = freeLoopbackPort();
+        qputenv("TQV580_GATEWAY_PORT", QByteArray::number(port));
+        sims.push_back(std::make_unique<GatewaySimProcess>(QStringList{QStringLiteral("--ethernet")}));
+        ASSERT_TRUE(started(*sims.back()));
+        manifest += "e" + std::to_string(i) + ",127.0.0.1:" + std::to_string(port) + ",eth.tqv\n";
+    }
+    qunsetenv("TQV580_GATEWAY_PORT");
+    const auto write = [&](const char *name, const std::string &content) {
+        QFile file(QString::fromStdString(path(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content.data(), qint64(content.size())) > 0);
+        return path(name);
+    };
+    const CliRun fleet = cli(q({"fleet", write("line.csv", manifest), "--json"}));
+    EXPECT_EQ(fleet.code, 1) << fleet.err;
+    const auto result = json(fleet);
+    ASSERT_TRUE(result.is_object()) << fleet.out << fleet.err;
+    EXPECT_EQ(result["failed"], 1);
+    for (const auto &gateway : result["gateways"]) {
+        const bool failing = gateway["name"] == "s3";
+        EXPECT_EQ(gateway["verified"], !failing) << gateway.dump();
+        EXPECT_EQ(gateway["error"].is_string(), failing) << gateway.dump();
+    }
+    EXPECT_NE(fleet.err.find("s3: failed: Download failed"), std::string::npos) << fleet.err;
+    // Ctrl+C while the first of two gateways on one port is written: it finishes and is
+    // verified, the second is never started.
+    {
+        GatewaySimProcess slow({QStringLiteral("--fail"), QStringLiteral("slow:all:40")});
+        ASSERT_TRUE(started(slow));
+        const std::string twice = "name,port_or_address,project\na," + slow.link().toStdString() + ",other.tqv\nb," +
+                                  slow.link().toStdString() + ",good.tqv\n";
+        QProcess p;
+        p.start(QStringLiteral(TQV_CLI_BINARY), {QStringLiteral("--lang"), QStringLiteral("en"), QStringLiteral("fleet"),
+                                                 QString::fromStdString(write("twice.csv", twice)), QStringLiteral("--json")});
+        p.setReadChannel(QProcess::StandardError); // the progress lines; the summary comes last on stdout
+        QByteArray err;
+        while (!err.contains("a: applying") && p.waitForReadyRead(10000))
+            err += p.readAllStandardError();
+        ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+        ASSERT_TRUE(p.waitForFinished(30000));
+        const auto summary = nlohmann::json::parse(p.readAllStandardOutput().toStdString(), nullptr, false);
+        EXPECT_EQ(p.exitCode(), 1);
+        ASSERT_TRUE(summary.is_object()) << err.toStdString();
+        EXPECT_EQ(summary["gateways"][0]["verified"], true) << summary.dump();
+        EXPECT_EQ(summary["gateways"][1]["error"], "not started (interrupted)") << summary.dump();
+    }
+    // A malformed line stops the fleet before anything is sent.
+    const CliRun bad = cli(q({"fleet", write("bad.csv", "name,port_or_address,project\ne1,127.0.0.1:0,eth.tqv\n"
+                                                        "s1,127.0.0.1,good.tqv\ns2,/dev/null,none.tqv\n")}));
+    EXPECT_EQ(bad.code, 2) << bad.err;
+    EXPECT_NE(bad.err.find("bad.csv, line 2: 0 is not a port number"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("bad.csv, line 3: This configuration is transferred over the serial port"), std::string::npos)
+        << bad.err;
+    EXPECT_NE(bad.err.find("bad.csv, line 4: "), std::string::npos) << bad.err;
+    EXPECT_EQ(bad.err.find("applying"), std::string::npos) << bad.err;
 }
 
 // The file's type chooses the link, and a command without a way for it is refused before any

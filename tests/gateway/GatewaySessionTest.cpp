@@ -3,6 +3,8 @@
 // sessions' write, restart and verify over scripted links.
 #include "ethernet/ConfigImage.h"
 #include "gateway/EthernetGatewaySession.h"
+#include "gateway/FleetManifest.h"
+#include "gateway/GatewayApply.h"
 #include "gateway/SerialGatewaySession.h"
 #include "resources/Strings.h"
 #include "support/FakeNetworkLinks.h"
@@ -182,6 +184,110 @@ TEST_F(GatewaySessionTest, EthernetSessionWritesOnOneConnectionVerifiesOnAnother
     EXPECT_EQ(session.offerRestart(), RestartOutcome::Sent);
     EXPECT_EQ(made[0]->peer.written.back().substr(8), "Kelmarox");
     EXPECT_FALSE(session.restartPending());
+}
+
+// A gateway that holds a configuration in memory: what apply reads, writes and reads back.
+class MemoryGateway final : public GatewaySession {
+public:
+    using GatewaySession::GatewaySession;
+    GatewayRoute route() const override { return GatewayRoute::Serial; }
+    bool downloadMayOpen(ConfigStore &, bool, Prompter &) override { return true; }
+    bool downloadPressChecks(ConfigStore &, bool, Prompter &) override { return true; }
+    GatewayWrite write(const ConfigStore &configuration, bool) override
+    {
+        ++writes;
+        if (failWrite)
+            return {TransferOutcome::Failed, "Download Modbus command failed"};
+        if (keepWrites)
+            held = configuration;
+        return {TransferOutcome::Done, ""};
+    }
+    GatewayRead read(const ConfigStore &current) override { return readWith(current, m_prompter, m_observer); }
+
+    ConfigStore held;
+    int writes = 0;
+    bool failRead = false, failWrite = false, keepWrites = true;
+
+protected:
+    GatewayRead readWith(const ConfigStore &, Prompter &, TransferObserver &) override
+    {
+        GatewayRead read;
+        read.outcome = failRead ? TransferOutcome::Failed : TransferOutcome::Done;
+        read.message = failRead ? "Read the type of gateway timeout" : "";
+        read.configuration = held;
+        return read;
+    }
+};
+
+// Apply writes only when what the transfer carries differs, and says at which step it failed.
+TEST_F(GatewaySessionTest, ApplyWritesOnlyWhatDiffersAndNamesTheFailedStep)
+{
+    ConfigStore project = ofType(1);
+    ConfigStore other = project;
+    other.subnet(0).masterBaud = "600";
+    const struct {
+        const char *name;
+        bool holdsProject, check, failRead, failWrite, keepWrites;
+        bool changed, verified;
+        int writes;
+        ApplyStep failedAt;
+        std::string error;
+    } rows[] = {
+        {"holds it", true, false, false, false, true, false, true, 0, ApplyStep::None, ""},
+        {"differs", false, false, false, false, true, true, true, 1, ApplyStep::None, ""},
+        {"check", false, true, false, false, true, true, false, 0, ApplyStep::None, ""},
+        {"read fails", false, false, true, false, true, false, false, 0, ApplyStep::Read,
+         "Reading the gateway failed: Read the type of gateway timeout"},
+        {"write fails", false, false, false, true, true, true, false, 1, ApplyStep::Write,
+         "Download failed: Download Modbus command failed"},
+        {"write not kept", false, false, false, false, false, true, false, 1, ApplyStep::Verify,
+         "Verification after the download failed: 1 difference"},
+    };
+    for (const auto &row : rows) {
+        MemoryGateway gateway(clock, prompter, observer);
+        gateway.held = row.holdsProject ? project : other;
+        gateway.failRead = row.failRead;
+        gateway.failWrite = row.failWrite;
+        gateway.keepWrites = row.keepWrites;
+        const ApplyResult result = applyConfiguration(gateway, project, {row.check, true}, prompter);
+        EXPECT_EQ(result.changed, row.changed) << row.name;
+        EXPECT_EQ(result.verified, row.verified) << row.name;
+        EXPECT_EQ(gateway.writes, row.writes) << row.name;
+        EXPECT_EQ(result.failedAt, row.failedAt) << row.name;
+        EXPECT_EQ(result.errorText(), row.error) << row.name;
+        EXPECT_EQ(result.differences.size(), row.holdsProject || row.failRead ? 0u : 1u) << row.name;
+    }
+}
+
+// The manifest: header, comments, relative projects, ADDRESS:PORT; every bad line by number; and
+// no two gateways on one port at once.
+TEST(FleetManifestTest, ReadsTheLineAndSchedulesOneGatewayPerPort)
+{
+    setLanguage(Language::English);
+    const FleetManifest good = parseFleetManifest("# line 2\nname,port_or_address,project\n"
+                                                  "a, /dev/ttyS0 ,p.tqv\n\nb,127.0.0.1:18811,/abs/e.tqv\n"
+                                                  "c,/dev/ttyS0,sub/p.tqv\nd,10.0.0.9,e.tqv\n",
+                                                  "/m/line.csv");
+    ASSERT_TRUE(good.problems.empty()) << good.problems.front();
+    ASSERT_EQ(good.entries.size(), 4u);
+    EXPECT_EQ(good.entries[0].line, 3);
+    EXPECT_EQ(good.entries[0].project, "/m/p.tqv");
+    EXPECT_EQ(good.entries[1].project, "/abs/e.tqv");
+    EXPECT_TRUE(good.entries[1].ethernet);
+    EXPECT_EQ(good.entries[1].port, 18811);
+    EXPECT_EQ(good.entries[3].key(), "10.0.0.9:0");
+    EXPECT_EQ(nextStartable(good.entries, {true, false, false, false}, {"/dev/ttyS0", "127.0.0.1:18811"}), 3);
+    EXPECT_EQ(nextStartable(good.entries, {true, true, false, true}, {"/dev/ttyS0"}), -1);
+
+    const FleetManifest bad = parseFleetManifest(
+        "name,port,project\na,/dev/x\nb,,p.tqv\nc,127.0.0.1:70000,p.tqv\nd,/dev/y,p\nd,/dev/z,p\n", "m.csv");
+    EXPECT_EQ(bad.problems, (std::vector<std::string>{
+                                "m.csv, line 1: expected name,port_or_address,project",
+                                "m.csv, line 2: expected name,port_or_address,project",
+                                "m.csv, line 3: a field is empty",
+                                "m.csv, line 4: 70000 is not a port number from 1 to 65535",
+                                "m.csv, line 6: the name d is used twice",
+                            }));
 }
 
 } // namespace
