@@ -79,6 +79,33 @@ cli(2 show "${W}/missing.tqv")
 cli(2 convert "${W}/a.tqv" "${W}/a.xml")
 expect_absent("${W}/a.xml")
 
+# An unknown subcommand is named before the usage, and the usage names every subcommand the help lists.
+cli(2 frob "${W}/a.tqv")
+expect_text("${cli_err}" "Unknown subcommand \"frob\".\nUsage:\n")
+set(usage "${cli_err}")
+cli(0 --help)
+string(REGEX MATCH "Subcommands:\n(.*)" listed "${cli_out}")
+string(REPLACE "\n" ";" lines "${CMAKE_MATCH_1}")
+set(named 0)
+foreach(line IN LISTS lines)
+  if(line MATCHES "^  ([a-z][a-z0-9-]*) ")
+    expect_text("${usage}" " ${CMAKE_MATCH_1} ")
+    math(EXPR named "${named} + 1")
+  endif()
+endforeach()
+if(named LESS 18)
+  message(FATAL_ERROR "--help lists ${named} subcommands:\n${cli_out}")
+endif()
+
+# new's help names every type and variant with what it has.
+cli(0 new --help)
+foreach(line "0  fieldbus DeviceNet, 1 subnet(s), subnet 1 Modbus master, Byte-exchange"
+             "2  fieldbus none, 4 subnet(s)" "3  fieldbus Profibus, 1 subnet(s), subnet 1 Modbus master, Data Filter"
+             "4  fieldbus EtherNet/IP, 2 subnet(s)" "6  fieldbus Profibus, 1 subnet(s), subnet 1 User Config"
+             "\"\"  Basic (no model flag)" "4  Fault reset (model flag 4)")
+  expect_text("${cli_out}" "${line}")
+endforeach()
+
 # The built binary's version and help, on stdout.
 cli(0 --version)
 if(NOT cli_out STREQUAL "tqv580-cli ${VERSION}\n")
