@@ -4,24 +4,31 @@
 #include <QDialog>
 #include <QEvent>
 #include <QFontMetrics>
-#include <QPointer>
+#include <QGridLayout>
+#include <QMessageBox>
+#include <QScreen>
 #include <QStyle>
-#include <QTimer>
+
+#include <algorithm>
 
 namespace tqv {
 
 namespace {
 
-void widenToTitle(QWidget *window)
+void widenToTitle(QDialog *dialog)
 {
-    const int needed = titleBarWidth(window);
-    if (window->minimumWidth() >= needed)
+    int needed = titleBarWidth(dialog);
+    if (const QScreen *screen = dialog->screen())
+        needed = std::min(needed, screen->availableGeometry().width());
+    if (dialog->minimumWidth() >= needed)
         return;
-    // Message boxes fix their size; a fixed width grows as a whole.
-    if (window->minimumWidth() == window->maximumWidth())
-        window->setFixedWidth(needed);
-    else
-        window->setMinimumWidth(needed);
+    // A message box sets its own fixed size whenever its layout changes; a strut in its layout
+    // makes it count the title.
+    if (auto *grid = qobject_cast<QGridLayout *>(qobject_cast<QMessageBox *>(dialog) ? dialog->layout() : nullptr)) {
+        grid->addItem(new QSpacerItem(needed, 0), grid->rowCount(), 0, 1, grid->columnCount());
+        return;
+    }
+    dialog->setMinimumWidth(needed);
 }
 
 class TitleWidthFilter : public QObject {
@@ -31,17 +38,9 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Show && watched->isWidgetType()) {
-            auto *dialog = qobject_cast<QDialog *>(watched);
-            if (dialog && dialog->isWindow()) {
+        if (event->type() == QEvent::Show && watched->isWidgetType())
+            if (auto *dialog = qobject_cast<QDialog *>(watched); dialog && dialog->isWindow())
                 widenToTitle(dialog);
-                // A dialog that sizes itself while it is shown (a message box) is widened again after.
-                QTimer::singleShot(0, dialog, [window = QPointer<QDialog>(dialog)] {
-                    if (window)
-                        widenToTitle(window);
-                });
-            }
-        }
         return QObject::eventFilter(watched, event);
     }
 };

@@ -1,6 +1,5 @@
 #include "model/ModelProfile.h"
 #include "resources/Strings.h"
-#include <algorithm>
 #include <string>
 #include <gtest/gtest.h>
 
@@ -48,17 +47,6 @@ TEST(ModelProfile, AgreesWithTheStoreOfEveryTypeAndVariant)
             // The identity a gateway reports names this type unless the model reports the Ethernet one.
             EXPECT_EQ(p.serialIdentityType == type, !p.reportsEthernetType || p.ethernetConnection);
         }
-}
-
-// The variants File > New offers are the ones above; a new document's own comes first.
-TEST(ModelProfile, VariantsOfferedForNew)
-{
-    ConfigStore s;
-    s.newConfiguration();
-    EXPECT_EQ(modelVariants().front().flags, modelFlagsOf(s));
-    for (const ModelVariant &v : modelVariants())
-        EXPECT_LE(std::count(v.flags.begin(), v.flags.end(), true), 1);
-    EXPECT_EQ(modelVariants().size(), 8u);
 }
 
 TEST(ModelProfile, MonitorLinkAndLineSettings)
