@@ -292,8 +292,9 @@ void CModbusConfigView::showRowInUse(int row, bool grey)
     QTableWidgetItem *label = m_grid->item(row, 0);
     QTableWidgetItem *value = m_grid->item(row, 1);
     const bool used = !label->text().isEmpty() || !value->text().isEmpty();
-    // A row the item does not use has no field look, and the keys pass it by.
-    const Qt::ItemFlags flags = used ? QTableWidgetItem().flags() : Qt::NoItemFlags;
+    // A row the item does not use has no field look and cannot be selected or edited; it stays
+    // enabled so that the grid's keys still step through it.
+    const Qt::ItemFlags flags = used ? QTableWidgetItem().flags() : Qt::ItemIsEnabled;
     label->setFlags(flags);
     value->setFlags(flags);
     if (used)
