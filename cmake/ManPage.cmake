@@ -1,6 +1,6 @@
 # Writes a manual page from a program's own --help, so the page never drifts from the program.
 #   cmake -DPROGRAM=path -DNAME=tqv580-cli -DSUMMARY="..." -DSUBCOMMANDS=ON|OFF -DVERSION=x.y.z
-#         -DOUTPUT=file.1 -P ManPage.cmake
+#         -DOUTPUT=file.1 [-DSECTIONS=file.roff] -P ManPage.cmake
 # With SUBCOMMANDS the help of every subcommand the main help lists follows in its own section.
 
 function(help_of out)
@@ -40,6 +40,12 @@ if(SUBCOMMANDS)
       break()
     endif()
   endforeach()
+endif()
+
+# EXAMPLES, ENVIRONMENT, EXIT STATUS: roff written by hand (docs/man/NAME.roff).
+if(SECTIONS)
+  file(READ ${SECTIONS} sections)
+  string(APPEND page "${sections}")
 endif()
 
 string(APPEND page ".SH SEE ALSO\ntqv580(1), tqv580-cli(1), tqv580-gateway-sim(1)\n")

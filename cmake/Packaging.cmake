@@ -13,13 +13,19 @@ foreach(entry
   list(GET parts 0 name)
   list(GET parts 1 subcommands)
   list(GET parts 2 summary)
+  # Examples, environment and exit status, written by hand beside the generated help.
+  set(sections ${PROJECT_SOURCE_DIR}/docs/man/${name}.roff)
+  if(NOT EXISTS ${sections})
+    set(sections "")
+  endif()
   add_custom_command(OUTPUT ${TQV_MAN_DIR}/${name}.1.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${TQV_MAN_DIR}
     COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${name}> -DNAME=${name} -DSUMMARY=${summary}
             -DSUBCOMMANDS=${subcommands} -DVERSION=${PROJECT_VERSION} -DOUTPUT=${TQV_MAN_DIR}/${name}.1
+            -DSECTIONS=${sections}
             -P ${PROJECT_SOURCE_DIR}/cmake/ManPage.cmake
     COMMAND gzip -9nf ${TQV_MAN_DIR}/${name}.1
-    DEPENDS ${name} ${PROJECT_SOURCE_DIR}/cmake/ManPage.cmake
+    DEPENDS ${name} ${PROJECT_SOURCE_DIR}/cmake/ManPage.cmake ${sections}
     COMMENT "Manual page of ${name}"
     VERBATIM)
   list(APPEND TQV_MAN_PAGES ${TQV_MAN_DIR}/${name}.1.gz)

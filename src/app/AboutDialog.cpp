@@ -10,6 +10,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#ifndef TQV580_VERSION
+#error "TQV580_VERSION must come from the build (the project's VERSION), as --version prints it"
+#endif
+
 namespace tqv {
 
 AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
@@ -22,7 +26,8 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
     QFont bold = name->font();
     bold.setBold(true);
     name->setFont(bold);
-    auto *version = new QLabel(qtext(StrId::AboutVersion), this);
+    auto *version = new QLabel(QString::fromStdString(formatText(StrId::AboutVersion, {TQV580_VERSION})), this);
+    version->setObjectName(QStringLiteral("aboutVersion"));
     auto *about = new QLabel(qtext(StrId::AboutCopyright), this);
     about->setWordWrap(true);
     auto *link = new LinkLabel(qtext(StrId::AboutLinkText), QUrl(QStringLiteral("https://www.example.com/tqv-580")), this);

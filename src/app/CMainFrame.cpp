@@ -11,7 +11,9 @@
 #include "ManualLocation.h"
 #include "MonitorDialogs.h"
 #include "QtText.h"
+#include "NewModelDialog.h"
 #include "SelectCommandDialog.h"
+#include "TitleWidth.h"
 #include "QtPrompter.h"
 #include "SerialSettingsDialog.h"
 #include "TransferDialog.h"
@@ -73,6 +75,7 @@ const QString kHelpFile = QStringLiteral("TQV-580_V1.0.1_UM.chm");
 CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent), m_settings(new QtSettingsStore)
 {
     setObjectName(QStringLiteral("CMainFrame"));
+    fitDialogsToTheirTitles();
     setWindowTitle(qtext(StrId::AppTitle));
     setWindowIcon(applicationIcon());
     resize(1034, 640);
@@ -146,7 +149,7 @@ QAction *CMainFrame::makeAction(int id, StrId menuText, StrId prompt, const QKey
 void CMainFrame::createActions()
 {
     connect(makeAction(cmd::FileNew, StrId::MenuFileNew, StrId::PromptFileNew, QKeySequence(Qt::CTRL | Qt::Key_N)),
-            &QAction::triggered, this, &CMainFrame::onFileNew);
+            &QAction::triggered, this, &CMainFrame::onNewProject);
     connect(makeAction(cmd::FileOpen, StrId::MenuFileOpen, StrId::PromptFileOpen, QKeySequence(Qt::CTRL | Qt::Key_O)),
             &QAction::triggered, this, &CMainFrame::onFileOpen);
     connect(makeAction(cmd::FileSave, StrId::MenuFileSave, StrId::PromptFileSave, QKeySequence(Qt::CTRL | Qt::Key_S)),
@@ -621,6 +624,13 @@ void CMainFrame::onFileNew()
 {
     if (mayDiscardChanges())
         m_doc->newDocument();
+}
+
+void CMainFrame::onNewProject()
+{
+    NewModelDialog dialog(this);
+    if (dialog.exec() == QDialog::Accepted && mayDiscardChanges())
+        m_doc->newDocument(dialog.gatewayType(), dialog.modelFlags());
 }
 
 void CMainFrame::onFileOpen()

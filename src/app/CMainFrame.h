@@ -66,7 +66,10 @@ public:
     void setCommandChooser(std::function<int()> chooser) { m_commandChooser = std::move(chooser); }
 
     // Command handlers, by menu id.
+    // New of a new document's own model (no model question).
     void onFileNew();
+    // File > New: the gateway model first, then the question about unsaved changes.
+    void onNewProject();
     void onFileOpen();
     bool onFileSave();
     bool onFileSaveAs();

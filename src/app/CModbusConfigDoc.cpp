@@ -22,6 +22,17 @@ void CModbusConfigDoc::newDocument(const Place *keep)
     m_view->initialUpdate(keep);
 }
 
+void CModbusConfigDoc::newDocument(std::uint32_t gatewayType, const ModelFlags &flags)
+{
+    ConfigStore &store = m_view->store();
+    store.uploadPending = false;
+    ProjectDocument::newDocument(store);
+    store.setTypeAndFlags(gatewayType, flags);
+    m_path.clear();
+    m_view->refreshSerialPorts();
+    m_view->initialUpdate(nullptr);
+}
+
 Status CModbusConfigDoc::open(const QString &path, std::optional<Language> valuesIn)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();

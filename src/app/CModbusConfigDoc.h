@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/EditorSession.h"
+#include "model/ModelProfile.h"
 #include "model/RecentFiles.h"
 #include "model/Result.h"
 #include "resources/Strings.h"
@@ -28,6 +29,8 @@ public:
     // New document (renews the store and the serial port list unless an upload is pending) and
     // the view's initial update, with `keep` restored when given (an uploaded configuration).
     void newDocument(const Place *keep = nullptr);
+    // New document of another gateway model than a new document's own (type 3, modelFlag7).
+    void newDocument(std::uint32_t gatewayType, const ModelFlags &flags);
     // Opens `path`; on failure changes nothing but the recent-file list. Opening the document's
     // own file again keeps the place in the tree. With `valuesIn`, the file is read in that
     // language and its values converted into the active one: the document then differs from the

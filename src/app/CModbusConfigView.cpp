@@ -291,8 +291,25 @@ void CModbusConfigView::fillGrid(const GridRows &rows)
         value->setBackground(row.grey ? kGrey : kWhite);
         m_grid->setItem(r, 0, label);
         m_grid->setItem(r, 1, value);
+        showRowInUse(r, row.grey);
     }
     m_grid->setUpdatesEnabled(true);
+}
+
+void CModbusConfigView::showRowInUse(int row, bool grey)
+{
+    QTableWidgetItem *label = m_grid->item(row, 0);
+    QTableWidgetItem *value = m_grid->item(row, 1);
+    const bool used = !label->text().isEmpty() || !value->text().isEmpty();
+    // A row the item does not use has no field look and cannot be selected or edited; it stays
+    // enabled so that the grid's keys still step through it.
+    const Qt::ItemFlags flags = used ? QTableWidgetItem().flags() : Qt::ItemIsEnabled;
+    label->setFlags(flags);
+    value->setFlags(flags);
+    if (used)
+        value->setBackground(grey ? kGrey : kWhite);
+    else
+        value->setBackground(m_grid->palette().window());
 }
 
 void CModbusConfigView::hideEditors()
@@ -518,6 +535,8 @@ void CModbusConfigView::applyCommit(const CommitResult &result, bool stillSelect
                 m_grid->item(u.row, 1)->setText(QString::fromStdString(*u.value));
             if (u.grey)
                 m_grid->item(u.row, 1)->setBackground(*u.grey ? kGrey : kWhite);
+            if (u.label || u.value)
+                showRowInUse(u.row, m_grid->item(u.row, 1)->background().color() == kGrey);
         }
     }
     emit commandStateChanged();

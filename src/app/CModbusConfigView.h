@@ -134,6 +134,8 @@ private:
     void stepHistory(bool back);
     void onCurrentItemChanged(QTreeWidgetItem *current);
     void fillGrid(const GridRows &rows);
+    // Enabled with the white or grey field look when the row shows something, else inert.
+    void showRowInUse(int row, bool grey);
     void hideEditors();
     QRect editorRect(int row, int column) const;
     void commitEditBox();

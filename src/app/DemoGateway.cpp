@@ -39,7 +39,8 @@ std::unique_ptr<DemoGateway> DemoGateway::start(const ConfigStore &store, const 
     demo->m_ethernet = isEthernetType(store.gatewayType);
     QStringList arguments{QStringLiteral("--gateway-type"), type};
     if (demo->m_ethernet)
-        arguments = {QStringLiteral("--ethernet"), QStringLiteral("--permission"), QStringLiteral("2")};
+        // Remote configuration allowed: the demo is there to be downloaded to.
+        arguments = {QStringLiteral("--ethernet"), QStringLiteral("--permission"), QStringLiteral("1")};
     else if (profileOf(store).reportsEthernetType)
         arguments << QStringLiteral("--reported-type") << QStringLiteral("5");
     if (currentLanguage() == Language::Chinese)

@@ -126,6 +126,17 @@ std::optional<std::string> CliApp::firstUnknownOption() const
     return std::nullopt;
 }
 
+std::optional<std::string> CliApp::unknownCommand() const
+{
+    if (!m_root->get_subcommands().empty())
+        return std::nullopt;
+    // Words CLI11 left over that are not options; the first stands where the subcommand belongs.
+    for (const std::string &word : m_root->remaining(true))
+        if (word != "--" && (word.empty() || word[0] != '-'))
+            return word;
+    return std::nullopt;
+}
+
 int CliApp::usage()
 {
     m_err << text(StrId::CliUsage);
@@ -135,6 +146,12 @@ int CliApp::usage()
 int CliApp::refuse(const std::string &option)
 {
     m_err << formatText(StrId::CliUnknownOption, {option}) << '\n';
+    return usage();
+}
+
+int CliApp::refuseCommand(const std::string &command)
+{
+    m_err << formatText(StrId::CliUnknownCommand, {command}) << '\n';
     return usage();
 }
 
@@ -164,6 +181,8 @@ int CliApp::run()
         // A required option left out: named in our words, then the usage.
         if (auto unknown = firstUnknownOption())
             return refuse(*unknown);
+        if (auto command = unknownCommand())
+            return refuseCommand(*command);
         for (const CLI::App *command : m_root->get_subcommands())
             for (const CLI::Option *option : command->get_options())
                 if (option->get_required() && option->count() == 0) {
@@ -175,10 +194,14 @@ int CliApp::run()
         // Missing subcommand or operand, and anything else: CLI11's own texts are English only.
         if (auto unknown = firstUnknownOption())
             return refuse(*unknown);
+        if (auto command = unknownCommand())
+            return refuseCommand(*command);
         return usage();
     }
     if (auto unknown = firstUnknownOption())
         return refuse(*unknown);
+    if (auto command = unknownCommand())
+        return refuseCommand(*command);
     // Surplus operands; CLI11 also keeps a "--" there when operands were still expected after it.
     const std::vector<std::string> left = m_root->remaining(true);
     if (std::any_of(left.begin(), left.end(), [](const std::string &word) { return word != "--"; }))

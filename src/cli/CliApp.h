@@ -65,7 +65,10 @@ private:
     void addGlobalOptions();
     // An argument CLI11 kept as unrecognised that looks like an option, first in command-line order.
     std::optional<std::string> firstUnknownOption() const;
+    // The word standing where a subcommand belongs when it names none of them.
+    std::optional<std::string> unknownCommand() const;
     int refuse(const std::string &option); // unknown-option message and usage, exit 2
+    int refuseCommand(const std::string &command); // unknown-subcommand message and usage, exit 2
     int usage();                           // usage alone, exit 2
 
     std::vector<std::string> m_args;

@@ -100,8 +100,8 @@ int runRows(CliApp &app, const ItemOptions &options)
             for (const std::string &choice : cell.choices)
                 how += " [" + choice + "]";
         }
-        const std::string value = cell.value.empty() ? cell.value : cell.value + cell.suffix;
-        app.out() << row << '\t' << cell.label << '\t' << value << '\t' << how << '\n';
+        // The value as the grid shows it, its unit suffix included already.
+        app.out() << row << '\t' << cell.label << '\t' << cell.value << '\t' << how << '\n';
     }
     return app.out() ? kExitOk : kExitProblem;
 }

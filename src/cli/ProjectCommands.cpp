@@ -5,6 +5,7 @@
 #include "ProjectListing.h"
 #include "model/ConfigStore.h"
 #include "model/JsonForm.h"
+#include "model/ModelProfile.h"
 #include "model/ProjectDocument.h"
 #include "model/ProjectLanguage.h"
 #include "resources/Strings.h"
@@ -164,6 +165,32 @@ int runTranslate(CliApp &app, const TranslateOptions &options)
     return kExitOk;
 }
 
+// The --type and --flags help: every type and variant, with what it has, from the model profile.
+std::string typeHelp()
+{
+    std::string help = text(StrId::CliHelpNewType) + "\n" + text(StrId::CliHelpNewTypes);
+    const ModelFlags &standard = modelVariants().front().flags;
+    for (std::uint32_t type = 0; type < kGatewayTypeCount; ++type) {
+        const ModelFacts facts = modelFacts(profileOf(type, standard));
+        help += "\n" + formatText(StrId::CliNewTypeLine, {std::to_string(type), facts.fieldbus, facts.subnets,
+                                                           facts.firstSubnet, facts.dataFormat});
+    }
+    return help;
+}
+
+std::string flagsHelp()
+{
+    std::string help = text(StrId::CliHelpNewFlags) + "\n" + text(StrId::CliHelpNewVariants);
+    for (const ModelVariant &variant : modelVariants()) {
+        std::string word;
+        for (std::size_t n = 0; n < variant.flags.size(); ++n)
+            if (variant.flags[n])
+                word += (word.empty() ? "" : ",") + std::to_string(n + 1);
+        help += "\n" + formatText(StrId::CliNewVariantLine, {word.empty() ? "\"\"" : word, text(variant.name)});
+    }
+    return help;
+}
+
 } // namespace
 
 void addProjectCommands(CliApp &app)
@@ -175,9 +202,9 @@ void addProjectCommands(CliApp &app)
         ->required()
         ->type_name(text(StrId::CliHelpFile));
     newOptions->typeOption =
-        newCommand.add_option("--type", newOptions->type, text(StrId::CliHelpNewType))->type_name("N");
+        newCommand.add_option("--type", newOptions->type, typeHelp())->type_name("N");
     newOptions->flagsOption =
-        newCommand.add_option("--flags", newOptions->flags, text(StrId::CliHelpNewFlags))->type_name("1,4,7");
+        newCommand.add_option("--flags", newOptions->flags, flagsHelp())->type_name("1,4,7");
     app.setJob(newCommand, [&app, newOptions] { return runNew(app, *newOptions); });
 
     auto showOptions = std::make_shared<ShowOptions>();

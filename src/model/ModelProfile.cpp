@@ -1,6 +1,7 @@
 #include "ModelProfile.h"
 
 #include "ConfigStore.h"
+#include "resources/Strings.h"
 
 namespace tqv {
 
@@ -168,6 +169,50 @@ ModelProfile profileOf(const ConfigStore &store) { return profileOf(store.gatewa
 ModelProfile profileOf(std::uint32_t gatewayType, const ConfigStore &model)
 {
     return profileOf(gatewayType, modelFlagsOf(model));
+}
+
+const std::vector<ModelVariant> &modelVariants()
+{
+    static const std::vector<ModelVariant> variants{
+        {StrId::NewVariantStandard, {false, false, false, false, false, false, true}},
+        {StrId::NewVariantBasic, {}},
+        {StrId::NewVariantDataFilter, {true, false, false, false, false, false, false}},
+        {StrId::NewVariantInterface, {false, true, false, false, false, false, false}},
+        {StrId::NewVariantUserConfig, {false, false, true, false, false, false, false}},
+        {StrId::NewVariantFaultReset, {false, false, false, true, false, false, false}},
+        {StrId::NewVariantShortSizes, {false, false, false, false, true, false, false}},
+        {StrId::NewVariantConfigData, {false, false, false, false, false, true, false}},
+    };
+    return variants;
+}
+
+ModelFacts modelFacts(const ModelProfile &p)
+{
+    ModelFacts facts;
+    switch (p.fieldbus) {
+    case FieldbusKind::DeviceNet:
+        facts.fieldbus = text(StrId::FieldbusDeviceNet);
+        break;
+    case FieldbusKind::Profibus:
+        facts.fieldbus = text(StrId::FieldbusProfibus);
+        break;
+    case FieldbusKind::Ethernet:
+        facts.fieldbus = text(StrId::FieldbusEtherNetIp);
+        break;
+    case FieldbusKind::None:
+        facts.fieldbus = text(StrId::NewModelNoFieldbus);
+        break;
+    }
+    facts.subnets = std::to_string(p.subnetCount);
+    // What a reset leaves on subnet 1: the model's own protocol before the type's preset.
+    StrId first = StrId::ProtocolModbusMaster;
+    if (p.userConfigModel || p.preset == PresetProtocol::UserConfig)
+        first = StrId::ProtocolUserConfig;
+    else if (p.preset == PresetProtocol::ModbusSlave)
+        first = StrId::ProtocolModbusSlave;
+    facts.firstSubnet = text(first);
+    facts.dataFormat = text(p.dataFilterVocabulary ? StrId::GridDataFilter : StrId::GridByteExchange);
+    return facts;
 }
 
 } // namespace tqv

@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace tqv {
 
@@ -113,5 +115,23 @@ constexpr bool isAvailable(Availability a, bool mappingCommands)
 {
     return a == Availability::Always || (a == Availability::WhileMappingCommands && mappingCommands);
 }
+
+// A model a new configuration can be made as: a type with one of the named flag variants.
+struct ModelVariant {
+    StrId name;
+    ModelFlags flags;
+};
+// Every variant the program builds, a new document's (modelFlag7 alone) first.
+const std::vector<ModelVariant> &modelVariants();
+
+// What a model has, in the words of the UI language: the fieldbus ("none" without one), the
+// number of subnets, subnet 1's protocol and the commands' data format vocabulary.
+struct ModelFacts {
+    std::string fieldbus;
+    std::string subnets;
+    std::string firstSubnet;
+    std::string dataFormat;
+};
+ModelFacts modelFacts(const ModelProfile &profile);
 
 } // namespace tqv

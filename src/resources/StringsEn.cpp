@@ -121,12 +121,22 @@ const std::vector<StringEntry> &englishStrings()
          "  tqv580-cli [--lang en|zh] [--yes] new [--type N] [--flags 1,4,7] -o FILE\n"
          "  tqv580-cli [--lang en|zh] show FILE [--json]\n"
          "  tqv580-cli [--lang en|zh] convert IN OUT      (.tqv <-> .json by extension)\n"
-         "  tqv580-cli [--lang en|zh] [--yes] set FILE ITEM ROW VALUE [-o OUT]   (rows FILE ITEM lists the rows)\n"
+         "  tqv580-cli [--lang en|zh] rows FILE ITEM      (the rows of an item, as the grid shows them)\n"
+         "  tqv580-cli [--lang en|zh] [--yes] set FILE ITEM ROW VALUE [-o OUT]\n"
+         "  tqv580-cli [--lang en|zh] translate FILE --to en|zh -o OUT\n"
          "  tqv580-cli [--lang en|zh] map FILE [-o OUT] | check FILE | conflicts FILE [--exclude I,J] [--json]\n"
          "  tqv580-cli [--lang en|zh] export FILE OUT.xlsx   (spreadsheet of the configuration)\n"
+         "  tqv580-cli [--lang en|zh] diff A B [--carried serial|ethernet] [--json] [--take all|PATH,...] [-o FILE]\n"
          "  tqv580-cli [--lang en|zh] ports               (serial ports, one per line)\n"
          "  tqv580-cli [--lang en|zh] upload --port DEV [--project FILE] [--baud B] -o OUT\n"
          "  tqv580-cli [--lang en|zh] [--yes] download FILE --port DEV [--baud B]\n"
+         "  tqv580-cli [--lang en|zh] verify FILE (--port DEV [--baud B] | --address IP) [--json]\n"
+         "  tqv580-cli [--lang en|zh] search [--address IP]\n"
+         "  tqv580-cli [--lang en|zh] [--yes] eth-download FILE --address IP [--restart]\n"
+         "  tqv580-cli [--lang en|zh] eth-upload --address IP [--project FILE] -o OUT\n"
+         "  tqv580-cli [--lang en|zh] monitor [--project FILE] (--port DEV | --address IP) [--count N] [--seconds S] ...\n"
+         "  tqv580-cli [--lang en|zh] [--yes] apply PROJECT (--port DEV | --address IP) [--check] [--json]\n"
+         "  tqv580-cli [--lang en|zh] [--yes] fleet MANIFEST.csv [--jobs N] [--check] [--json]\n"
          "  tqv580-cli [COMMAND] --help                   (details; also --version)\n"},
         {StrId::CliUnknownOption, "Unknown or incomplete option \"%s\"."},
         {StrId::CliJsonSyntax, "\"%s\" is not valid JSON: %s"},
@@ -276,7 +286,7 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::ButtonCancel, "CANCEL"},
         {StrId::AboutTitle, "About gateway configuration software"},
         {StrId::AboutProgramName, "TQV-580 gateway configuration software"},
-        {StrId::AboutVersion, "Version 1.0.1"},
+        {StrId::AboutVersion, "Version %s"},
         {StrId::AboutCopyright, "Configures TQV-580 fieldbus gateways: fieldbus, serial subnets, Modbus nodes and commands."},
         {StrId::AboutLinkText, "Product web page"},
         {StrId::AboutClose, "OK"},
@@ -615,6 +625,31 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::DemoStatusWithMonitor, "Demo: simulated gateway on %s, its monitoring on %s"},
         {StrId::DemoStatusEthernet, "Demo: simulated Ethernet gateway on 127.0.0.1, port %s"},
         {StrId::MsgDemoFailed, "The demo gateway (%s) could not be started: %s"},
+        {StrId::NewModelTitle, "New configuration: gateway model"},
+        {StrId::NewModelTypeLabel, "&Gateway type:"},
+        {StrId::NewModelVariantLabel, "&Model variant:"},
+        {StrId::NewModelColumnType, "Type"},
+        {StrId::NewModelColumnFieldbus, "Fieldbus"},
+        {StrId::NewModelColumnSubnets, "Subnets"},
+        {StrId::NewModelColumnSubnet1, "Subnet 1"},
+        {StrId::NewModelColumnData, "Data format"},
+        {StrId::NewModelNoFieldbus, "none"},
+        {StrId::NewModelSummary, "Type %s, %s: fieldbus %s, %s subnet(s), subnet 1 %s."},
+        {StrId::NewModelOk, "OK"},
+        {StrId::NewModelCancel, "Cancel"},
+        {StrId::NewVariantStandard, "Hardware configuration (model flag 7, standard)"},
+        {StrId::NewVariantBasic, "Basic (no model flag)"},
+        {StrId::NewVariantDataFilter, "Data filter (model flag 1)"},
+        {StrId::NewVariantInterface, "Interface per subnet (model flag 2)"},
+        {StrId::NewVariantUserConfig, "User Config model (model flag 3)"},
+        {StrId::NewVariantFaultReset, "Fault reset (model flag 4)"},
+        {StrId::NewVariantShortSizes, "Short DeviceNet sizes (model flag 5)"},
+        {StrId::NewVariantConfigData, "PROFIBUS configuration data (model flag 6)"},
+        {StrId::CliNewTypeLine, "%s  fieldbus %s, %s subnet(s), subnet 1 %s, %s"},
+        {StrId::CliNewVariantLine, "%s  %s"},
+        {StrId::CliHelpNewTypes, "Gateway types (default 3):"},
+        {StrId::CliHelpNewVariants, "Model variants (default 7):"},
+        {StrId::CliUnknownCommand, "Unknown subcommand \"%s\"."},
         {StrId::MenuEditUndo, "Undo(&U)"},
         {StrId::MenuEditRedo, "Redo(&R)"},
         {StrId::PromptEditUndo, "Undo the last action\nUndo"},

@@ -121,12 +121,22 @@ const std::vector<StringEntry> &chineseStrings()
          "  tqv580-cli [--lang en|zh] [--yes] new [--type N] [--flags 1,4,7] -o 文件\n"
          "  tqv580-cli [--lang en|zh] show 文件 [--json]\n"
          "  tqv580-cli [--lang en|zh] convert 输入 输出      （按扩展名在 .tqv 与 .json 之间转换）\n"
-         "  tqv580-cli [--lang en|zh] [--yes] set 文件 项 行 值 [-o 输出]   （rows 文件 项 列出各行）\n"
+         "  tqv580-cli [--lang en|zh] rows 文件 项           （按表格显示列出一个项的各行）\n"
+         "  tqv580-cli [--lang en|zh] [--yes] set 文件 项 行 值 [-o 输出]\n"
+         "  tqv580-cli [--lang en|zh] translate 文件 --to en|zh -o 输出\n"
          "  tqv580-cli [--lang en|zh] map 文件 [-o 输出] | check 文件 | conflicts 文件 [--exclude I,J] [--json]\n"
          "  tqv580-cli [--lang en|zh] export 文件 输出.xlsx   （配置的表格文件）\n"
+         "  tqv580-cli [--lang en|zh] diff A B [--carried serial|ethernet] [--json] [--take all|路径,...] [-o 文件]\n"
          "  tqv580-cli [--lang en|zh] ports                 （串口列表，每行一个）\n"
          "  tqv580-cli [--lang en|zh] upload --port 设备 [--project 文件] [--baud B] -o 输出\n"
          "  tqv580-cli [--lang en|zh] [--yes] download 文件 --port 设备 [--baud B]\n"
+         "  tqv580-cli [--lang en|zh] verify 文件 (--port 设备 [--baud B] | --address IP) [--json]\n"
+         "  tqv580-cli [--lang en|zh] search [--address IP]\n"
+         "  tqv580-cli [--lang en|zh] [--yes] eth-download 文件 --address IP [--restart]\n"
+         "  tqv580-cli [--lang en|zh] eth-upload --address IP [--project 文件] -o 输出\n"
+         "  tqv580-cli [--lang en|zh] monitor [--project 文件] (--port 设备 | --address IP) [--count N] [--seconds S] ...\n"
+         "  tqv580-cli [--lang en|zh] [--yes] apply 项目 (--port 设备 | --address IP) [--check] [--json]\n"
+         "  tqv580-cli [--lang en|zh] [--yes] fleet 清单.csv [--jobs N] [--check] [--json]\n"
          "  tqv580-cli [子命令] --help                      （详细说明；另有 --version）\n"},
         {StrId::CliUnknownOption, "未知或不完整的选项“%s”。"},
         {StrId::CliJsonSyntax, "“%s”不是有效的JSON：%s"},
@@ -276,7 +286,7 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::ButtonCancel, "取消"},
         {StrId::AboutTitle, "关于网关配置软件"},
         {StrId::AboutProgramName, "TQV-580 网关配置软件"},
-        {StrId::AboutVersion, "版本 1.0.1"},
+        {StrId::AboutVersion, "版本 %s"},
         {StrId::AboutCopyright, "用于配置TQV-580现场总线网关：现场总线、串行子网、Modbus节点和命令。"},
         {StrId::AboutLinkText, "产品网页"},
         {StrId::AboutClose, "确定"},
@@ -615,6 +625,31 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::DemoStatusWithMonitor, "演示：模拟网关位于 %s，其监视端口位于 %s"},
         {StrId::DemoStatusEthernet, "演示：模拟以太网网关位于 127.0.0.1，端口 %s"},
         {StrId::MsgDemoFailed, "无法启动演示网关(%s)：%s"},
+        {StrId::NewModelTitle, "新建配置：网关型号"},
+        {StrId::NewModelTypeLabel, "网关类型(&G)："},
+        {StrId::NewModelVariantLabel, "型号变体(&M)："},
+        {StrId::NewModelColumnType, "类型"},
+        {StrId::NewModelColumnFieldbus, "现场总线"},
+        {StrId::NewModelColumnSubnets, "子网数"},
+        {StrId::NewModelColumnSubnet1, "子网1"},
+        {StrId::NewModelColumnData, "数据格式"},
+        {StrId::NewModelNoFieldbus, "无"},
+        {StrId::NewModelSummary, "类型 %s，%s：现场总线 %s，%s 个子网，子网1为%s。"},
+        {StrId::NewModelOk, "确定"},
+        {StrId::NewModelCancel, "取消"},
+        {StrId::NewVariantStandard, "硬件组态（型号标志7，标准）"},
+        {StrId::NewVariantBasic, "基本型（无型号标志）"},
+        {StrId::NewVariantDataFilter, "数据过滤（型号标志1）"},
+        {StrId::NewVariantInterface, "每个子网可选接口（型号标志2）"},
+        {StrId::NewVariantUserConfig, "自由口型（型号标志3）"},
+        {StrId::NewVariantFaultReset, "故障复位（型号标志4）"},
+        {StrId::NewVariantShortSizes, "DeviceNet缓冲区缩短（型号标志5）"},
+        {StrId::NewVariantConfigData, "PROFIBUS组态数据（型号标志6）"},
+        {StrId::CliNewTypeLine, "%s  现场总线 %s，%s 个子网，子网1为%s，%s"},
+        {StrId::CliNewVariantLine, "%s  %s"},
+        {StrId::CliHelpNewTypes, "网关类型（默认3）："},
+        {StrId::CliHelpNewVariants, "型号变体（默认7）："},
+        {StrId::CliUnknownCommand, "未知的子命令“%s”。"},
         {StrId::MenuEditUndo, "撤销(&U)"},
         {StrId::MenuEditRedo, "重做(&R)"},
         {StrId::PromptEditUndo, "撤销上一步操作\n撤销"},

@@ -160,10 +160,13 @@ TEST_F(CliAppTest, RefusalsAreInOurWordsAndNameTheFirstBadWord)
         std::string unknown;                         // named before the usage as an unknown word
         std::string missing = "";                    // named before the usage as a missing option
         std::optional<StrId> operand = std::nullopt; // a missing operand, named in the active language
+        std::string command = "";                    // named before the usage as an unknown subcommand
     };
     const std::vector<Case> cases = {
         {{}, ""},
-        {{"frob"}, ""},
+        {{"frob"}, "", "", std::nullopt, "frob"},
+        {{"--yes", "frob", "a.tqv"}, "", "", std::nullopt, "frob"},
+        {{"--yes"}, ""},
         {{"new"}, "", "-o"},
         {{"new", "-o"}, "-o"},
         {{"new", "-o", "a.tqv", "extra.tqv"}, ""},
@@ -189,7 +192,9 @@ TEST_F(CliAppTest, RefusalsAreInOurWordsAndNameTheFirstBadWord)
             EXPECT_EQ(r.code, 2);
             EXPECT_EQ(r.out, "");
             std::string named;
-            if (!c.unknown.empty())
+            if (!c.command.empty())
+                named = formatText(text(StrId::CliUnknownCommand, language), {c.command}) + "\n";
+            else if (!c.unknown.empty())
                 named = formatText(text(StrId::CliUnknownOption, language), {c.unknown}) + "\n";
             else if (c.operand || !c.missing.empty())
                 named = formatText(text(StrId::CliMissingOption, language),

@@ -1,7 +1,8 @@
 # Runs the built tqv580-cli through new, show and convert, and compares the files it writes.
-#   cmake -DCLI=<path to tqv580-cli> -DWORK=<scratch directory> -DVERSION=<project version> -P CliEndToEnd.cmake
-if(NOT CLI OR NOT WORK OR NOT VERSION)
-  message(FATAL_ERROR "CLI, WORK and VERSION must be given")
+#   cmake -DCLI=<path to tqv580-cli> -DWORK=<scratch directory> -DVERSION=<project version>
+#         -DSOURCES=<source tree> [-DMAN_DIR=<built manual pages>] -P CliEndToEnd.cmake
+if(NOT CLI OR NOT WORK OR NOT VERSION OR NOT SOURCES)
+  message(FATAL_ERROR "CLI, WORK, VERSION and SOURCES must be given")
 endif()
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
@@ -79,7 +80,52 @@ if(EXISTS "${W}/bad.tqv")
   message(FATAL_ERROR "bad.tqv must not have been written")
 endif()
 
-# The built binary's version, on stdout.
+# An unknown subcommand is named before the usage; the usage names every subcommand --help lists,
+# and new's help every type and variant.
+cli(2 frob "${W}/a.tqv")
+expect_text("${cli_err}" "Unknown subcommand \"frob\".\nUsage:\n")
+set(usage "${cli_err}")
+cli(0 --help)
+string(REGEX MATCHALL "\n  [a-z][a-z-]+ " listed "${cli_out}")
+list(LENGTH listed count)
+foreach(name IN LISTS listed)
+  string(STRIP "${name}" name)
+  expect_text("${usage}" " ${name} ")
+endforeach()
+if(count LESS 18)
+  message(FATAL_ERROR "--help lists ${count} subcommands:\n${cli_out}")
+endif()
+cli(0 new --help)
+foreach(line "0  fieldbus DeviceNet, 1 subnet(s), subnet 1 Modbus master, Byte-exchange"
+             "2  fieldbus none, 4 subnet(s)" "3  fieldbus Profibus, 1 subnet(s), subnet 1 Modbus master, Data Filter"
+             "4  fieldbus EtherNet/IP, 2 subnet(s)" "6  fieldbus Profibus, 1 subnet(s), subnet 1 User Config"
+             "\"\"  Basic (no model flag)" "4  Fault reset (model flag 4)")
+  expect_text("${cli_out}" "${line}")
+endforeach()
+
+# The manual pages have EXAMPLES, ENVIRONMENT (every TQV580_ variable the sources read) and EXIT STATUS.
+file(GLOB_RECURSE sources "${SOURCES}/src/*.cpp" "${SOURCES}/src/*.h" "${SOURCES}/tools/*.cpp")
+foreach(source IN LISTS sources)
+  file(STRINGS "${source}" lines REGEX "TQV580_[A-Z_]+")
+  string(REGEX MATCHALL "TQV580_[A-Z_]+" names "${lines}")
+  list(APPEND variables ${names})
+endforeach()
+list(REMOVE_ITEM variables TQV580_VERSION) # the build's, not the environment's
+foreach(name tqv580 tqv580-cli)
+  if(NOT MAN_DIR)
+    break()
+  endif()
+  execute_process(COMMAND gzip -dc "${MAN_DIR}/${name}.1.gz" OUTPUT_VARIABLE page)
+  string(REGEX MATCH "\n\\.SH ENVIRONMENT\n([^.]|\\.[^S])*" environment "${page}")
+  foreach(needle "\n.SH EXAMPLES\n" "\n.SH EXIT STATUS\n" TQV580_LANG ${variables})
+    expect_text("${page}" "${needle}")
+    if(needle MATCHES "^TQV")
+      expect_text("${environment}" "${needle}")
+    endif()
+  endforeach()
+endforeach()
+
+# The built binary's version and help, on stdout.
 cli(0 --version)
 if(NOT cli_out STREQUAL "tqv580-cli ${VERSION}\n")
   message(FATAL_ERROR "--version printed \"${cli_out}\"")

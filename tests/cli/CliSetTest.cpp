@@ -112,8 +112,11 @@ TEST_F(CliSetTest, SideEffectsFollowAsInTheWindow)
     ASSERT_EQ(run({"set", path(), "subnet:1", "0", "Modbus master"}).code, 0);
     EXPECT_EQ(saved().node(0, 1).address, "12");
 
+    // Values as the grid shows them: the hexadecimal mapping address with its one "H".
+    ASSERT_EQ(run({"set", path(), "command:1:1", "4", "20"}).code, 0);
     r = run({"rows", path(), "command:1:1"});
     EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.out.find("4\tMapping Address(HEX)\t20H\tedit box\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("0\tSlave address(0-247)\t12\t-\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("9\tType of Scan\tQuick-scan\tlist: [Quick-scan] [Slow-scan]\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("2\tStarting Address\t\tedit box\n"), std::string::npos) << r.out;

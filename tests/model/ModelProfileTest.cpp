@@ -1,5 +1,6 @@
 #include "model/ModelProfile.h"
 #include "resources/Strings.h"
+#include <string>
 #include <gtest/gtest.h>
 
 namespace tqv {
@@ -35,6 +36,12 @@ TEST(ModelProfile, AgreesWithTheStoreOfEveryTypeAndVariant)
                 EXPECT_EQ(s.subnet(0).protocol, text(StrId::ProtocolUserConfig));
             else if (p.preset == PresetProtocol::ModbusSlave)
                 EXPECT_EQ(s.subnet(0).protocol, text(StrId::ProtocolModbusSlave));
+            // What File > New and `new --help` say of the model is what the store makes of it.
+            const ModelFacts facts = modelFacts(p);
+            EXPECT_EQ(facts.firstSubnet, s.subnet(0).protocol);
+            EXPECT_EQ(facts.subnets, std::to_string(p.subnetCount));
+            EXPECT_EQ(facts.fieldbus, p.fieldbus == FieldbusKind::None ? text(StrId::NewModelNoFieldbus)
+                                                                        : s.fieldbus.fieldbusType);
             EXPECT_NE(p.serialConnection, p.ethernetConnection);
             EXPECT_EQ(p.ethernetConnection, p.fieldbus == FieldbusKind::Ethernet);
             // The identity a gateway reports names this type unless the model reports the Ethernet one.

@@ -72,7 +72,7 @@ const char *const kTourShots[] = {
     "serial-settings.png",    "download.png",            "upload.png",
     "search-device.png",      "ethernet-configuration.png", "ethernet-download.png",
     "monitor-record.png",     "monitor-framed.png",      "select-firmware.png",
-    "excel-output.png",       "about.png",               "edit-menu.png",
+    "excel-output.png",       "new-model.png",           "about.png",               "edit-menu.png",
     "demo.png",               "compare-with-gateway.png", "mapping-done.png",
     "conflict-question.png",  "download-failed-box.png", "download-failed.png",
     "convert-language.png",
@@ -456,6 +456,7 @@ bool tourShots(const QString &dir)
     store.setTypeAndFlags(3, std::array<bool, 7>{});
     store.subnet(0).commandCount = 3;
     ok = shootModal(dir, "excel-output.png", [&frame] { frame.onExcelOutput(); }) && ok;
+    ok = shootModal(dir, "new-model.png", [&frame] { frame.onNewProject(); }) && ok;
     ok = shootModal(dir, "about.png", [&frame] { frame.onAbout(); }) && ok;
     ok = convertLanguageShot(&frame, dir, "convert-language.png") && ok;
     store.configModified = false;
