@@ -21,6 +21,18 @@ struct Interval {
     MappedItem item;
 };
 
+// Where a mapped command lies in its buffer, and whether that is the input buffer; none for a
+// command of no known function.
+std::optional<std::pair<Interval, bool>> placeOf(const COMMAND &cmd, const MappedItem &item)
+{
+    const auto fc = functionCodeOf(cmd.functionCode);
+    if (!fc)
+        return std::nullopt;
+    const long start = mappingAddressValue(cmd.mappingAddress).value_or(0) * kBitsPerByte + decimalValue(cmd.mappingBit);
+    const long length = commandBitLength(*fc, decimalValue(cmd.quantity));
+    return std::pair{Interval{start, start + length, item}, isReadFunction(*fc)};
+}
+
 // The first pair of different intervals where the second starts inside the first.
 std::optional<std::pair<MappedItem, MappedItem>> overlap(const std::vector<Interval> &list)
 {
@@ -47,13 +59,8 @@ MappingTestResult MappingTest::run(const ConfigStore &store)
             const MappedItem item{s, i + 1};
             if (isVacant(cmd.mappingAddress))
                 return MappingTestResult{MappingConflict::NoAddress, item, {}};
-            const auto fc = functionCodeOf(cmd.functionCode);
-            if (!fc)
-                continue;
-            const long start = mappingAddressValue(cmd.mappingAddress).value_or(0) * kBitsPerByte +
-                               decimalValue(cmd.mappingBit);
-            const long length = commandBitLength(*fc, decimalValue(cmd.quantity));
-            (isReadFunction(*fc) ? inputs : outputs).push_back(Interval{start, start + length, item});
+            if (const auto place = placeOf(cmd, item))
+                (place->second ? inputs : outputs).push_back(place->first);
         }
         for (const auto *list : {&inputs, &outputs})
             if (const auto found = overlap(*list))
@@ -107,13 +114,8 @@ std::vector<MappingFault> mappingFaults(const ConfigStore &store)
                 faults.push_back(MappingFault{MappingConflict::NoAddress, item, 0, 0, {}, 0, 0});
                 continue;
             }
-            const auto fc = functionCodeOf(cmd.functionCode);
-            if (!fc)
-                continue;
-            const long start = mappingAddressValue(cmd.mappingAddress).value_or(0) * kBitsPerByte +
-                               decimalValue(cmd.mappingBit);
-            const long length = commandBitLength(*fc, decimalValue(cmd.quantity));
-            lists[isReadFunction(*fc) ? 0 : 1].push_back(Interval{start, start + length, item});
+            if (const auto place = placeOf(cmd, item))
+                lists[place->second ? 0 : 1].push_back(place->first);
         }
     }
     // The test's rule for a pair: one starts at or after the other's start and before its end.
