@@ -175,13 +175,6 @@ private:
     std::unique_ptr<GatewaySimProcess> m_sim;
 };
 
-int main(int argc, char **argv)
-{
-    QTemporaryDir home;
-    testing::isolateGuiTestRun(home);
-    QApplication app(argc, argv);
-    LanguageWindowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+TQV_GUI_TEST_MAIN(LanguageWindowTest)
 
 #include "LanguageWindowTest.moc"

@@ -187,13 +187,6 @@ private:
     QList<QUrl> m_opened;
 };
 
-int main(int argc, char **argv)
-{
-    QTemporaryDir home;
-    testing::isolateGuiTestRun(home);
-    QApplication app(argc, argv);
-    NewModelWindowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+TQV_GUI_TEST_MAIN(NewModelWindowTest)
 
 #include "NewModelWindowTest.moc"
