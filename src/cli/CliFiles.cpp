@@ -89,11 +89,11 @@ Status readConfiguration(const std::string &path, FileKind kind, ConfigStore &st
     return {};
 }
 
-Status writeConfiguration(const std::string &path, FileKind kind, ConfigStore &store)
+Status writeConfiguration(const std::string &path, FileKind kind, ConfigStore &store, std::optional<Language> language)
 {
     if (kind == FileKind::Json)
         return ProjectDocument::writeFileAtomically(path, storeToJson(store));
-    return ProjectDocument::save(path, store, codePageFor(currentLanguage()));
+    return ProjectDocument::save(path, store, codePageFor(language.value_or(currentLanguage())));
 }
 
 int writeFailed(CliApp &app, const Status &written)

@@ -2,6 +2,9 @@
 
 #include "model/Result.h"
 
+#include "resources/Strings.h"
+
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,9 +32,10 @@ int readForCommand(CliApp &app, const std::string &path, ConfigStore &store);
 // Prints the unknown-extension message; returns kExitUsage.
 int refuseExtension(CliApp &app, const std::string &path);
 
-// Writes `store` as JSON for FileKind::Json, else as a project; the target is replaced only by a
-// complete file.
-Status writeConfiguration(const std::string &path, FileKind kind, ConfigStore &store);
+// Writes `store` as JSON for FileKind::Json, else as a project in the code page of `language`
+// (default: the run's); the target is replaced only by a complete file.
+Status writeConfiguration(const std::string &path, FileKind kind, ConfigStore &store,
+                          std::optional<Language> language = std::nullopt);
 
 // Shows why a file could not be written; returns the exit code: bad usage when the output path
 // is no regular file, else a problem.

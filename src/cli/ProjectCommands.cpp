@@ -53,11 +53,11 @@ std::optional<std::array<bool, 7>> parseFlags(const std::string &word)
     }
 }
 
-int write(CliApp &app, const std::string &path, FileKind kind, ConfigStore &store)
+int write(CliApp &app, const std::string &path, FileKind kind, ConfigStore &store,
+          std::optional<Language> language = std::nullopt)
 {
-    if (const Status written = writeConfiguration(path, kind, store); !written) {
+    if (const Status written = writeConfiguration(path, kind, store, language); !written)
         return writeFailed(app, written);
-    }
     app.err() << formatText(StrId::CliWritten, {path}) << '\n';
     return kExitOk;
 }
@@ -121,14 +121,20 @@ struct ConvertOptions {
     std::string output;
 };
 
-int runConvert(CliApp &app, const ConvertOptions &options)
+// Both names' extensions checked, then the input read and checked completely before the output
+// is touched.
+int readForRewrite(CliApp &app, const std::string &input, const std::string &output, ConfigStore &store)
 {
-    for (const std::string *path : {&options.input, &options.output})
+    for (const std::string *path : {&input, &output})
         if (fileKindOf(*path) == FileKind::Other)
             return refuseExtension(app, *path);
-    // The input is read and checked completely before the output is touched.
+    return readForCommand(app, input, store);
+}
+
+int runConvert(CliApp &app, const ConvertOptions &options)
+{
     auto store = std::make_unique<ConfigStore>();
-    if (const int code = readForCommand(app, options.input, *store); code != kExitOk)
+    if (const int code = readForRewrite(app, options.input, options.output, *store); code != kExitOk)
         return code;
     return write(app, options.output, fileKindOf(options.output), *store);
 }
@@ -146,23 +152,12 @@ int runTranslate(CliApp &app, const TranslateOptions &options)
         return kExitUsage;
     }
     const Language target = options.to == "en" ? Language::English : Language::Chinese;
-    for (const std::string *path : {&options.input, &options.output})
-        if (fileKindOf(*path) == FileKind::Other)
-            return refuseExtension(app, *path);
     // Read in its own language (unless --lang says otherwise), then turned into the target's.
     auto store = std::make_unique<ConfigStore>();
-    if (const int code = readForCommand(app, options.input, *store); code != kExitOk)
+    if (const int code = readForRewrite(app, options.input, options.output, *store); code != kExitOk)
         return code;
     convertValuesLanguage(*store, currentLanguage(), target);
-    const FileKind kind = fileKindOf(options.output);
-    const Status written = kind == FileKind::Json ? writeConfiguration(options.output, kind, *store)
-                                                  : ProjectDocument::save(options.output, *store, codePageFor(target));
-    if (!written) {
-        app.err() << written.message() << '\n';
-        return kExitProblem;
-    }
-    app.err() << formatText(StrId::CliWritten, {options.output}) << '\n';
-    return kExitOk;
+    return write(app, options.output, fileKindOf(options.output), *store, target);
 }
 
 // The --type and --flags help: every type and variant, with what it has, from the model profile.
