@@ -128,6 +128,24 @@ COMMAND command(const char *slave, const char *function, const char *start, cons
 }
 
 // The serial settings dialog over the window, with a few ports listed.
+// Starts the simulator; says why on stderr when it does not start.
+bool started(GatewaySimProcess &sim)
+{
+    QString error;
+    if (sim.start(error))
+        return true;
+    std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+    return false;
+}
+
+// The window's serial settings, pointed at the simulator's line.
+SerialSettings &settingsOnLink(CMainFrame *frame, const GatewaySimProcess &sim)
+{
+    SerialSettings &settings = frame->view()->serialSettings();
+    settings.portIndex = portIndexForName(settings, sim.link().toStdString());
+    return settings;
+}
+
 bool serialSettingsShot(CMainFrame *frame, const QString &dir, const char *name)
 {
     SerialSettings &settings = frame->view()->serialSettings();
@@ -143,13 +161,9 @@ bool serialSettingsShot(CMainFrame *frame, const QString &dir, const char *name)
 bool transferShots(CMainFrame *frame, const QString &dir)
 {
     GatewaySimProcess sim({});
-    QString error;
-    if (!sim.start(error)) {
-        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+    if (!started(sim))
         return false;
-    }
-    SerialSettings &settings = frame->view()->serialSettings();
-    settings.portIndex = portIndexForName(settings, sim.link().toStdString());
+    SerialSettings &settings = settingsOnLink(frame, sim);
     bool ok = true;
     for (const auto &[kind, name] : {std::pair{TransferDialog::Kind::Download, "download.png"},
                                      std::pair{TransferDialog::Kind::Upload, "upload.png"}}) {
@@ -173,13 +187,9 @@ bool transferShots(CMainFrame *frame, const QString &dir)
 bool failedDownloadShots(CMainFrame *frame, const QString &dir, bool overlaps)
 {
     GatewaySimProcess sim({QStringLiteral("--fail"), QStringLiteral("timeout:10")});
-    QString error;
-    if (!sim.start(error)) {
-        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+    if (!started(sim))
         return false;
-    }
-    SerialSettings &settings = frame->view()->serialSettings();
-    settings.portIndex = portIndexForName(settings, sim.link().toStdString());
+    SerialSettings &settings = settingsOnLink(frame, sim);
     TransferDialog::Hooks hooks;
     hooks.configuration = [frame]() -> ConfigStore & { return frame->view()->store(); };
     TransferDialog dialog(TransferDialog::Kind::Download, hooks, frame);
@@ -206,11 +216,8 @@ bool ethernetShots(CMainFrame *frame, const QString &dir)
     qputenv("TQV580_GATEWAY_PORT", QByteArray::number(freeLoopbackPort()));
     qputenv("TQV580_LOCAL_PORT", QByteArray::number(freeLoopbackPort()));
     GatewaySimProcess sim({QStringLiteral("--ethernet")});
-    QString error;
-    if (!sim.start(error)) {
-        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+    if (!started(sim))
         return false;
-    }
     SessionState &session = frame->view()->session();
     bool ok = true;
     {
@@ -267,11 +274,8 @@ bool monitorShots(CMainFrame *frame, const QString &dir, const char *suffix = ""
     for (const char *link : {"record", "framed"}) {
         GatewaySimProcess sim({QStringLiteral("--monitor"), QString::fromLatin1(link), QStringLiteral("--monitor-resend"),
                                QStringLiteral("100")});
-        QString error;
-        if (!sim.start(error)) {
-            std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+        if (!started(sim))
             return false;
-        }
         if (std::string_view(link) == "record") {
             CRecordMonitorDlg dialog(monitorLine(MonitorLinkKind::RecordSerial), frame);
             if (!dialog.startSerial(sim.link().toStdString()))
