@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -48,8 +49,8 @@ protected:
         p.setProgram(QStringLiteral(TQV_CLI_BINARY));
         p.setArguments(QStringList{QStringLiteral("--lang"), QStringLiteral("en")} + args);
         p.start();
-        p.waitForFinished(60000);
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardError().toStdString(),
+        const bool ended = p.waitForFinished(60000); // a run still going is no exit code
+        return {ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardError().toStdString(),
                 p.readAllStandardOutput().toStdString()};
     }
 
@@ -305,58 +306,41 @@ TEST_F(CliTransfer, EthernetSearchDownloadRestartUpload)
         qunsetenv(name);
 }
 
-// tqv580-cli monitor on each link the simulator plays: rows on stdout, a write that arrives.
+// tqv580-cli monitor on each link the simulator plays: rows on stdout, a write that arrives; on a
+// serial link also stopped by time (a stop and a tick in one turn of the loop: MonitorSessionTest).
 TEST_F(CliTransfer, MonitorEveryLinkAgainstTheSimulator)
 {
-    const std::string record = project("record.tqv", [](ConfigStore &s) { s.setTypeAndFlags(3, std::array<bool, 7>{}); });
-    const std::string framed = project("framed.tqv"); // a new document: model flag 7
-    const std::string udp = project("udp.tqv", [](ConfigStore &s) { s.setTypeAndFlags(4, std::array<bool, 7>{}); });
     const quint16 monitorPort = freeLoopbackPort();
     const quint16 gatewayPort = freeLoopbackPort();
     ASSERT_TRUE(monitorPort && gatewayPort && monitorPort != gatewayPort);
     qputenv("TQV580_MONITOR_PORT", QByteArray::number(monitorPort));
     qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gatewayPort));
     qputenv("TQV580_LOCAL_PORT", QByteArray::number(freeLoopbackPort()));
-    struct Row {
-        const char *name;
+    const auto bare = [this](const char *name, std::uint32_t type) { // no commands, no model flag 7
+        return project(name, [type](ConfigStore &s) { s.setTypeAndFlags(type, std::array<bool, 7>{}); });
+    };
+    const struct {
         QStringList sim;
         std::string file;
-        QStringList link;
+        QStringList link; // beyond --port
+    } rows[] = {
+        {{QStringLiteral("--monitor"), QStringLiteral("record")}, bare("record.tqv", 3), {}},
+        {{QStringLiteral("--monitor"), QStringLiteral("framed")}, project("framed.tqv"), q({"--firmware", "5"})},
+        {{QStringLiteral("--ethernet")}, bare("udp.tqv", 4), q({"--address", "127.0.0.1"})},
     };
-    const Row rows[] = {
-        {"record", {QStringLiteral("--monitor"), QStringLiteral("record")}, record, {}},
-        {"framed", {QStringLiteral("--monitor"), QStringLiteral("framed")}, framed, {QStringLiteral("--firmware"), QStringLiteral("5")}},
-        {"udp", {QStringLiteral("--ethernet")}, udp, {QStringLiteral("--address"), QStringLiteral("127.0.0.1")}},
-    };
-    for (const Row &row : rows) {
+    for (const auto &row : rows) {
         const bool serial = row.sim.front() == QStringLiteral("--monitor");
-        GatewaySimProcess sim(row.sim + (serial ? QStringList{QStringLiteral("--monitor-resend"), QStringLiteral("100")}
-                                                : QStringList{}));
-        ASSERT_TRUE(started(sim)) << row.name;
-        QProcess p;
-        p.setProgram(QStringLiteral(TQV_CLI_BINARY));
-        p.setArguments(QStringList{QStringLiteral("--lang"), QStringLiteral("en"), QStringLiteral("monitor"),
-                                   QStringLiteral("--project"), QString::fromStdString(row.file), QStringLiteral("--count"),
-                                   QStringLiteral("4"), QStringLiteral("--write"), QStringLiteral("4002"),
-                                   QStringLiteral("0a 1b")} +
-                       (serial ? QStringList{QStringLiteral("--port"), sim.link()} : QStringList{}) + row.link);
-        p.start();
-        ASSERT_TRUE(p.waitForFinished(30000)) << row.name;
-        const QString out = QString::fromUtf8(p.readAllStandardOutput());
-        EXPECT_EQ(p.exitCode(), 0) << row.name << "\n" << p.readAllStandardError().toStdString();
-        EXPECT_EQ(out.count(QLatin1Char('\n')), 4) << row.name << "\n" << out.toStdString();
-        EXPECT_TRUE(out.contains(QStringLiteral("Respond correctly"))) << out.toStdString();
-        EXPECT_TRUE(sim.waitForLine("write 4002 0A 1B")) << row.name;
-        if (!serial)
-            continue;
-        // Stopped by time (a stop and a tick in the same turn of the event loop: MonitorSessionTest).
-        p.setArguments(QStringList{QStringLiteral("--lang"), QStringLiteral("en"), QStringLiteral("monitor"),
-                                   QStringLiteral("--project"), QString::fromStdString(row.file), QStringLiteral("--seconds"),
-                                   QStringLiteral("0.6"), QStringLiteral("--port"), sim.link()} +
-                       row.link);
-        p.start();
-        ASSERT_TRUE(p.waitForFinished(30000)) << row.name;
-        EXPECT_EQ(p.exitCode(), 0) << row.name << "\n" << p.readAllStandardError().toStdString();
+        GatewaySimProcess sim(row.sim + (serial ? q({"--monitor-resend", "100"}) : QStringList{}));
+        ASSERT_TRUE(started(sim)) << row.file;
+        const QStringList link = (serial ? QStringList{QStringLiteral("--port"), sim.link()} : QStringList{}) + row.link;
+        const CliRun run = cli(q({"monitor", "--project", row.file, "--count", "4", "--write", "4002", "0a 1b"}) + link);
+        EXPECT_EQ(run.code, 0) << row.file << "\n" << run.err;
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 4) << row.file << "\n" << run.out;
+        EXPECT_NE(run.out.find("Respond correctly"), std::string::npos) << run.out;
+        EXPECT_TRUE(sim.waitForLine("write 4002 0A 1B")) << row.file;
+        if (serial) {
+            EXPECT_EQ(cli(q({"monitor", "--project", row.file, "--seconds", "0.6"}) + link).code, 0) << row.file;
+        }
     }
     for (const char *name : {"TQV580_MONITOR_PORT", "TQV580_GATEWAY_PORT", "TQV580_LOCAL_PORT"})
         qunsetenv(name);
