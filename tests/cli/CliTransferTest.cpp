@@ -41,6 +41,23 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
     }
 
+    void TearDown() override
+    {
+        for (const char *name : {"TQV580_SEARCH_ADDRESS", "TQV580_GATEWAY_PORT", "TQV580_LOCAL_PORT", "TQV580_MONITOR_PORT"})
+            qunsetenv(name);
+    }
+
+    // The Ethernet gateway's and the monitor's ports: loopback ones free just now.
+    static bool useLoopbackPorts()
+    {
+        const quint16 gateway = freeLoopbackPort(), local = freeLoopbackPort(), monitor = freeLoopbackPort();
+        qputenv("TQV580_SEARCH_ADDRESS", "127.0.0.1");
+        qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gateway));
+        qputenv("TQV580_LOCAL_PORT", QByteArray::number(local));
+        qputenv("TQV580_MONITOR_PORT", QByteArray::number(monitor));
+        return gateway && local && monitor && gateway != local && gateway != monitor && local != monitor;
+    }
+
     std::string path(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)).toStdString(); }
 
     CliRun cli(const QStringList &args)
@@ -197,15 +214,7 @@ TEST_F(CliTransfer, FailuresSayWhyAndExitOne)
 // with a restart and read back; then each refusal and misbehaviour, one simulator per row.
 TEST_F(CliTransfer, EthernetSearchDownloadRestartUpload)
 {
-    const auto pointAtLoopback = [&] {
-        const quint16 gatewayPort = freeLoopbackPort();
-        const quint16 localPort = freeLoopbackPort();
-        qputenv("TQV580_SEARCH_ADDRESS", "127.0.0.1");
-        qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gatewayPort));
-        qputenv("TQV580_LOCAL_PORT", QByteArray::number(localPort));
-        return gatewayPort && localPort && gatewayPort != localPort;
-    };
-    ASSERT_TRUE(pointAtLoopback());
+    ASSERT_TRUE(useLoopbackPorts());
     const std::string file = project("eth.tqv", [](ConfigStore &s) {
         s.setTypeAndFlags(4, std::array<bool, 7>{});
         const int node = s.addNode(0).value();
@@ -282,7 +291,7 @@ TEST_F(CliTransfer, EthernetSearchDownloadRestartUpload)
          anyOutput, "Reason: the reply is cut short or does not fit the configuration"},
     };
     for (const Row &row : rows) {
-        ASSERT_TRUE(pointAtLoopback());
+        ASSERT_TRUE(useLoopbackPorts());
         GatewaySimProcess sim(row.sim);
         ASSERT_TRUE(started(sim));
         const CliRun run = cli(row.args);
@@ -302,20 +311,13 @@ TEST_F(CliTransfer, EthernetSearchDownloadRestartUpload)
     EXPECT_EQ(back.command(0, 1).quantity, "3");
     EXPECT_EQ(back.command(0, 1).byteCount, "6"); // the image carries none: derived from 3 registers
     EXPECT_FALSE(QFile::exists(QString::fromStdString(refused)));
-    for (const char *name : {"TQV580_SEARCH_ADDRESS", "TQV580_GATEWAY_PORT", "TQV580_LOCAL_PORT"})
-        qunsetenv(name);
 }
 
 // tqv580-cli monitor on each link the simulator plays: rows on stdout, a write that arrives; on a
 // serial link also stopped by time (a stop and a tick in one turn of the loop: MonitorSessionTest).
 TEST_F(CliTransfer, MonitorEveryLinkAgainstTheSimulator)
 {
-    const quint16 monitorPort = freeLoopbackPort();
-    const quint16 gatewayPort = freeLoopbackPort();
-    ASSERT_TRUE(monitorPort && gatewayPort && monitorPort != gatewayPort);
-    qputenv("TQV580_MONITOR_PORT", QByteArray::number(monitorPort));
-    qputenv("TQV580_GATEWAY_PORT", QByteArray::number(gatewayPort));
-    qputenv("TQV580_LOCAL_PORT", QByteArray::number(freeLoopbackPort()));
+    ASSERT_TRUE(useLoopbackPorts());
     const auto bare = [this](const char *name, std::uint32_t type) { // no commands, no model flag 7
         return project(name, [type](ConfigStore &s) { s.setTypeAndFlags(type, std::array<bool, 7>{}); });
     };
@@ -342,8 +344,6 @@ TEST_F(CliTransfer, MonitorEveryLinkAgainstTheSimulator)
             EXPECT_EQ(cli(q({"monitor", "--project", row.file, "--seconds", "0.6"}) + link).code, 0) << row.file;
         }
     }
-    for (const char *name : {"TQV580_MONITOR_PORT", "TQV580_GATEWAY_PORT", "TQV580_LOCAL_PORT"})
-        qunsetenv(name);
 }
 
 // apply brings a gateway to a project and leaves one that holds it alone: the simulator's --save
