@@ -587,16 +587,6 @@ private slots:
         QCOMPARE(opened.urls.size(), 1);
     }
 
-    void aboutBoxHasTheLink()
-    {
-        whenModalAppears([](QWidget *w) {
-            QCOMPARE(w->windowTitle(), QStringLiteral("About gateway configuration software"));
-            QVERIFY(w->findChild<QLabel *>(QStringLiteral("aboutLink")));
-            clickButton(w, QStringLiteral("OK"));
-        });
-        m_frame->action(cmd::AppAbout)->trigger();
-    }
-
     void fileAssociationIsWrittenOnceForTheUser()
     {
         const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
@@ -751,49 +741,6 @@ private slots:
         QCOMPARE(message, status.isEmpty() ? QStringLiteral("Ready") : status);
         clickCell(grid, row + 1, 0); // the next action
         QCOMPARE(m_frame->statusBar()->currentMessage(), QStringLiteral("Ready"));
-    }
-
-    void theGridWorksFromTheKeyboard()
-    {
-        m_frame->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
-        QTreeWidget *tree = m_frame->tree();
-        QTableWidget *grid = m_frame->view()->grid();
-        QLineEdit *edit = m_frame->view()->inPlaceEdit();
-        QComboBox *list = m_frame->view()->inPlaceList();
-        ConfigStore &store = m_frame->view()->store();
-        store.subnet(0).masterBaud = "2400";
-        tree->setFocus();
-        tree->setCurrentItem(tree->topLevelItem(1));
-
-        // Tab from the tree reaches the grid; arrows pick the row; F2 opens its editor.
-        QTest::keyClick(tree, Qt::Key_Tab);
-        QVERIFY(grid->hasFocus());
-        QCOMPARE(grid->currentRow(), 0);
-        QTest::keyClick(grid, Qt::Key_Down);
-        QCOMPARE(grid->currentRow(), 1);
-        QTest::keyClick(grid, Qt::Key_F2);
-        QVERIFY(list->isVisible());
-        QCOMPARE(m_frame->promptText()->text().isEmpty(), false);
-
-        // Escape closes the list without a pick: the cell shows the stored value, not "300".
-        QTest::keyClick(list->view(), Qt::Key_Escape);
-        QTRY_VERIFY(list->isHidden());
-        QCOMPARE(grid->item(1, 1)->text(), QStringLiteral("2400"));
-        QCOMPARE(store.subnet(0).masterBaud, std::string("2400"));
-        QVERIFY(grid->hasFocus());
-
-        // Return or Space on a text row opens the edit box (how it is left: typedValues).
-        for (int i = 0; i < 6; ++i)
-            QTest::keyClick(grid, Qt::Key_Down);
-        QCOMPARE(grid->currentRow(), 7);
-        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
-            QTest::keyClick(grid, key);
-            QVERIFY(edit->isVisible() && edit->hasFocus());
-            QTest::keyClick(edit, Qt::Key_Escape);
-            QVERIFY(edit->isHidden());
-            grid->setFocus();
-        }
     }
 
 private:

@@ -138,28 +138,20 @@ private slots:
         QVERIFY(mapping->isEnabled() && conflicts->isEnabled());
     }
 
+    // Ctrl+T opens the dialog (what it shows: conflictGridsAndCheckBoxes) and it changes nothing.
     void conflictDetectionOpensTheDialog()
     {
         ConfigStore &store = m_frame->view()->store();
         putCommands(store, {makeCommand("3", "2", "0"), makeCommand("3", "2", "2")});
         const ConfigStore before = store;
         QString title;
-        int lines = -1;
-        QColor byte2;
         whenModalAppears([&](QWidget *w) {
-            auto *dialog = qobject_cast<ConflictDialog *>(w);
-            if (dialog) {
-                title = dialog->windowTitle();
-                lines = dialog->commandList()->count();
-                byte2 = dialog->inputModel()->data(dialog->inputModel()->index(0, 3), Qt::BackgroundRole).value<QColor>();
-            }
+            title = qobject_cast<ConflictDialog *>(w) ? w->windowTitle() : QString();
             QTest::keyClick(w, Qt::Key_Escape);
         });
         QTest::keyClick(m_frame.get(), Qt::Key_T, Qt::ControlModifier);
         QCOMPARE(title, QStringLiteral("Conflict detection"));
-        QCOMPARE(lines, 2);
-        QCOMPARE(byte2, QColor(255, 0, 0));
-        QVERIFY(store == before); // the dialog changes nothing
+        QVERIFY(store == before);
     }
 
     void conflictGridsAndCheckBoxes()

@@ -23,6 +23,9 @@
 using namespace tqv;
 using namespace tqv::testing;
 
+static const char *const kEndpoints[] = {"TQV580_SEARCH_ADDRESS", "TQV580_GATEWAY_PORT", "TQV580_LOCAL_PORT",
+                                         "TQV580_MONITOR_PORT"};
+
 class NewModelWindowTest : public QObject {
     Q_OBJECT
 public slots:
@@ -30,7 +33,12 @@ public slots:
 
 private slots:
     void init() { QVERIFY(showMainWindow(m_frame)); }
-    void cleanup() { closeMainWindow(m_frame); }
+    void cleanup()
+    {
+        closeMainWindow(m_frame);
+        for (const char *name : kEndpoints) // the Ethernet demo's
+            qunsetenv(name);
+    }
 
     // Ctrl+N, Return: a new document's model; Down: the Ethernet gateway; Escape: nothing; Tab
     // reaches the variants. The dialog is at least as wide as its title, and speaks Chinese too.
@@ -89,7 +97,7 @@ private slots:
     }
 
     // A message box and About, shown at least as wide as their titles; About's version is the one
-    // tqv580 --version prints.
+    // tqv580 --version prints, and it has the link.
     void dialogsFitTheirTitlesAndAboutSaysTheVersion()
     {
         QList<int> missing;
@@ -108,7 +116,10 @@ private slots:
         program.start(QStringLiteral(TQV580_BINARY), {QStringLiteral("--version")});
         QVERIFY(program.waitForFinished());
         const QString version = QString::fromUtf8(program.readAll()).trimmed().section(QLatin1Char(' '), 1);
-        QCOMPARE(AboutDialog().findChild<QLabel *>("aboutVersion")->text(), QStringLiteral("Version ") + version);
+        AboutDialog about;
+        QCOMPARE(about.windowTitle(), QStringLiteral("About gateway configuration software"));
+        QCOMPARE(about.findChild<QLabel *>("aboutVersion")->text(), QStringLiteral("Version ") + version);
+        QVERIFY(about.findChild<QLabel *>("aboutLink"));
     }
 
     // Rows the item does not use have no field look, cannot be selected, and open no editor.
@@ -161,11 +172,19 @@ private slots:
             COMMAND &c = store.command(0, store.addCommand(0, 1, "3").value());
             c = COMMAND{"7", "3", "100", "2", "", "", "", c.dataFormat, "", c.scanType, 1};
         }
+        for (const char *name : kEndpoints)
+            qunsetenv(name);
         QVERIFY(m_frame->startDemo(QStringLiteral(TQV_GATEWAY_SIM_BINARY)));
         QTemporaryDir dir;
         const QString project = dir.filePath(QStringLiteral("demo.tqv"));
         QVERIFY(m_frame->document()->saveTo(project).ok());
         const QString demo = m_frame->findChild<QLabel *>(QStringLiteral("demoLabel"))->text();
+        if (type == 4) { // on loopback ports of its own, which the window's search and tqv580-cli then use
+            const QByteArray port = qgetenv("TQV580_GATEWAY_PORT");
+            QVERIFY(port.toInt() > 0 && port != "18801");
+            QCOMPARE(qgetenv("TQV580_SEARCH_ADDRESS"), QByteArray("127.0.0.1"));
+            QCOMPARE(demo, QStringLiteral("Demo: simulated Ethernet gateway on 127.0.0.1, port ") + QString::fromLatin1(port));
+        }
         const QStringList gateway{type == 4 ? "--address" : "--port",
                                   type == 4 ? "127.0.0.1" : demo.section(" on ", 1).section(',', 0, 0)};
         for (const QStringList &job : {QStringList{"map", project},

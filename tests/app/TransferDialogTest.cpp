@@ -501,34 +501,6 @@ private slots:
         QTRY_VERIFY(!QFileInfo::exists(link));
     }
 
-    // The demo of the Ethernet gateway: its simulator on free loopback ports that the window's
-    // search then finds.
-    void demoOfTheEthernetGatewayIsFoundBySearch()
-    {
-        const char *names[] = {"TQV580_SEARCH_ADDRESS", "TQV580_GATEWAY_PORT", "TQV580_LOCAL_PORT",
-                               "TQV580_MONITOR_PORT"};
-        for (const char *name : names)
-            qunsetenv(name);
-        m_frame->view()->store().setTypeAndFlags(4, std::array<bool, 7>{});
-        QVERIFY(m_frame->startDemo(QStringLiteral(TQV_GATEWAY_SIM_BINARY)));
-        QCOMPARE(qgetenv("TQV580_SEARCH_ADDRESS"), QByteArray("127.0.0.1"));
-        const QByteArray port = qgetenv("TQV580_GATEWAY_PORT");
-        QVERIFY(port.toInt() > 0 && port != "18801");
-        auto *label = m_frame->findChild<QLabel *>(QStringLiteral("demoLabel"));
-        QVERIFY(label);
-        QCOMPARE(label->text(), QStringLiteral("Demo: simulated Ethernet gateway on 127.0.0.1, port ") + QString::fromLatin1(port));
-        int found = 0;
-        whenDialog<CSearchDeviceDlg>([&](CSearchDeviceDlg *search) {
-            QTRY_VERIFY_WITH_TIMEOUT(search->deviceList()->rowCount() == 1, 5000);
-            found = search->deviceList()->rowCount();
-            search->reject();
-        });
-        m_frame->action(cmd::Upload)->trigger();
-        for (const char *name : names)
-            qunsetenv(name);
-        QCOMPARE(found, 1);
-    }
-
 private:
     // Starts the transfer (the start button unless `start` says otherwise) and waits for its end.
     static bool finishes(TransferDialog *d, const std::function<void()> &start = {})
