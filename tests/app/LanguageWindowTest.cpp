@@ -6,9 +6,12 @@
 #include "app/CommandIds.h"
 #include "app/DifferencesDialog.h"
 #include "app/MonitorDialogs.h"
+#include "app/QtText.h"
 #include "model/ProjectDocument.h"
 
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 
 using namespace tqv;
 using testing::whenModalAppears;
@@ -57,7 +61,8 @@ private slots:
     }
 
     // The Chinese window: the open dialog's filter, Compare's row labels, and the record monitor's
-    // columns wide enough for their texts, a status on every row, what "Send" did or why not.
+    // columns wide enough for their texts, a status on every row, what "Send" did or why not;
+    // suspending stops the rows, resuming empties the list.
     void chineseWindowAndRecordMonitor()
     {
         chineseWindow();
@@ -80,6 +85,8 @@ private slots:
             auto *d = qobject_cast<CRecordMonitorDlg *>(w);
             QTRY_VERIFY_WITH_TIMEOUT(d->model()->rowCount() >= 6, 10000);
             checkColumns(d->list());
+            QCOMPARE(d->windowTitle(), qtext(StrId::MonitorRecordTitle));
+            d->addressEdit()->setText(QStringLiteral("4001"));
             for (const QString &data : {QStringLiteral("0a 1b"), QStringLiteral("0a1b")}) {
                 d->dataEdit()->selectAll();
                 QTest::keyClicks(d->dataEdit(), data);
@@ -90,26 +97,40 @@ private slots:
                 said << d->sendResult()->text();
                 d->sendResult()->clear();
             }
-            QVERIFY(m_sim->waitForLine("write 4000 0A 1B"));
+            QVERIFY(m_sim->waitForLine("write 4001 0A 1B"));
+            d->suspendButton()->click();
+            QCOMPARE(d->suspendButton()->text(), qtext(StrId::MonitorContinueShow));
+            const int rows = d->model()->rowCount();
+            QTest::qWait(500);
+            QCOMPARE(d->model()->rowCount(), rows);
+            d->suspendButton()->click();
+            QVERIFY(d->model()->rowCount() <= 1);
             QTest::mouseClick(d->exitButton(), Qt::LeftButton);
         });
         m_frame->action(cmd::Monitor)->trigger();
-        QCOMPARE(said, (QStringList{QStringLiteral("已发送到4000：0A 1B"),
+        QCOMPARE(said, (QStringList{QStringLiteral("已发送到4001：0A 1B"),
                                     QStringLiteral("未发送：") + QString::fromStdString(text(StrId::MsgMonitorInputFormat)).trimmed()}));
     }
 
-    // The framed monitor: "Read date" stays on the highlighted row while newer ones come in above
-    // it, and follows the arrow keys.
+    // The framed monitor (model flag 7, firmware 5.X): newest on top; "Read date" stays on the
+    // highlighted row while newer ones come in above it, and follows the arrow keys; the list saved
+    // (a save still open when the dialog closes written too); "Stop debug and exit".
     void framedMonitorReadDateFollowsTheHighlight()
     {
         chineseWindow();
         QVERIFY(startSim(QStringLiteral("framed"), {false, false, false, false, false, false, true}));
+        QTemporaryDir dir;
+        const QString saved = dir.filePath(QStringLiteral("monitor.txt"));
+        const QString unfinished = dir.filePath(QStringLiteral("unfinished.txt"));
+        QStringList seen;
         QString sent;
         whenModalAppears([&](QWidget *ask) {
+            seen << ask->windowTitle();
             whenModalAppears([&](QWidget *w) {
                 auto *d = qobject_cast<CFramedMonitorDlg *>(w);
                 QTableView *list = d->list();
                 QTRY_VERIFY_WITH_TIMEOUT(d->model()->rowCount() >= 7, 10000);
+                QVERIFY(d->model()->index(0, 0).data().toInt() > d->model()->index(1, 0).data().toInt());
                 checkColumns(list);
                 QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(d->model()->index(2, 5)).center());
                 const QString chosen = d->model()->index(2, 5).data().toString();
@@ -123,12 +144,26 @@ private slots:
                 QTest::mouseClick(d->sendButton(), Qt::LeftButton);
                 QTRY_VERIFY_WITH_TIMEOUT(!d->sendResult()->text().isEmpty(), 5000);
                 sent = d->sendResult()->text();
+                QVERIFY(m_sim->waitForLine("write 4000 00 01 02 03"));
+                d->setSavePathProvider([saved] { return saved; });
+                d->saveButton()->click();
+                seen << d->saveButton()->text();
+                d->saveButton()->click();
+                d->setSavePathProvider([unfinished] { return unfinished; });
+                d->saveButton()->click();
                 QTest::mouseClick(d->stopButton(), Qt::LeftButton);
+                seen << d->windowTitle();
             });
             QTest::keyClick(ask, Qt::Key_Return); // the first choice, "5.X and up"
         });
         m_frame->action(cmd::Monitor)->trigger();
         QCOMPARE(sent, QStringLiteral("已发送到4000：00 01 02 03"));
+        QCOMPARE(seen, (QStringList{qtext(StrId::MonitorSelectFirmware), qtext(StrId::MonitorStopSaving),
+                                    qtext(StrId::MonitorSendingExit)}));
+        QVERIFY(QFileInfo(saved).size() > 0); // what a saved list holds: MonitorRowsTest
+        QFile closing(unfinished);
+        QVERIFY(closing.open(QIODevice::ReadOnly));
+        QVERIFY(closing.readAll().count('\n') >= 4); // the header and at least the three rows
     }
 
 private:
