@@ -131,8 +131,6 @@ TEST_F(CliTransfer, DownloadThenUploadGivesTheProjectBack)
     const std::string file = path("mapped.json");
     const CliRun map = cli(q({"map", project("p.tqv"), "-o", file}));
     ASSERT_EQ(map.code, 0) << map.err;
-    ConfigStore mapped;
-    ASSERT_TRUE(read(file, mapped));
 
     const CliRun down = cli(q({"download", file, "--port", port}));
     EXPECT_EQ(down.code, 0) << down.err;
@@ -163,12 +161,7 @@ TEST_F(CliTransfer, DownloadThenUploadGivesTheProjectBack)
     EXPECT_EQ(back.subnet(0).nodeCount, 1);
     EXPECT_EQ(back.node(0, 1).name, "Node-7");
     EXPECT_EQ(back.command(0, 2).functionCode, "16");
-    EXPECT_EQ(back.command(0, 2).mappingAddress, "4000");
-    // The frames carry no byte count: the upload derives the one the download had.
-    for (int p = 1; p <= 2; ++p) {
-        EXPECT_FALSE(mapped.command(0, p).byteCount.empty());
-        EXPECT_EQ(back.command(0, p).byteCount, mapped.command(0, p).byteCount) << p;
-    }
+    EXPECT_EQ(back.command(0, 2).mappingAddress, "4000"); // the byte counts derived: TransferRoundTrip
 }
 
 // Each row: how the gateway misbehaves (or what the project holds), the arguments beyond the port,
@@ -196,7 +189,6 @@ TEST_F(CliTransfer, FailuresSayWhyAndExitOne)
         {{"--fail", "timeout:14"}, q({"download", good}), 0, "Clear command failed"},
         {{"--fail", "timeout:10"}, q({"download", good}), 1,
          "Failed: Write command 1 of subnet 1 (0x10)\nPort: "},
-        {{"--fail", "error:10:3"}, q({"download", good}), 1, "error code 3: it accepts commands for one Modbus"},
         {{"--fail", "sum:16"}, q({"upload", "-o", path("x.tqv")}), 1, "Read Modbus command list0unsuccessfully"},
     };
     for (const Row &row : rows) {
