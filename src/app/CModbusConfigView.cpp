@@ -13,6 +13,8 @@
 #include <QScopedValueRollback>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QProxyStyle>
+#include <QStyleFactory>
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolTip>
@@ -46,6 +48,24 @@ QTreeWidgetItem *makeItem(const TreeItem &desc)
     return item;
 }
 
+// The grid's lines, darker than the grey of read-only cells so that their lines stay visible. A
+// style of the grid's own rather than a style sheet, which would put the grid and every widget in
+// it through the style sheet machinery before the window's first frame.
+class GridLineStyle final : public QProxyStyle {
+public:
+    explicit GridLineStyle(QObject *owner) : QProxyStyle(QStyleFactory::create(QApplication::style()->name()))
+    {
+        setParent(owner);
+    }
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_Table_GridLineColor)
+            return static_cast<int>(QColor(128, 128, 128).rgba());
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
 } // namespace
 
 CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
@@ -67,8 +87,7 @@ CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
     m_grid->setTabKeyNavigation(false);
     m_grid->installEventFilter(this);
     m_grid->setWordWrap(false);
-    // Darker than the grey of read-only cells, so their lines stay visible.
-    m_grid->setStyleSheet(QStringLiteral("QTableView { gridline-color: rgb(128, 128, 128); }"));
+    m_grid->setStyle(new GridLineStyle(m_grid));
     m_list->setObjectName(QStringLiteral("inPlaceList"));
     m_list->setEditable(false);
     m_list->setMaxVisibleItems(12);

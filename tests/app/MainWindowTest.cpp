@@ -637,6 +637,11 @@ private slots:
         QCOMPARE(grid->item(3, 1)->background().color(), QColor(255, 255, 255));
         QCOMPARE(grid->item(3, 1)->textAlignment(), int(Qt::AlignLeft | Qt::AlignVCenter));
         QVERIFY(qAbs(grid->columnWidth(0) - grid->columnWidth(1)) <= 1); // halves of an odd width may differ by one
+        // Grid lines darker than the grey of read-only cells, below a row and between the columns.
+        const QImage drawn = grid->viewport()->grab().toImage();
+        const int lineY = grid->rowViewportPosition(1) - 1, lineX = grid->columnViewportPosition(1) - 1;
+        QCOMPARE(drawn.pixelColor(QPoint(5, lineY) * drawn.devicePixelRatio()), QColor(128, 128, 128));
+        QCOMPARE(drawn.pixelColor(QPoint(lineX, 5) * drawn.devicePixelRatio()), QColor(128, 128, 128));
 
         // A click on a list cell: the list drops down over the cell with its first choice.
         clickCell(grid, 3, 1);
