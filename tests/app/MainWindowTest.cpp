@@ -199,6 +199,9 @@ private slots:
             ids << a->data().toInt();
             tips << a->toolTip();
             QVERIFY(!a->icon().isNull());
+            // Shown buttons are at least the 45 x 40 of the gateway's tools, whatever the style's frame.
+            const QWidget *button = m_frame->toolBar()->widgetForAction(a);
+            QVERIFY2(!button->isVisible() || (button->width() >= 45 && button->height() >= 40), qPrintable(a->toolTip()));
         }
         QCOMPARE(ids, (QList<int>{57600, 57603, 57601, 57643, 57644, 32771, 32772, 32773, 32774, 32776, 32777,
                                   32792, 32779, 32780, 32787}));
