@@ -35,14 +35,50 @@ constexpr int kSubnetRole = Qt::UserRole + 2;
 const QColor kWhite(255, 255, 255);
 const QColor kGrey(200, 200, 200);
 
+// An item of the configuration tree. Its reference and image are members, answered as item data,
+// and its tooltip is its label (the pane may be narrower than the name): a large tree is built
+// without storing five values in every item.
+class ConfigTreeItem final : public QTreeWidgetItem {
+public:
+    explicit ConfigTreeItem(const TreeItem &desc)
+        : QTreeWidgetItem(QStringList{QString::fromStdString(desc.label)}), m_number(desc.data),
+          m_kind(static_cast<int>(desc.ref.kind)), m_subnet(desc.ref.subnet), m_image(desc.image)
+    {
+    }
+
+    QVariant data(int column, int role) const override
+    {
+        if (column == 0) {
+            switch (role) {
+            case Qt::UserRole: return m_number;
+            case kKindRole: return m_kind;
+            case kSubnetRole: return m_subnet;
+            case Qt::DecorationRole: return treeImage(m_image);
+            case Qt::ToolTipRole: return QTreeWidgetItem::data(0, Qt::DisplayRole);
+            default: break;
+            }
+        }
+        return QTreeWidgetItem::data(column, role);
+    }
+    void setData(int column, int role, const QVariant &value) override
+    {
+        if (column == 0 && (role == Qt::UserRole || role == kKindRole || role == kSubnetRole)) {
+            (role == Qt::UserRole ? m_number : role == kKindRole ? m_kind : m_subnet) = value.toInt();
+            return;
+        }
+        QTreeWidgetItem::setData(column, role, value);
+    }
+
+private:
+    int m_number;
+    int m_kind;
+    int m_subnet;
+    int m_image;
+};
+
 QTreeWidgetItem *makeItem(const TreeItem &desc)
 {
-    auto *item = new QTreeWidgetItem(QStringList{QString::fromStdString(desc.label)});
-    item->setData(0, Qt::UserRole, desc.data);
-    item->setData(0, kKindRole, static_cast<int>(desc.ref.kind));
-    item->setData(0, kSubnetRole, desc.ref.subnet);
-    item->setToolTip(0, QString::fromStdString(desc.label)); // the pane may be narrower than the name
-    item->setIcon(0, treeImage(desc.image));
+    auto *item = new ConfigTreeItem(desc);
     for (const TreeItem &child : desc.children)
         item->addChild(makeItem(child));
     return item;
@@ -519,8 +555,7 @@ void CModbusConfigView::applyCommit(const CommitResult &result, bool stillSelect
 {
     if (result.renamedNode) {
         if (QTreeWidgetItem *node = itemOf(m_editedItem)) {
-            node->setText(0, QString::fromStdString(*result.renamedNode));
-            node->setToolTip(0, node->text(0));
+            node->setText(0, QString::fromStdString(*result.renamedNode)); // its tooltip follows
         }
     }
     if (result.pulseEditable)

@@ -282,6 +282,7 @@ private slots:
         QTest::keyClicks(m_frame->view()->inPlaceEdit(), "12");
         QTest::keyClick(m_frame->view()->inPlaceEdit(), Qt::Key_Return);
         QCOMPARE(first->text(0), QStringLiteral("Node-12"));
+        QCOMPARE(first->toolTip(0), first->text(0));
         QVERIFY(m_frame->view()->canCopySelected());
         m_frame->view()->copyNode();
         fromContextMenu(first, "cmd32791");
