@@ -85,6 +85,12 @@ commands), computes and checks its mapping addresses, keeps it in .tqv
 projects, transfers it to and from gateways over a serial line or Ethernet,
 monitors live data and exports it to a spreadsheet. Window (tqv580) and
 command line (tqv580-cli).]])
+# The export loads libxlsxwriter by its file name when it first runs instead of linking it, so
+# the shared-library scan cannot see it: its package (lib<name><so version>) is named here.
+get_filename_component(TQV_XLSXWRITER_SONAME "${TQV_XLSXWRITER_LIBRARY}" REALPATH)
+get_filename_component(TQV_XLSXWRITER_SONAME "${TQV_XLSXWRITER_SONAME}" NAME)
+string(REGEX REPLACE "^lib(.+)\\.so\\.([0-9]+).*$" "lib\\1\\2" TQV_XLSXWRITER_PACKAGE "${TQV_XLSXWRITER_SONAME}")
+set(CPACK_DEBIAN_APPLICATION_PACKAGE_DEPENDS "${TQV_XLSXWRITER_PACKAGE}")
 # The demo (tqv580 --demo) needs the simulator.
 set(CPACK_DEBIAN_APPLICATION_PACKAGE_SUGGESTS "tqv580-tools")
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME tqv580-tools)

@@ -53,12 +53,15 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QTimer>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QStyleFactory>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -67,6 +70,25 @@ namespace tqv {
 namespace {
 
 const QString kHelpFile = QStringLiteral("TQV-580_V1.0.1_UM.chm");
+
+// Toolbar buttons sized as if their contents were at least 41 by 36 pixels (with the style's
+// frame, about the 45 by 40 of the gateway's tools). A style of the buttons' own rather than a
+// style sheet, which would put the toolbar and its buttons through the style sheet machinery
+// before the window's first frame.
+class ToolButtonStyle final : public QProxyStyle {
+public:
+    explicit ToolButtonStyle(QObject *owner) : QProxyStyle(QStyleFactory::create(QApplication::style()->name()))
+    {
+        setParent(owner);
+    }
+    QSize sizeFromContents(ContentsType type, const QStyleOption *option, const QSize &contents,
+                           const QWidget *widget) const override
+    {
+        if (type == CT_ToolButton)
+            return QProxyStyle::sizeFromContents(type, option, contents.expandedTo(QSize(41, 36)), widget);
+        return QProxyStyle::sizeFromContents(type, option, contents, widget);
+    }
+};
 
 // Commands whose work arrives with later parts of the program: present, but disabled.
 
@@ -253,7 +275,6 @@ void CMainFrame::createToolBar()
     m_toolBar->setMovable(true);
     m_toolBar->setFloatable(true);
     m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
-    m_toolBar->setStyleSheet(QStringLiteral("QToolBar QToolButton { min-width: 41px; min-height: 36px; }"));
     const int order[] = {cmd::FileNew,  cmd::FileSave,          cmd::FileOpen,       cmd::AddNode,
                          cmd::DeleteNode, cmd::AddCommand,      cmd::DeleteCommand,  cmd::Upload,
                          cmd::Download, cmd::MappingAddress,    cmd::ConflictDetection, cmd::ExcelOutput,
@@ -392,6 +413,10 @@ void CMainFrame::createUndoCommands()
         m_toolBar->insertAction(addNode, a);
     }
     m_toolBar->insertSeparator(addNode);
+    // Every button is there now, the toolbar's overflow button included.
+    auto *buttonStyle = new ToolButtonStyle(m_toolBar);
+    for (QToolButton *button : m_toolBar->findChildren<QToolButton *>())
+        button->setStyle(buttonStyle);
     updateUndoCommands();
 }
 

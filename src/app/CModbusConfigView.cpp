@@ -13,6 +13,8 @@
 #include <QScopedValueRollback>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QProxyStyle>
+#include <QStyleFactory>
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolTip>
@@ -33,18 +35,72 @@ constexpr int kSubnetRole = Qt::UserRole + 2;
 const QColor kWhite(255, 255, 255);
 const QColor kGrey(200, 200, 200);
 
+// An item of the configuration tree. Its reference and image are members, answered as item data,
+// and its tooltip is its label (the pane may be narrower than the name): a large tree is built
+// without storing five values in every item.
+class ConfigTreeItem final : public QTreeWidgetItem {
+public:
+    explicit ConfigTreeItem(const TreeItem &desc)
+        : QTreeWidgetItem(QStringList{QString::fromStdString(desc.label)}), m_number(desc.data),
+          m_kind(static_cast<int>(desc.ref.kind)), m_subnet(desc.ref.subnet), m_image(desc.image)
+    {
+    }
+
+    QVariant data(int column, int role) const override
+    {
+        if (column == 0) {
+            switch (role) {
+            case Qt::UserRole: return m_number;
+            case kKindRole: return m_kind;
+            case kSubnetRole: return m_subnet;
+            case Qt::DecorationRole: return treeImage(m_image);
+            case Qt::ToolTipRole: return QTreeWidgetItem::data(0, Qt::DisplayRole);
+            default: break;
+            }
+        }
+        return QTreeWidgetItem::data(column, role);
+    }
+    void setData(int column, int role, const QVariant &value) override
+    {
+        if (column == 0 && (role == Qt::UserRole || role == kKindRole || role == kSubnetRole)) {
+            (role == Qt::UserRole ? m_number : role == kKindRole ? m_kind : m_subnet) = value.toInt();
+            return;
+        }
+        QTreeWidgetItem::setData(column, role, value);
+    }
+
+private:
+    int m_number;
+    int m_kind;
+    int m_subnet;
+    int m_image;
+};
+
 QTreeWidgetItem *makeItem(const TreeItem &desc)
 {
-    auto *item = new QTreeWidgetItem(QStringList{QString::fromStdString(desc.label)});
-    item->setData(0, Qt::UserRole, desc.data);
-    item->setData(0, kKindRole, static_cast<int>(desc.ref.kind));
-    item->setData(0, kSubnetRole, desc.ref.subnet);
-    item->setToolTip(0, QString::fromStdString(desc.label)); // the pane may be narrower than the name
-    item->setIcon(0, treeImage(desc.image));
+    auto *item = new ConfigTreeItem(desc);
     for (const TreeItem &child : desc.children)
         item->addChild(makeItem(child));
     return item;
 }
+
+// The grid's lines, darker than the grey of read-only cells so that their lines stay visible. A
+// style of the grid's own rather than a style sheet, which would put the grid and every widget in
+// it through the style sheet machinery before the window's first frame.
+class GridLineStyle final : public QProxyStyle {
+public:
+    explicit GridLineStyle(QObject *owner) : QProxyStyle(QStyleFactory::create(QApplication::style()->name()))
+    {
+        setParent(owner);
+    }
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_Table_GridLineColor)
+            return static_cast<int>(QColor(128, 128, 128).rgba());
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 } // namespace
 
@@ -67,8 +123,7 @@ CModbusConfigView::CModbusConfigView(QTreeWidget *tree, QWidget *parent)
     m_grid->setTabKeyNavigation(false);
     m_grid->installEventFilter(this);
     m_grid->setWordWrap(false);
-    // Darker than the grey of read-only cells, so their lines stay visible.
-    m_grid->setStyleSheet(QStringLiteral("QTableView { gridline-color: rgb(128, 128, 128); }"));
+    m_grid->setStyle(new GridLineStyle(m_grid));
     m_list->setObjectName(QStringLiteral("inPlaceList"));
     m_list->setEditable(false);
     m_list->setMaxVisibleItems(12);
@@ -500,8 +555,7 @@ void CModbusConfigView::applyCommit(const CommitResult &result, bool stillSelect
 {
     if (result.renamedNode) {
         if (QTreeWidgetItem *node = itemOf(m_editedItem)) {
-            node->setText(0, QString::fromStdString(*result.renamedNode));
-            node->setToolTip(0, node->text(0));
+            node->setText(0, QString::fromStdString(*result.renamedNode)); // its tooltip follows
         }
     }
     if (result.pulseEditable)

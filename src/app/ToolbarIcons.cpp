@@ -2,6 +2,7 @@
 
 #include "CommandIds.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -309,21 +310,77 @@ void drawRedo(QPainter &p)
     drawUndo(p);
 }
 
-QIcon paint(Painter draw)
+QPixmap drawn(Painter draw, int scale)
 {
-    QIcon icon;
-    for (int scale : {1, 2}) {
-        QPixmap pm(32 * scale, 32 * scale);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(scale, scale);
-        draw(p);
-        p.end();
-        icon.addPixmap(pm);
-    }
-    return icon;
+    QPixmap pm(32 * scale, 32 * scale);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
+    draw(p);
+    p.end();
+    return pm;
 }
+
+// An icon of a 32 and a 64 pixel drawing, each drawn when a size first needs it: the window
+// starts without drawing pictures nobody sees (the large ones on a screen of scale 1). Every
+// size is then served by a plain pixmap icon holding the drawings, as if both had been added.
+class DrawnIconEngine final : public QIconEngine {
+public:
+    explicit DrawnIconEngine(Painter draw) : m_draw(draw) {}
+
+    QIconEngine *clone() const override { return new DrawnIconEngine(*this); }
+    QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return drawingsFor(size).actualSize(size, mode, state);
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return drawingsFor(size).pixmap(size, 1.0, mode, state);
+    }
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal dpr = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+        drawingsFor(rect.size() * dpr).paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return {QSize(32, 32), QSize(64, 64)}; }
+    void virtual_hook(int id, void *data) override
+    {
+        // A pixmap for a scaled screen (`size` in device pixels) is chosen as the pixmap icon
+        // chooses it for that scale.
+        if (id == QIconEngine::ScaledPixmapHook) {
+            auto &arg = *static_cast<QIconEngine::ScaledPixmapArgument *>(data);
+            const qreal scale = arg.scale > 0 ? arg.scale : 1.0;
+            arg.pixmap = drawingsFor(arg.size).pixmap(arg.size / scale, scale, arg.mode, arg.state);
+            return;
+        }
+        QIconEngine::virtual_hook(id, data);
+    }
+
+private:
+    DrawnIconEngine(const DrawnIconEngine &) = default;
+
+    // The pixmap icon with every drawing a request of `size` can be served from: the small one
+    // always, the large one once a size above 32 pixels is asked for (which it would be chosen for).
+    const QIcon &drawingsFor(const QSize &size)
+    {
+        if (m_scales < 1) {
+            m_drawings.addPixmap(drawn(m_draw, 1));
+            m_scales = 1;
+        }
+        if (m_scales < 2 && (size.width() > 32 || size.height() > 32)) {
+            m_drawings.addPixmap(drawn(m_draw, 2));
+            m_scales = 2;
+        }
+        return m_drawings;
+    }
+
+    Painter m_draw;
+    QIcon m_drawings;
+    int m_scales = 0;
+};
+
+QIcon paint(Painter draw) { return QIcon(new DrawnIconEngine(draw)); }
 
 } // namespace
 

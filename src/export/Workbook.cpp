@@ -8,11 +8,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 #include <array>
 #include <filesystem>
 #include <map>
+#include <string>
+#include <type_traits>
 
 namespace tqv {
 
@@ -54,26 +57,81 @@ private:
     int m_saved = -1;
 };
 
+// libxlsxwriter, loaded by the first export instead of at every start: with the compression and
+// crypto libraries it brings along it is a fair share of the start-up time of the window and the
+// command line, and most runs never export. `failure` says why it could not be had.
+struct XlsxLibrary {
+    decltype(&workbook_new) newWorkbook = nullptr;
+    decltype(&workbook_add_format) addFormat = nullptr;
+    decltype(&format_set_bold) setBold = nullptr;
+    decltype(&format_set_text_wrap) setTextWrap = nullptr;
+    decltype(&format_set_align) setAlign = nullptr;
+    decltype(&workbook_add_worksheet) addWorksheet = nullptr;
+    decltype(&worksheet_freeze_panes) freezePanes = nullptr;
+    decltype(&worksheet_write_string) writeString = nullptr;
+    decltype(&worksheet_set_column) setColumn = nullptr;
+    decltype(&workbook_close) closeWorkbook = nullptr;
+    decltype(&lxw_strerror) errorText = nullptr;
+    std::string failure;
+};
+
+const XlsxLibrary &xlsxLibrary()
+{
+    static const XlsxLibrary library = [] {
+        XlsxLibrary l;
+        // By its name on the library path first, then where the build found it. Never unloaded.
+        void *handle = ::dlopen(TQV_XLSXWRITER_NAME, RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            handle = ::dlopen(TQV_XLSXWRITER_PATH, RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            const char *why = ::dlerror();
+            l.failure = why ? why : TQV_XLSXWRITER_NAME;
+            return l;
+        }
+        auto bind = [&l, handle](auto &function, const char *name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(handle, name));
+            if (!function && l.failure.empty())
+                l.failure = std::string(TQV_XLSXWRITER_NAME) + ": " + name;
+        };
+        bind(l.newWorkbook, "workbook_new");
+        bind(l.addFormat, "workbook_add_format");
+        bind(l.setBold, "format_set_bold");
+        bind(l.setTextWrap, "format_set_text_wrap");
+        bind(l.setAlign, "format_set_align");
+        bind(l.addWorksheet, "workbook_add_worksheet");
+        bind(l.freezePanes, "worksheet_freeze_panes");
+        bind(l.writeString, "worksheet_write_string");
+        bind(l.setColumn, "worksheet_set_column");
+        bind(l.closeWorkbook, "workbook_close");
+        bind(l.errorText, "lxw_strerror");
+        return l;
+    }();
+    return library;
+}
+
 // Fills the temporary file `path`; an empty text on success, else the library's reason.
 std::string fillWorkbook(const std::vector<Cell> &cells, const std::string &path)
 {
+    const XlsxLibrary &lxw = xlsxLibrary();
+    if (!lxw.failure.empty())
+        return lxw.failure;
     const LibraryStderrMuted muted;
-    lxw_workbook *workbook = workbook_new(path.c_str());
+    lxw_workbook *workbook = lxw.newWorkbook(path.c_str());
     if (!workbook)
-        return lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED);
-    lxw_format *bold = workbook_add_format(workbook);
-    format_set_bold(bold);
-    format_set_text_wrap(bold);
-    format_set_align(bold, LXW_ALIGN_VERTICAL_TOP);
+        return lxw.errorText(LXW_ERROR_MEMORY_MALLOC_FAILED);
+    lxw_format *bold = lxw.addFormat(workbook);
+    lxw.setBold(bold);
+    lxw.setTextWrap(bold);
+    lxw.setAlign(bold, LXW_ALIGN_VERTICAL_TOP);
 
     std::array<lxw_worksheet *, kSheetCount> sheets{};
     for (Sheet sheet : {Sheet::Fieldbus, Sheet::Subnet, Sheet::CommandList}) {
-        lxw_worksheet *ws = workbook_add_worksheet(workbook, sheetName(sheet).c_str());
+        lxw_worksheet *ws = lxw.addWorksheet(workbook, sheetName(sheet).c_str());
         if (!ws) {
-            workbook_close(workbook);
-            return lxw_strerror(LXW_ERROR_SHEETNAME_LENGTH_EXCEEDED);
+            lxw.closeWorkbook(workbook);
+            return lxw.errorText(LXW_ERROR_SHEETNAME_LENGTH_EXCEEDED);
         }
-        worksheet_freeze_panes(ws, 1, 0);
+        lxw.freezePanes(ws, 1, 0);
         sheets[static_cast<std::size_t>(sheet)] = ws;
     }
 
@@ -81,9 +139,8 @@ std::string fillWorkbook(const std::vector<Cell> &cells, const std::string &path
     lxw_error failed = LXW_NO_ERROR;
     for (const Cell &cell : cells) {
         lxw_worksheet *ws = sheets[static_cast<std::size_t>(cell.sheet)];
-        const lxw_error e = worksheet_write_string(ws, static_cast<lxw_row_t>(cell.row - 1),
-                                                   static_cast<lxw_col_t>(cell.column - 1), cell.text.c_str(),
-                                                   cell.row == 1 ? bold : nullptr);
+        const lxw_error e = lxw.writeString(ws, static_cast<lxw_row_t>(cell.row - 1), static_cast<lxw_col_t>(cell.column - 1),
+                                            cell.text.c_str(), cell.row == 1 ? bold : nullptr);
         if (e != LXW_NO_ERROR && failed == LXW_NO_ERROR)
             failed = e;
         std::size_t &width = widths[{cell.sheet, cell.column}];
@@ -93,12 +150,12 @@ std::string fillWorkbook(const std::vector<Cell> &cells, const std::string &path
     for (const auto &[place, width] : widths) {
         const double shown = std::clamp(static_cast<double>(width) + 2, kMinColumnWidth, kMaxColumnWidth);
         const auto column = static_cast<lxw_col_t>(place.second - 1);
-        worksheet_set_column(sheets[static_cast<std::size_t>(place.first)], column, column, shown, nullptr);
+        lxw.setColumn(sheets[static_cast<std::size_t>(place.first)], column, column, shown, nullptr);
     }
-    const lxw_error closed = workbook_close(workbook);
+    const lxw_error closed = lxw.closeWorkbook(workbook);
     if (failed == LXW_NO_ERROR)
         failed = closed;
-    return failed == LXW_NO_ERROR ? std::string() : std::string(lxw_strerror(failed));
+    return failed == LXW_NO_ERROR ? std::string() : std::string(lxw.errorText(failed));
 }
 
 } // namespace

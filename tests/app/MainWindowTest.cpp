@@ -199,6 +199,9 @@ private slots:
             ids << a->data().toInt();
             tips << a->toolTip();
             QVERIFY(!a->icon().isNull());
+            // Shown buttons are at least the 45 x 40 of the gateway's tools, whatever the style's frame.
+            const QWidget *button = m_frame->toolBar()->widgetForAction(a);
+            QVERIFY2(!button->isVisible() || (button->width() >= 45 && button->height() >= 40), qPrintable(a->toolTip()));
         }
         QCOMPARE(ids, (QList<int>{57600, 57603, 57601, 57643, 57644, 32771, 32772, 32773, 32774, 32776, 32777,
                                   32792, 32779, 32780, 32787}));
@@ -279,6 +282,7 @@ private slots:
         QTest::keyClicks(m_frame->view()->inPlaceEdit(), "12");
         QTest::keyClick(m_frame->view()->inPlaceEdit(), Qt::Key_Return);
         QCOMPARE(first->text(0), QStringLiteral("Node-12"));
+        QCOMPARE(first->toolTip(0), first->text(0));
         QVERIFY(m_frame->view()->canCopySelected());
         m_frame->view()->copyNode();
         fromContextMenu(first, "cmd32791");
@@ -627,6 +631,11 @@ private slots:
         QCOMPARE(grid->item(3, 1)->background().color(), QColor(255, 255, 255));
         QCOMPARE(grid->item(3, 1)->textAlignment(), int(Qt::AlignLeft | Qt::AlignVCenter));
         QVERIFY(qAbs(grid->columnWidth(0) - grid->columnWidth(1)) <= 1); // halves of an odd width may differ by one
+        // Grid lines darker than the grey of read-only cells, below a row and between the columns.
+        const QImage drawn = grid->viewport()->grab().toImage();
+        const int lineY = grid->rowViewportPosition(1) - 1, lineX = grid->columnViewportPosition(1) - 1;
+        QCOMPARE(drawn.pixelColor(QPoint(5, lineY) * drawn.devicePixelRatio()), QColor(128, 128, 128));
+        QCOMPARE(drawn.pixelColor(QPoint(lineX, 5) * drawn.devicePixelRatio()), QColor(128, 128, 128));
 
         // A click on a list cell: the list drops down over the cell with its first choice.
         clickCell(grid, 3, 1);
