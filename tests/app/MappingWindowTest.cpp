@@ -12,7 +12,6 @@
 #include "resources/Strings.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QSignalSpy>
@@ -285,22 +284,6 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    }
-
-    void chineseTexts()
-    {
-        setLanguage(Language::Chinese);
-        ConfigStore store;
-        store.newConfiguration();
-        ConflictDialog dialog(store);
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("冲突检测"));
-        QStringList texts;
-        for (QLabel *l : dialog.findChildren<QLabel *>())
-            if (!l->text().isEmpty())
-                texts << l->text();
-        QVERIFY2(texts.contains(QStringLiteral("本地数据交换")), qPrintable(texts.join('|')));
-        QVERIFY(texts.contains(QStringLiteral("命令列表")));
-        setLanguage(Language::English);
     }
 
 private:
