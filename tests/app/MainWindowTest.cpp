@@ -36,7 +36,6 @@
 #include <QTranslator>
 #include <QScreen>
 
-#include <functional>
 #include <memory>
 
 using namespace tqv;

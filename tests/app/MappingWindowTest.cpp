@@ -21,7 +21,6 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 
 using namespace tqv;

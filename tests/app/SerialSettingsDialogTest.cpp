@@ -20,7 +20,6 @@
 #include <QTest>
 
 #include <atomic>
-#include <functional>
 #include <memory>
 
 using namespace tqv;
@@ -43,7 +42,6 @@ QStringList labelTexts(const QWidget *dialog)
         out << label->text();
     return out;
 }
-
 
 SerialSettings twoPorts()
 {

@@ -437,7 +437,6 @@ private:
         });
     }
 
-
     bool startSim(QStringList arguments)
     {
         m_sim = std::make_unique<GatewaySimProcess>(std::move(arguments));

@@ -1,7 +1,6 @@
 #include "model/ConfigStore.h"
 #include "resources/Strings.h"
 
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
