@@ -201,12 +201,9 @@ private slots:
         }
         QCOMPARE(ids, (QList<int>{57600, 57603, 57601, 57643, 57644, 32771, 32772, 32773, 32774, 32776, 32777,
                                   32792, 32779, 32780, 32787}));
-        QCOMPARE(tips.at(0), QStringLiteral("New"));
-        QCOMPARE(tips.at(3), QStringLiteral("Undo"));
-        QCOMPARE(tips.at(5), QStringLiteral("Add Node"));
-        QCOMPARE(tips.at(9), QStringLiteral("Upload configuration"));
-        QCOMPARE(tips.at(11), QStringLiteral("Calculation mapping address"));
-        QCOMPARE(tips.at(12), QStringLiteral("Mapping Address Conflict Detection"));
+        const QStringList some{tips.at(0), tips.at(3), tips.at(5), tips.at(9), tips.at(11), tips.at(12)};
+        QCOMPARE(some, (QStringList{"New", "Undo", "Add Node", "Upload configuration", "Calculation mapping address",
+                                    "Mapping Address Conflict Detection"}));
         QCOMPARE(m_frame->action(57600)->statusTip(), QStringLiteral("New a project"));
         // A new document (type 3): the serial connection, not the Ethernet one.
         QVERIFY(!m_frame->action(32789)->isEnabled());

@@ -201,9 +201,8 @@ TEST_F(UploadTest, NodesFromSlaveAddressesAndCommandFields)
     ASSERT_EQ(r.outcome, UploadOutcome::Uploaded);
     const CONFIG &s = r.configuration.subnet(0);
     ASSERT_EQ(s.nodeCount, 3);
-    EXPECT_EQ(s.nodes[0], (NODE{"5", "Node-5"}));
-    EXPECT_EQ(s.nodes[1], (NODE{"7", "Node-7"}));
-    EXPECT_EQ(s.nodes[2], (NODE{"9", "Node-9"}));
+    EXPECT_EQ((std::vector<NODE>(s.nodes.begin(), s.nodes.begin() + 3)),
+              (std::vector<NODE>{{"5", "Node-5"}, {"7", "Node-7"}, {"9", "Node-9"}}));
     EXPECT_EQ(s.commands[2].nodeNumber, 1);
     EXPECT_EQ(s.commands[3].nodeNumber, 3);
     const COMMAND &first = s.commands[0];
