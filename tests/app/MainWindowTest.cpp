@@ -56,23 +56,19 @@ void doubleClick(QListWidget *list, int row)
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
-// Stands in for the desktop's file opener.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public slots:
-    void open(const QUrl &url) { urls.append(url); }
-
-public:
-    QList<QUrl> urls;
-};
-
 } // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
+public slots:
+    void open(const QUrl &url) { m_opened.append(url); } // the desktop's file opener
 
 private slots:
-    void init() { QVERIFY(tqv::testing::showMainWindow(m_frame)); }
+    void init()
+    {
+        m_opened.clear();
+        QVERIFY(tqv::testing::showMainWindow(m_frame));
+    }
     void cleanup() { tqv::testing::closeMainWindow(m_frame); }
 
     void windowFitsTheScreen()
@@ -523,8 +519,7 @@ private slots:
         }
         m_frame->setProgramDirectory(root.filePath(QStringLiteral("bin")));
         setLanguage(chinese ? Language::Chinese : Language::English);
-        UrlCatcher catcher;
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open");
         // A box would block the trigger; where none is expected the few polls all end within the
         // wait below.
         QString said;
@@ -541,13 +536,13 @@ private slots:
         QTest::qWait(100);
         QVERIFY(m_frame->isVisible());
         if (opened.isEmpty()) {
-            QVERIFY(catcher.urls.isEmpty());
+            QVERIFY(m_opened.isEmpty());
             QVERIFY2(said.contains(QStringLiteral("TQV-580_V1.0.1_UM.chm")), qPrintable(said));
             QVERIFY2(said.contains(root.filePath(QStringLiteral("share/doc/tqv580/manual/en/index.html"))),
                      qPrintable(said));
             return;
         }
-        QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(root.filePath(opened))});
+        QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(root.filePath(opened))});
         QVERIFY2(said.isEmpty(), qPrintable(said));
     }
 
@@ -556,17 +551,16 @@ private slots:
     void excelOutputWritesTheWorkbookAndOpensIt()
     {
         QTemporaryDir dir;
-        UrlCatcher opened;
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open");
         int asked = 0;
         m_frame->setExportFileNameProvider([&] {
             ++asked;
             return dir.filePath(QStringLiteral("plant"));
         });
         QTest::keyClick(m_frame.get(), Qt::Key_E, Qt::ControlModifier);
-        QTRY_COMPARE(opened.urls.size(), 1);
+        QTRY_COMPARE(m_opened.size(), 1);
         const QString written = dir.filePath(QStringLiteral("plant.xlsx"));
-        QCOMPARE(opened.urls.first(), QUrl::fromLocalFile(written));
+        QCOMPARE(m_opened.first(), QUrl::fromLocalFile(written));
         QVERIFY(QFileInfo(written).size() > 0);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("plant.xlsx")});
 
@@ -580,7 +574,7 @@ private slots:
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QVERIFY2(said.contains(QStringLiteral("Self-defining protocol")), qPrintable(said));
         QCOMPARE(asked, 1);
-        QCOMPARE(opened.urls.size(), 1);
+        QCOMPARE(m_opened.size(), 1);
     }
 
     void fileAssociationIsWrittenOnceForTheUser()
@@ -741,6 +735,7 @@ private slots:
 
 private:
     std::unique_ptr<CMainFrame> m_frame;
+    QList<QUrl> m_opened;
 };
 
 TQV_GUI_TEST_MAIN(MainWindowTest)
