@@ -12,8 +12,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,18 +20,6 @@
 namespace {
 
 using namespace tqv;
-
-[[noreturn]] void violated(const char *what)
-{
-    std::fprintf(stderr, "invariant violated: %s\n", what);
-    std::abort();
-}
-
-void check(bool condition, const char *what)
-{
-    if (!condition)
-        violated(what);
-}
 
 void checkSearchReply(std::string_view bytes)
 {

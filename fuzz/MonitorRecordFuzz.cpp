@@ -2,25 +2,16 @@
 // framed handshake reply, a framed record in each mode, a record of the serial record link and a
 // UDP datagram, must be judged without reading past them, and a shown row must have its link's
 // columns and a status the link shows.
+#include "ScriptedPeer.h"
 #include "monitor/MonitorRecord.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string_view>
 
 namespace {
 
 using namespace tqv;
-
-void check(bool condition, const char *what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "invariant violated: %s\n", what);
-        std::abort();
-    }
-}
 
 std::uint8_t byteAt(std::string_view bytes, std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); }
 

@@ -1,14 +1,25 @@
 #pragma once
 // The far end of a link for the fuzz targets: the reply arrives in two pieces, 20 ms apart, on a
-// clock of its own, so a target runs without real time passing.
+// clock of its own, so a target runs without real time passing. And the targets' invariant check.
 #include "link/ByteLink.h"
 #include "link/Clock.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <utility>
 
 namespace tqv {
+
+// Stops the target at the first broken invariant, naming it.
+inline void check(bool condition, const char *what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "invariant violated: %s\n", what);
+        std::abort();
+    }
+}
 
 template <typename Link> class ScriptedPeer : public Link, public Clock {
 public:

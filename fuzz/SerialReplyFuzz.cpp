@@ -10,8 +10,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,18 +19,6 @@
 namespace {
 
 using namespace tqv;
-
-[[noreturn]] void violated(const char *what)
-{
-    std::fprintf(stderr, "invariant violated: %s\n", what);
-    std::abort();
-}
-
-void check(bool condition, const char *what)
-{
-    if (!condition)
-        violated(what);
-}
 
 constexpr std::uint8_t kRequests[] = {0x01, 0x03, 0x04, 0x05, 0x06, 0x10, 0x14, 0x15, 0x16,
                                       0x21, 0x22, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35};

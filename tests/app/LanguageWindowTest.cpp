@@ -1,12 +1,15 @@
 // The window with a project of the other language (opened only after the conversion question),
-// the Chinese window's texts, and both monitors against the gateway simulator, with keys and mouse.
+// the Chinese window's texts and dialogs, and both monitors against the gateway simulator, with
+// keys and mouse.
 #include "support/GatewaySimProcess.h"
 #include "support/GuiTestSupport.h"
 #include "app/CModbusConfigDoc.h"
 #include "app/CommandIds.h"
+#include "app/ConflictDialog.h"
 #include "app/DifferencesDialog.h"
 #include "app/MonitorDialogs.h"
 #include "app/QtText.h"
+#include "app/TransferDialog.h"
 #include "model/ProjectDocument.h"
 
 #include <QFile>
@@ -60,9 +63,9 @@ private slots:
         QVERIFY(store.configModified);
     }
 
-    // The Chinese window: the open dialog's filter, Compare's row labels, and the record monitor's
-    // columns wide enough for their texts, a status on every row, what "Send" did or why not;
-    // suspending stops the rows, resuming empties the list.
+    // The Chinese window: the open dialog's filter, Compare's row labels, the conflict and transfer
+    // dialogs' texts, and the record monitor's columns wide enough for their texts, a status on
+    // every row, what "Send" did or why not; suspending stops the rows, resuming empties the list.
     void chineseWindowAndRecordMonitor()
     {
         chineseWindow();
@@ -78,6 +81,16 @@ private slots:
         DifferencesDialog differences(compareConfigurations(m_frame->view()->store(), *other, Carried::Everything));
         QCOMPARE(differences.model()->index(0, 0).data().toString(),
                  QStringLiteral("子网 1 > ") + QString::fromStdString(text(StrId::GridResponseTimeout)));
+        ConflictDialog conflicts(m_frame->view()->store());
+        TransferDialog::Hooks hooks;
+        hooks.configuration = [this]() -> ConfigStore & { return m_frame->view()->store(); };
+        TransferDialog download(TransferDialog::Kind::Download, hooks);
+        QStringList texts{conflicts.windowTitle(), download.windowTitle(), download.startButton()->text(),
+                          download.exitButton()->text()};
+        for (QLabel *l : conflicts.findChildren<QLabel *>())
+            texts << l->text();
+        for (const char *shown : {"冲突检测", "下载配置", "下载", "退出", "本地数据交换", "命令列表"})
+            QVERIFY2(texts.contains(QString::fromUtf8(shown)), qPrintable(texts.join('|')));
 
         QVERIFY(startSim(QStringLiteral("record"), {}));
         QStringList said;

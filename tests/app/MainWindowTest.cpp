@@ -36,7 +36,6 @@
 #include <QTranslator>
 #include <QScreen>
 
-#include <functional>
 #include <memory>
 
 using namespace tqv;
@@ -57,23 +56,19 @@ void doubleClick(QListWidget *list, int row)
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
-// Stands in for the desktop's file opener.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public slots:
-    void open(const QUrl &url) { urls.append(url); }
-
-public:
-    QList<QUrl> urls;
-};
-
 } // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
+public slots:
+    void open(const QUrl &url) { m_opened.append(url); } // the desktop's file opener
 
 private slots:
-    void init() { QVERIFY(tqv::testing::showMainWindow(m_frame)); }
+    void init()
+    {
+        m_opened.clear();
+        QVERIFY(tqv::testing::showMainWindow(m_frame));
+    }
     void cleanup() { tqv::testing::closeMainWindow(m_frame); }
 
     void windowFitsTheScreen()
@@ -205,12 +200,9 @@ private slots:
         }
         QCOMPARE(ids, (QList<int>{57600, 57603, 57601, 57643, 57644, 32771, 32772, 32773, 32774, 32776, 32777,
                                   32792, 32779, 32780, 32787}));
-        QCOMPARE(tips.at(0), QStringLiteral("New"));
-        QCOMPARE(tips.at(3), QStringLiteral("Undo"));
-        QCOMPARE(tips.at(5), QStringLiteral("Add Node"));
-        QCOMPARE(tips.at(9), QStringLiteral("Upload configuration"));
-        QCOMPARE(tips.at(11), QStringLiteral("Calculation mapping address"));
-        QCOMPARE(tips.at(12), QStringLiteral("Mapping Address Conflict Detection"));
+        const QStringList some{tips.at(0), tips.at(3), tips.at(5), tips.at(9), tips.at(11), tips.at(12)};
+        QCOMPARE(some, (QStringList{"New", "Undo", "Add Node", "Upload configuration", "Calculation mapping address",
+                                    "Mapping Address Conflict Detection"}));
         QCOMPARE(m_frame->action(57600)->statusTip(), QStringLiteral("New a project"));
         // A new document (type 3): the serial connection, not the Ethernet one.
         QVERIFY(!m_frame->action(32789)->isEnabled());
@@ -531,8 +523,7 @@ private slots:
         }
         m_frame->setProgramDirectory(root.filePath(QStringLiteral("bin")));
         setLanguage(chinese ? Language::Chinese : Language::English);
-        UrlCatcher catcher;
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open");
         // A box would block the trigger; where none is expected the few polls all end within the
         // wait below.
         QString said;
@@ -549,13 +540,13 @@ private slots:
         QTest::qWait(100);
         QVERIFY(m_frame->isVisible());
         if (opened.isEmpty()) {
-            QVERIFY(catcher.urls.isEmpty());
+            QVERIFY(m_opened.isEmpty());
             QVERIFY2(said.contains(QStringLiteral("TQV-580_V1.0.1_UM.chm")), qPrintable(said));
             QVERIFY2(said.contains(root.filePath(QStringLiteral("share/doc/tqv580/manual/en/index.html"))),
                      qPrintable(said));
             return;
         }
-        QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(root.filePath(opened))});
+        QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(root.filePath(opened))});
         QVERIFY2(said.isEmpty(), qPrintable(said));
     }
 
@@ -564,17 +555,16 @@ private slots:
     void excelOutputWritesTheWorkbookAndOpensIt()
     {
         QTemporaryDir dir;
-        UrlCatcher opened;
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open");
         int asked = 0;
         m_frame->setExportFileNameProvider([&] {
             ++asked;
             return dir.filePath(QStringLiteral("plant"));
         });
         QTest::keyClick(m_frame.get(), Qt::Key_E, Qt::ControlModifier);
-        QTRY_COMPARE(opened.urls.size(), 1);
+        QTRY_COMPARE(m_opened.size(), 1);
         const QString written = dir.filePath(QStringLiteral("plant.xlsx"));
-        QCOMPARE(opened.urls.first(), QUrl::fromLocalFile(written));
+        QCOMPARE(m_opened.first(), QUrl::fromLocalFile(written));
         QVERIFY(QFileInfo(written).size() > 0);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("plant.xlsx")});
 
@@ -588,7 +578,7 @@ private slots:
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QVERIFY2(said.contains(QStringLiteral("Self-defining protocol")), qPrintable(said));
         QCOMPARE(asked, 1);
-        QCOMPARE(opened.urls.size(), 1);
+        QCOMPARE(m_opened.size(), 1);
     }
 
     void fileAssociationIsWrittenOnceForTheUser()
@@ -754,6 +744,7 @@ private slots:
 
 private:
     std::unique_ptr<CMainFrame> m_frame;
+    QList<QUrl> m_opened;
 };
 
 TQV_GUI_TEST_MAIN(MainWindowTest)

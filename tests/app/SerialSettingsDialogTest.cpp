@@ -20,7 +20,6 @@
 #include <QTest>
 
 #include <atomic>
-#include <functional>
 #include <memory>
 
 using namespace tqv;
@@ -44,7 +43,6 @@ QStringList labelTexts(const QWidget *dialog)
     return out;
 }
 
-
 SerialSettings twoPorts()
 {
     SerialSettings s;
@@ -58,7 +56,15 @@ class SerialSettingsDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { setLanguage(Language::English); }
+    void init()
+    {
+        setLanguage(Language::English);
+        m_frame = std::make_unique<CMainFrame>();
+        m_frame->view()->setPortSource([this] { return m_systemPorts; });
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    }
+    void cleanup() { testing::closeMainWindow(m_frame); }
 
     // The boxes show the stored indexes; only the port box can be changed; the first creation in a
     // run takes the baud rate of the type.
@@ -138,27 +144,6 @@ private slots:
         QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
         QCOMPARE(s.ports, (std::vector<std::string>{"ttyS0", "ttyUSB0", "/dev/pts/9"}));
         QCOMPARE(*portForTransfer(s), std::string("/dev/pts/9"));
-    }
-};
-
-// The settings in the main window.
-class SerialInWindowTest : public QObject {
-    Q_OBJECT
-
-private slots:
-    void init()
-    {
-        setLanguage(Language::English);
-        m_frame = std::make_unique<CMainFrame>();
-        m_frame->view()->setPortSource([this] { return m_systemPorts; });
-        m_frame->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
-    }
-    void cleanup()
-    {
-        m_frame->view()->store().configModified = false;
-        m_frame->close();
-        m_frame.reset();
     }
 
     // The command shows the dialog (its key is in the menu table of MainWindowTest); first use
@@ -271,21 +256,6 @@ private:
     std::vector<std::string> m_systemPorts;
 };
 
-int main(int argc, char **argv)
-{
-    QTemporaryDir home;
-    testing::isolateGuiTestRun(home);
-    QApplication app(argc, argv);
-    int failed = 0;
-    {
-        SerialSettingsDialogTest dialogTest;
-        failed += QTest::qExec(&dialogTest, argc, argv);
-    }
-    {
-        SerialInWindowTest windowTest;
-        failed += QTest::qExec(&windowTest, argc, argv);
-    }
-    return failed;
-}
+TQV_GUI_TEST_MAIN(SerialSettingsDialogTest)
 
 #include "SerialSettingsDialogTest.moc"

@@ -20,7 +20,6 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
-#include <functional>
 #include <memory>
 
 using namespace tqv;

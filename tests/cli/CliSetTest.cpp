@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
-#include <sstream>
 
 namespace tqv {
 namespace {

@@ -9,13 +9,8 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <functional>
 #include <memory>
-#include <optional>
 #include <regex>
 #include <sstream>
 #include <tuple>
@@ -351,35 +346,22 @@ TEST_F(CliTest, AProjectOfEitherLanguageIsReadWithoutLang)
     EXPECT_EQ(r.out, "subnet 1 \u203a responseTimeout\t300\t1500\n");
 }
 
+// A JSON file the reader refuses (each reason: JsonFormTest) exits 2 naming the field and writes
+// no output of either kind.
 TEST_F(CliTest, ConvertWritesNothingForBadInput)
 {
     auto store = std::make_unique<ConfigStore>();
     store->newConfiguration();
     store->subnet(1).nodeCount = 1;
-    store->subnet(1).commandCount = 1;
-    const auto base = nlohmann::ordered_json::parse(storeToJson(*store));
-
-    struct Case {
-        const char *name;
-        std::function<void(nlohmann::ordered_json &)> change;
-        std::string path;
-    };
-    const std::vector<Case> cases = {
-        {"unknown node field", [](auto &j) { j["subnets"][1]["nodes"][0]["id"] = 1; }, "subnets[1].nodes[0].id"},
-        {"129 commands", [](auto &j) { auto &c = j["subnets"][1]["commands"]; while (c.size() < 129) c.push_back(c[0]); }, "subnets[1].commands"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        auto document = base;
-        c.change(document);
-        put(path("in.json"), document.dump(2));
-        for (const char *out : {"out.tqv", "out.json"}) {
-            const Outcome r = run({"convert", path("in.json"), path(out)});
-            EXPECT_EQ(r.code, 2);
-            EXPECT_NE(r.err.find("\"" + c.path + "\""), std::string::npos) << r.err;
-        }
-        EXPECT_EQ(files(), std::vector<std::string>{"in.json"});
+    auto document = nlohmann::ordered_json::parse(storeToJson(*store));
+    document["subnets"][1]["nodes"][0]["id"] = 1;
+    put(path("in.json"), document.dump(2));
+    for (const char *out : {"out.tqv", "out.json"}) {
+        const Outcome r = run({"convert", path("in.json"), path(out)});
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(r.err.find("\"subnets[1].nodes[0].id\""), std::string::npos) << r.err;
     }
+    EXPECT_EQ(files(), std::vector<std::string>{"in.json"});
 }
 
 TEST_F(CliTest, ConvertReportsRefusedNamesAndOutputs)

@@ -1,21 +1,10 @@
 // tqv580-cli ports, in-process with a given port list: one name per line in the system's order,
 // its help in both languages, and what it refuses.
-#include "cli/CliApp.h"
 #include "cli/PortCommands.h"
-#include "resources/Strings.h"
-
-#include <gtest/gtest.h>
-
-#include <sstream>
+#include "support/CliFixture.h"
 
 namespace tqv {
 namespace {
-
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
 
 Outcome ports(std::vector<std::string> args, std::vector<std::string> listed)
 {

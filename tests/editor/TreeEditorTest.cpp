@@ -298,20 +298,18 @@ TEST_F(TreeEditorTest, PasteCopiesTheSourceCommandsAsTheyAreNow)
     const CONFIG &c = store->subnet(1);
     EXPECT_EQ(c.nodes[1], (NODE{"-1", "New Node"}));
     ASSERT_EQ(c.commandCount, 2);
-    const char *starts[] = {"101", "999"};
-    const char *maps[] = {"401", "403"};
+    // The byte count is derived from the one coil, not the source's stale "2".
+    const std::vector<std::string> expected[] = {
+        {"-1", "5", "1", "101", "401", "3", "1", "Low byte", "Slow-scan"},
+        {"-1", "5", "1", "999", "403", "3", "1", "Low byte", "Slow-scan"},
+    };
     for (int p = 0; p < 2; ++p) {
         const COMMAND &cmd = c.commands[p];
         EXPECT_EQ(cmd.nodeNumber, pasted);
-        EXPECT_EQ(cmd.slaveAddress, "-1");
-        EXPECT_EQ(cmd.functionCode, "5");
-        EXPECT_EQ(cmd.quantity, "1");
-        EXPECT_EQ(cmd.startAddress, starts[p]);
-        EXPECT_EQ(cmd.mappingAddress, maps[p]);
-        EXPECT_EQ(cmd.mappingBit, "3");
-        EXPECT_EQ(cmd.byteCount, "1"); // derived from the one coil, not the source's stale "2"
-        EXPECT_EQ(cmd.dataFormat, "Low byte");
-        EXPECT_EQ(cmd.scanType, "Slow-scan");
+        EXPECT_EQ((std::vector<std::string>{cmd.slaveAddress, cmd.functionCode, cmd.quantity, cmd.startAddress,
+                                            cmd.mappingAddress, cmd.mappingBit, cmd.byteCount, cmd.dataFormat,
+                                            cmd.scanType}),
+                  expected[p]);
     }
     EXPECT_TRUE(prompter.messages.empty());
 }

@@ -230,17 +230,17 @@ TEST_F(ValueCommitTest, NodeAddresses)
     r = edit(nodeB, 0, "7");
     EXPECT_EQ(s->node(0, b), (NODE{"7", "Node-7"}));
     EXPECT_EQ(r.renamedNode, std::optional<std::string>("Node-7"));
-    EXPECT_EQ(s->command(0, 1).slaveAddress, "7");
-    EXPECT_EQ(s->command(0, 3).slaveAddress, "7");
-    EXPECT_EQ(s->command(0, 2).slaveAddress, "5");
+    const auto slaves = [this] {
+        return std::vector<std::string>{s->command(0, 1).slaveAddress, s->command(0, 2).slaveAddress,
+                                        s->command(0, 3).slaveAddress};
+    };
+    EXPECT_EQ(slaves(), (std::vector<std::string>{"7", "5", "7"}));
 
     // Not canonical: the node loses its address and its commands are marked.
     r = edit(nodeB, 0, "12a");
     EXPECT_EQ(r.cellText, std::optional<std::string>(""));
     EXPECT_EQ(s->node(0, b).address, "-1");
-    EXPECT_EQ(s->command(0, 1).slaveAddress, "-1");
-    EXPECT_EQ(s->command(0, 3).slaveAddress, "-1");
-    EXPECT_EQ(s->command(0, 2).slaveAddress, "5");
+    EXPECT_EQ(slaves(), (std::vector<std::string>{"-1", "5", "-1"}));
 }
 
 TEST_F(ValueCommitTest, StartAddressAndThePlcQuestion)

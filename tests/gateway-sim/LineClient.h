@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <vector>
 

@@ -156,25 +156,18 @@ TEST(SimEthernetImage, ApplyingReadsEveryFieldAsAnUploadDoes)
     ASSERT_TRUE(EthernetImageCodec::apply(image, *s));
 
     EXPECT_EQ(s->gatewayType, 4u);
-    EXPECT_EQ(s->fieldbus.fieldbusType, "EtherNet/IP");
-    EXPECT_EQ(s->fieldbus.ipAssignMode, "BOOTP");
-    EXPECT_EQ(s->fieldbus.ipAddress, "172.16.5.9");
-    EXPECT_EQ(s->fieldbus.subnetMask, "255.255.255.0");
-    EXPECT_EQ(s->fieldbus.gatewayAddress, "192.168.0.1");
-    EXPECT_EQ(s->fieldbus.dns1, "0.0.0.0");
-    EXPECT_EQ(s->fieldbus.dns2, "1.1.1.1");
+    const tqv::FIELDBUS &f = s->fieldbus;
+    EXPECT_EQ((std::vector<std::string>{f.fieldbusType, f.ipAssignMode, f.ipAddress, f.subnetMask, f.gatewayAddress,
+                                        f.dns1, f.dns2}),
+              (std::vector<std::string>{"EtherNet/IP", "BOOTP", "172.16.5.9", "255.255.255.0", "192.168.0.1",
+                                        "0.0.0.0", "1.1.1.1"}));
 
     const tqv::CONFIG &a = s->subnets[0];
-    EXPECT_EQ(a.masterBaud, "115200");
-    EXPECT_EQ(a.masterDataBits, "7");
-    EXPECT_EQ(a.masterParity, "Space");
-    EXPECT_EQ(a.masterStopBits, "2");
-    EXPECT_EQ(a.responseTimeout, "-1");
-    EXPECT_EQ(a.pollDelay, "50");
-    EXPECT_EQ(a.outputMode, "Change of Value");
-    EXPECT_EQ(a.scanRatio, "12");
-    EXPECT_EQ(a.protocol, "Modbus master");
-    EXPECT_EQ(a.masterMode, "RTU");
+    EXPECT_EQ((std::vector<std::string>{a.masterBaud, a.masterDataBits, a.masterParity, a.masterStopBits,
+                                        a.responseTimeout, a.pollDelay, a.outputMode, a.scanRatio, a.protocol,
+                                        a.masterMode}),
+              (std::vector<std::string>{"115200", "7", "Space", "2", "-1", "50", "Change of Value", "12",
+                                        "Modbus master", "RTU"}));
     ASSERT_EQ(a.commandCount, 3);
     ASSERT_EQ(a.nodeCount, 2);
     EXPECT_EQ(a.nodes[0], (tqv::NODE{"5", "Node-5"}));
@@ -198,9 +191,8 @@ TEST(SimEthernetImage, ApplyingReadsEveryFieldAsAnUploadDoes)
     EXPECT_EQ(a.commands[3].slaveAddress, "99") << "slots past the count keep their contents";
 
     const tqv::CONFIG &b = s->subnets[1];
-    EXPECT_EQ(b.masterBaud, "2400");
-    EXPECT_EQ(b.masterParity, "Mark");
-    EXPECT_EQ(b.outputMode, "Cycle");
+    EXPECT_EQ((std::vector<std::string>{b.masterBaud, b.masterParity, b.outputMode}),
+              (std::vector<std::string>{"2400", "Mark", "Cycle"}));
     EXPECT_EQ(b.commandCount, 0);
     EXPECT_EQ(b.nodeCount, 0);
     EXPECT_EQ(s->subnets[2].masterBaud, "1200");

@@ -78,33 +78,49 @@ TEST_F(MappingPassTest, InputBases)
     }
 }
 
-TEST_F(MappingPassTest, UpperCaseHexadecimalWithoutLeadingZeros)
+// Where the pass puts the commands of a case, and what it leaves alone.
+TEST_F(MappingPassTest, AddressesByCase)
 {
-    setType(1, {});
-    command(0, "3", "5");  // 10 bytes at 0
-    command(0, "4", "3");  // at 0xA
-    command(0, "16", "5"); // 10 bytes at 0x4000
-    command(0, "16", "1"); // at 0x400A
-    s->command(0, 2).mappingAddress = "00ff";
-    run();
-    EXPECT_EQ(at(0, 1).mappingAddress, "0");
-    EXPECT_EQ(at(0, 2).mappingAddress, "A");
-    EXPECT_EQ(at(0, 3).mappingAddress, "4000");
-    EXPECT_EQ(at(0, 4).mappingAddress, "400A");
-}
-
-TEST_F(MappingPassTest, OtherFunctionCodesAreUntouched)
-{
-    setType(1, {});
-    command(0, "3", "2");
-    COMMAND &diagnostics = command(0, "8", "4", "ab", "3");
-    diagnostics.byteCount = "7";
-    command(0, "4", "1");
-    run();
-    EXPECT_EQ(at(0, 2).mappingAddress, "ab");
-    EXPECT_EQ(at(0, 2).mappingBit, "3");
-    EXPECT_EQ(at(0, 2).byteCount, "7");
-    EXPECT_EQ(at(0, 3).mappingAddress, "4"); // the code-8 command takes no room
+    struct Command {
+        int subnet;
+        const char *code, *quantity, *mapping = "", *bit = "", *bytes = "";
+    };
+    struct Expected {
+        int subnet, position;
+        std::string COMMAND::*field;
+        const char *value;
+    };
+    const auto A = &COMMAND::mappingAddress, B = &COMMAND::byteCount, M = &COMMAND::mappingBit;
+    const struct {
+        const char *name;
+        unsigned type;
+        std::vector<Command> commands;
+        std::vector<Expected> expected;
+    } cases[] = {
+        {"upper-case hexadecimal without leading zeros", 1,
+         {{0, "3", "5"}, {0, "4", "3", "00ff"}, {0, "16", "5"}, {0, "16", "1"}},
+         {{0, 1, A, "0"}, {0, 2, A, "A"}, {0, 3, A, "4000"}, {0, 4, A, "400A"}}},
+        // A code-8 command keeps its fields and takes no room.
+        {"other function codes untouched", 1, {{0, "3", "2"}, {0, "8", "4", "ab", "3", "7"}, {0, "4", "1"}},
+         {{0, 2, A, "ab"}, {0, 2, M, "3"}, {0, 2, B, "7"}, {0, 3, A, "4"}}},
+        // Subnet 2's inputs follow subnet 1's (4 bytes at 0), its outputs 4000.
+        {"Ethernet: the second subnet continues both lists", 4,
+         {{0, "3", "2"}, {0, "6", "1"}, {1, "16", "1"}, {1, "4", "3"}, {1, "1", "1"}},
+         {{0, 1, A, "0"}, {0, 2, A, "4000"}, {1, 3, A, "4"}, {1, 2, A, "5"}, {1, 1, A, "4002"}, {1, 2, B, "6"}}},
+        {"only the first subnet of other types", 2, {{0, "3", "1"}, {1, "3", "1", "77", "5"}},
+         {{0, 1, A, "0"}, {1, 1, A, "77"}, {1, 1, M, "5"}}},
+        {"vacant or negative quantities take no room", 1, {{0, "3", "-1"}, {0, "3", ""}, {0, "4", "2"}},
+         {{0, 1, B, "0"}, {0, 3, A, "0"}}},
+    };
+    for (const auto &c : cases) {
+        SetUp();
+        setType(c.type, {});
+        for (const Command &k : c.commands)
+            command(k.subnet, k.code, k.quantity, k.mapping, k.bit).byteCount = k.bytes;
+        EXPECT_FALSE(run().incomplete) << c.name;
+        for (const Expected &e : c.expected)
+            EXPECT_EQ(at(e.subnet, e.position).*e.field, e.value) << c.name << " " << e.subnet << ":" << e.position;
+    }
 }
 
 TEST_F(MappingPassTest, OverflowIsReportedOnceAndTheAddressesStay)
@@ -227,23 +243,6 @@ TEST_F(MappingPassTest, CombinedUseOfBothBuffers)
     }
 }
 
-TEST_F(MappingPassTest, EthernetSecondSubnetContinuesBothLists)
-{
-    setType(4, {});
-    command(0, "3", "2");  // 0, 4 bytes
-    command(0, "6", "1");  // 4000
-    command(1, "16", "1"); // 4002
-    command(1, "4", "3");  // 4, 6 bytes
-    command(1, "1", "1");  // first of subnet 2's inputs: 4
-    run();
-    EXPECT_EQ(at(0, 1).mappingAddress, "0");
-    EXPECT_EQ(at(0, 2).mappingAddress, "4000");
-    EXPECT_EQ(at(1, 3).mappingAddress, "4");
-    EXPECT_EQ(at(1, 2).mappingAddress, "5");
-    EXPECT_EQ(at(1, 1).mappingAddress, "4002");
-    EXPECT_EQ(at(1, 2).byteCount, "6");
-}
-
 TEST_F(MappingPassTest, EthernetSecondSubnetIsCheckedOnlyWhileTheMarkIsClear)
 {
     setType(4, {});
@@ -260,28 +259,6 @@ TEST_F(MappingPassTest, EthernetSecondSubnetIsCheckedOnlyWhileTheMarkIsClear)
     command(1, "3", "10");
     o = run();
     EXPECT_EQ(prompter.messages, std::vector<std::string>{kExceeds});
-}
-
-TEST_F(MappingPassTest, OnlyTheFirstSubnetOfOtherTypes)
-{
-    setType(2, {});
-    command(0, "3", "1");
-    command(1, "3", "1", "77", "5");
-    run();
-    EXPECT_EQ(at(0, 1).mappingAddress, "0");
-    EXPECT_EQ(at(1, 1).mappingAddress, "77");
-    EXPECT_EQ(at(1, 1).mappingBit, "5");
-}
-
-TEST_F(MappingPassTest, VacantOrNegativeQuantitiesTakeNoRoom)
-{
-    setType(1, {});
-    command(0, "3", "-1");
-    command(0, "3", "");
-    command(0, "4", "2");
-    EXPECT_FALSE(run().incomplete);
-    EXPECT_EQ(at(0, 1).byteCount, "0");
-    EXPECT_EQ(at(0, 3).mappingAddress, "0");
 }
 
 TEST_F(MappingPassTest, CommandAsksFirstAndKeepsTheMark)

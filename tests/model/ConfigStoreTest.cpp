@@ -1,7 +1,6 @@
 #include "model/ConfigStore.h"
 #include "resources/Strings.h"
 
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -152,13 +151,10 @@ TEST(ConfigStore, NewCommandFields)
         for (const Row &r : rows) {
             const int pos = s.addCommand(0, 1, r.function).value();
             const COMMAND &c = s.command(0, pos);
-            EXPECT_EQ(c.functionCode, r.function);
-            EXPECT_EQ(c.quantity, r.quantity);
-            EXPECT_EQ(c.slaveAddress, "12");
-            EXPECT_EQ(c.startAddress, "");
-            EXPECT_EQ(c.mappingAddress, "");
-            EXPECT_EQ(c.scanType, "Quick-scan");
-            EXPECT_EQ(c.dataFormat, type == 3 ? "Fullword" : "Non-exchange");
+            EXPECT_EQ((std::vector<std::string>{c.functionCode, c.quantity, c.slaveAddress, c.startAddress,
+                                                c.mappingAddress, c.scanType, c.dataFormat}),
+                      (std::vector<std::string>{r.function, r.quantity, "12", "", "", "Quick-scan",
+                                                type == 3 ? "Fullword" : "Non-exchange"}));
             EXPECT_EQ(c.nodeNumber, 1);
         }
     }

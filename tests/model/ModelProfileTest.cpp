@@ -1,6 +1,5 @@
 #include "model/ModelProfile.h"
 #include "resources/Strings.h"
-#include <string>
 #include <gtest/gtest.h>
 
 namespace tqv {

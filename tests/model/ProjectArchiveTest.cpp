@@ -265,15 +265,14 @@ TEST_P(ProjectArchiveVersions, OlderBodiesReadWhatTheyCarry)
     for (int f = 1; f <= 7; ++f)
         EXPECT_EQ(s->modelFlag(f), r.flags[f - 1]) << "modelFlag" << f;
     const CONFIG &c = s->subnet(0);
-    EXPECT_EQ(c.charIntervalSend, r.version >= 500 ? "4" : "0");
-    EXPECT_EQ(c.charIntervalReceive, r.version >= 500 ? "5" : "0");
-    EXPECT_EQ(c.startChar, r.version >= 500 ? "<" : "");
-    EXPECT_EQ(c.doubleFaultReset, r.hasDoubleFault ? "Enable" : "");
-    EXPECT_EQ(c.commandStatus, r.hasStatusFields ? "Disable" : "");
-    EXPECT_EQ(c.timeoutAction, r.hasStatusFields ? "Clear Data" : "");
-    EXPECT_EQ(c.timeoutCount, r.hasStatusFields ? "3" : "");
-    EXPECT_EQ(s->fieldbus.profibusConfigMode, r.hasTrailer ? "Input configuration data" : "");
-    EXPECT_EQ(s->fieldbus.profibusConfigData, r.hasTrailer ? "d1 e1 " : "");
+    const bool v500 = r.version >= 500;
+    EXPECT_EQ((std::vector<std::string>{c.charIntervalSend, c.charIntervalReceive, c.startChar, c.doubleFaultReset,
+                                        c.commandStatus, c.timeoutAction, c.timeoutCount,
+                                        s->fieldbus.profibusConfigMode, s->fieldbus.profibusConfigData}),
+              (std::vector<std::string>{v500 ? "4" : "0", v500 ? "5" : "0", v500 ? "<" : "",
+                                        r.hasDoubleFault ? "Enable" : "", r.hasStatusFields ? "Disable" : "",
+                                        r.hasStatusFields ? "Clear Data" : "", r.hasStatusFields ? "3" : "",
+                                        r.hasTrailer ? "Input configuration data" : "", r.hasTrailer ? "d1 e1 " : ""}));
     EXPECT_EQ(c.nodeCount, 2);
     EXPECT_EQ(c.nodes[1], (NODE{"2", "Node-2"}));
     EXPECT_EQ(c.commands[1].mappingAddress, "1a");

@@ -84,7 +84,7 @@ TEST(FixedFrames, RequestsThatDependOnNothingButIndexes)
 
 // The settings requests, byte by byte from the values of one model; the sums are worked out in
 // the comments.
-enum class Request { DeviceNet, Profibus, Subnet, TimeoutAction, CharIntervals };
+enum class Request { DeviceNet, Profibus, Subnet, TimeoutAction, CharIntervals, ConfigData };
 
 struct SettingsCase {
     const char *name;
@@ -178,6 +178,29 @@ TEST_F(FrameBuilderTest, SettingsFramesByteByByte)
         {"character intervals", 3, {7}, Request::CharIntervals, 0, {},
          {{&C::charIntervalSend, "1000"}, {&C::charIntervalReceive, "25"}},
          bytes({0x05, 0x04, 0x03, 0xE8, 0x00, 0x19, 0x0D})},
+        // PROFIBUS configuration data: byte selection sends nothing of the text. 0x34 + 9 = 0x3D.
+        {"byte selection", 3, {7}, Request::ConfigData, 0,
+         {{&F::profibusConfigMode, "Use bytes selection"}, {&F::profibusConfigData, "d1 e1"}}, {},
+         bytes({0x34, 0x09, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3D})},
+        // 0x3D + 3 + 0x0A + 0x1B + 0x2C = 0x91.
+        {"configuration data", 3, {7}, Request::ConfigData, 0,
+         {{&F::profibusConfigMode, "Input configuration data"}, {&F::profibusConfigData, "0a 1b 2c "}}, {},
+         bytes({0x34, 0x09, 0x03, 0x0A, 0x1B, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x91})},
+        // Upper case; the last pair without its blank still counts. 0x3D + 2 + 0xD1 + 0xE1 = 0x1F1.
+        {"configuration data, upper case", 3, {7}, Request::ConfigData, 0,
+         {{&F::profibusConfigMode, "Input configuration data"}, {&F::profibusConfigData, "D1 E1"}}, {},
+         bytes({0x34, 0x09, 0x02, 0xD1, 0xE1, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF1})},
+        // At most 8 bytes. 0x3D + 8 + 36 = 0x69.
+        {"configuration data, nine bytes", 3, {7}, Request::ConfigData, 0,
+         {{&F::profibusConfigMode, "Input configuration data"}, {&F::profibusConfigData, "01 02 03 04 05 06 07 08 09 "}},
+         {}, bytes({0x34, 0x09, 0x08, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x69})},
+        // Non-digits count as 0; a lone trailing digit is no byte. 0x3D + 1 = 0x3E.
+        {"configuration data, no digits", 3, {7}, Request::ConfigData, 0,
+         {{&F::profibusConfigMode, "Input configuration data"}, {&F::profibusConfigData, "zz 1"}}, {},
+         bytes({0x34, 0x09, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3E})},
+        {"configuration data, empty", 3, {7}, Request::ConfigData, 0,
+         {{&F::profibusConfigMode, "Input configuration data"}, {&F::profibusConfigData, ""}}, {},
+         bytes({0x34, 0x09, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3D})},
     };
     for (const SettingsCase &c : cases) {
         store.newConfiguration();
@@ -193,6 +216,7 @@ TEST_F(FrameBuilderTest, SettingsFramesByteByByte)
         case Request::Subnet: frame = buildWriteSubnet(store, c.subnet); break;
         case Request::TimeoutAction: frame = buildWriteTimeoutAction(store); break;
         case Request::CharIntervals: frame = buildWriteCharIntervals(store); break;
+        case Request::ConfigData: frame = buildWriteProfibusConfigData(store); break;
         }
         EXPECT_EQ(hex(frame), hex(c.expected)) << c.name;
     }
@@ -317,40 +341,6 @@ TEST_F(FrameBuilderTest, ModbusCommandFrames)
         typeAndFlags(c.type, {});
         command(0, c.position) = c.command;
         EXPECT_EQ(hex(buildWriteCommand(store, 0, c.position - 1)), hex(c.expected)) << c.position;
-    }
-}
-
-struct ConfigDataCase {
-    const char *mode;
-    const char *data;
-    std::string expected;
-};
-
-TEST_F(FrameBuilderTest, ProfibusConfigurationData)
-{
-    const ConfigDataCase cases[] = {
-        // Byte selection sends nothing of the text. 0x34 + 9 = 0x3D.
-        {"Use bytes selection", "d1 e1",
-         bytes({0x34, 0x09, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3D})},
-        // 0x3D + 3 + 0x0A + 0x1B + 0x2C = 0x91.
-        {"Input configuration data", "0a 1b 2c ",
-         bytes({0x34, 0x09, 0x03, 0x0A, 0x1B, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x91})},
-        // Upper case; the last pair without its blank still counts. 0x3D + 2 + 0xD1 + 0xE1 = 0x1F1.
-        {"Input configuration data", "D1 E1",
-         bytes({0x34, 0x09, 0x02, 0xD1, 0xE1, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF1})},
-        // At most 8 bytes. 0x3D + 8 + 36 = 0x69.
-        {"Input configuration data", "01 02 03 04 05 06 07 08 09 ",
-         bytes({0x34, 0x09, 0x08, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x69})},
-        // Non-digits count as 0; a lone trailing digit is no byte. 0x3D + 1 = 0x3E.
-        {"Input configuration data", "zz 1",
-         bytes({0x34, 0x09, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3E})},
-        {"Input configuration data", "",
-         bytes({0x34, 0x09, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3D})},
-    };
-    for (const ConfigDataCase &c : cases) {
-        store.fieldbus.profibusConfigMode = c.mode;
-        store.fieldbus.profibusConfigData = c.data;
-        EXPECT_EQ(hex(buildWriteProfibusConfigData(store)), hex(c.expected)) << c.data;
     }
 }
 

@@ -120,17 +120,14 @@ TEST_F(UploadTest, OneSubnetReadsEveryStepAndBuildsTheConfigurationAside)
 
     const ConfigStore &c = r.configuration;
     EXPECT_TRUE(c.modelFlag6 && c.modelFlag7 && !c.configModified);
-    EXPECT_EQ(c.subnet(0).masterBaud, "19200");
     EXPECT_EQ(c.subnet(0).commandCount, 7);
     EXPECT_EQ(c.subnet(0).nodeCount, 3);
-    EXPECT_EQ(c.fieldbus.inputSize, "112");
-    EXPECT_EQ(c.subnet(0).inputLengthPrefix, "Enable");
-    EXPECT_EQ(c.subnet(0).timeoutAction, "Clear Data");
-    EXPECT_EQ(c.subnet(0).timeoutCount, "5");
-    EXPECT_EQ(c.fieldbus.profibusConfigMode, "Input configuration data");
-    EXPECT_EQ(c.fieldbus.profibusConfigData, "d1 e1 ");
-    EXPECT_EQ(c.subnet(0).charIntervalSend, "300");
-    EXPECT_EQ(c.subnet(0).charIntervalReceive, "10");
+    const CONFIG &one = c.subnet(0);
+    EXPECT_EQ((std::vector<std::string>{one.masterBaud, c.fieldbus.inputSize, one.inputLengthPrefix, one.timeoutAction,
+                                        one.timeoutCount, c.fieldbus.profibusConfigMode, c.fieldbus.profibusConfigData,
+                                        one.charIntervalSend, one.charIntervalReceive}),
+              (std::vector<std::string>{"19200", "112", "Enable", "Clear Data", "5", "Input configuration data",
+                                        "d1 e1 ", "300", "10"}));
 
     EXPECT_EQ(observer.title, "");
     EXPECT_EQ(observer.status, "Finish uploading!");
@@ -204,17 +201,14 @@ TEST_F(UploadTest, NodesFromSlaveAddressesAndCommandFields)
     ASSERT_EQ(r.outcome, UploadOutcome::Uploaded);
     const CONFIG &s = r.configuration.subnet(0);
     ASSERT_EQ(s.nodeCount, 3);
-    EXPECT_EQ(s.nodes[0], (NODE{"5", "Node-5"}));
-    EXPECT_EQ(s.nodes[1], (NODE{"7", "Node-7"}));
-    EXPECT_EQ(s.nodes[2], (NODE{"9", "Node-9"}));
+    EXPECT_EQ((std::vector<NODE>(s.nodes.begin(), s.nodes.begin() + 3)),
+              (std::vector<NODE>{{"5", "Node-5"}, {"7", "Node-7"}, {"9", "Node-9"}}));
     EXPECT_EQ(s.commands[2].nodeNumber, 1);
     EXPECT_EQ(s.commands[3].nodeNumber, 3);
     const COMMAND &first = s.commands[0];
-    EXPECT_EQ(first.mappingAddress, "400a");
-    EXPECT_EQ(first.startAddress, "258");
-    EXPECT_EQ(first.quantity, "10");
-    EXPECT_EQ(first.scanType, "Slow-scan");
-    EXPECT_EQ(first.dataFormat, "Four-byte-exchange");
+    EXPECT_EQ((std::vector<std::string>{first.mappingAddress, first.startAddress, first.quantity, first.scanType,
+                                        first.dataFormat}),
+              (std::vector<std::string>{"400a", "258", "10", "Slow-scan", "Four-byte-exchange"}));
     EXPECT_EQ(s.commands[1].mappingBit, "5");
     EXPECT_EQ(s.commands[1].functionCode, "1");
     EXPECT_EQ(r.configuration.fieldbus.inputSize, "16");
@@ -400,11 +394,8 @@ TEST_F(UploadTest, DeviceNetGatewayParameters)
     ASSERT_EQ(r.outcome, UploadOutcome::Uploaded);
     EXPECT_EQ(codes(), (std::vector<int>{0x01, 0x22, 0x04}));
     const FIELDBUS &f = r.configuration.fieldbus;
-    EXPECT_EQ(f.fieldbusType, "DeviceNet");
-    EXPECT_EQ(f.deviceNetAddress, "12");
-    EXPECT_EQ(f.deviceNetBaud, "500K");
-    EXPECT_EQ(f.inputSize, "160");
-    EXPECT_EQ(f.outputSize, "112");
+    EXPECT_EQ((std::vector<std::string>{f.fieldbusType, f.deviceNetAddress, f.deviceNetBaud, f.inputSize, f.outputSize}),
+              (std::vector<std::string>{"DeviceNet", "12", "500K", "160", "112"}));
     EXPECT_EQ(observer.latest[0].first, "Upload DeviceNet parameter configuration");
     EXPECT_EQ(observer.latest[2], std::make_pair(std::string("Upload Modbus command configuration"), LineState::Done));
 }
@@ -512,10 +503,9 @@ TEST(ApplyUploadStore, FieldbusCodesAndSubnetsNotRead)
     UploadStore s = storeOf(1, kSlave);
     s.deviceNetParameters = {63, 4, 7, 6};
     applyUploadStore(s, d);
-    EXPECT_EQ(d.fieldbus.deviceNetAddress, "63");
-    EXPECT_EQ(d.fieldbus.deviceNetBaud, "125K");
-    EXPECT_EQ(d.fieldbus.inputSize, "64");
-    EXPECT_EQ(d.fieldbus.outputSize, "64");
+    const FIELDBUS &f = d.fieldbus;
+    EXPECT_EQ((std::vector<std::string>{f.deviceNetAddress, f.deviceNetBaud, f.inputSize, f.outputSize}),
+              (std::vector<std::string>{"63", "125K", "64", "64"}));
 }
 
 TEST(ApplyUploadStore, DataFormatVocabularyFollowsTypeAndModelFlag1)
