@@ -261,22 +261,28 @@ private:
     zip_t *m_zip = nullptr;
 };
 
-// A parsed XML part; the document keeps pointers into nothing of the caller's.
-using XmlPart = std::unique_ptr<pugi::xml_document>;
+// A parsed XML part. The document is built in place over the unpacked bytes, which it keeps, so
+// a large part is not held twice.
+struct XmlDocument {
+    std::string bytes;
+    pugi::xml_document doc;
+    operator pugi::xml_node() const { return doc; }
+};
+using XmlPart = std::unique_ptr<XmlDocument>;
 
 Step<XmlPart> readXml(const ZipArchive &zip, const std::string &name)
 {
     Step<std::string> bytes = zip.read(name);
     if (auto *failure = std::get_if<Failure>(&bytes))
         return std::move(*failure);
-    const std::string &data = std::get<std::string>(bytes);
-    auto doc = std::make_unique<pugi::xml_document>();
+    auto part = std::make_unique<XmlDocument>();
+    part->bytes = std::move(std::get<std::string>(bytes));
     // Whitespace-only text kept where it is an element's only content: a cell of one space.
-    const pugi::xml_parse_result parsed =
-        doc->load_buffer(data.data(), data.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
+    const pugi::xml_parse_result parsed = part->doc.load_buffer_inplace(
+        part->bytes.data(), part->bytes.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
     if (!parsed)
         return Failure{formatText(StrId::ReasonPartNotXml, {shownFileText(name), number(static_cast<std::uint64_t>(parsed.offset))})};
-    return doc;
+    return part;
 }
 
 // "xl/workbook.xml" -> "xl/_rels/workbook.xml.rels".
