@@ -20,7 +20,7 @@ const char *kMakeBooks = R"PY(
 import sys, zipfile, openpyxl
 d = sys.argv[1]
 wb = openpyxl.Workbook(); ws = wb.active; ws.title = 'Data'
-ws.append([3, 0.5, True, '=1+2', 'text', 1e20, 0.1 + 0.2])
+ws.append([3, 0.5, True, '=1+2', 'text', 1e20, 0.1 + 0.2, 100000, 0.00001])
 ws['A3'] = 'merged'; ws.merge_cells('A3:B4')
 wb.save(d + '/openpyxl.xlsx')
 types = ('<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Override PartName="/xl/workbook.xml" '
@@ -89,7 +89,7 @@ TEST_F(WorkbookReaderTest, OtherWritersValuesFormulasAndMergedCells)
     const ReadSheet &data = openpyxl.value().sheets.at(0);
     EXPECT_EQ(data.name, "Data");
     EXPECT_EQ(data.cells, (Cells{{{1, 1}, "3"}, {{1, 2}, "0.5"}, {{1, 3}, "TRUE"}, {{1, 5}, "text"}, {{1, 6}, "1e+20"},
-                                 {{1, 7}, "0.3"}}));
+                                 {{1, 7}, "0.3"}, {{1, 8}, "100000"}, {{1, 9}, "0.00001"}}));
     const std::string merged = text(StrId::CellMerged, Language::English);
     EXPECT_EQ(data.refused, (std::map<CellPlace, std::string>{{{1, 4}, text(StrId::CellFormulaNoValue)},
                                                               {{3, 1}, formatText(merged, {"A3:B4"})},
