@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 namespace tqv {
 namespace {
 
@@ -53,7 +55,9 @@ protected:
         std::ofstream(dir() + "make.py") << kMakeBooks;
         ASSERT_EQ(std::system(("/usr/bin/python3 " + dir() + "make.py " + dir()).c_str()), 0);
     }
-    static std::string dir() { return ::testing::TempDir() + "tqv-workbook-reader/"; }
+    // One folder per process: ctest runs the cases of this suite side by side.
+    static std::string dir() { return ::testing::TempDir() + "tqv-workbook-reader-" + std::to_string(::getpid()) + "/"; }
+    static void TearDownTestSuite() { std::filesystem::remove_all(dir()); }
     void TearDown() override { setLanguage(Language::English); }
 };
 
