@@ -78,7 +78,7 @@ struct Column {
     const ColumnMeaning *meaning = nullptr;
 };
 
-// The columns of one sheet by what they hold. Where two columns hold the same (the check type
+// The columns of one sheet by what they hold. Where two columns name the same (the check type
 // column some layouts head "Subnet", beside the subnet column), the rightmost one counts.
 class SheetColumns {
 public:
@@ -93,11 +93,10 @@ public:
                     break;
                 }
             m_headings.push_back(it->second);
-            if (!column.meaning)
-                continue;
-            std::erase_if(m_columns, [&](const Column &c) { return c.meaning == column.meaning; });
-            m_columns.push_back(std::move(column));
+            if (column.meaning)
+                m_columns.push_back(std::move(column));
         }
+        std::reverse(m_columns.begin(), m_columns.end()); // rightmost first
     }
 
     const Column *forRole(ColumnRole role) const
@@ -107,13 +106,16 @@ public:
                 return &c;
         return nullptr;
     }
-    const Column *forField(const FieldRef &field) const
+    // Columns that may hold `field`, rightmost first: a value the layout's column leaves blank for
+    // a row may stand in a column of the same heading further right.
+    std::vector<const Column *> forField(const FieldRef &field) const
     {
+        std::vector<const Column *> found;
         for (const Column &c : m_columns)
             if (c.meaning->role == ColumnRole::Field &&
                 std::find(c.meaning->fields.begin(), c.meaning->fields.end(), field) != c.meaning->fields.end())
-                return &c;
-        return nullptr;
+                found.push_back(&c);
+        return found;
     }
     // Whether a heading of the active language (or its translation) is there.
     bool has(const std::string &heading) const
@@ -384,8 +386,13 @@ void Importer::commitItem(const BookSheet &sheet, int row, const ItemRef &item, 
         const FieldRef &field = cell.editor == EditorKind::List ? cell.pick.field : cell.edit.field;
         if (std::holds_alternative<std::monostate>(field))
             continue;
-        const Column *column = sheet.columns.forField(field);
-        const std::optional<std::string> text = value(sheet, row, column);
+        const Column *column = nullptr;
+        std::optional<std::string> text;
+        for (const Column *c : sheet.columns.forField(field))
+            if ((text = value(sheet, row, c))) {
+                column = c;
+                break;
+            }
         if (!text)
             continue;
         if (std::optional<std::string> reason = commit(item, r, *text))
@@ -432,7 +439,7 @@ void Importer::importSubnets(bool protocolsOnly)
             m_session.select(item);
             const int protocolRow = rowIndex(SubnetRow::Protocol);
             const CellInfo cell = describeCell(store(), item, protocolRow, pulseEditableFor(store(), item));
-            const Column *column = sheet.columns.forField(&CONFIG::protocol);
+            const Column *column = sheet.columns.forField(&CONFIG::protocol).front();
             const std::optional<std::string> text = value(sheet, row, column);
             if (text && cell.editor != EditorKind::None)
                 if (std::optional<std::string> reason = commit(item, protocolRow, *text))
@@ -626,7 +633,7 @@ Status Importer::run(const ConfigStore *base)
     if (Status started = startStore(base); !started)
         return started;
     if (m_subnets) {
-        if (!m_subnets->columns.forField(&CONFIG::protocol))
+        if (m_subnets->columns.forField(&CONFIG::protocol).empty())
             return Error{ErrorCode::FileFormat, formatText(StrId::ImportMissingColumn,
                                                            {shownFileText(m_subnets->sheet->name),
                                                             text(StrId::GridTypeOfProtocol)})};
