@@ -632,6 +632,7 @@ Status Importer::run(const ConfigStore *base)
         return found;
     if (Status started = startStore(base); !started)
         return started;
+    const EditorSession::Batch batch(m_session);
     if (m_subnets) {
         if (m_subnets->columns.forField(&CONFIG::protocol).empty())
             return Error{ErrorCode::FileFormat, formatText(StrId::ImportMissingColumn,
