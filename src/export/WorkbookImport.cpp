@@ -5,6 +5,7 @@
 #include "editor/PropertyGrid.h"
 #include "editor/TreeEditor.h"
 #include "model/ModelProfile.h"
+#include "model/ProjectLanguage.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -34,14 +35,15 @@ bool sameText(const std::string &fileText, StrId id)
                        [&](Language l) { return trimmed(text(id, l)) == mine; });
 }
 
+Language otherLanguage() { return currentLanguage() == Language::English ? Language::Chinese : Language::English; }
+
 // A text of the active language as the other language says it (the same string id), if any.
-std::vector<std::string> translations(const std::string &active)
+std::vector<std::string> translations(const std::vector<StringEntry> &strings, const std::string &active)
 {
-    const Language other = currentLanguage() == Language::English ? Language::Chinese : Language::English;
     std::vector<std::string> out;
-    for (const StringEntry &entry : allStrings(currentLanguage()))
+    for (const StringEntry &entry : strings)
         if (entry.text == active)
-            out.push_back(text(entry.id, other));
+            out.push_back(text(entry.id, otherLanguage()));
     return out;
 }
 
@@ -118,9 +120,9 @@ public:
         return found;
     }
     // Whether a heading of the active language (or its translation) is there.
-    bool has(const std::string &heading) const
+    bool has(const std::vector<StringEntry> &strings, const std::string &heading) const
     {
-        std::vector<std::string> wanted = translations(heading);
+        std::vector<std::string> wanted = translations(strings, heading);
         wanted.push_back(heading);
         for (const std::string &mine : m_headings)
             for (const std::string &w : wanted)
@@ -193,6 +195,12 @@ private:
 
     const ReadBook &m_book;
     const std::set<RowKey> &m_skip;
+    const std::vector<StringEntry> m_strings = allStrings(currentLanguage());
+    ConfigStore m_scratch = [] {
+        ConfigStore scratch;
+        scratch.subnet(0).commandCount = 1; // the language conversion looks at commands in use
+        return scratch;
+    }();
     EditorSession m_session;
     std::optional<BookSheet> m_fieldbus, m_subnets, m_commands, m_nodes;
     ImportPrompter m_prompter;
@@ -297,20 +305,36 @@ Status Importer::checkHeadings()
     for (const Cell &cell : workbookCells(store())) {
         if (cell.row != 1)
             continue;
+        if (cell.sheet != Sheet::CommandList && m_book.fromCsv)
+            continue;
         const BookSheet *sheet = cell.sheet == Sheet::Fieldbus      ? &*m_fieldbus
                                  : cell.sheet == Sheet::Subnet      ? &*m_subnets
                                  : cell.sheet == Sheet::CommandList ? &*m_commands
                                                                     : &*m_nodes;
-        if (cell.sheet != Sheet::CommandList && m_book.fromCsv)
-            continue;
         const int optional = firstLosslessColumn(layout, cell.sheet) + (cell.sheet == Sheet::Fieldbus ? 2 : 0);
         if ((cell.sheet == Sheet::Fieldbus || cell.sheet == Sheet::Subnet) && cell.column >= optional)
             continue;
         if (sheet->columns.empty())
             return Error{ErrorCode::FileFormat, formatText(StrId::ImportEmptySheet, {shownFileText(sheet->sheet->name)})};
-        if (!sheet->columns.has(cell.text))
+        if (!sheet->columns.has(m_strings, cell.text))
             return Error{ErrorCode::FileFormat,
                          formatText(StrId::ImportMissingColumn, {shownFileText(sheet->sheet->name), cell.text})};
+    }
+    // What names a row's node or command, whatever the layout (a CSV brings the command list alone).
+    struct Needed {
+        const std::optional<BookSheet> &sheet;
+        ColumnRole role;
+        StrId heading;
+    };
+    for (const Needed &n : {Needed{m_commands, ColumnRole::SubnetNumber, StrId::ExportHeadSubnet},
+                            Needed{m_commands, ColumnRole::NodeNumber, StrId::ExportHeadNode},
+                            Needed{m_commands, ColumnRole::FunctionCode, StrId::GridFunctionalCodes},
+                            Needed{m_nodes, ColumnRole::SubnetNumber, StrId::ExportHeadSubnet},
+                            Needed{m_nodes, ColumnRole::NodeNumber, StrId::ExportHeadNode}}) {
+        const bool commandsRead = layout == ExportLayout::Standard || layout == ExportLayout::MasterFormat || m_book.fromCsv;
+        if (n.sheet && (&n.sheet != &m_commands || commandsRead) && !n.sheet->columns.forRole(n.role))
+            return Error{ErrorCode::FileFormat, formatText(StrId::ImportMissingColumn,
+                                                           {shownFileText(n.sheet->sheet->name), text(n.heading)})};
     }
     return {};
 }
@@ -344,15 +368,14 @@ std::optional<std::string> Importer::commit(const ItemRef &item, int row, const 
         std::string picked = trimmed(value);
         if (std::find(cell.choices.begin(), cell.choices.end(), picked) == cell.choices.end()) {
             // A workbook written in the other language names the same choice in its words.
-            const Language other = currentLanguage() == Language::English ? Language::Chinese : Language::English;
-            bool translated = false;
-            for (const std::string &choice : cell.choices)
-                for (const StringEntry &entry : allStrings(currentLanguage()))
-                    if (!translated && entry.text == choice && text(entry.id, other) == picked) {
-                        picked = choice;
-                        translated = true;
-                    }
-            if (!translated) {
+            // A workbook written in the other language names the same choice in its words: they
+            // are turned into the active language's as opening a project of that language does.
+            if (std::string *slot = fieldOf(m_scratch, ItemRef{item.kind, 0, 1}, cell.pick.field)) {
+                *slot = picked;
+                (void)convertValuesLanguage(m_scratch, otherLanguage(), currentLanguage());
+                picked = *slot;
+            }
+            if (std::find(cell.choices.begin(), cell.choices.end(), picked) == cell.choices.end()) {
                 std::string choices;
                 for (const std::string &c : cell.choices)
                     choices += (choices.empty() ? "\"" : ", \"") + c + "\"";
@@ -668,10 +691,12 @@ Result<ImportOutcome> importBook(const ReadBook &book, const ConfigStore *base, 
 {
     std::set<RowKey> skip;
     ImportOutcome outcome;
+    ConfigStore model; // the book's gateway type and flags
     for (int pass = 0; pass < kMaxPasses; ++pass) {
         Importer importer(book, skip);
         if (Status ran = importer.run(base); !ran)
             return ran.error();
+        model.setTypeAndFlags(importer.store().gatewayType, modelFlagsOf(importer.store()));
         if (importer.refused.empty()) {
             outcome.store = std::make_unique<ConfigStore>(importer.store());
             outcome.store->configModified = false;
@@ -689,14 +714,12 @@ Result<ImportOutcome> importBook(const ReadBook &book, const ConfigStore *base, 
             break;
     }
     // Nothing applied: the base as it was, or a new configuration of the workbook's model.
-    Importer model(book, skip);
-    (void)model.run(base);
     outcome.store = std::make_unique<ConfigStore>();
     if (base) {
         *outcome.store = *base;
     } else {
         outcome.store->newConfiguration();
-        outcome.store->setTypeAndFlags(model.store().gatewayType, modelFlagsOf(model.store()));
+        outcome.store->setTypeAndFlags(model.gatewayType, modelFlagsOf(model));
     }
     outcome.store->configModified = false;
     return outcome;
