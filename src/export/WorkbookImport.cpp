@@ -389,14 +389,22 @@ std::optional<std::string> Importer::commit(const ItemRef &item, int row, const 
     if (cell.editor != EditorKind::EditBox)
         return std::nullopt;
     m_prompter.messages.clear();
-    const CommitResult result = m_session.commitText(CommitTarget{item, row}, trimmed(value), true, pulse, m_prompter);
-    if (!m_prompter.messages.empty()) {
-        std::string all;
-        for (const std::string &m : m_prompter.messages)
-            all += (all.empty() ? "" : " ") + m;
-        return all;
+    const std::string typed = trimmed(value);
+    const CommitResult result = m_session.commitText(CommitTarget{item, row}, typed, true, pulse, m_prompter);
+    std::string reason;
+    for (const std::string &m : m_prompter.messages)
+        reason += (reason.empty() ? "" : " ") + m;
+    if (reason.empty() && !result.refusal)
+        return std::nullopt;
+    if (reason.empty())
+        reason = *result.refusal;
+    // The rules quote the value as typed; from a file it is shown the way messages show file text.
+    for (std::size_t at = typed.empty() ? std::string::npos : reason.find(typed); at != std::string::npos;) {
+        const std::string shown = shownFileText(typed);
+        reason.replace(at, typed.size(), shown);
+        at = reason.find(typed, at + shown.size());
     }
-    return result.refusal;
+    return reason;
 }
 
 void Importer::commitItem(const BookSheet &sheet, int row, const ItemRef &item, int from)
@@ -500,7 +508,6 @@ bool programGivenName(const std::string &name)
 void Importer::importNodes()
 {
     const BookSheet &sheet = *m_nodes;
-    const Column *subnetColumn = sheet.columns.forRole(ColumnRole::SubnetNumber);
     const Column *numberColumn = sheet.columns.forRole(ColumnRole::NodeNumber);
     const Column *nameColumn = sheet.columns.forRole(ColumnRole::NodeName);
     const Column *addressColumn = sheet.columns.forRole(ColumnRole::SlaveAddress);
@@ -601,20 +608,21 @@ void Importer::importCommands()
         if (!subnet || !node || !choice)
             continue;
         const int k = *subnet;
+        const int n = *node;
         CONFIG &config = store().subnet(k);
-        if (*node > config.nodeCount) {
+        if (n > config.nodeCount) {
             // A CSV of the command list brings no nodes of its own: its commands make them.
-            while (m_book.fromCsv && config.nodeCount < *node && m_session.addNode(ItemRef{ItemKind::Subnet, k, 0}, m_prompter, false) > 0) {
+            while (m_book.fromCsv && config.nodeCount < n && m_session.addNode(ItemRef{ItemKind::Subnet, k, 0}, m_prompter, false) > 0) {
             }
-            if (*node > config.nodeCount) {
+            if (n > config.nodeCount) {
                 refuse(sheet, row, *nodeColumn, *nodeText,
-                       formatText(StrId::ReasonNoSuchNode, {std::to_string(k + 1), std::to_string(*node)}));
+                       formatText(StrId::ReasonNoSuchNode, {std::to_string(k + 1), std::to_string(n)}));
                 continue;
             }
         }
         // The address a command shows is its node's: a different one is the node's new address.
         if (const std::optional<std::string> address = value(sheet, row, addressColumn)) {
-            const ItemRef nodeItem{ItemKind::Node, k, *node};
+            const ItemRef nodeItem{ItemKind::Node, k, n};
             m_session.select(nodeItem);
             if (std::optional<std::string> reason = commit(nodeItem, rowIndex(NodeRow::Address), *address)) {
                 refuse(sheet, row, *addressColumn, *address, std::move(*reason));
@@ -623,17 +631,17 @@ void Importer::importCommands()
         }
         // A command of the base at this place with the same node and function is edited in place;
         // from the first that differs on, the base's commands give way to the sheet's.
-        const std::string &code = *functionCodeForChoice(*choice);
+        const std::string code = *functionCodeForChoice(*choice);
         int &position = next[static_cast<std::size_t>(k)];
         const bool same = !rebuilt[static_cast<std::size_t>(k)] && position <= config.commandCount &&
-                          store().command(k, position).nodeNumber == *node &&
+                          store().command(k, position).nodeNumber == n &&
                           store().command(k, position).functionCode == code;
         if (!same) {
             for (int p = store().subnet(k).commandCount; p >= position; --p)
                 (void)m_session.deleteCommand(ItemRef{ItemKind::Command, k, p});
             rebuilt[static_cast<std::size_t>(k)] = true;
             m_prompter.messages.clear();
-            if (m_session.addCommand(ItemRef{ItemKind::Node, k, *node}, *choice, m_prompter) != position) {
+            if (m_session.addCommand(ItemRef{ItemKind::Node, k, n}, *choice, m_prompter) != position) {
                 refuse(sheet, row, *codeColumn, *codeText,
                        m_prompter.messages.empty() ? std::string() : m_prompter.messages.front());
                 continue;

@@ -906,7 +906,6 @@ enum class StrId : int {
     ReasonNodeGap,
     ReasonNoSuchNode,
     ReasonRepeatedRow,
-    ReasonReadOnly,
 };
 
 } // namespace tqv
