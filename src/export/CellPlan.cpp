@@ -274,8 +274,7 @@ std::vector<ColumnMeaning> makeColumnMeanings()
         {cl, StrId::GridFunctionalCodes, R::FunctionCode, {}},
         {cl, StrId::GridStartingAddress, R::Field, {&M::startAddress}},
         {cl, StrId::GridNumberOfRegister, R::Field, {&M::quantity}},
-        // The byte count follows the quantity by the rules; what a sheet says of it is not taken.
-        {cl, StrId::GridNumberOfByte, R::Display, {}},
+        {cl, StrId::GridNumberOfByte, R::ByteCount, {}},
         {cl, StrId::GridMappingAddress, R::Field, {&M::mappingAddress}},
         {cl, StrId::GridMappingBit, R::Field, {&M::mappingBit}},
         {cl, StrId::ExportHeadDataFormat, R::Field, {&M::dataFormat}},
@@ -348,10 +347,7 @@ public:
     {
         const bool pulse = pulseEditableFor(store, item);
         for (int r = 0; r < kSubnetRowCount; ++r) {
-            const CellInfo cell = describeCell(store, item, r, pulse);
-            if (cell.editor == EditorKind::None)
-                continue;
-            const FieldRef &field = cell.editor == EditorKind::List ? cell.pick.field : cell.edit.field;
+            const FieldRef field = sheetField(describeCell(store, item, r, pulse));
             const std::string *value = fieldOf(store, item, field);
             const std::optional<StrId> heading = headingOfField(m_sheet, field);
             if (!value || !heading || m_layout.shows(row, field, shownValue(*value)))
@@ -566,6 +562,20 @@ int firstLosslessColumn(ExportLayout layout, Sheet sheet)
         break;
     }
     return 1;
+}
+
+FieldRef sheetField(const CellInfo &cell)
+{
+    switch (cell.editor) {
+    case EditorKind::List:
+        return cell.pick.field;
+    case EditorKind::EditBox:
+        return cell.edit.field;
+    case EditorKind::None:
+        break;
+    }
+    const bool shown = !std::holds_alternative<std::monostate>(cell.field);
+    return shown && cell.edit.field == cell.field && cell.edit.check != TextCheck::None ? cell.field : FieldRef{};
 }
 
 const std::vector<ColumnMeaning> &columnMeanings()

@@ -4,11 +4,13 @@
 #include "editor/EditorSession.h"
 #include "editor/PropertyGrid.h"
 #include "editor/TreeEditor.h"
+#include "model/DerivedValues.h"
 #include "model/ModelProfile.h"
 #include "model/ProjectLanguage.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 #include <set>
 
@@ -183,6 +185,7 @@ private:
     void refuse(const BookSheet &sheet, int row, const Column &column, const std::string &value, std::string reason);
     // Commits `value` into `row` of `item` as the grid does; the reason when it was not taken.
     std::optional<std::string> commit(const ItemRef &item, int row, const std::string &value);
+    void keepHexSpelling(const ItemRef &item, const CellInfo &cell, const std::string &typed);
     // Commits every value of `sheet`'s `row` that `item`'s grid takes, rows `from` to the end.
     void commitItem(const BookSheet &sheet, int row, const ItemRef &item, int from);
     bool skipped(const BookSheet &sheet, int row) const { return m_skip.count({sheet.sheet, row}) > 0; }
@@ -386,7 +389,7 @@ std::optional<std::string> Importer::commit(const ItemRef &item, int row, const 
             (void)m_session.commitPick(CommitTarget{item, row}, picked, true);
         return std::nullopt;
     }
-    if (cell.editor != EditorKind::EditBox)
+    if (cell.editor == EditorKind::List || std::holds_alternative<std::monostate>(sheetField(cell)))
         return std::nullopt;
     m_prompter.messages.clear();
     const std::string typed = trimmed(value);
@@ -394,8 +397,10 @@ std::optional<std::string> Importer::commit(const ItemRef &item, int row, const 
     std::string reason;
     for (const std::string &m : m_prompter.messages)
         reason += (reason.empty() ? "" : " ") + m;
-    if (reason.empty() && !result.refusal)
+    if (reason.empty() && !result.refusal) {
+        keepHexSpelling(item, cell, typed);
         return std::nullopt;
+    }
     if (reason.empty())
         reason = *result.refusal;
     // The rules quote the value as typed; from a file it is shown the way messages show file text.
@@ -407,14 +412,29 @@ std::optional<std::string> Importer::commit(const ItemRef &item, int row, const 
     return reason;
 }
 
+// The mapping pass writes hexadecimal addresses in capitals, the grid in small letters. A value
+// the rule took keeps the sheet's spelling of it, so that a mapped configuration comes back as it
+// was rather than with the same addresses spelt otherwise.
+void Importer::keepHexSpelling(const ItemRef &item, const CellInfo &cell, const std::string &typed)
+{
+    if (cell.edit.check != TextCheck::MappingAddress)
+        return;
+    std::string bare = typed;
+    if (!bare.empty() && (bare.back() == 'H' || bare.back() == 'h'))
+        bare.pop_back();
+    std::string lower = bare;
+    for (char &c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string *stored = fieldOf(store(), item, cell.edit.field);
+    if (stored && *stored == lower && bare != lower)
+        m_session.applyEdit([&](ConfigStore &s) { *fieldOf(s, item, cell.edit.field) = bare; });
+}
+
 void Importer::commitItem(const BookSheet &sheet, int row, const ItemRef &item, int from)
 {
     m_session.select(item);
     for (int r = from; r < kGridRowCount; ++r) {
-        const CellInfo cell = describeCell(store(), item, r, pulseEditableFor(store(), item));
-        if (cell.editor == EditorKind::None)
-            continue;
-        const FieldRef &field = cell.editor == EditorKind::List ? cell.pick.field : cell.edit.field;
+        const FieldRef field = sheetField(describeCell(store(), item, r, pulseEditableFor(store(), item)));
         if (std::holds_alternative<std::monostate>(field))
             continue;
         const Column *column = nullptr;
@@ -649,6 +669,11 @@ void Importer::importCommands()
         }
         const ItemRef command{ItemKind::Command, k, position++};
         commitItem(sheet, row, command, rowIndex(CommandRow::StartAddress));
+        // A byte count the sheet shows is the one the rules derive from the quantity, whatever
+        // the sheet says; where it shows none, the command keeps what the rules left (a new single
+        // write has none until its quantity is committed).
+        if (value(sheet, row, sheet.columns.forRole(ColumnRole::ByteCount)))
+            m_session.applyEdit([&](ConfigStore &s) { updateDerivedValues(s.command(k, command.number)); });
         m_session.select(command); // the node's address and the check type, as showing it stores them
     }
     // The sheet is the whole list: commands past it go.
@@ -678,8 +703,6 @@ Status Importer::run(const ConfigStore *base)
         importFieldbus();
         importNodes();
     }
-    // A command's byte count is never taken from the sheet: the quantity's commit derives it, as
-    // in the grid, so a sheet whose byte count disagrees with its quantity imports the rules' one.
     importCommands();
 
     std::set<RowKey> refusedRows;

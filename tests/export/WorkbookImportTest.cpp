@@ -84,6 +84,10 @@ std::unique_ptr<ConfigStore> busyConfiguration(std::uint32_t type, const ModelFl
     }
     if (hasFieldbusItem(type))
         changeEverything(session, ItemRef{ItemKind::Fieldbus, -1, 0}, prompter);
+    if (type % 2 == 1) { // addresses as the mapping pass writes them: capitals, a bit offset for every command
+        RecordingPrompter yes;
+        (void)session.mappingAddress(yes);
+    }
     return std::make_unique<ConfigStore>(session.store());
 }
 
