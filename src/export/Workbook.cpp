@@ -125,7 +125,7 @@ std::string fillWorkbook(const std::vector<Cell> &cells, const std::string &path
     lxw.setAlign(bold, LXW_ALIGN_VERTICAL_TOP);
 
     std::array<lxw_worksheet *, kSheetCount> sheets{};
-    for (Sheet sheet : {Sheet::Fieldbus, Sheet::Subnet, Sheet::CommandList}) {
+    for (Sheet sheet : {Sheet::Fieldbus, Sheet::Subnet, Sheet::CommandList, Sheet::Nodes}) {
         lxw_worksheet *ws = lxw.addWorksheet(workbook, sheetName(sheet).c_str());
         if (!ws) {
             lxw.closeWorkbook(workbook);

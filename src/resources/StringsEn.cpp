@@ -850,6 +850,23 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::FleetNotStarted, "not started (interrupted)"},
         {StrId::FleetNoResult, "the apply process ended without a result (exit %s)"},
         {StrId::FleetStartFailed, "could not start %s"},
+        {StrId::ExportSheetNodes, "Nodes"},
+        {StrId::ExportHeadSubnet, "Subnet"},
+        {StrId::ExportHeadNode, "Node"},
+        {StrId::ExportHeadNodeName, "Name"},
+        {StrId::ExportHeadGatewayType, "Gateway type"},
+        {StrId::ExportHeadModelFlags, "Model flags"},
+        {StrId::ImportMissingSheet, "The workbook has no sheet «%s»."},
+        {StrId::ImportMissingColumn, "Sheet «%s» has no column «%s»."},
+        {StrId::ImportEmptySheet, "Sheet «%s» is empty."},
+        {StrId::ImportUnknownModel, "Sheet «%s» names no gateway model this program knows: type \"%s\", model flags \"%s\"."},
+        {StrId::ImportTypeDiffers, "The workbook is for gateway type %s with model flags %s; the configuration to import into is type %s with model flags %s."},
+        {StrId::ImportRefusal, "Sheet «%s», row %s, column «%s»: \"%s\": %s"},
+        {StrId::ReasonNotAChoice, "not among the choices %s"},
+        {StrId::ReasonExpectNumberRange, "a whole number from %s to %s is expected"},
+        {StrId::ReasonNodeGap, "nodes are numbered from 1 without gaps; the next node of subnet %s is %s"},
+        {StrId::ReasonNoSuchNode, "subnet %s has no node %s"},
+        {StrId::ReasonRepeatedRow, "the same item is already given in row %s"},
     };
     return table;
 }
