@@ -20,7 +20,7 @@ namespace {
 // The largest project the program can write (4 subnets of 128 nodes and 128 commands, every text
 // at its longest in the grid) stays near 2 MiB; anything far larger is refused before it costs
 // memory and time to read.
-constexpr std::int64_t kMaxProjectFileBytes = 64 * 1024 * 1024;
+constexpr std::uint64_t kMaxProjectFileBytes = 64 * 1024 * 1024;
 
 // How many symbolic links are followed before a path is taken as a loop.
 constexpr int kMaxLinkDepth = 40;
@@ -130,6 +130,11 @@ void initialUpdate(ConfigStore &store)
 
 Result<std::string> readFile(const std::string &path)
 {
+    return readFile(path, kMaxProjectFileBytes, StrId::MsgFileTooLarge);
+}
+
+Result<std::string> readFile(const std::string &path, std::uint64_t maxBytes, StrId tooLarge)
+{
     auto openFailed = [&path](int err) { return Error{ErrorCode::FileOpen, formatText(StrId::MsgFileOpenFailedWhy, {path, openReason(err)})}; };
     std::string bytes;
     // Non-blocking, so that opening a FIFO or a device cannot hang before the type check.
@@ -146,10 +151,9 @@ Result<std::string> readFile(const std::string &path)
         ::close(fd);
         return Error{ErrorCode::FileOpen, formatText(StrId::MsgNotAFile, {path})};
     }
-    if (st.st_size > kMaxProjectFileBytes) {
+    if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
         ::close(fd);
-        return Error{ErrorCode::FileOpen, formatText(StrId::MsgFileTooLarge, {path, std::to_string(st.st_size),
-                                                                             std::to_string(kMaxProjectFileBytes)})};
+        return Error{ErrorCode::FileOpen, formatText(tooLarge, {path, std::to_string(st.st_size), std::to_string(maxBytes)})};
     }
     bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];

@@ -4,6 +4,7 @@
 #include "Result.h"
 #include "../resources/CodePage.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -30,6 +31,9 @@ Status save(const std::string &path, ConfigStore &store, CodePage page);
 
 // Whole-file helpers, also used by the command line. The messages name the file and the reason.
 Result<std::string> readFile(const std::string &path);
+// The same for a file of another kind: one larger than `maxBytes` is refused before it is read,
+// with `tooLarge` ("%s" the path, the size, the limit).
+Result<std::string> readFile(const std::string &path, std::uint64_t maxBytes, StrId tooLarge);
 // Atomic replace of `path` with `bytes`.
 Status writeFileAtomically(const std::string &path, const std::string &bytes);
 
