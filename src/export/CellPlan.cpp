@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <tuple>
 
 namespace tqv {
@@ -207,6 +208,211 @@ void planStandardCommands(const ConfigStore &store, Plan &plan)
     }
 }
 
+// ---- what the columns hold ---------------------------------------------------------------------
+
+std::vector<ColumnMeaning> makeColumnMeanings()
+{
+    using R = ColumnRole;
+    using C = CONFIG;
+    using F = FIELDBUS;
+    using M = COMMAND;
+    const Sheet fb = Sheet::Fieldbus;
+    const Sheet sn = Sheet::Subnet;
+    const Sheet cl = Sheet::CommandList;
+    const Sheet nd = Sheet::Nodes;
+    return {
+        {fb, StrId::ExportHeadFieldbusType, R::Display, {}},
+        {fb, StrId::ExportHeadStationAddress, R::Field, {&F::deviceNetAddress}},
+        {fb, StrId::ExportHeadBaudRate, R::Field, {&F::deviceNetBaud}},
+        {fb, StrId::ExportHeadInputBytes, R::Field, {&F::inputSize}},
+        {fb, StrId::ExportHeadOutputBytes, R::Field, {&F::outputSize}},
+        {fb, StrId::GridTimeoutAction, R::Field, {&C::timeoutAction}},
+        {fb, StrId::GridTimeoutCount, R::Field, {&C::timeoutCount}},
+        {fb, StrId::GridInputLengthPrefix, R::Field, {&C::inputLengthPrefix}},
+        {fb, StrId::GridDoubleFaultReset, R::Field, {&C::doubleFaultReset}},
+        {fb, StrId::GridProfibusConfigMode, R::Field, {&F::profibusConfigMode}},
+        {fb, StrId::GridProfibusConfigData, R::Field, {&F::profibusConfigData}},
+        {fb, StrId::GridAssignIpMode, R::Field, {&F::ipAssignMode}},
+        {fb, StrId::GridIpAddress, R::Field, {&F::ipAddress}},
+        {fb, StrId::GridSubnetMask, R::Field, {&F::subnetMask}},
+        {fb, StrId::GridGatewayAddress, R::Field, {&F::gatewayAddress}},
+        {fb, StrId::GridDns1, R::Field, {&F::dns1}},
+        {fb, StrId::GridDns2, R::Field, {&F::dns2}},
+        {fb, StrId::ExportHeadGatewayType, R::GatewayType, {}},
+        {fb, StrId::ExportHeadModelFlags, R::ModelFlags, {}},
+
+        {sn, StrId::ExportHeadNumber, R::SubnetNumber, {}},
+        {sn, StrId::TreeSubnet, R::SubnetNumber, {}},
+        {sn, StrId::GridTypeOfProtocol, R::Field, {&C::protocol}},
+        {sn, StrId::ExportHeadBaudRate, R::Field, {&C::masterBaud, &C::slaveBaud, &C::userBaud, &C::customBaud}},
+        {sn, StrId::GridDataBits, R::Field, {&C::masterDataBits, &C::slaveDataBits, &C::userDataBits, &C::customDataBits}},
+        {sn, StrId::GridParityMode, R::Field, {&C::masterParity, &C::slaveParity, &C::userParity, &C::customParity}},
+        {sn, StrId::GridStopBit, R::Field, {&C::masterStopBits, &C::slaveStopBits, &C::userStopBits, &C::customStopBits}},
+        {sn, StrId::GridSlaveAddress, R::Field, {&C::ownAddress}},
+        {sn, StrId::GridCommunicationMode, R::Field, {&C::masterMode, &C::slaveMode}},
+        {sn, StrId::GridResponseTimeout, R::Field, {&C::responseTimeout}},
+        {sn, StrId::GridPollDelay, R::Field, {&C::pollDelay}},
+        {sn, StrId::GridOutputMode, R::Field, {&C::outputMode}},
+        {sn, StrId::GridOutputPulse, R::Field, {&C::pulseTime}},
+        {sn, StrId::GridScanRatio, R::Field, {&C::scanRatio}},
+        {sn, StrId::GridCommandStatus, R::Field, {&C::commandStatus}},
+        {sn, StrId::GridCommInterface, R::Field, {&C::commInterface}},
+        {sn, StrId::GridDebugInterface, R::Display, {}},
+        {sn, StrId::GridCharIntervalSend, R::Field, {&C::charIntervalSend}},
+        {sn, StrId::GridCharIntervalReceive, R::Field, {&C::charIntervalReceive}},
+        {sn, StrId::GridFrameType, R::Field, {&C::frameType}},
+        {sn, StrId::GridCharTimeout, R::Field, {&C::charTimeout}},
+        {sn, StrId::GridFrameLength, R::Field, {&C::frameLength}},
+        {sn, StrId::GridAutoSend, R::Field, {&C::autoSend}},
+        {sn, StrId::GridAutoSendPeriod, R::Field, {&C::autoSendPeriod}},
+        {sn, StrId::GridCrcCheck, R::Field, {&C::crcCheck}},
+        {sn, StrId::GridStartChar, R::Field, {&C::startChar}},
+        {sn, StrId::GridStopChar, R::Field, {&C::stopChar}},
+
+        {cl, StrId::ExportHeadNumber, R::Display, {}},
+        {cl, StrId::GridSlaveAddress, R::SlaveAddress, {}},
+        {cl, StrId::GridFunctionalCodes, R::FunctionCode, {}},
+        {cl, StrId::GridStartingAddress, R::Field, {&M::startAddress}},
+        {cl, StrId::GridNumberOfRegister, R::Field, {&M::quantity}},
+        // The byte count follows the quantity by the rules; what a sheet says of it is not taken.
+        {cl, StrId::GridNumberOfByte, R::Display, {}},
+        {cl, StrId::GridMappingAddress, R::Field, {&M::mappingAddress}},
+        {cl, StrId::GridMappingBit, R::Field, {&M::mappingBit}},
+        {cl, StrId::ExportHeadDataFormat, R::Field, {&M::dataFormat}},
+        {cl, StrId::GridTypeOfCheck, R::Display, {}},
+        {cl, StrId::GridTypeOfScan, R::Field, {&M::scanType}},
+        {cl, StrId::ExportHeadSubnet, R::SubnetNumber, {}},
+        {cl, StrId::ExportHeadNode, R::NodeNumber, {}},
+
+        {nd, StrId::ExportHeadSubnet, R::SubnetNumber, {}},
+        {nd, StrId::ExportHeadNode, R::NodeNumber, {}},
+        {nd, StrId::ExportHeadNodeName, R::NodeName, {}},
+        {nd, StrId::GridSlaveAddress, R::SlaveAddress, {}},
+    };
+}
+
+// ---- the lossless part -------------------------------------------------------------------------
+
+// The heading of the column that holds `field` on `sheet`, if any.
+std::optional<StrId> headingOfField(Sheet sheet, const FieldRef &field)
+{
+    for (const ColumnMeaning &m : columnMeanings())
+        if (m.sheet == sheet && m.role == ColumnRole::Field &&
+            std::find(m.fields.begin(), m.fields.end(), field) != m.fields.end())
+            return m.heading;
+    return std::nullopt;
+}
+
+// Fields whose column the layout already has on `sheet` (by its row-1 headings as planned).
+std::vector<FieldRef> layoutFields(const std::vector<Cell> &layoutCells, Sheet sheet)
+{
+    std::map<int, std::string> headings; // a later cell replaces an earlier one
+    for (const Cell &cell : layoutCells)
+        if (cell.sheet == sheet && cell.row == 1)
+            headings[cell.column] = cell.text;
+    std::vector<FieldRef> fields;
+    for (const auto &[column, heading] : headings)
+        for (const ColumnMeaning &m : columnMeanings())
+            if (m.sheet == sheet && m.role == ColumnRole::Field && text(m.heading) == heading)
+                fields.insert(fields.end(), m.fields.begin(), m.fields.end());
+    return fields;
+}
+
+// The extra columns of one sheet: a column per heading, in the order they first occur.
+class ExtraColumns {
+public:
+    ExtraColumns(Sheet sheet, int first, std::vector<FieldRef> covered)
+        : m_sheet(sheet), m_next(first), m_covered(std::move(covered))
+    {
+    }
+
+    // Every value `item`'s grid lets the user set and the layout leaves out, into row `row`.
+    void putItem(Plan &plan, const ConfigStore &store, const ItemRef &item, int row)
+    {
+        const bool pulse = pulseEditableFor(store, item);
+        for (int r = 0; r < kSubnetRowCount; ++r) {
+            const CellInfo cell = describeCell(store, item, r, pulse);
+            if (cell.editor == EditorKind::None)
+                continue;
+            const FieldRef &field = cell.editor == EditorKind::List ? cell.pick.field : cell.edit.field;
+            const std::string *value = fieldOf(store, item, field);
+            const std::optional<StrId> heading = headingOfField(m_sheet, field);
+            if (!value || !heading ||
+                std::find(m_covered.begin(), m_covered.end(), field) != m_covered.end())
+                continue;
+            auto [at, added] = m_columns.try_emplace(*heading, m_next);
+            if (added) {
+                plan.put(m_sheet, 1, m_next++, text(*heading));
+            }
+            plan.put(m_sheet, row, at->second, shownValue(*value));
+        }
+    }
+
+private:
+    Sheet m_sheet;
+    int m_next;
+    std::vector<FieldRef> m_covered;
+    std::map<StrId, int> m_columns;
+};
+
+// The rows the layout gives the subnets on the Subnet sheet: subnet index -> row.
+std::vector<std::pair<int, int>> subnetRows(const ConfigStore &store, ExportLayout layout)
+{
+    if (layout != ExportLayout::Standard)
+        return {{0, 2}};
+    std::vector<std::pair<int, int>> rows;
+    for (int i = 0; i < subnetCountOf(store.gatewayType); ++i)
+        rows.emplace_back(i, i + 2);
+    return rows;
+}
+
+void planLossless(const ConfigStore &store, ExportLayout layout, const std::vector<Cell> &layoutCells, Plan &plan)
+{
+    // Fieldbus: the model, then the fieldbus item's own values.
+    const int model = firstLosslessColumn(layout, Sheet::Fieldbus);
+    plan.put(Sheet::Fieldbus, 1, model, text(StrId::ExportHeadGatewayType));
+    plan.put(Sheet::Fieldbus, 1, model + 1, text(StrId::ExportHeadModelFlags));
+    plan.put(Sheet::Fieldbus, 2, model, std::to_string(store.gatewayType));
+    plan.put(Sheet::Fieldbus, 2, model + 1, modelFlagsText(store));
+    if (hasFieldbusItem(store.gatewayType)) {
+        ExtraColumns fieldbus(Sheet::Fieldbus, model + 2, layoutFields(layoutCells, Sheet::Fieldbus));
+        fieldbus.putItem(plan, store, ItemRef{ItemKind::Fieldbus, -1, 0}, 2);
+    }
+
+    ExtraColumns subnets(Sheet::Subnet, firstLosslessColumn(layout, Sheet::Subnet),
+                         layoutFields(layoutCells, Sheet::Subnet));
+    for (const auto &[subnet, row] : subnetRows(store, layout))
+        subnets.putItem(plan, store, ItemRef{ItemKind::Subnet, subnet, 0}, row);
+
+    // Command List: each command's subnet and node, on the rows the layout gives the commands.
+    if (layout == ExportLayout::Standard || layout == ExportLayout::MasterFormat) {
+        const int column = firstLosslessColumn(layout, Sheet::CommandList);
+        plan.put(Sheet::CommandList, 1, column, text(StrId::ExportHeadSubnet));
+        plan.put(Sheet::CommandList, 1, column + 1, text(StrId::ExportHeadNode));
+        const int subnetsListed = layout == ExportLayout::Standard ? kSubnetCount : 1;
+        int row = 2;
+        for (int i = 0; i < subnetsListed; ++i)
+            for (int k = 0; k < commandsOf(store.subnet(i)); ++k, ++row) {
+                plan.put(Sheet::CommandList, row, column, std::to_string(i + 1));
+                plan.put(Sheet::CommandList, row, column + 1,
+                         std::to_string(store.subnet(i).commands[static_cast<std::size_t>(k)].nodeNumber));
+            }
+    }
+
+    // Nodes: every node of every subnet the type has, commands or not.
+    putRow(plan, Sheet::Nodes, 1, 1,
+           {text(StrId::ExportHeadSubnet), text(StrId::ExportHeadNode), text(StrId::ExportHeadNodeName),
+            text(StrId::GridSlaveAddress)});
+    int row = 2;
+    for (int i = 0; i < subnetCountOf(store.gatewayType); ++i) {
+        const CONFIG &s = store.subnet(i);
+        for (int n = 1; n <= std::clamp(s.nodeCount, 0, kMaxNodes); ++n, ++row) {
+            const NODE &node = s.nodes[static_cast<std::size_t>(n - 1)];
+            putRow(plan, Sheet::Nodes, row, 1, {std::to_string(i + 1), std::to_string(n), node.name, shownValue(node.address)});
+        }
+    }
+}
+
 // ---- headings ----------------------------------------------------------------------------------
 
 struct SheetHeadings {
@@ -319,11 +525,54 @@ std::vector<Cell> planCells(const ConfigStore &store)
     return plan.take();
 }
 
+std::vector<Cell> losslessCells(const ConfigStore &store)
+{
+    const ExportLayout layout = exportLayoutOf(store);
+    if (layout == ExportLayout::None)
+        return {};
+    std::vector<Cell> layoutCells = layoutHeadings(layout);
+    for (Cell &cell : planCells(store))
+        layoutCells.push_back(std::move(cell));
+    Plan plan;
+    planLossless(store, layout, layoutCells, plan);
+    return plan.take();
+}
+
+int firstLosslessColumn(ExportLayout layout, Sheet sheet)
+{
+    switch (sheet) {
+    case Sheet::Fieldbus:
+        return 8;
+    case Sheet::Subnet:
+        return layout == ExportLayout::Standard ? 16 : 15;
+    case Sheet::CommandList:
+        return layout == ExportLayout::Standard ? 12 : 11;
+    case Sheet::Nodes:
+        break;
+    }
+    return 1;
+}
+
+const std::vector<ColumnMeaning> &columnMeanings()
+{
+    static const std::vector<ColumnMeaning> kMeanings = makeColumnMeanings();
+    return kMeanings;
+}
+
+std::string modelFlagsText(const ConfigStore &store)
+{
+    std::string out;
+    for (int n = 1; n <= 7; ++n)
+        if (store.modelFlag(n))
+            out += (out.empty() ? "" : " ") + std::to_string(n);
+    return out.empty() ? "0" : out;
+}
+
 std::vector<Cell> workbookCells(const ConfigStore &store)
 {
     const ExportLayout layout = exportLayoutOf(store);
     std::map<std::tuple<Sheet, int, int>, std::string> placed;
-    for (std::vector<Cell> part : {layoutHeadings(layout), planCells(store)})
+    for (std::vector<Cell> part : {layoutHeadings(layout), planCells(store), losslessCells(store)})
         for (Cell &cell : part)
             placed[{cell.sheet, cell.row, cell.column}] = std::move(cell.text);
     std::vector<Cell> cells;
@@ -334,17 +583,21 @@ std::vector<Cell> workbookCells(const ConfigStore &store)
     return cells;
 }
 
-std::string sheetName(Sheet sheet)
+std::string sheetName(Sheet sheet) { return sheetName(sheet, currentLanguage()); }
+
+std::string sheetName(Sheet sheet, Language language)
 {
     switch (sheet) {
     case Sheet::Fieldbus:
-        return text(StrId::ExportSheetFieldbus);
+        return text(StrId::ExportSheetFieldbus, language);
     case Sheet::Subnet:
-        return text(StrId::ExportSheetSubnet);
+        return text(StrId::ExportSheetSubnet, language);
+    case Sheet::Nodes:
+        return text(StrId::ExportSheetNodes, language);
     case Sheet::CommandList:
         break;
     }
-    return text(StrId::ExportSheetCommandList);
+    return text(StrId::ExportSheetCommandList, language);
 }
 
 } // namespace tqv

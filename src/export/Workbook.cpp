@@ -67,7 +67,7 @@ std::string fillWorkbook(const std::vector<Cell> &cells, const std::string &path
     format_set_align(bold, LXW_ALIGN_VERTICAL_TOP);
 
     std::array<lxw_worksheet *, kSheetCount> sheets{};
-    for (Sheet sheet : {Sheet::Fieldbus, Sheet::Subnet, Sheet::CommandList}) {
+    for (Sheet sheet : {Sheet::Fieldbus, Sheet::Subnet, Sheet::CommandList, Sheet::Nodes}) {
         lxw_worksheet *ws = workbook_add_worksheet(workbook, sheetName(sheet).c_str());
         if (!ws) {
             workbook_close(workbook);

@@ -4,6 +4,7 @@
 // configuration. Every cell is committed the way typing it into the grid commits it, so the
 // grid's ranges, choices and side effects (derived byte counts, node renames) apply alike.
 
+#include "CellPlan.h"
 #include "WorkbookReader.h"
 #include "model/ConfigStore.h"
 #include "model/Result.h"
@@ -46,6 +47,10 @@ struct ImportOutcome {
 // a gateway type that differs from the base's. Refused cells are no failure: they are listed in
 // the outcome.
 Result<ImportOutcome> importBook(const ReadBook &book, const ConfigStore *base, const ImportOptions &options);
+
+// The cells of an export as a spreadsheet reader gives them back: the four sheets named in the
+// active language, blank cells absent. What the round-trip checks and the import benchmark read.
+ReadBook readBookOfCells(const std::vector<Cell> &cells);
 
 // "Sheet «Command List», row 5, column «Slave Address»: "300": <reason>" in the active language.
 std::string describeRefusal(const RefusedCell &cell);

@@ -943,6 +943,25 @@ enum class StrId : int {
     FleetNotStarted,
     FleetNoResult,
     FleetStartFailed,
+    // Workbook import and the lossless export.
+    ExportSheetNodes = 69000,
+    ExportHeadSubnet,
+    ExportHeadNode,
+    ExportHeadNodeName,
+    ExportHeadGatewayType,
+    ExportHeadModelFlags,
+    ImportMissingSheet,
+    ImportMissingColumn,
+    ImportEmptySheet,
+    ImportUnknownModel,
+    ImportTypeDiffers,
+    ImportRefusal,
+    ReasonNotAChoice,
+    ReasonExpectNumberRange,
+    ReasonNodeGap,
+    ReasonNoSuchNode,
+    ReasonRepeatedRow,
+    ReasonReadOnly,
 };
 
 } // namespace tqv
