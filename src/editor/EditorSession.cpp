@@ -61,8 +61,10 @@ void EditorSession::select(const ItemRef &item)
         refreshCommandForDisplay(*m_store, item);
 }
 
-EditorSession::Step::Step(EditorSession &session) : m_session(session)
+EditorSession::Step::Step(EditorSession &session) : m_session(session), m_batched(session.m_batching)
 {
+    if (m_batched)
+        return;
     if (m_session.m_stepDepth++ > 0)
         m_session.closeStep();
     m_session.m_history.begin(*m_session.m_store, m_session.marks());
@@ -70,9 +72,23 @@ EditorSession::Step::Step(EditorSession &session) : m_session(session)
 
 EditorSession::Step::~Step()
 {
+    if (m_batched)
+        return;
     m_session.closeStep();
     if (--m_session.m_stepDepth > 0)
         m_session.m_history.begin(*m_session.m_store, m_session.marks());
+}
+
+EditorSession::Batch::Batch(EditorSession &session) : m_session(session)
+{
+    m_step.emplace(session);
+    m_session.m_batching = true;
+}
+
+EditorSession::Batch::~Batch()
+{
+    m_session.m_batching = false;
+    m_step.reset();
 }
 
 void EditorSession::closeStep()

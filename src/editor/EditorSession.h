@@ -88,8 +88,23 @@ public:
 
     private:
         EditorSession &m_session;
+        bool m_batched = false; // inside a Batch: the batch is the step
     };
     bool inStep() const { return m_stepDepth > 0; }
+
+    // Many actions as one undo step (an import commits thousands of cells): the steps inside it
+    // record nothing of their own, so the store is copied once, not once per action.
+    class Batch {
+    public:
+        explicit Batch(EditorSession &session);
+        ~Batch();
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+
+    private:
+        EditorSession &m_session;
+        std::optional<Step> m_step;
+    };
 
     // An edit made outside the grid and the tree (taking a gateway's value): one undo step.
     // Returns whether it changed anything.
@@ -130,6 +145,7 @@ private:
     ItemRef m_selection;
     bool m_mappingCommands = true;
     int m_stepDepth = 0;
+    bool m_batching = false;
     bool m_recorded = false; // whether the last step closed changed anything
 };
 

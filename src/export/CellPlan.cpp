@@ -274,8 +274,7 @@ std::vector<ColumnMeaning> makeColumnMeanings()
         {cl, StrId::GridFunctionalCodes, R::FunctionCode, {}},
         {cl, StrId::GridStartingAddress, R::Field, {&M::startAddress}},
         {cl, StrId::GridNumberOfRegister, R::Field, {&M::quantity}},
-        // The byte count follows the quantity by the rules; what a sheet says of it is not taken.
-        {cl, StrId::GridNumberOfByte, R::Display, {}},
+        {cl, StrId::GridNumberOfByte, R::ByteCount, {}},
         {cl, StrId::GridMappingAddress, R::Field, {&M::mappingAddress}},
         {cl, StrId::GridMappingBit, R::Field, {&M::mappingBit}},
         {cl, StrId::ExportHeadDataFormat, R::Field, {&M::dataFormat}},
@@ -303,26 +302,43 @@ std::optional<StrId> headingOfField(Sheet sheet, const FieldRef &field)
     return std::nullopt;
 }
 
-// Fields whose column the layout already has on `sheet` (by its row-1 headings as planned).
-std::vector<FieldRef> layoutFields(const std::vector<Cell> &layoutCells, Sheet sheet)
-{
-    std::map<int, std::string> headings; // a later cell replaces an earlier one
-    for (const Cell &cell : layoutCells)
-        if (cell.sheet == sheet && cell.row == 1)
-            headings[cell.column] = cell.text;
-    std::vector<FieldRef> fields;
-    for (const auto &[column, heading] : headings)
-        for (const ColumnMeaning &m : columnMeanings())
-            if (m.sheet == sheet && m.role == ColumnRole::Field && text(m.heading) == heading)
-                fields.insert(fields.end(), m.fields.begin(), m.fields.end());
-    return fields;
-}
+// What the layout itself shows on a sheet: its cells, and the fields its headings stand for.
+class LayoutSheet {
+public:
+    LayoutSheet(const std::vector<Cell> &layoutCells, Sheet sheet)
+    {
+        for (const Cell &cell : layoutCells)
+            if (cell.sheet == sheet)
+                m_cells[{cell.row, cell.column}] = cell.text; // a later cell replaces an earlier one
+        for (const auto &[place, heading] : m_cells)
+            for (const ColumnMeaning &m : columnMeanings())
+                if (place.first == 1 && m.sheet == sheet && m.role == ColumnRole::Field && text(m.heading) == heading)
+                    m_fields.emplace_back(place.second, &m.fields);
+    }
+
+    // Whether `row` shows `value` of `field` in a layout column (an empty value shows as a blank).
+    // Some grids take a value in a row whose layout column stays blank for the protocol.
+    bool shows(int row, const FieldRef &field, const std::string &value) const
+    {
+        for (const auto &[column, fields] : m_fields) {
+            if (std::find(fields->begin(), fields->end(), field) == fields->end())
+                continue;
+            const auto cell = m_cells.find({row, column});
+            if (value.empty() || (cell != m_cells.end() && !cell->second.empty()))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    std::map<std::pair<int, int>, std::string> m_cells;
+    std::vector<std::pair<int, const std::vector<FieldRef> *>> m_fields;
+};
 
 // The extra columns of one sheet: a column per heading, in the order they first occur.
 class ExtraColumns {
 public:
-    ExtraColumns(Sheet sheet, int first, std::vector<FieldRef> covered)
-        : m_sheet(sheet), m_next(first), m_covered(std::move(covered))
+    ExtraColumns(Sheet sheet, int first, LayoutSheet layout) : m_sheet(sheet), m_next(first), m_layout(std::move(layout))
     {
     }
 
@@ -331,19 +347,14 @@ public:
     {
         const bool pulse = pulseEditableFor(store, item);
         for (int r = 0; r < kSubnetRowCount; ++r) {
-            const CellInfo cell = describeCell(store, item, r, pulse);
-            if (cell.editor == EditorKind::None)
-                continue;
-            const FieldRef &field = cell.editor == EditorKind::List ? cell.pick.field : cell.edit.field;
+            const FieldRef field = sheetField(describeCell(store, item, r, pulse));
             const std::string *value = fieldOf(store, item, field);
             const std::optional<StrId> heading = headingOfField(m_sheet, field);
-            if (!value || !heading ||
-                std::find(m_covered.begin(), m_covered.end(), field) != m_covered.end())
+            if (!value || !heading || m_layout.shows(row, field, shownValue(*value)))
                 continue;
             auto [at, added] = m_columns.try_emplace(*heading, m_next);
-            if (added) {
+            if (added)
                 plan.put(m_sheet, 1, m_next++, text(*heading));
-            }
             plan.put(m_sheet, row, at->second, shownValue(*value));
         }
     }
@@ -351,7 +362,7 @@ public:
 private:
     Sheet m_sheet;
     int m_next;
-    std::vector<FieldRef> m_covered;
+    LayoutSheet m_layout;
     std::map<StrId, int> m_columns;
 };
 
@@ -375,12 +386,12 @@ void planLossless(const ConfigStore &store, ExportLayout layout, const std::vect
     plan.put(Sheet::Fieldbus, 2, model, std::to_string(store.gatewayType));
     plan.put(Sheet::Fieldbus, 2, model + 1, modelFlagsText(store));
     if (hasFieldbusItem(store.gatewayType)) {
-        ExtraColumns fieldbus(Sheet::Fieldbus, model + 2, layoutFields(layoutCells, Sheet::Fieldbus));
+        ExtraColumns fieldbus(Sheet::Fieldbus, model + 2, LayoutSheet(layoutCells, Sheet::Fieldbus));
         fieldbus.putItem(plan, store, ItemRef{ItemKind::Fieldbus, -1, 0}, 2);
     }
 
     ExtraColumns subnets(Sheet::Subnet, firstLosslessColumn(layout, Sheet::Subnet),
-                         layoutFields(layoutCells, Sheet::Subnet));
+                         LayoutSheet(layoutCells, Sheet::Subnet));
     for (const auto &[subnet, row] : subnetRows(store, layout))
         subnets.putItem(plan, store, ItemRef{ItemKind::Subnet, subnet, 0}, row);
 
@@ -551,6 +562,20 @@ int firstLosslessColumn(ExportLayout layout, Sheet sheet)
         break;
     }
     return 1;
+}
+
+FieldRef sheetField(const CellInfo &cell)
+{
+    switch (cell.editor) {
+    case EditorKind::List:
+        return cell.pick.field;
+    case EditorKind::EditBox:
+        return cell.edit.field;
+    case EditorKind::None:
+        break;
+    }
+    const bool shown = !std::holds_alternative<std::monostate>(cell.field);
+    return shown && cell.edit.field == cell.field && cell.edit.check != TextCheck::None ? cell.field : FieldRef{};
 }
 
 const std::vector<ColumnMeaning> &columnMeanings()

@@ -66,6 +66,7 @@ enum class ColumnRole {
     NodeName,
     SlaveAddress, // the node's address (a command's follows its node's)
     FunctionCode,
+    ByteCount, // derived from the quantity by the rules, never taken from the sheet
     GatewayType,
     ModelFlags,
 };
@@ -76,6 +77,11 @@ struct ColumnMeaning {
     ColumnRole role = ColumnRole::Field;
     std::vector<FieldRef> fields;
 };
+
+// The member a sheet's value of a grid cell goes into: what a pick or an edit box stores, or for a
+// grey row that shows a stored value with a rule of its own (a register command's mapping bit,
+// which the mapping pass and an upload set) that value, through that rule. Nothing otherwise.
+FieldRef sheetField(const CellInfo &cell);
 
 // Every heading the export writes, per sheet.
 const std::vector<ColumnMeaning> &columnMeanings();

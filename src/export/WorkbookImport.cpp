@@ -4,10 +4,13 @@
 #include "editor/EditorSession.h"
 #include "editor/PropertyGrid.h"
 #include "editor/TreeEditor.h"
+#include "model/DerivedValues.h"
 #include "model/ModelProfile.h"
+#include "model/ProjectLanguage.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 #include <set>
 
@@ -34,14 +37,15 @@ bool sameText(const std::string &fileText, StrId id)
                        [&](Language l) { return trimmed(text(id, l)) == mine; });
 }
 
+Language otherLanguage() { return currentLanguage() == Language::English ? Language::Chinese : Language::English; }
+
 // A text of the active language as the other language says it (the same string id), if any.
-std::vector<std::string> translations(const std::string &active)
+std::vector<std::string> translations(const std::vector<StringEntry> &strings, const std::string &active)
 {
-    const Language other = currentLanguage() == Language::English ? Language::Chinese : Language::English;
     std::vector<std::string> out;
-    for (const StringEntry &entry : allStrings(currentLanguage()))
+    for (const StringEntry &entry : strings)
         if (entry.text == active)
-            out.push_back(text(entry.id, other));
+            out.push_back(text(entry.id, otherLanguage()));
     return out;
 }
 
@@ -78,7 +82,7 @@ struct Column {
     const ColumnMeaning *meaning = nullptr;
 };
 
-// The columns of one sheet by what they hold. Where two columns hold the same (the check type
+// The columns of one sheet by what they hold. Where two columns name the same (the check type
 // column some layouts head "Subnet", beside the subnet column), the rightmost one counts.
 class SheetColumns {
 public:
@@ -93,11 +97,10 @@ public:
                     break;
                 }
             m_headings.push_back(it->second);
-            if (!column.meaning)
-                continue;
-            std::erase_if(m_columns, [&](const Column &c) { return c.meaning == column.meaning; });
-            m_columns.push_back(std::move(column));
+            if (column.meaning)
+                m_columns.push_back(std::move(column));
         }
+        std::reverse(m_columns.begin(), m_columns.end()); // rightmost first
     }
 
     const Column *forRole(ColumnRole role) const
@@ -107,18 +110,21 @@ public:
                 return &c;
         return nullptr;
     }
-    const Column *forField(const FieldRef &field) const
+    // Columns that may hold `field`, rightmost first: a value the layout's column leaves blank for
+    // a row may stand in a column of the same heading further right.
+    std::vector<const Column *> forField(const FieldRef &field) const
     {
+        std::vector<const Column *> found;
         for (const Column &c : m_columns)
             if (c.meaning->role == ColumnRole::Field &&
                 std::find(c.meaning->fields.begin(), c.meaning->fields.end(), field) != c.meaning->fields.end())
-                return &c;
-        return nullptr;
+                found.push_back(&c);
+        return found;
     }
     // Whether a heading of the active language (or its translation) is there.
-    bool has(const std::string &heading) const
+    bool has(const std::vector<StringEntry> &strings, const std::string &heading) const
     {
-        std::vector<std::string> wanted = translations(heading);
+        std::vector<std::string> wanted = translations(strings, heading);
         wanted.push_back(heading);
         for (const std::string &mine : m_headings)
             for (const std::string &w : wanted)
@@ -179,6 +185,7 @@ private:
     void refuse(const BookSheet &sheet, int row, const Column &column, const std::string &value, std::string reason);
     // Commits `value` into `row` of `item` as the grid does; the reason when it was not taken.
     std::optional<std::string> commit(const ItemRef &item, int row, const std::string &value);
+    void keepHexSpelling(const ItemRef &item, const CellInfo &cell, const std::string &typed);
     // Commits every value of `sheet`'s `row` that `item`'s grid takes, rows `from` to the end.
     void commitItem(const BookSheet &sheet, int row, const ItemRef &item, int from);
     bool skipped(const BookSheet &sheet, int row) const { return m_skip.count({sheet.sheet, row}) > 0; }
@@ -191,6 +198,12 @@ private:
 
     const ReadBook &m_book;
     const std::set<RowKey> &m_skip;
+    const std::vector<StringEntry> m_strings = allStrings(currentLanguage());
+    ConfigStore m_scratch = [] {
+        ConfigStore scratch;
+        scratch.subnet(0).commandCount = 1; // the language conversion looks at commands in use
+        return scratch;
+    }();
     EditorSession m_session;
     std::optional<BookSheet> m_fieldbus, m_subnets, m_commands, m_nodes;
     ImportPrompter m_prompter;
@@ -295,20 +308,36 @@ Status Importer::checkHeadings()
     for (const Cell &cell : workbookCells(store())) {
         if (cell.row != 1)
             continue;
+        if (cell.sheet != Sheet::CommandList && m_book.fromCsv)
+            continue;
         const BookSheet *sheet = cell.sheet == Sheet::Fieldbus      ? &*m_fieldbus
                                  : cell.sheet == Sheet::Subnet      ? &*m_subnets
                                  : cell.sheet == Sheet::CommandList ? &*m_commands
                                                                     : &*m_nodes;
-        if (cell.sheet != Sheet::CommandList && m_book.fromCsv)
-            continue;
         const int optional = firstLosslessColumn(layout, cell.sheet) + (cell.sheet == Sheet::Fieldbus ? 2 : 0);
         if ((cell.sheet == Sheet::Fieldbus || cell.sheet == Sheet::Subnet) && cell.column >= optional)
             continue;
         if (sheet->columns.empty())
             return Error{ErrorCode::FileFormat, formatText(StrId::ImportEmptySheet, {shownFileText(sheet->sheet->name)})};
-        if (!sheet->columns.has(cell.text))
+        if (!sheet->columns.has(m_strings, cell.text))
             return Error{ErrorCode::FileFormat,
                          formatText(StrId::ImportMissingColumn, {shownFileText(sheet->sheet->name), cell.text})};
+    }
+    // What names a row's node or command, whatever the layout (a CSV brings the command list alone).
+    struct Needed {
+        const std::optional<BookSheet> &sheet;
+        ColumnRole role;
+        StrId heading;
+    };
+    for (const Needed &n : {Needed{m_commands, ColumnRole::SubnetNumber, StrId::ExportHeadSubnet},
+                            Needed{m_commands, ColumnRole::NodeNumber, StrId::ExportHeadNode},
+                            Needed{m_commands, ColumnRole::FunctionCode, StrId::GridFunctionalCodes},
+                            Needed{m_nodes, ColumnRole::SubnetNumber, StrId::ExportHeadSubnet},
+                            Needed{m_nodes, ColumnRole::NodeNumber, StrId::ExportHeadNode}}) {
+        const bool commandsRead = layout == ExportLayout::Standard || layout == ExportLayout::MasterFormat || m_book.fromCsv;
+        if (n.sheet && (&n.sheet != &m_commands || commandsRead) && !n.sheet->columns.forRole(n.role))
+            return Error{ErrorCode::FileFormat, formatText(StrId::ImportMissingColumn,
+                                                           {shownFileText(n.sheet->sheet->name), text(n.heading)})};
     }
     return {};
 }
@@ -342,15 +371,14 @@ std::optional<std::string> Importer::commit(const ItemRef &item, int row, const 
         std::string picked = trimmed(value);
         if (std::find(cell.choices.begin(), cell.choices.end(), picked) == cell.choices.end()) {
             // A workbook written in the other language names the same choice in its words.
-            const Language other = currentLanguage() == Language::English ? Language::Chinese : Language::English;
-            bool translated = false;
-            for (const std::string &choice : cell.choices)
-                for (const StringEntry &entry : allStrings(currentLanguage()))
-                    if (!translated && entry.text == choice && text(entry.id, other) == picked) {
-                        picked = choice;
-                        translated = true;
-                    }
-            if (!translated) {
+            // A workbook written in the other language names the same choice in its words: they
+            // are turned into the active language's as opening a project of that language does.
+            if (std::string *slot = fieldOf(m_scratch, ItemRef{item.kind, 0, 1}, cell.pick.field)) {
+                *slot = picked;
+                (void)convertValuesLanguage(m_scratch, otherLanguage(), currentLanguage());
+                picked = *slot;
+            }
+            if (std::find(cell.choices.begin(), cell.choices.end(), picked) == cell.choices.end()) {
                 std::string choices;
                 for (const std::string &c : cell.choices)
                     choices += (choices.empty() ? "\"" : ", \"") + c + "\"";
@@ -361,31 +389,61 @@ std::optional<std::string> Importer::commit(const ItemRef &item, int row, const 
             (void)m_session.commitPick(CommitTarget{item, row}, picked, true);
         return std::nullopt;
     }
-    if (cell.editor != EditorKind::EditBox)
+    if (cell.editor == EditorKind::List || std::holds_alternative<std::monostate>(sheetField(cell)))
         return std::nullopt;
     m_prompter.messages.clear();
-    const CommitResult result = m_session.commitText(CommitTarget{item, row}, trimmed(value), true, pulse, m_prompter);
-    if (!m_prompter.messages.empty()) {
-        std::string all;
-        for (const std::string &m : m_prompter.messages)
-            all += (all.empty() ? "" : " ") + m;
-        return all;
+    const std::string typed = trimmed(value);
+    const CommitResult result = m_session.commitText(CommitTarget{item, row}, typed, true, pulse, m_prompter);
+    std::string reason;
+    for (const std::string &m : m_prompter.messages)
+        reason += (reason.empty() ? "" : " ") + m;
+    if (reason.empty() && !result.refusal) {
+        keepHexSpelling(item, cell, typed);
+        return std::nullopt;
     }
-    return result.refusal;
+    if (reason.empty())
+        reason = *result.refusal;
+    // The rules quote the value as typed; from a file it is shown the way messages show file text.
+    for (std::size_t at = typed.empty() ? std::string::npos : reason.find(typed); at != std::string::npos;) {
+        const std::string shown = shownFileText(typed);
+        reason.replace(at, typed.size(), shown);
+        at = reason.find(typed, at + shown.size());
+    }
+    return reason;
+}
+
+// The mapping pass writes hexadecimal addresses in capitals, the grid in small letters. A value
+// the rule took keeps the sheet's spelling of it, so that a mapped configuration comes back as it
+// was rather than with the same addresses spelt otherwise.
+void Importer::keepHexSpelling(const ItemRef &item, const CellInfo &cell, const std::string &typed)
+{
+    if (cell.edit.check != TextCheck::MappingAddress)
+        return;
+    std::string bare = typed;
+    if (!bare.empty() && (bare.back() == 'H' || bare.back() == 'h'))
+        bare.pop_back();
+    std::string lower = bare;
+    for (char &c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string *stored = fieldOf(store(), item, cell.edit.field);
+    if (stored && *stored == lower && bare != lower)
+        m_session.applyEdit([&](ConfigStore &s) { *fieldOf(s, item, cell.edit.field) = bare; });
 }
 
 void Importer::commitItem(const BookSheet &sheet, int row, const ItemRef &item, int from)
 {
     m_session.select(item);
     for (int r = from; r < kGridRowCount; ++r) {
-        const CellInfo cell = describeCell(store(), item, r, pulseEditableFor(store(), item));
-        if (cell.editor == EditorKind::None)
-            continue;
-        const FieldRef &field = cell.editor == EditorKind::List ? cell.pick.field : cell.edit.field;
+        const FieldRef field = sheetField(describeCell(store(), item, r, pulseEditableFor(store(), item)));
         if (std::holds_alternative<std::monostate>(field))
             continue;
-        const Column *column = sheet.columns.forField(field);
-        const std::optional<std::string> text = value(sheet, row, column);
+        const Column *column = nullptr;
+        std::optional<std::string> text;
+        for (const Column *c : sheet.columns.forField(field))
+            if ((text = value(sheet, row, c))) {
+                column = c;
+                break;
+            }
         if (!text)
             continue;
         if (std::optional<std::string> reason = commit(item, r, *text))
@@ -432,7 +490,7 @@ void Importer::importSubnets(bool protocolsOnly)
             m_session.select(item);
             const int protocolRow = rowIndex(SubnetRow::Protocol);
             const CellInfo cell = describeCell(store(), item, protocolRow, pulseEditableFor(store(), item));
-            const Column *column = sheet.columns.forField(&CONFIG::protocol);
+            const Column *column = sheet.columns.forField(&CONFIG::protocol).front();
             const std::optional<std::string> text = value(sheet, row, column);
             if (text && cell.editor != EditorKind::None)
                 if (std::optional<std::string> reason = commit(item, protocolRow, *text))
@@ -470,7 +528,6 @@ bool programGivenName(const std::string &name)
 void Importer::importNodes()
 {
     const BookSheet &sheet = *m_nodes;
-    const Column *subnetColumn = sheet.columns.forRole(ColumnRole::SubnetNumber);
     const Column *numberColumn = sheet.columns.forRole(ColumnRole::NodeNumber);
     const Column *nameColumn = sheet.columns.forRole(ColumnRole::NodeName);
     const Column *addressColumn = sheet.columns.forRole(ColumnRole::SlaveAddress);
@@ -571,20 +628,21 @@ void Importer::importCommands()
         if (!subnet || !node || !choice)
             continue;
         const int k = *subnet;
+        const int n = *node;
         CONFIG &config = store().subnet(k);
-        if (*node > config.nodeCount) {
+        if (n > config.nodeCount) {
             // A CSV of the command list brings no nodes of its own: its commands make them.
-            while (m_book.fromCsv && config.nodeCount < *node && m_session.addNode(ItemRef{ItemKind::Subnet, k, 0}, m_prompter, false) > 0) {
+            while (m_book.fromCsv && config.nodeCount < n && m_session.addNode(ItemRef{ItemKind::Subnet, k, 0}, m_prompter, false) > 0) {
             }
-            if (*node > config.nodeCount) {
+            if (n > config.nodeCount) {
                 refuse(sheet, row, *nodeColumn, *nodeText,
-                       formatText(StrId::ReasonNoSuchNode, {std::to_string(k + 1), std::to_string(*node)}));
+                       formatText(StrId::ReasonNoSuchNode, {std::to_string(k + 1), std::to_string(n)}));
                 continue;
             }
         }
         // The address a command shows is its node's: a different one is the node's new address.
         if (const std::optional<std::string> address = value(sheet, row, addressColumn)) {
-            const ItemRef nodeItem{ItemKind::Node, k, *node};
+            const ItemRef nodeItem{ItemKind::Node, k, n};
             m_session.select(nodeItem);
             if (std::optional<std::string> reason = commit(nodeItem, rowIndex(NodeRow::Address), *address)) {
                 refuse(sheet, row, *addressColumn, *address, std::move(*reason));
@@ -593,17 +651,17 @@ void Importer::importCommands()
         }
         // A command of the base at this place with the same node and function is edited in place;
         // from the first that differs on, the base's commands give way to the sheet's.
-        const std::string &code = *functionCodeForChoice(*choice);
+        const std::string code = *functionCodeForChoice(*choice);
         int &position = next[static_cast<std::size_t>(k)];
         const bool same = !rebuilt[static_cast<std::size_t>(k)] && position <= config.commandCount &&
-                          store().command(k, position).nodeNumber == *node &&
+                          store().command(k, position).nodeNumber == n &&
                           store().command(k, position).functionCode == code;
         if (!same) {
             for (int p = store().subnet(k).commandCount; p >= position; --p)
                 (void)m_session.deleteCommand(ItemRef{ItemKind::Command, k, p});
             rebuilt[static_cast<std::size_t>(k)] = true;
             m_prompter.messages.clear();
-            if (m_session.addCommand(ItemRef{ItemKind::Node, k, *node}, *choice, m_prompter) != position) {
+            if (m_session.addCommand(ItemRef{ItemKind::Node, k, n}, *choice, m_prompter) != position) {
                 refuse(sheet, row, *codeColumn, *codeText,
                        m_prompter.messages.empty() ? std::string() : m_prompter.messages.front());
                 continue;
@@ -611,6 +669,11 @@ void Importer::importCommands()
         }
         const ItemRef command{ItemKind::Command, k, position++};
         commitItem(sheet, row, command, rowIndex(CommandRow::StartAddress));
+        // A byte count the sheet shows is the one the rules derive from the quantity, whatever
+        // the sheet says; where it shows none, the command keeps what the rules left (a new single
+        // write has none until its quantity is committed).
+        if (value(sheet, row, sheet.columns.forRole(ColumnRole::ByteCount)))
+            m_session.applyEdit([&](ConfigStore &s) { updateDerivedValues(s.command(k, command.number)); });
         m_session.select(command); // the node's address and the check type, as showing it stores them
     }
     // The sheet is the whole list: commands past it go.
@@ -625,8 +688,9 @@ Status Importer::run(const ConfigStore *base)
         return found;
     if (Status started = startStore(base); !started)
         return started;
+    const EditorSession::Batch batch(m_session);
     if (m_subnets) {
-        if (!m_subnets->columns.forField(&CONFIG::protocol))
+        if (m_subnets->columns.forField(&CONFIG::protocol).empty())
             return Error{ErrorCode::FileFormat, formatText(StrId::ImportMissingColumn,
                                                            {shownFileText(m_subnets->sheet->name),
                                                             text(StrId::GridTypeOfProtocol)})};
@@ -639,8 +703,6 @@ Status Importer::run(const ConfigStore *base)
         importFieldbus();
         importNodes();
     }
-    // A command's byte count is never taken from the sheet: the quantity's commit derives it, as
-    // in the grid, so a sheet whose byte count disagrees with its quantity imports the rules' one.
     importCommands();
 
     std::set<RowKey> refusedRows;
@@ -660,10 +722,12 @@ Result<ImportOutcome> importBook(const ReadBook &book, const ConfigStore *base, 
 {
     std::set<RowKey> skip;
     ImportOutcome outcome;
+    ConfigStore model; // the book's gateway type and flags
     for (int pass = 0; pass < kMaxPasses; ++pass) {
         Importer importer(book, skip);
         if (Status ran = importer.run(base); !ran)
             return ran.error();
+        model.setTypeAndFlags(importer.store().gatewayType, modelFlagsOf(importer.store()));
         if (importer.refused.empty()) {
             outcome.store = std::make_unique<ConfigStore>(importer.store());
             outcome.store->configModified = false;
@@ -681,14 +745,12 @@ Result<ImportOutcome> importBook(const ReadBook &book, const ConfigStore *base, 
             break;
     }
     // Nothing applied: the base as it was, or a new configuration of the workbook's model.
-    Importer model(book, skip);
-    (void)model.run(base);
     outcome.store = std::make_unique<ConfigStore>();
     if (base) {
         *outcome.store = *base;
     } else {
         outcome.store->newConfiguration();
-        outcome.store->setTypeAndFlags(model.store().gatewayType, modelFlagsOf(model.store()));
+        outcome.store->setTypeAndFlags(model.gatewayType, modelFlagsOf(model));
     }
     outcome.store->configModified = false;
     return outcome;

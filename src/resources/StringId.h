@@ -961,7 +961,6 @@ enum class StrId : int {
     ReasonNodeGap,
     ReasonNoSuchNode,
     ReasonRepeatedRow,
-    ReasonReadOnly,
 };
 
 } // namespace tqv

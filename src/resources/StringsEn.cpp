@@ -897,7 +897,6 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::ReasonNodeGap, "nodes are numbered from 1 without gaps; the next node of subnet %s is %s"},
         {StrId::ReasonNoSuchNode, "subnet %s has no node %s"},
         {StrId::ReasonRepeatedRow, "the same item is already given in row %s"},
-        {StrId::ReasonReadOnly, "the grid does not let this value be changed here; it is \"%s\""},
     };
     return table;
 }

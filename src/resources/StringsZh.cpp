@@ -886,18 +886,17 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::ExportHeadNodeName, "名称"},
         {StrId::ExportHeadGatewayType, "网关类型"},
         {StrId::ExportHeadModelFlags, "型号标志"},
-        {StrId::ImportMissingSheet, "工作簿中没有工作表«%s»。"},
-        {StrId::ImportMissingColumn, "工作表«%s»中没有«%s»列。"},
-        {StrId::ImportEmptySheet, "工作表«%s»是空的。"},
-        {StrId::ImportUnknownModel, "工作表«%s»中的网关型号无法识别：类型“%s”，型号标志“%s”。"},
+        {StrId::ImportMissingSheet, "工作簿中没有工作表“%s”。"},
+        {StrId::ImportMissingColumn, "工作表“%s”中没有“%s”列。"},
+        {StrId::ImportEmptySheet, "工作表“%s”是空的。"},
+        {StrId::ImportUnknownModel, "工作表“%s”中的网关型号无法识别：类型“%s”，型号标志“%s”。"},
         {StrId::ImportTypeDiffers, "工作簿适用于网关类型%s（型号标志%s）；要导入的配置是类型%s（型号标志%s）。"},
-        {StrId::ImportRefusal, "工作表«%s»，第%s行，«%s»列：“%s”：%s"},
+        {StrId::ImportRefusal, "工作表“%s”，第%s行，“%s”列：“%s”：%s"},
         {StrId::ReasonNotAChoice, "不在可选值%s之中"},
         {StrId::ReasonExpectNumberRange, "应为%s到%s的整数"},
         {StrId::ReasonNodeGap, "节点从1开始连续编号；子网%s的下一个节点是%s"},
         {StrId::ReasonNoSuchNode, "子网%s中没有节点%s"},
         {StrId::ReasonRepeatedRow, "同一项已在第%s行给出"},
-        {StrId::ReasonReadOnly, "表格中此值不可修改；其值为“%s”"},
     };
     return table;
 }

@@ -184,6 +184,18 @@ TEST_F(EditorSessionTest, NestedActionsAreStepsOfTheirOwn)
     EXPECT_EQ(session.history().undoCount(), 3u);
     EXPECT_TRUE(session.undo());
     EXPECT_EQ(store().subnet(0).responseTimeout, "2500");
+
+    // A batch is one step, whatever actions run inside it.
+    const std::string before = store().subnet(0).pollDelay;
+    {
+        const EditorSession::Batch batch(session);
+        type(kSubnet, 7, "3000");
+        type(kSubnet, 8, "100");
+    }
+    EXPECT_EQ(session.history().undoCount(), 3u);
+    EXPECT_TRUE(session.undo());
+    EXPECT_EQ(store().subnet(0).responseTimeout, "2500");
+    EXPECT_EQ(store().subnet(0).pollDelay, before);
 }
 
 // Items are named by what they are: the tree carries every item's reference, and the references

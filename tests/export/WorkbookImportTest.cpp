@@ -3,6 +3,7 @@
 #include "compare/ConfigDiff.h"
 #include "editor/EditorSession.h"
 #include "model/ModelProfile.h"
+#include "model/ProjectLanguage.h"
 #include "support/RecordingPrompter.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +84,10 @@ std::unique_ptr<ConfigStore> busyConfiguration(std::uint32_t type, const ModelFl
     }
     if (hasFieldbusItem(type))
         changeEverything(session, ItemRef{ItemKind::Fieldbus, -1, 0}, prompter);
+    if (type % 2 == 1) { // addresses as the mapping pass writes them: capitals, a bit offset for every command
+        RecordingPrompter yes;
+        (void)session.mappingAddress(yes);
+    }
     return std::make_unique<ConfigStore>(session.store());
 }
 
@@ -167,6 +172,47 @@ TEST_F(WorkbookImportTest, CellsPassTheGridsRules)
         EXPECT_EQ(store.subnet(0).commandCount, original->subnet(0).commandCount - (partial ? 1 : 0));
         EXPECT_EQ(store.command(0, 2).quantity, partial ? "7" : original->command(0, 2).quantity);
     }
+}
+
+// What the grid does not show stays as the configuration imported into has it (a new one's
+// defaults); a CSV of the command list brings the commands and the nodes they name; a workbook
+// of the other language brings the same values in the active language's words.
+TEST_F(WorkbookImportTest, HiddenValuesCsvAndTheOtherLanguage)
+{
+    auto original = busyConfiguration(2, {}, 0);
+    EditorSession session;
+    session.store() = *original;
+    RecordingPrompter prompter;
+    const ItemRef second{ItemKind::Subnet, 1, 0};
+    session.commitText({second, rowIndex(SubnetRow::OwnAddress)}, "77", true, false, prompter);
+    session.commitPick({second, 0}, text(StrId::ProtocolModbusMaster), true);
+    const ConfigStore hidden = session.store();
+    const ReadBook book = readBookOfCells(workbookCells(hidden));
+    EXPECT_EQ(importBook(book, nullptr, {}).value().store->subnet(1).ownAddress, ConfigStore{}.subnet(1).ownAddress);
+    EXPECT_EQ(importBook(book, &hidden, {}).value().store->subnet(1).ownAddress, "77");
+
+    ReadBook csv{{book.sheets[static_cast<std::size_t>(Sheet::CommandList)]}, true};
+    EXPECT_TRUE(compareConfigurations(hidden, *importBook(csv, &hidden, {}).value().store, Carried::Everything).empty());
+    original = busyConfiguration(3, modelVariants().front().flags, 0);
+    csv = {{readBookOfCells(workbookCells(*original)).sheets[static_cast<std::size_t>(Sheet::CommandList)]}, true};
+    ConfigStore empty = *original;
+    empty.subnet(0).nodeCount = empty.subnet(0).commandCount = 0;
+    const Result<ImportOutcome> fromCsv = importBook(csv, &empty, {});
+    ASSERT_TRUE(fromCsv);
+    EXPECT_TRUE(fromCsv.value().refused.empty());
+    const auto differences = compareConfigurations(*original, *fromCsv.value().store, Carried::Everything);
+    EXPECT_EQ(differences.size(), 1u) << listed(differences); // the node without commands
+    EXPECT_EQ(differences.front().kind, DifferenceKind::Removed);
+
+    const ReadBook english = readBookOfCells(workbookCells(*original));
+    setLanguage(Language::Chinese);
+    ConfigStore chinese = *original;
+    ASSERT_GT(convertValuesLanguage(chinese, Language::English, Language::Chinese), 10);
+    const Result<ImportOutcome> translated = importBook(english, nullptr, {});
+    ASSERT_TRUE(translated) << translated.message();
+    EXPECT_TRUE(translated.value().refused.empty()) << describeRefusal(translated.value().refused.front());
+    for (const Difference &d : compareConfigurations(chinese, *translated.value().store, Carried::Everything))
+        EXPECT_EQ(d.at.field, "name") << d.path; // a node named by its address takes the active language's name
 }
 
 // A workbook that is not the program's gets one clear message.

@@ -118,7 +118,7 @@ TEST_F(WorkbookReaderTest, BadWorkbooksAreRefusedWithOneClearMessage)
         {"notzip.xlsx", ErrorCode::FileFormat, text(StrId::ReasonNotZip)},
         {"empty.xlsx", ErrorCode::FileFormat, text(StrId::ReasonImportEmpty)},
         {"nobook.xlsx", ErrorCode::FileFormat, text(StrId::ReasonNoWorkbookPart)},
-        {"badxml.xlsx", ErrorCode::FileFormat, formatText(StrId::ReasonPartNotXml, {"xl/sheets/one.xml", "61"})},
+        {"badxml.xlsx", ErrorCode::FileFormat, formatText(StrId::ReasonPartNotXml, {"xl/sheets/one.xml", "53"})},
         {"rows.xlsx", ErrorCode::FileFormat, formatText(StrId::ReasonTooManyRows, {"Hand", "10001", "10000"})},
         {"badref.xlsx", ErrorCode::FileFormat, formatText(StrId::ReasonBadCellRef, {"Hand", "A0"})},
         {"huge.xlsx", ErrorCode::FileOpen, formatText(StrId::ImportFileTooLarge, {dir() + "huge.xlsx", "1073741824", "67108864"})},

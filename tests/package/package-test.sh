@@ -18,7 +18,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 [[ $(dpkg-deb -f "$tools" Package) == tqv580-tools ]] || fail "tools package name"
 [[ $(dpkg-deb -f "$app" Version) == "$version" ]] || fail "version"
 depends=$(dpkg-deb -f "$app" Depends)
-for lib in libqt6widgets6 libqt6serialport6 libqt6network6 libxlsxwriter libzip4 libpugixml1v5; do
+for lib in libqt6widgets6 libqt6serialport6 libqt6network6 libxlsxwriter; do
   [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
 done
 [[ $(dpkg-deb -f "$tools" Depends) == *libc6* ]] || fail "tools Depends"
