@@ -464,6 +464,13 @@ bool tourShots(const QString &dir)
     {
         // File > Import of this configuration's workbook after a spreadsheet changed the first
         // command's quantity and gave the second a slave address out of range.
+        store.subnet(0).nodeCount = 2;
+        for (int n = 1; n <= 2; ++n)
+            store.node(0, n) = NODE{std::to_string(n), text(StrId::NodeNamePrefix) + std::to_string(n)};
+        store.subnet(0).commandCount = 3;
+        store.subnet(0).commands[0] = command("1", "3", "0", "10", "0", "", "20", 1);
+        store.subnet(0).commands[1] = command("1", "3", "20", "4", "14", "", "8", 1);
+        store.subnet(0).commands[2] = command("2", "1", "0", "8", "18", "0", "1", 2);
         ConfigStore edited = store;
         edited.subnet(0).commands[0].quantity = "4";
         std::vector<Cell> cells = workbookCells(edited);
