@@ -5,6 +5,7 @@
 #include "CModbusConfigView.h"
 #include "CommandIds.h"
 #include "DifferencesDialog.h"
+#include "ImportDialog.h"
 #include "CSearchDeviceDlg.h"
 #include "ConflictDialog.h"
 #include "DemoGateway.h"
@@ -28,6 +29,8 @@
 #include "ethernet/EthernetTransfer.h"
 #include "gateway/GatewaySession.h"
 #include "export/Workbook.h"
+#include "export/WorkbookImport.h"
+#include "export/WorkbookReader.h"
 #include "ethernet/MessageHeader.h"
 #include "serial/DownloadProcedure.h"
 #include "serial/SerialSettings.h"
@@ -174,6 +177,8 @@ void CMainFrame::createActions()
             &QAction::triggered, this, &CMainFrame::onNewProject);
     connect(makeAction(cmd::FileOpen, StrId::MenuFileOpen, StrId::PromptFileOpen, QKeySequence(Qt::CTRL | Qt::Key_O)),
             &QAction::triggered, this, &CMainFrame::onFileOpen);
+    connect(makeAction(cmd::FileImport, StrId::ImportMenu, StrId::ImportPrompt), &QAction::triggered, this,
+            &CMainFrame::onImport);
     connect(makeAction(cmd::FileSave, StrId::MenuFileSave, StrId::PromptFileSave, QKeySequence(Qt::CTRL | Qt::Key_S)),
             &QAction::triggered, this, [this] { onFileSave(); });
     connect(makeAction(cmd::FileSaveAs, StrId::MenuFileSaveAs, StrId::PromptFileSaveAs), &QAction::triggered, this,
@@ -228,7 +233,7 @@ void CMainFrame::createMenus()
 {
     m_fileMenu = menuBar()->addMenu(qtext(StrId::MenuFile));
     m_fileMenu->setObjectName(QStringLiteral("menuFile"));
-    for (int id : {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileSaveAs})
+    for (int id : {cmd::FileNew, cmd::FileOpen, cmd::FileImport, cmd::FileSave, cmd::FileSaveAs})
         m_fileMenu->addAction(m_actions.value(id));
     m_fileMenu->addSeparator();
     m_recentPlaceholder = m_fileMenu->addAction(qtext(StrId::MenuRecentFile));
@@ -843,6 +848,64 @@ void CMainFrame::onExcelOutput()
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path))))
         QMessageBox::information(this, qtext(StrId::AppTitle),
                                  QString::fromStdString(formatText(StrId::MsgExportOpenFailed, {path})));
+}
+
+void CMainFrame::onImport()
+{
+    QString name;
+    if (m_importNameProvider) {
+        name = m_importNameProvider();
+    } else {
+        QFileDialog dialog(this, qtext(StrId::ImportFileTitle));
+        dialog.setNameFilter(qtext(StrId::ImportFileFilter));
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        if (!m_doc->path().isEmpty())
+            dialog.setDirectory(QFileInfo(m_doc->path()).absolutePath());
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            name = dialog.selectedFiles().constFirst();
+    }
+    if (name.isEmpty())
+        return;
+    // Read and checked in full before anything is shown; the open configuration is untouched
+    // until Apply. The accepted rows are imported at once, so the list shows what Apply would do.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const Result<ReadBook> book = readImportFile(name.toStdString());
+    std::optional<Result<ImportOutcome>> imported;
+    if (book)
+        imported.emplace(importBook(book.value(), &m_view->store(), ImportOptions{true}));
+    QApplication::restoreOverrideCursor();
+    if (!book || !*imported) {
+        showError(QString::fromStdString(book ? imported->message() : book.message()));
+        return;
+    }
+    const ImportOutcome &outcome = imported->value();
+    const ConfigStore &result = *outcome.store;
+    std::vector<Difference> differences = compareConfigurations(m_view->store(), result, Carried::Everything);
+    const QString fileName = QFileInfo(name).fileName();
+    if (differences.empty() && outcome.refused.empty()) {
+        QtPrompter(this).info(formatText(StrId::ImportNothingToChange, {fileName.toStdString()}));
+        return;
+    }
+    const std::string changed = std::to_string(differences.size());
+    ImportDialog dialog(fileName, std::move(differences), outcome.refused, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_view->applyEdit([&result](ConfigStore &store) {
+        // The document's own marks stay with the document.
+        const bool keep = store.keepConfigOnNew;
+        const bool pending = store.uploadPending;
+        store = result;
+        store.keepConfigOnNew = keep;
+        store.uploadPending = pending;
+    });
+    m_view->rebuildTree();
+    const std::string file = fileName.toStdString();
+    statusBar()->showMessage(QString::fromStdString(
+        outcome.refused.empty()
+            ? formatText(StrId::ImportSummary, {file, changed})
+            : formatText(StrId::ImportSummaryPartial, {file, changed, std::to_string(outcome.refused.size())})));
+    updateCommandState();
 }
 
 void CMainFrame::onEthernetConnection()

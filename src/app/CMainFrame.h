@@ -57,6 +57,8 @@ public:
 
     // Tests replace the file dialogs: called with true for a save dialog; "" means cancelled.
     void setFileNameProvider(std::function<QString(bool save)> provider) { m_fileNameProvider = std::move(provider); }
+    // Tests replace the import's open dialog; "" means cancelled.
+    void setImportFileNameProvider(std::function<QString()> provider) { m_importNameProvider = std::move(provider); }
     // Tests replace the export's save dialog; "" means cancelled.
     void setExportFileNameProvider(std::function<QString()> provider) { m_exportNameProvider = std::move(provider); }
     // Tests move the folder where the help file and the manual are looked for (default: the
@@ -88,6 +90,9 @@ public:
     bool startDemo(const QString &simulator);
     // "Excel Output": the configuration written into a workbook, then opened by the desktop.
     void onExcelOutput();
+    // File > Import: a workbook or a CSV command list read into the open configuration, its
+    // differences and refused cells shown first, then applied as one undo step with the place kept.
+    void onImport();
     // Tools > Compare with Gateway: the gateway's configuration read into one of its own and its
     // differences from the document resolved in a dialog.
     void onCompareWithGateway();
@@ -149,6 +154,7 @@ private:
     QMap<int, QAction *> m_actions;
     std::function<QString(bool)> m_fileNameProvider;
     std::function<QString()> m_exportNameProvider;
+    std::function<QString()> m_importNameProvider;
     std::unique_ptr<DemoGateway> m_demo;
     QString m_programDir;
     std::function<int()> m_commandChooser;

@@ -34,6 +34,7 @@ constexpr int ViewPrompt = 32794;
 constexpr int EditUndo = 57643;
 constexpr int EditRedo = 57644;
 constexpr int CompareWithGateway = 32800;
+constexpr int FileImport = 32801;
 
 // Control identifiers of the panes and their contents.
 constexpr int TreePane = 1003;

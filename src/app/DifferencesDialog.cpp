@@ -46,9 +46,8 @@ QVariant DifferenceTableModel::headerData(int section, Qt::Orientation orientati
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static constexpr StrId kColumns[] = {StrId::CompareColumnPath, StrId::CompareColumnProject,
-                                         StrId::CompareColumnGateway};
-    return section >= 0 && section < 3 ? qtext(kColumns[section]) : QVariant{};
+    const StrId columns[] = {StrId::CompareColumnPath, StrId::CompareColumnProject, m_otherHeading};
+    return section >= 0 && section < 3 ? qtext(columns[section]) : QVariant{};
 }
 
 DifferencesDialog::DifferencesDialog(std::vector<Difference> differences, QWidget *parent) : QDialog(parent)

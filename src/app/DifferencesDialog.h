@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compare/ConfigDiff.h"
+#include "resources/StringId.h"
 
 #include <QAbstractTableModel>
 #include <QDialog>
@@ -22,6 +23,8 @@ public:
 
     void setDifferences(std::vector<Difference> differences);
     const std::vector<Difference> &differences() const { return m_differences; }
+    // The heading of the other configuration's column (the gateway's by default).
+    void setOtherHeading(StrId heading) { m_otherHeading = heading; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -30,6 +33,7 @@ public:
 
 private:
     std::vector<Difference> m_differences;
+    StrId m_otherHeading = StrId::CompareColumnGateway;
 };
 
 // The differences between the open configuration and a gateway's. Without a resolver it only

@@ -4,6 +4,7 @@
 #include "CompareCommands.h"
 #include "GridCommands.h"
 #include "ExportCommands.h"
+#include "ImportCommands.h"
 #include "MappingCommands.h"
 #include "ProjectCommands.h"
 #include "TerminalPrompter.h"
@@ -221,6 +222,7 @@ void addCoreCommands(CliApp &app)
     addGridCommands(app);
     addMappingCommands(app);
     addExportCommands(app);
+    addImportCommands(app);
     addCompareCommands(app);
 }
 

@@ -126,6 +126,7 @@ const std::vector<StringEntry> &englishStrings()
          "  tqv580-cli [--lang en|zh] translate FILE --to en|zh -o OUT\n"
          "  tqv580-cli [--lang en|zh] map FILE [-o OUT] | check FILE | conflicts FILE [--exclude I,J] [--json]\n"
          "  tqv580-cli [--lang en|zh] export FILE OUT.xlsx   (spreadsheet of the configuration)\n"
+         "  tqv580-cli [--lang en|zh] import BOOK.xlsx|LIST.csv [--project BASE] [--partial] [--json] -o OUT\n"
          "  tqv580-cli [--lang en|zh] diff A B [--carried serial|ethernet] [--json] [--take all|PATH,...] [-o FILE]\n"
          "  tqv580-cli [--lang en|zh] ports               (serial ports, one per line)\n"
          "  tqv580-cli [--lang en|zh] upload --port DEV [--project FILE] [--baud B] -o OUT\n"
@@ -805,6 +806,35 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::CompareClose, "Close"},
         {StrId::CompareUploadFailed, "The gateway's configuration could not be read."},
         {StrId::ComparePrompt, "Read the gateway's configuration and compare it with this one\nCompare with Gateway"},
+        {StrId::ImportMenu, "Import(&I)..."},
+        {StrId::ImportPrompt, "Read a workbook or a CSV command list into this configuration\nImport"},
+        {StrId::ImportFileTitle, "Import"},
+        {StrId::ImportFileFilter, "Workbooks and command lists (*.xlsx *.csv);;Excel File(*.xlsx);;CSV command list (*.csv)"},
+        {StrId::ImportTitle, "Import %s"},
+        {StrId::ImportDifferencesHeading, "What the import changes in the open configuration (%s):"},
+        {StrId::ImportNoDifferences, "The accepted cells change nothing in the open configuration."},
+        {StrId::ImportRefusedHeading, "Refused cells (%s): their rows are not applied."},
+        {StrId::ImportColumnWorkbook, "Workbook"},
+        {StrId::ImportColumnSheet, "Sheet"},
+        {StrId::ImportColumnRow, "Row"},
+        {StrId::ImportColumnColumn, "Column"},
+        {StrId::ImportColumnValue, "Value"},
+        {StrId::ImportColumnReason, "Reason"},
+        {StrId::ImportApply, "Apply"},
+        {StrId::ImportApplyAccepted, "Apply accepted rows"},
+        {StrId::ImportCancel, "Cancel"},
+        {StrId::ImportNothingToChange, "\"%s\" holds what the open configuration holds: there is nothing to import."},
+        {StrId::ImportSummary, "Imported %s: %s value(s) changed"},
+        {StrId::ImportSummaryPartial, "Imported the accepted rows of %s: %s value(s) changed, %s cell(s) refused"},
+        {StrId::CliHelpImport, "Import a workbook the program exported (.xlsx) or a CSV of its command list, every cell by the grid's rules (exit 0 when OUT was written, 1 when cells were refused, 2 when BOOK cannot be read)"},
+        {StrId::CliHelpImportFile, "The workbook (.xlsx) or the command list (.csv)"},
+        {StrId::CliHelpImportProject, "The configuration to import into (.tqv or .json); default: a new one of the workbook's gateway type"},
+        {StrId::CliHelpImportPartial, "Apply the rows whose cells were all accepted and write OUT; the refused cells are still listed (exit 1)"},
+        {StrId::CliHelpImportJson, "Print one JSON object: applied, rowsApplied, refused (sheet, row, column, value, reason), written"},
+        {StrId::CliHelpImportOutput, "Where the configuration goes (.tqv or .json)"},
+        {StrId::CliImportRefused, "%s cell(s) refused: nothing was written."},
+        {StrId::CliImportPartial, "%s cell(s) refused: the other rows were applied."},
+        {StrId::CliImportApplied, "Imported %s row(s)."},
         {StrId::CliHelpApply, "Bring a gateway to FILE: read its configuration, download only when what the transfer carries differs, then verify (exit 0 when the gateway holds FILE afterwards, 1 when a transfer or the verification failed)"},
         {StrId::CliHelpApplyCheck, "Only report what would change; send no write frame (exit 0 when the gateway could be read)"},
         {StrId::CliHelpApplyJson, "Print one JSON object: changed, differences, verified, error"},

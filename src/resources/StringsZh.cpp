@@ -126,6 +126,7 @@ const std::vector<StringEntry> &chineseStrings()
          "  tqv580-cli [--lang en|zh] translate 文件 --to en|zh -o 输出\n"
          "  tqv580-cli [--lang en|zh] map 文件 [-o 输出] | check 文件 | conflicts 文件 [--exclude I,J] [--json]\n"
          "  tqv580-cli [--lang en|zh] export 文件 输出.xlsx   （配置的表格文件）\n"
+         "  tqv580-cli [--lang en|zh] import 表格.xlsx|列表.csv [--project 基础] [--partial] [--json] -o 输出\n"
          "  tqv580-cli [--lang en|zh] diff A B [--carried serial|ethernet] [--json] [--take all|路径,...] [-o 文件]\n"
          "  tqv580-cli [--lang en|zh] ports                 （串口列表，每行一个）\n"
          "  tqv580-cli [--lang en|zh] upload --port 设备 [--project 文件] [--baud B] -o 输出\n"
@@ -805,6 +806,35 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::CompareClose, "关闭"},
         {StrId::CompareUploadFailed, "无法读取网关中的配置。"},
         {StrId::ComparePrompt, "读取网关中的配置并与当前配置比较\n与网关比较"},
+        {StrId::ImportMenu, "导入(&I)..."},
+        {StrId::ImportPrompt, "把表格文件或CSV命令列表读入当前配置\n导入"},
+        {StrId::ImportFileTitle, "导入"},
+        {StrId::ImportFileFilter, "表格文件和命令列表 (*.xlsx *.csv);;Excel 文件(*.xlsx);;CSV 命令列表 (*.csv)"},
+        {StrId::ImportTitle, "导入 %s"},
+        {StrId::ImportDifferencesHeading, "导入将对当前配置做的修改（%s 处）："},
+        {StrId::ImportNoDifferences, "被接受的单元格不会改变当前配置。"},
+        {StrId::ImportRefusedHeading, "被拒绝的单元格（%s 个）：所在的行不会被应用。"},
+        {StrId::ImportColumnWorkbook, "表格文件"},
+        {StrId::ImportColumnSheet, "工作表"},
+        {StrId::ImportColumnRow, "行"},
+        {StrId::ImportColumnColumn, "列"},
+        {StrId::ImportColumnValue, "值"},
+        {StrId::ImportColumnReason, "原因"},
+        {StrId::ImportApply, "应用"},
+        {StrId::ImportApplyAccepted, "应用被接受的行"},
+        {StrId::ImportCancel, "取消"},
+        {StrId::ImportNothingToChange, "“%s”与当前配置相同：没有需要导入的内容。"},
+        {StrId::ImportSummary, "已导入 %s：修改了 %s 个值"},
+        {StrId::ImportSummaryPartial, "已导入 %s 中被接受的行：修改了 %s 个值，拒绝了 %s 个单元格"},
+        {StrId::CliHelpImport, "导入本程序导出的表格文件(.xlsx)或其命令列表的CSV文件，每个单元格都按属性表的规则检查（写入OUT时退出码为0，有单元格被拒绝时为1，无法读取BOOK时为2）"},
+        {StrId::CliHelpImportFile, "表格文件(.xlsx)或命令列表(.csv)"},
+        {StrId::CliHelpImportProject, "导入到此配置(.tqv或.json)；默认为表格文件中网关类型的新配置"},
+        {StrId::CliHelpImportPartial, "应用所有单元格都被接受的行并写入OUT；被拒绝的单元格仍会列出（退出码1）"},
+        {StrId::CliHelpImportJson, "输出一个JSON对象：applied、rowsApplied、refused（sheet、row、column、value、reason）、written"},
+        {StrId::CliHelpImportOutput, "配置的输出文件(.tqv或.json)"},
+        {StrId::CliImportRefused, "%s 个单元格被拒绝：未写入任何文件。"},
+        {StrId::CliImportPartial, "%s 个单元格被拒绝：其余的行已应用。"},
+        {StrId::CliImportApplied, "已导入 %s 行。"},
         {StrId::CliHelpApply, "使网关保存 FILE：读取网关中的配置，仅当传输所携带的内容不同时才下载，然后校验（之后网关保存 FILE 时退出码为 0，传输或校验失败时为 1）"},
         {StrId::CliHelpApplyCheck, "只报告将会改变的内容，不发送任何写帧（能读取网关时退出码为 0）"},
         {StrId::CliHelpApplyJson, "输出一个 JSON 对象：changed、differences、verified、error"},

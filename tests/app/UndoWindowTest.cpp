@@ -8,9 +8,15 @@
 #include "app/CommandIds.h"
 #include "editor/ConfigTree.h"
 #include "compare/ConfigDiff.h"
+#include "app/DifferencesDialog.h"
+#include "app/ImportDialog.h"
+#include "export/Workbook.h"
+#include "support/StoreHelpers.h"
 #include "resources/Strings.h"
 
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -205,6 +211,55 @@ private slots:
         QCOMPARE(m_frame->view()->shownItem(), (ItemRef{ItemKind::Command, 0, 1}));
         QVERIFY(tree->topLevelItem(1)->isExpanded() && tree->topLevelItem(1)->child(0)->isExpanded());
         QVERIFY(m_frame->view()->gridReady());
+    }
+
+    // File > Import of a workbook with a new quantity and a refused slave address: the dialog
+    // lists both; Escape changes nothing; "Apply accepted rows" is one undo step that keeps the place.
+    void importIsOneUndoStep()
+    {
+        ConfigStore &s = store();
+        s.node(0, s.addNode(0).value()) = NODE{"7", "Pump"};
+        for (const char *function : {"3", "16"})
+            s.command(0, s.addCommand(0, 1, function).value()) =
+                COMMAND{"7", function, "10", "2", function[0] == '3' ? "0" : "4000", "0", "4", s.newCommandDataFormat(),
+                        "", text(StrId::ScanQuick), 1};
+        m_frame->view()->storeReplaced(QString());
+        m_frame->tree()->setCurrentItem(m_frame->tree()->topLevelItem(1)->child(0)->child(0));
+        const ConfigStore before = s;
+        ConfigStore edited = s;
+        edited.command(0, 1).quantity = "5";
+        std::vector<Cell> cells = workbookCells(edited);
+        std::find(cells.begin(), cells.end(), Cell{Sheet::CommandList, 3, 2, "7"})->text = "300";
+        const QString book = m_dir.filePath(QStringLiteral("plan.xlsx"));
+        QVERIFY(writeWorkbook(cells, book.toStdString()).ok());
+        m_frame->setImportFileNameProvider([book] { return book; });
+        for (const bool apply : {false, true}) {
+            whenModalAppears([apply](QWidget *w) {
+                auto *dialog = qobject_cast<ImportDialog *>(w);
+                QVERIFY(dialog && !dialog->applyButton()->isEnabled() && dialog->cancelButton()->isDefault());
+                const std::vector<Difference> &listed = dialog->differencesModel()->differences();
+                QVERIFY(std::any_of(listed.begin(), listed.end(), [](const Difference &d) {
+                    return d.at == DifferenceAt{DifferenceAt::Scope::Command, 0, 0, "quantity"} && d.otherText == "5";
+                }));
+                QCOMPARE(dialog->refusedTable()->rowCount(), 1);
+                QCOMPARE(dialog->refusedTable()->item(0, 1)->text() + dialog->refusedTable()->item(0, 3)->text(),
+                         QStringLiteral("3300"));
+                if (apply)
+                    QTest::mouseClick(dialog->applyAcceptedButton(), Qt::LeftButton);
+                else
+                    QTest::keyClick(dialog, Qt::Key_Escape);
+            });
+            m_frame->action(cmd::FileImport)->trigger();
+            QCOMPARE(store().command(0, 1).quantity, std::string(apply ? "5" : "2"));
+        }
+        QCOMPARE(store().command(0, 1).byteCount, std::string("10"));
+        QCOMPARE(store().subnet(0).commandCount, 1); // the refused row's command is left out
+        QCOMPARE(m_frame->view()->shownItem(), (ItemRef{ItemKind::Command, 0, 1}));
+        QCOMPARE(m_frame->statusBar()->currentMessage(),
+                 QStringLiteral("Imported the accepted rows of plan.xlsx: 3 value(s) changed, 1 cell(s) refused"));
+        m_frame->action(cmd::EditUndo)->trigger();
+        QVERIFY(testing::historyContent(store()) == testing::historyContent(before));
+        QVERIFY(!m_frame->action(cmd::EditUndo)->isEnabled());
     }
 
 private:

@@ -71,8 +71,8 @@ TEST_F(WorkbookReaderTest, OurOwnWorkbookReadsBackInBothLanguages)
         ASSERT_TRUE(writeWorkbook(written, path));
         const Result<ReadBook> read = readImportFile(path);
         ASSERT_TRUE(read) << read.message();
-        ASSERT_EQ(read.value().sheets.size(), 3u);
-        for (int s = 0; s < 3; ++s) {
+        ASSERT_EQ(read.value().sheets.size(), static_cast<std::size_t>(kSheetCount));
+        for (int s = 0; s < kSheetCount; ++s) {
             const ReadSheet &sheet = read.value().sheets[static_cast<std::size_t>(s)];
             EXPECT_EQ(sheet.name, sheetName(static_cast<Sheet>(s)));
             Cells expected;

@@ -16,6 +16,7 @@
 #include "app/SerialSettingsDialog.h"
 #include "app/CSearchDeviceDlg.h"
 #include "app/DifferencesDialog.h"
+#include "export/Workbook.h"
 #include "app/MonitorDialogs.h"
 #include "app/TransferDialog.h"
 #include "ethernet/MessageHeader.h"
@@ -75,7 +76,7 @@ const char *const kTourShots[] = {
     "excel-output.png",       "new-model.png",           "about.png",               "edit-menu.png",
     "demo.png",               "compare-with-gateway.png", "mapping-done.png",
     "conflict-question.png",  "download-failed-box.png", "download-failed.png",
-    "convert-language.png",
+    "convert-language.png",   "import.png",
 };
 
 QStringList g_written; // names saved by this run, checked against kTourShots at the end
@@ -460,6 +461,28 @@ bool tourShots(const QString &dir)
     store.setTypeAndFlags(3, std::array<bool, 7>{});
     store.subnet(0).commandCount = 3;
     ok = shootModal(dir, "excel-output.png", [&frame] { frame.onExcelOutput(); }) && ok;
+    {
+        // File > Import of this configuration's workbook after a spreadsheet changed the first
+        // command's quantity and gave the second a slave address out of range.
+        store.subnet(0).nodeCount = 2;
+        for (int n = 1; n <= 2; ++n)
+            store.node(0, n) = NODE{std::to_string(n), text(StrId::NodeNamePrefix) + std::to_string(n)};
+        store.subnet(0).commandCount = 3;
+        store.subnet(0).commands[0] = command("1", "3", "0", "10", "0", "", "20", 1);
+        store.subnet(0).commands[1] = command("1", "3", "20", "4", "14", "", "8", 1);
+        store.subnet(0).commands[2] = command("2", "1", "0", "8", "18", "0", "1", 2);
+        ConfigStore edited = store;
+        edited.subnet(0).commands[0].quantity = "4";
+        std::vector<Cell> cells = workbookCells(edited);
+        for (Cell &cell : cells)
+            if (cell.sheet == Sheet::CommandList && cell.row == 3 && cell.column == 2)
+                cell.text = "300";
+        QTemporaryDir books;
+        const QString book = books.filePath(QStringLiteral("plant.xlsx"));
+        ok = writeWorkbook(cells, book.toStdString()).ok() && ok;
+        frame.setImportFileNameProvider([book] { return book; });
+        ok = shootModal(dir, "import.png", [&frame] { frame.onImport(); }) && ok;
+    }
     ok = shootModal(dir, "new-model.png", [&frame] { frame.onNewProject(); }) && ok;
     ok = shootModal(dir, "about.png", [&frame] { frame.onAbout(); }) && ok;
     ok = convertLanguageShot(&frame, dir, "convert-language.png") && ok;
