@@ -619,7 +619,7 @@ const std::vector<StringEntry> &englishStrings()
         {StrId::MsgExportNoLayout, "Nothing was exported: subnet 1 uses the protocol \"%s\", and only Modbus master, Modbus slave and User Config have a spreadsheet layout."},
         {StrId::MsgExportFailed, "The spreadsheet %s could not be written: %s"},
         {StrId::MsgExportOpenFailed, "The spreadsheet %s was written, but no application could open it."},
-        {StrId::CliHelpExport, "Write the configuration into a spreadsheet (.xlsx): sheets Fieldbus, Subnet and Command List"},
+        {StrId::CliHelpExport, "Write the configuration into a spreadsheet (.xlsx): sheets Fieldbus, Subnet, Command List and Nodes"},
         {StrId::CliHelpExportOutput, "The workbook to write (.xlsx is added when the name has no extension)"},
         {StrId::ImportFileTooLarge, "The file \"%s\" is too large to import (%s bytes; at most %s are read)."},
         {StrId::ImportNotWorkbook, "\"%s\" is not a workbook: %s."},

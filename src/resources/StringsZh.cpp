@@ -619,7 +619,7 @@ const std::vector<StringEntry> &chineseStrings()
         {StrId::MsgExportNoLayout, "未导出任何内容：子网1使用协议“%s”，只有 Modbus 主站、Modbus 从站和用户配置协议有表格格式。"},
         {StrId::MsgExportFailed, "无法写入表格文件 %s：%s"},
         {StrId::MsgExportOpenFailed, "表格文件 %s 已写入，但没有应用程序能打开它。"},
-        {StrId::CliHelpExport, "将配置写入表格文件(.xlsx)：现场总线、子网和命令列表三个工作表"},
+        {StrId::CliHelpExport, "将配置写入表格文件(.xlsx)：现场总线、子网、命令列表和节点四个工作表"},
         {StrId::CliHelpExportOutput, "要写入的工作簿(文件名无扩展名时加上 .xlsx)"},
         {StrId::ImportFileTooLarge, "文件“%s”太大，无法导入（%s字节；最多读取%s字节）。"},
         {StrId::ImportNotWorkbook, "“%s”不是工作簿：%s。"},
