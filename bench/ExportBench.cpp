@@ -4,6 +4,7 @@
 //
 //   tqv-bench-export [runs] [directory]   (default 21 runs in /tmp)
 #include "LargestProject.h"
+#include "RunTimes.h"
 #include "export/CellPlan.h"
 #include "export/Workbook.h"
 #include "model/ConfigStore.h"
@@ -20,30 +21,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 tqv::ConfigStore largest()
 {
     using namespace tqv;
     ConfigStore store;
     makeLargestProject(store);
     return store;
-}
-
-struct Spread {
-    double median, fastest, slowest;
-};
-
-template <typename Job> Spread time(int runs, Job job)
-{
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        job();
-        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms.front(), ms.back()};
 }
 
 } // namespace
@@ -58,9 +41,9 @@ int main(int argc, char **argv)
     const std::string path = dir + "/tqv-bench-export-" + std::to_string(::getpid()) + ".xlsx";
 
     std::size_t cells = 0;
-    const Spread plan = time(runs, [&] { cells = workbookCells(store).size(); });
+    const Spread plan = timeRuns(runs, [&] { cells = workbookCells(store).size(); });
     bool ok = true;
-    const Spread whole = time(runs, [&] { ok = exportWorkbook(store, path).ok() && ok; });
+    const Spread whole = timeRuns(runs, [&] { ok = exportWorkbook(store, path).ok() && ok; });
     ::unlink(path.c_str());
     if (!ok) {
         std::fprintf(stderr, "the export failed\n");

@@ -5,6 +5,7 @@
 //
 //   tqv-bench-import [runs] [directory]   (default 21 runs in /tmp)
 #include "LargestProject.h"
+#include "RunTimes.h"
 #include "compare/ConfigDiff.h"
 #include "export/Workbook.h"
 #include "export/WorkbookImport.h"
@@ -22,24 +23,6 @@
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-struct Spread {
-    double median, fastest, slowest;
-};
-
-template <typename Job> Spread time(int runs, Job job)
-{
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        job();
-        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms.front(), ms.back()};
-}
 
 void print(const char *what, const Spread &s)
 {
@@ -60,7 +43,7 @@ int main(int argc, char **argv)
     for (CONFIG &c : store.subnets)
         for (int i = 0; i < c.commandCount; ++i) {
             COMMAND &command = c.commands[static_cast<std::size_t>(i)];
-            char hex[8];
+            char hex[12];
             std::snprintf(hex, sizeof hex, "%X", (command.functionCode == "3" ? 0 : 0x4000) + i * 20);
             command.mappingAddress = hex;
             command.dataFormat = store.newCommandDataFormat();
@@ -76,10 +59,10 @@ int main(int argc, char **argv)
         ::unlink(path.c_str());
         return 1;
     }
-    const Spread read = time(runs, [&] { (void)readImportFile(path).ok(); });
-    const Spread import = time(runs, [&] { (void)importBook(book.value(), nullptr, ImportOptions{}).ok(); });
+    const Spread read = timeRuns(runs, [&] { (void)readImportFile(path).ok(); });
+    const Spread import = timeRuns(runs, [&] { (void)importBook(book.value(), nullptr, ImportOptions{}).ok(); });
     bool same = true;
-    const Spread whole = time(runs, [&] {
+    const Spread whole = timeRuns(runs, [&] {
         const Result<ReadBook> again = readImportFile(path);
         const Result<ImportOutcome> outcome = again ? importBook(again.value(), nullptr, ImportOptions{})
                                                     : Result<ImportOutcome>(again.error());
