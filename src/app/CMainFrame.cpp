@@ -693,21 +693,31 @@ bool CMainFrame::saveTo(const QString &path)
     return saved.ok();
 }
 
+// The file dialog beside the open document, for a file to write or an existing one to read.
+// Empty when the user cancels.
+QString CMainFrame::fileFromDialog(StrId title, StrId filter, const QString &suffix, bool save)
+{
+    QFileDialog dialog(this, qtext(title));
+    dialog.setNameFilter(qtext(filter));
+    if (!suffix.isEmpty())
+        dialog.setDefaultSuffix(suffix);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!m_doc->path().isEmpty())
+        dialog.setDirectory(QFileInfo(m_doc->path()).absolutePath());
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        return dialog.selectedFiles().constFirst();
+    return {};
+}
+
 QString CMainFrame::askFileName(bool save)
 {
     QString name;
     if (m_fileNameProvider) {
         name = m_fileNameProvider(save);
     } else {
-        QFileDialog dialog(this, qtext(save ? StrId::FileDialogSaveTitle : StrId::FileDialogOpenTitle));
-        dialog.setNameFilter(qtext(StrId::ProjectFileFilter));
-        dialog.setDefaultSuffix(QStringLiteral("tqv"));
-        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        if (!m_doc->path().isEmpty())
-            dialog.setDirectory(QFileInfo(m_doc->path()).absolutePath());
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            name = dialog.selectedFiles().constFirst();
+        name = fileFromDialog(save ? StrId::FileDialogSaveTitle : StrId::FileDialogOpenTitle, StrId::ProjectFileFilter,
+                              QStringLiteral("tqv"), save);
     }
     if (save && !name.isEmpty() && QFileInfo(name).suffix().isEmpty())
         name += QStringLiteral(".tqv");
@@ -824,15 +834,7 @@ void CMainFrame::onExcelOutput()
     if (m_exportNameProvider) {
         name = m_exportNameProvider();
     } else {
-        QFileDialog dialog(this, qtext(StrId::ExportDialogTitle));
-        dialog.setNameFilter(qtext(StrId::ExportFileFilter));
-        dialog.setDefaultSuffix(QStringLiteral("xlsx"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        if (!m_doc->path().isEmpty())
-            dialog.setDirectory(QFileInfo(m_doc->path()).absolutePath());
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            name = dialog.selectedFiles().constFirst();
+        name = fileFromDialog(StrId::ExportDialogTitle, StrId::ExportFileFilter, QStringLiteral("xlsx"), true);
     }
     if (name.isEmpty())
         return;
@@ -856,14 +858,7 @@ void CMainFrame::onImport()
     if (m_importNameProvider) {
         name = m_importNameProvider();
     } else {
-        QFileDialog dialog(this, qtext(StrId::ImportFileTitle));
-        dialog.setNameFilter(qtext(StrId::ImportFileFilter));
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        if (!m_doc->path().isEmpty())
-            dialog.setDirectory(QFileInfo(m_doc->path()).absolutePath());
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            name = dialog.selectedFiles().constFirst();
+        name = fileFromDialog(StrId::ImportFileTitle, StrId::ImportFileFilter, QString(), false);
     }
     if (name.isEmpty())
         return;

@@ -134,6 +134,7 @@ private:
     bool mayDiscardChanges();
     bool saveTo(const QString &path);
     QString askFileName(bool save);
+    QString fileFromDialog(StrId title, StrId filter, const QString &suffix, bool save);
     void showError(const QString &message);
     // "Seach Device" before an Ethernet transfer; true when a gateway was chosen.
     bool searchGateway();
