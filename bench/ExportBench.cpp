@@ -50,8 +50,7 @@ int main(int argc, char **argv)
         return 1;
     }
     std::printf("%zu cells, %d runs\n", cells, runs);
-    std::printf("cell plan      median %.2f ms  (fastest %.2f, slowest %.2f)\n", plan.median, plan.fastest, plan.slowest);
-    std::printf("whole export   median %.2f ms  (fastest %.2f, slowest %.2f)\n", whole.median, whole.fastest,
-                whole.slowest);
+    printSpread("cell plan", plan);
+    printSpread("whole export", whole);
     return 0;
 }

@@ -22,15 +22,6 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-void print(const char *what, const Spread &s)
-{
-    std::printf("%-14s median %.2f ms  (fastest %.2f, slowest %.2f)\n", what, s.median, s.fastest, s.slowest);
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     using namespace tqv;
@@ -84,8 +75,8 @@ int main(int argc, char **argv)
     for (const CONFIG &c : store.subnets)
         commands += c.commandCount;
     std::printf("%d commands, %d runs\n", commands, runs);
-    print("read file", read);
-    print("import", import);
-    print("read + import", whole);
+    printSpread("read file", read);
+    printSpread("import", import);
+    printSpread("read + import", whole);
     return whole.median < 100.0 ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <vector>
 
 struct Spread {
@@ -21,4 +22,10 @@ template <typename Job> Spread timeRuns(int runs, Job job)
     }
     std::sort(ms.begin(), ms.end());
     return {ms[ms.size() / 2], ms.front(), ms.back()};
+}
+
+// "what           median 1.23 ms  (fastest 1.10, slowest 2.00)"
+inline void printSpread(const char *what, const Spread &s)
+{
+    std::printf("%-14s median %.2f ms  (fastest %.2f, slowest %.2f)\n", what, s.median, s.fastest, s.slowest);
 }
