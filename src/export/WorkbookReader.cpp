@@ -96,16 +96,7 @@ std::string decodeEscapes(std::string_view s)
         if (s.size() - i >= 7 && s[i] == '_' && s[i + 1] == 'x' && s[i + 6] == '_' &&
             std::from_chars(s.data() + i + 2, s.data() + i + 6, code, 16).ptr == s.data() + i + 6 &&
             (code < 0xD800 || code > 0xDFFF)) {
-            if (code < 0x80) {
-                out += static_cast<char>(code);
-            } else if (code < 0x800) {
-                out += static_cast<char>(0xC0 | (code >> 6));
-                out += static_cast<char>(0x80 | (code & 0x3F));
-            } else {
-                out += static_cast<char>(0xE0 | (code >> 12));
-                out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-                out += static_cast<char>(0x80 | (code & 0x3F));
-            }
+            appendUtf8(static_cast<char32_t>(code), out);
             i += 7;
         } else {
             out += s[i++];

@@ -67,20 +67,6 @@ private:
     iconv_t m_cd;
 };
 
-void appendUtf8(char32_t c, std::string &out)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // Length of the escape sequence (U+F780..U+F7FF as UTF-8) at `s`, or 0.
 std::size_t escapeAt(std::string_view s, std::size_t i, unsigned char &byte)
 {
@@ -100,6 +86,20 @@ std::size_t escapeAt(std::string_view s, std::size_t i, unsigned char &byte)
 }
 
 } // namespace
+
+void appendUtf8(char32_t c, std::string &out)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
 
 CodePage codePageFor(Language language)
 {

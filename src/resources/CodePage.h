@@ -22,4 +22,7 @@ bool encodeText(std::string_view utf8, CodePage page, std::string &out);
 // so a file's texts survive a read/write round trip unchanged.
 std::string decodeText(std::string_view bytes, CodePage page);
 
+// Appends the UTF-8 form of a character of the Basic Multilingual Plane (below U+10000).
+void appendUtf8(char32_t c, std::string &out);
+
 } // namespace tqv
