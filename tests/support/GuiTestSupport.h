@@ -72,9 +72,8 @@ inline void pickInGrid(CModbusConfigView *view, int row, const QString &choice)
 // The tree widget as a TreeDescription, to compare with what the core builds from the store.
 inline TreeItem describe(QTreeWidgetItem *item)
 {
-    TreeItem d{item->text(0).toStdString(), item->data(0, Qt::UserRole).toInt(), 0, {}};
+    TreeItem d{item->text(0).toStdString(), item->data(0, Qt::UserRole).toInt(), 0, {}, CModbusConfigView::refOf(item)};
     d.image = item->parent() && item->parent()->parent() ? kCommandImage : 0;
-    d.ref = CModbusConfigView::refOf(item);
     for (int i = 0; i < item->childCount(); ++i)
         d.children.push_back(describe(item->child(i)));
     return d;
